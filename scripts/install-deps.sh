@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Phreatix builds and runs with, where missing.
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
+          libbenchmark-dev zip)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if [ "${PHREATIX_SKIP_APT_UPDATE:-0}" != 1 ]; then "${sudo[@]}" apt-get update -q; fi
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" < /dev/null

@@ -1,0 +1,117 @@
+// phreatix-cli: the Phreatix workflow without windows, for unattended and
+// scripted runs. Parses the arguments and calls the core.
+//
+// Session commands (open) work in the current directory and write
+// Phreatix.log however they end. Exit codes: 0 after a normal end, 1 when the
+// command could not do its work (a refused file, wrong arguments), 2 after a
+// fatal stop caused by an input error.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "error.h"
+#include "input/calendar.h"
+#include "platform/files.h"
+#include "session/messages.h"
+#include "session/session.h"
+
+namespace {
+
+using namespace phreatix;
+
+constexpr const char* kUsage =
+    "usage: phreatix-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  open FILE       open a DINO (.csv) or OLGA (.dat) export in the current directory:\n"
+    "                  converts it (olga.tmp), reads kron.txt, prints the messages\n"
+    "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2020-12-31\n";
+
+// Shows mmBUIS and mmLOG on standard output as lines are appended; the exit
+// lines are shown when the program ends.
+class ConsoleSink : public MessageSink {
+ public:
+  void appended(MessageListId list, const std::string& line) override {
+    if (list != MessageListId::kStopExit) std::cout << line << '\n';
+  }
+};
+
+class ConsoleMessageBox : public MessageBox {
+ public:
+  void show(const std::string& text) override { std::cout << text << '\n'; }
+};
+
+// Runs a session command: whatever way it ends, the session log is written;
+// a fatal stop shows the exit lines on standard error.
+template <class Body>
+int runSession(Session& session, Body body) {
+  ConsoleSink sink;
+  session.messages().setSink(&sink);
+  int code = 0;
+  try {
+    code = body();
+  } catch (const FatalStop& stop) {
+    std::cout.flush();
+    for (const std::string& line : session.messages().stopExit()) std::cerr << line << '\n';
+    code = stop.reason() == FatalStop::Reason::kNormalEnd ? 0 : 2;
+  } catch (const std::exception& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    session.messages().appendStopExit(e.what());
+    code = 1;
+  }
+  session.messages().setSink(nullptr);
+  session.writeSessionLog();
+  return code;
+}
+
+int commandOpen(const std::vector<std::string>& args) {
+  if (args.size() != 1) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  Session session(currentDirectory());
+  return runSession(session, [&] {
+    ProgressView progress;
+    ConsoleMessageBox box;
+    session.activate();
+    return session.openDataFile(args[0], progress, box) ? 0 : 1;
+  });
+}
+
+int commandKron(const std::vector<std::string>& args) {
+  bool force = args.size() == 1 && args[0] == "--force";
+  if (!args.empty() && !force) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  if (fileExists(kKronFileName) && !force) {
+    std::cerr << "phreatix-cli: " << kKronFileName
+              << " bestaat al; gebruik --force om het te vervangen\n";
+    return 1;
+  }
+  try {
+    writeLines(kKronFileName, builtinDayNumberLines());
+  } catch (const Error& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    return 1;
+  }
+  std::cout << kKronFileName << ": " << BuiltinCalendar::kDays << " dagen, 1-1-1948 t/m 31-12-2020\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    (args.empty() ? std::cerr : std::cout) << kUsage;
+    return args.empty() ? 1 : 0;
+  }
+  std::string command = args[0];
+  args.erase(args.begin());
+  if (command == "open") return commandOpen(args);
+  if (command == "kron") return commandKron(args);
+  std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
+  return 1;
+}

@@ -1,0 +1,159 @@
+#include "input/calendar.h"
+
+#include <fstream>
+
+#include "platform/files.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+constexpr int kYears = kLastYear - kFirstYear + 1;  // 73
+
+}  // namespace
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int month, int year) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && isLeapYear(year)) return 29;
+  return kDays[month - 1];
+}
+
+DayNumberTable::DayNumberTable() : slots_("dagnummers", 0, 31 * 12 * kYears - 1, 0) {}
+
+void DayNumberTable::clear() { slots_.fill(0); }
+
+long long DayNumberTable::slot(int day, int month, int year) {
+  if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
+    throw Error(ErrorKind::kIndex, "no day number for " + formatInt(day) + "-" +
+                                       formatInt(month) + "-" + formatInt(year) +
+                                       ": the table holds 1948..2020");
+  }
+  return (static_cast<long long>(year - kFirstYear) * 12 + (month - 1)) * 31 + (day - 1);
+}
+
+std::int32_t DayNumberTable::lookup(int day, int month, int year) const {
+  return slots_[slot(day, month, year)];
+}
+
+void DayNumberTable::store(int day, int month, int year, std::int32_t dayNumber) {
+  slots_[slot(day, month, year)] = dayNumber;
+}
+
+void readDayNumberFile(const std::string& dir, DayNumberTable& table, Messages& messages) {
+  const std::string path = joinPath(dir, kKronFileName);
+  if (!fileExists(path)) {
+    messages.appendStopExit(
+        "Het bestand <KRON.txt> met de koppeling datum/dagnummers is niet gevonden.");
+    messages.appendStopExit("Programma gestopt.");
+    fatalStop();
+  }
+  std::vector<std::string> lines;
+  try {
+    lines = readLines(path);
+  } catch (const Error& e) {
+    messages.appendStopExit(
+        "Het bestand <KRON.txt> met de koppeling datum/dagnummers is niet gevonden.");
+    messages.appendStopExit(e.what());
+    messages.appendStopExit("Programma gestopt.");
+    fatalStop();
+  }
+
+  // One field of a line: its text, the opening of its read-error text, and
+  // the detail line naming file and line.
+  auto field = [&](std::size_t lineIndex, std::string_view text, const char* opening,
+                   const char* title) {
+    int value = 0;
+    int code = valInt(text, value);
+    if (code != 0) {
+      readError(messages, code, std::string(opening) + kKronFileName + ")",
+                std::string(kKronFileName) + ":" + formatInt(lineIndex + 1) + ": " + title +
+                    ": expected an integer, got " + quoted(text));
+    }
+    return value;
+  };
+
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    if (line.size() <= 5) continue;  // blank lines and short trailers
+    auto part = [&](std::size_t first, std::size_t count) {
+      return first - 1 < line.size() ? line.substr(first - 1, count) : std::string_view();
+    };
+    int year = field(i, part(7, 2), "(inlezen jaar in ", "year");
+    year += year < 21 ? 2000 : 1900;
+    int month = field(i, part(4, 2), "(inlezen maand in ", "month");
+    int day = field(i, part(1, 2), "(inlezen dag in ", "day");
+    int dayNumber = field(i, part(10, std::string_view::npos), "(inlezen dagnummer in ",
+                          "day number");
+    if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear ||
+        year > kLastYear) {
+      messages.appendStopExit("Het bestand met de koppeling datum/dagnummers");
+      messages.appendStopExit(
+          "bevat een dag buiten [1;31], een maand buiten [1;12] of een jaarbuiten [1948;2020]");
+      messages.appendStopExit("Programma gestopt.");
+      fatalStop();
+    }
+    table.store(day, month, year, dayNumber);
+  }
+}
+
+std::vector<std::string> builtinDayNumberLines() {
+  std::vector<std::string> lines;
+  lines.reserve(BuiltinCalendar::kDays);
+  int n = 0;
+  auto twoDigits = [](std::string& s, int v) {
+    s += static_cast<char>('0' + v / 10);
+    s += static_cast<char>('0' + v % 10);
+  };
+  for (int year = kFirstYear; year <= kLastYear; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= daysInMonth(month, year); ++day) {
+        std::string line;
+        twoDigits(line, day);
+        line += '-';
+        twoDigits(line, month);
+        line += '-';
+        twoDigits(line, year % 100);
+        line += ' ';
+        appendInt(line, ++n);
+        lines.push_back(std::move(line));
+      }
+    }
+  }
+  return lines;
+}
+
+BuiltinCalendar::BuiltinCalendar()
+    : forward_("kalender", 1, kDays, kNoDay), reverse_("kalender_terug", 0, kReverseSize - 1, kNoDay) {
+  build();
+}
+
+void BuiltinCalendar::build() {
+  forward_.fill(kNoDay);
+  reverse_.fill(kNoDay);
+  int n = 0;
+  for (int year = kFirstYear; year <= kLastYear; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= daysInMonth(month, year); ++day) {
+        std::int32_t date = year * 10000 + month * 100 + day;
+        forward_[++n] = date;
+        reverse_[date - kFirstDate] = n;
+      }
+    }
+  }
+}
+
+std::int32_t BuiltinCalendar::dateToDay(std::int32_t yyyymmdd) const {
+  return reverse_[static_cast<long long>(yyyymmdd) - kFirstDate];
+}
+
+std::int32_t BuiltinCalendar::dayToDate(int day) const { return forward_[day]; }
+
+std::string BuiltinCalendar::formatDate(std::int32_t v) {
+  return formatInt(v % 100) + "-" + formatInt((v / 100) % 100) + "-" + formatInt(v / 10000);
+}
+
+}  // namespace phreatix

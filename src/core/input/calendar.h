@@ -1,0 +1,77 @@
+// Day numbers.
+//
+// The day-number table maps each date listed in the day-number file kron.txt
+// (years 1948..2020) to the day number the engine files use; whatever the file
+// says is the numbering. The built-in calendar is a fixed numbering (day 1 =
+// 1948-01-01 ... day 26664 = 2020-12-31) with a forward table n -> yyyymmdd
+// and a reverse table yyyymmdd -> n; only the assessment chart uses it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "session/messages.h"
+#include "text/checked.h"
+
+namespace phreatix {
+
+inline constexpr int kFirstYear = 1948;
+inline constexpr int kLastYear = 2020;
+inline constexpr const char* kKronFileName = "kron.txt";
+
+// Day number per (day 1..31, month 1..12, year 1948..2020), 0 where the file
+// listed no date. Every combination is a slot, 31 February included.
+class DayNumberTable {
+ public:
+  DayNumberTable();
+  void clear();
+  // Precondition: day, month and year inside the table's ranges; outside
+  // them the lookup raises an index error.
+  std::int32_t lookup(int day, int month, int year) const;
+  void store(int day, int month, int year, std::int32_t dayNumber);
+
+ private:
+  static long long slot(int day, int month, int year);
+  CheckedArray<std::int32_t> slots_;
+};
+
+// Reads kron.txt from `dir` into the table. A missing file, a field that is
+// not an integer, or a date outside the table's ranges put their lines in
+// mmSTOPEXIT and end in the fatal stop.
+void readDayNumberFile(const std::string& dir, DayNumberTable& table, Messages& messages);
+
+// The lines of a kron.txt with the built-in numbering: every date from
+// 1948-01-01 to 2020-12-31 as "dd-mm-yy n" (two-digit year, day number from
+// position 10).
+std::vector<std::string> builtinDayNumberLines();
+
+class BuiltinCalendar {
+ public:
+  static constexpr int kDays = 26664;                 // 1948-01-01 .. 2020-12-31
+  static constexpr std::int32_t kFirstDate = 19480101;
+  static constexpr std::int32_t kLastDate = 20201231;
+  static constexpr int kReverseSize = 721131;          // kLastDate - kFirstDate + 1
+  static constexpr std::int32_t kNoDay = -999;
+
+  BuiltinCalendar();
+  // (Re)builds both tables: preset to -999, then filled day by day.
+  void build();
+  // yyyymmdd in kFirstDate..kLastDate -> day number, -999 for a number that
+  // is no date (19480132).
+  std::int32_t dateToDay(std::int32_t yyyymmdd) const;
+  // Day 1..kDays -> yyyymmdd.
+  std::int32_t dayToDate(int day) const;
+  // "d-m-yyyy" without leading zeros.
+  static std::string formatDate(std::int32_t yyyymmdd);
+
+ private:
+  CheckedArray<std::int32_t> forward_;
+  CheckedArray<std::int32_t> reverse_;
+};
+
+// Gregorian leap year and month length, shared by the calendars.
+bool isLeapYear(int year);
+int daysInMonth(int month, int year);
+
+}  // namespace phreatix

@@ -1,0 +1,417 @@
+#include "input/dino_reader.h"
+
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "error.h"
+#include "input/tube_file.h"
+#include "platform/files.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+#include "text/rounding.h"
+
+namespace phreatix {
+
+namespace {
+
+// Titles of the metadata block that the conversion uses.
+constexpr std::string_view kTitleLocation = "LOCATIE";
+constexpr std::string_view kTitleFilter = "FILTERNUMMER";
+constexpr std::string_view kTitleStart = "START DATUM";
+constexpr std::string_view kTitleEnd = "EIND DATUM";
+constexpr std::string_view kTitleX = "X COORDINAAT";
+constexpr std::string_view kTitleY = "Y COORDINAAT";
+constexpr std::string_view kMetaBlockKey = "BOVENKANT FILTER";
+constexpr std::string_view kMeasBlockKey = "BIJZONDERHEID";
+// A period whose tube stands more than this many metres from the next
+// period's position is older than a relocation.
+constexpr long double kRelocationMetres = 50.0L;
+// Title columns are looked up among the first 20 fields.
+constexpr int kTitleFields = 20;
+
+[[noreturn]] void refuse(const std::string& sourcePath, std::size_t lineIndex,
+                         const std::string& what) {
+  throw Error(ErrorKind::kInput, sourcePath + ":" + formatInt(lineIndex + 1) + ": " + what);
+}
+
+[[noreturn]] void refuseFile(const std::string& sourcePath, const std::string& what) {
+  throw Error(ErrorKind::kInput, sourcePath + ": " + what);
+}
+
+// Hides the gauge and the label and restores the cursor however the
+// conversion ends.
+class ProgressScope {
+ public:
+  ProgressScope(ProgressView& view, bool label) : view_(view), label_(label) {
+    view_.showGauge(true);
+    if (label_) view_.showProgressLabel(true);
+  }
+  ~ProgressScope() {
+    view_.showGauge(false);
+    if (label_) view_.showProgressLabel(false);
+  }
+  // Sets the gauge; repaints only when the shown percentage changes.
+  void set(int percent) {
+    if (percent == last_) return;
+    last_ = percent;
+    view_.setGauge(percent);
+    view_.repaint();
+  }
+
+ private:
+  ProgressView& view_;
+  bool label_;
+  int last_ = -1;
+};
+
+std::string upperTitle(std::string_view text) {
+  std::string s = upperAscii(text);
+  for (char& c : s) {
+    if (c == '-') c = ' ';
+  }
+  return s;
+}
+
+// The value of a header key: `count` characters right after the first colon
+// of the first line holding the key, blanks removed.
+std::string headerValue(const std::vector<std::string>& lines, std::string_view key,
+                        std::size_t count, const std::string& sourcePath) {
+  int index = findKeyLine(lines, key);
+  if (index < 0) refuseFile(sourcePath, "sleutel " + quoted(key) + " ontbreekt");
+  std::string_view line = lines[index];
+  std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return {};
+  return withoutBlanks(line.substr(colon + 1, count));
+}
+
+struct MetaRow {
+  std::size_t line;  // index in the export
+  TubePeriod period;
+  std::string_view x;
+  std::string_view y;
+};
+
+struct MeasRow {
+  std::size_t line;
+  CalendarDate date;
+  std::string_view level;
+  std::string_view remark;
+  bool used = false;
+};
+
+CalendarDate readDate(std::string_view text, std::size_t line, std::string_view title,
+                      const std::string& sourcePath) {
+  CalendarDate date;
+  if (!parseDateText(text, date)) {
+    refuse(sourcePath, line, std::string(title) + " " + quoted(text) + " is geen datum");
+  }
+  return date;
+}
+
+long double readCoordinate(std::string_view text, std::size_t line, std::string_view title,
+                           const std::string& sourcePath) {
+  double v = 0;
+  if (!parseReal(withoutBlanks(text), v)) {
+    refuse(sourcePath, line, std::string(title) + " " + quoted(text) + " is geen getal");
+  }
+  return v;
+}
+
+bool isMissingRemark(std::string_view remark) {
+  if (remark.empty()) return false;
+  switch (remark[0]) {
+    case 'N':
+    case 'B':
+    case 'Y':
+    case 'D':
+    case 'O':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The metadata rows that fit the internal tube file. A location code of
+// other than 8 characters or a filter that does not normalise to 2 leaves
+// that tube out, with one line in mmLOG per tube.
+std::vector<MetaRow> readMetaRows(const std::vector<std::string>& lines, const ExportBlocks& blocks,
+                                  const std::string& sourcePath, Messages& messages) {
+  std::string_view titles = lines[blocks.metaTitle];
+  int colLocation = titleColumn(titles, kTitleLocation);
+  int colFilter = titleColumn(titles, kTitleFilter);
+  int colStart = titleColumn(titles, kTitleStart);
+  int colEnd = titleColumn(titles, kTitleEnd);
+  int colX = titleColumn(titles, kTitleX);
+  int colY = titleColumn(titles, kTitleY);
+
+  std::vector<MetaRow> rows;
+  std::unordered_set<std::string> reported;
+  for (int i = blocks.metaFirst; i <= blocks.metaLast; ++i) {
+    std::string_view line = lines[i];
+    std::string_view location = csvField(line, colLocation);
+    std::string_view rawFilter = csvField(line, colFilter);
+    std::string filter = normaliseFilter(rawFilter);
+    if (location.size() != kLocationLength) {
+      if (reported.insert("L" + std::string(location)).second) {
+        messages.appendLog("Buis " + quoted(location) +
+                           " niet ingelezen: de locatiecode heeft geen 8 tekens.");
+      }
+      continue;
+    }
+    if (rawFilter.empty() || !isStorableFilter(filter)) {
+      if (reported.insert("F" + std::string(location) + "," + std::string(rawFilter)).second) {
+        messages.appendLog("Buis " + std::string(location) + " filter " + quoted(rawFilter) +
+                           " niet ingelezen: het filternummer is geen getal van 2 cijfers.");
+      }
+      continue;
+    }
+    MetaRow row;
+    row.line = static_cast<std::size_t>(i);
+    row.period.location = std::string(location);
+    row.period.filter = std::move(filter);
+    row.period.start = readDate(csvField(line, colStart), row.line, kTitleStart, sourcePath);
+    std::string_view end = csvField(line, colEnd);
+    row.period.end = end.empty() ? kOpenEndDate : readDate(end, row.line, kTitleEnd, sourcePath);
+    row.x = csvField(line, colX);
+    row.y = csvField(line, colY);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// Drops each period measured before its tube was moved more than 50 m and
+// returns the tube counter. Rows of one location and filter follow each other,
+// oldest first; two rows are compared as periods of one tube only when both
+// location and filter are equal.
+int checkRelocations(std::vector<MetaRow>& rows, const std::string& sourcePath,
+                     Messages& messages) {
+  int tubeCounter = 1;
+  std::size_t i = 0;
+  while (i + 1 < rows.size()) {
+    const TubePeriod& a = rows[i].period;
+    const TubePeriod& b = rows[i + 1].period;
+    if (a.location != b.location || a.filter != b.filter) {
+      ++i;
+      ++tubeCounter;
+      continue;
+    }
+    long double dx = readCoordinate(rows[i].x, rows[i].line, kTitleX, sourcePath) -
+                     readCoordinate(rows[i + 1].x, rows[i + 1].line, kTitleX, sourcePath);
+    long double dy = readCoordinate(rows[i].y, rows[i].line, kTitleY, sourcePath) -
+                     readCoordinate(rows[i + 1].y, rows[i + 1].line, kTitleY, sourcePath);
+    long double distance = std::sqrt(dx * dx + dy * dy);
+    if (distance > kRelocationMetres) {
+      messages.appendLog("Buis " + a.location + " >50 m. verplaatst. " +
+                         "Oudste deel meetreeks verwijderd uit bestand.");
+      rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+  return tubeCounter;
+}
+
+// The measurement record field of one row: missing by remark or empty level,
+// otherwise the level as an integer that fits five digits.
+std::string valueField(const MeasRow& row, const std::string& sourcePath) {
+  if (isMissingRemark(row.remark) || row.level.empty()) return levelField(std::nullopt);
+  int level = 0;
+  if (!parseInt(row.level, level)) {
+    refuse(sourcePath, row.line, "stand " + quoted(row.level) + " is geen geheel getal");
+  }
+  if (level > kMaxLevelMagnitude || level < -kMaxLevelMagnitude) {
+    refuse(sourcePath, row.line,
+           "stand " + quoted(row.level) + " past niet in het interne formaat (hoogstens " +
+               formatInt(kMaxLevelMagnitude) + " cm)");
+  }
+  return levelField(level);
+}
+
+void diskSpaceEstimate(int tubeCounter, ReaderContext& context) {
+  long long needed = static_cast<long long>(tubeCounter) * kMegabytesPerTube;
+  long long available = static_cast<long long>(freeBytes(context.workingDir) / 1024 / 1000);
+  std::string text;
+  if (needed > available) {
+    text = "Onvoldoende diskruimte (nodig:" + formatInt(needed) + "; beschikbaar:" +
+           formatInt(available) + " MBytes)." + "Maak meer ruimte of verminder het aantal buizen " +
+           "in deze sessie.";
+  } else {
+    text = "Waarschijnlijk voldoende diskruimte (nodig:" + formatInt(needed) + "; beschikbaar:" +
+           formatInt(available) + " MBytes)." +
+           "Let op: netwerkschijven mogen maar voor een deel worden gebruikt!";
+  }
+  context.messageBox.show(text);
+}
+
+ConvertedDataSet convertOlga(const std::vector<std::string>& lines, ReaderContext& context) {
+  context.messages.appendBuis("Oud formaat OLGA-bestand corrigeren voor millennium bug");
+  ConvertedDataSet result;
+  result.lines = lines;
+  {
+    ProgressScope progress(context.progress, false);
+    const long double n = static_cast<long double>(lines.size());
+    for (std::size_t i = 1; i < result.lines.size(); ++i) {
+      progress.set(roundToInt(static_cast<long double>(i) * 100 / n - 1));
+      std::string& line = result.lines[i];
+      if (isMeasurementRecord(line)) line.insert(1, "19");
+    }
+  }
+  context.messages.appendBuis("OLGA-bestand van voor 31-12-1999. Millennium bug gerepareerd.");
+  return result;
+}
+
+ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::string& sourcePath,
+                             ReaderContext& context) {
+  if (lines.size() > static_cast<std::size_t>(kMaxExportLines)) {
+    refuseFile(sourcePath, "meer dan " + formatInt(kMaxExportLines) +
+                               " regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
+  }
+  context.messages.appendBuis("Modern formaat OLGA-bestand converteren naar intern formaat");
+  ConvertedDataSet result;
+  result.modernFormat = true;
+  {
+    ProgressScope progress(context.progress, true);
+    std::string user = headerValue(lines, "GEBRUIKERSNAAM:", 8, sourcePath);
+    std::string date = headerValue(lines, "DATUM:", 11, sourcePath);
+    std::string reference = headerValue(lines, "REFERENTIE", 4, sourcePath);
+    ExportBlocks blocks = locateBlocks(lines, sourcePath);
+
+    std::vector<MetaRow> meta = readMetaRows(lines, blocks, sourcePath, context.messages);
+    result.tubeCounter = checkRelocations(meta, sourcePath, context.messages);
+
+    // Measurement rows by tube, in file order. A row of a tube without a
+    // metadata row matches nothing and is dropped without reading further.
+    std::unordered_map<std::string, std::vector<MeasRow>> byTube;
+    for (const MetaRow& row : meta) byTube[row.period.location + row.period.filter];
+    for (int i = blocks.measFirst; i <= blocks.measLast; ++i) {
+      std::string_view line = lines[i];
+      std::string_view location = csvField(line, 1);
+      if (location.size() != kLocationLength) continue;
+      auto tube = byTube.find(std::string(location) + normaliseFilter(csvField(line, 2)));
+      if (tube == byTube.end()) continue;
+      MeasRow row;
+      row.line = static_cast<std::size_t>(i);
+      row.date = readDate(csvField(line, 3), row.line, "meetdatum", sourcePath);
+      row.level = csvField(line, 4);
+      row.remark = csvField(line, 5);
+      tube->second.push_back(row);
+    }
+
+    result.lines.push_back(std::string(kTubeFileTag) + reference + user + "          " + date);
+    const long double periods = static_cast<long double>(meta.size());
+    for (std::size_t j = 0; j < meta.size(); ++j) {
+      const TubePeriod& period = meta[j].period;
+      progress.set(roundToInt(static_cast<long double>(j + 1) * 100 / periods));
+      context.progress.setProgressLabel("Ingelezen buis: " + period.location);
+      result.lines.push_back(tubeRecord(period.location, period.filter));
+      for (MeasRow& row : byTube[period.location + period.filter]) {
+        if (row.used || !dateInPeriod(period, period.location, period.filter, row.date)) continue;
+        row.used = true;
+        result.lines.push_back(measurementRecord(row.date.year, row.date.month, row.date.day,
+                                                 valueField(row, sourcePath)));
+      }
+    }
+    writeLines(joinPath(context.workingDir, kOlgaTmpName), result.lines);
+  }
+  context.messages.appendBuis("OLGA-bestand van na 31-12-1999. Naar intern formaat geconverteerd.");
+  diskSpaceEstimate(result.tubeCounter, context);
+  return result;
+}
+
+}  // namespace
+
+bool isDinoExport(const std::vector<std::string>& lines) {
+  return !lines.empty() && containsKey(lines[0], "TITEL");
+}
+
+std::string_view csvField(std::string_view line, int n) {
+  std::size_t start = 0;
+  for (int k = 1; k < n; ++k) {
+    std::size_t comma = line.find(',', start);
+    if (comma == std::string_view::npos) return {};
+    start = comma + 1;
+  }
+  std::size_t end = line.find(',', start);
+  std::string_view field = line.substr(start, end == std::string_view::npos ? end : end - start);
+  if (field == " ") return {};
+  return field;
+}
+
+bool containsKey(std::string_view line, std::string_view key) {
+  if (key.size() > line.size()) return false;
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  for (std::size_t i = 0; i + key.size() <= line.size(); ++i) {
+    std::size_t k = 0;
+    while (k < key.size() && upper(line[i + k]) == upper(key[k])) ++k;
+    if (k == key.size()) return true;
+  }
+  return false;
+}
+
+int findKeyLine(const std::vector<std::string>& lines, std::string_view key, int from) {
+  for (std::size_t i = static_cast<std::size_t>(from); i < lines.size(); ++i) {
+    if (containsKey(lines[i], key)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int titleColumn(std::string_view titleLine, std::string_view title) {
+  std::string wanted = upperTitle(title);
+  for (int n = 1; n <= kTitleFields; ++n) {
+    if (upperTitle(csvField(titleLine, n)) == wanted) return n;
+  }
+  return kTitleFields;
+}
+
+bool parseDateText(std::string_view text, CalendarDate& date) {
+  if (text.size() < 10) return false;
+  CalendarDate d;
+  if (!parseInt(text.substr(0, 4), d.year) || !parseInt(text.substr(5, 2), d.month) ||
+      !parseInt(text.substr(8, 2), d.day)) {
+    return false;
+  }
+  if (d.year < 1000 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) {
+    return false;
+  }
+  date = d;
+  return true;
+}
+
+bool dateInPeriod(const TubePeriod& period, std::string_view location, std::string_view filter,
+                  const CalendarDate& date) {
+  return period.location == location && period.filter == filter && period.start <= date &&
+         date <= period.end;
+}
+
+ExportBlocks locateBlocks(const std::vector<std::string>& lines, const std::string& sourcePath) {
+  ExportBlocks b;
+  b.metaTitle = findKeyLine(lines, kMetaBlockKey);
+  if (b.metaTitle < 0) refuseFile(sourcePath, "sleutel " + quoted(kMetaBlockKey) + " ontbreekt");
+  b.measTitle = findKeyLine(lines, kMeasBlockKey);
+  if (b.measTitle < 0) refuseFile(sourcePath, "sleutel " + quoted(kMeasBlockKey) + " ontbreekt");
+
+  // Metadata rows: the first row without a length test, then up to the first
+  // line shorter than 5 characters; the measurement title ends them too.
+  const int n = static_cast<int>(lines.size());
+  b.metaFirst = b.metaTitle + 1;
+  int end = b.metaFirst + 1;
+  while (end < n && lines[end].size() >= 5 && end != b.measTitle) ++end;
+  if (b.metaFirst >= n || b.metaFirst == b.measTitle) end = b.metaFirst;
+  b.metaLast = end - 1;
+
+  // Measurement rows: up to the last line of at least 6 characters.
+  b.measFirst = b.measTitle + 1;
+  b.measLast = n - 1;
+  while (b.measLast >= b.measFirst && lines[b.measLast].size() < 6) --b.measLast;
+  return b;
+}
+
+ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std::string& sourcePath,
+                               ReaderContext& context) {
+  if (isDinoExport(lines)) return convertDino(lines, sourcePath, context);
+  return convertOlga(lines, context);
+}
+
+}  // namespace phreatix

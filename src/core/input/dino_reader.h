@@ -1,0 +1,120 @@
+// The reader of groundwater-level exports: DINO exports (comma-separated,
+// since 2000, .csv) and OLGA exports (fixed-width records, before 2000,
+// .dat). It recognises the format by itself and converts either into the
+// internal tube file (input/tube_file.h).
+//
+// DINO: header lines "GEBRUIKERSNAAM:", "DATUM:", "REFERENTIE"; a metadata
+// block (one row per tube period, columns found by title) under the first
+// line holding "BOVENKANT FILTER"; a measurement block (location, filter,
+// date, level, remark at fixed field positions) under the first line holding
+// "BIJZONDERHEID". Keys and titles are matched without regard to case, and a
+// hyphen counts as a blank in titles ("X-COORDINAAT"), as real exports write
+// them. The conversion drops periods measured before a tube was moved more
+// than 50 m, writes olga.tmp and estimates the disk space of the session.
+//
+// OLGA: already the internal layout with two-digit years; every measurement
+// record gets "19" put in front of its year.
+//
+// Entry point: convertExport. The field and block helpers are shared with the
+// pre-processor, which splits DINO exports with the same rules.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "session/messages.h"
+#include "session/ports.h"
+
+namespace phreatix {
+
+// An export file has at most this many lines (one "used" flag per line).
+inline constexpr int kMaxExportLines = 200001;
+inline constexpr const char* kOlgaTmpName = "olga.tmp";
+// Disk space a tube's results take, in MB.
+inline constexpr int kMegabytesPerTube = 60;
+
+struct ReaderContext {
+  Messages& messages;
+  ProgressView& progress;
+  MessageBox& messageBox;
+  std::string workingDir;
+};
+
+struct ConvertedDataSet {
+  std::vector<std::string> lines;  // the internal tube file; index 0 is the header
+  bool modernFormat = false;       // DINO (true) or OLGA (false)
+  int tubeCounter = 1;             // tubes met in the relocation check (DINO only)
+};
+
+// Converts the lines of the export file `sourcePath`. Reports in mmBUIS and
+// mmLOG, shows progress, writes olga.tmp and shows the disk-space estimate
+// (DINO only). A file that cannot be converted raises an input or read error
+// whose text names the file, the line and what is wrong; olga.tmp is then
+// left as it was.
+ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std::string& sourcePath,
+                               ReaderContext& context);
+
+// --- helpers shared with the pre-processor ---
+
+// True when the first line holds "TITEL" (any case): a DINO export.
+bool isDinoExport(const std::vector<std::string>& lines);
+
+// Field n (1-based) of a comma-separated line: the text between the (n-1)-th
+// and n-th comma; the last field runs to the line end; fields beyond the last
+// comma and a field that is exactly one blank are empty.
+std::string_view csvField(std::string_view line, int n);
+
+// True when `line` holds `key`, compared without regard to case.
+bool containsKey(std::string_view line, std::string_view key);
+// Index of the first line holding `key`, or -1.
+int findKeyLine(const std::vector<std::string>& lines, std::string_view key, int from = 0);
+
+// The column of `title` in a title line: the first of fields 1..20 equal to
+// it (case and hyphen-for-blank aside); 20 when none is.
+int titleColumn(std::string_view titleLine, std::string_view title);
+
+struct CalendarDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  auto operator<=>(const CalendarDate&) const = default;
+};
+
+// A date text: year in characters 1-4, month in 6-7, day in 9-10; the rest is
+// not read. False when a part is not an integer or not a possible date part
+// (month 1..12, day 1..31, a four-digit year).
+bool parseDateText(std::string_view text, CalendarDate& date);
+
+// An empty end date keeps a period open until this day.
+inline constexpr CalendarDate kOpenEndDate{2020, 12, 31};
+
+// Location, normalised filter and period of one metadata row.
+struct TubePeriod {
+  std::string location;
+  std::string filter;
+  CalendarDate start;
+  CalendarDate end;
+};
+
+// True when the measurement is of the same location and filter and its date
+// lies in the period, both ends included.
+bool dateInPeriod(const TubePeriod& period, std::string_view location, std::string_view filter,
+                  const CalendarDate& date);
+
+// The line indexes of a DINO export's blocks (0-based; last < first for an
+// empty block).
+struct ExportBlocks {
+  int metaTitle = -1;
+  int metaFirst = 0;
+  int metaLast = -1;
+  int measTitle = -1;
+  int measFirst = 0;
+  int measLast = -1;
+};
+
+// Finds the blocks; raises an input error naming the missing title.
+ExportBlocks locateBlocks(const std::vector<std::string>& lines, const std::string& sourcePath);
+
+}  // namespace phreatix

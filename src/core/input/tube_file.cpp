@@ -1,0 +1,82 @@
+#include "input/tube_file.h"
+
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view column(std::string_view line, std::size_t first, std::size_t count) {
+  if (line.size() < first) return {};
+  return line.substr(first - 1, count);
+}
+
+}  // namespace
+
+std::string normaliseFilter(std::string_view raw) {
+  std::string f(raw);
+  if (!f.empty() && !isDigit(f[0])) f.erase(0, 1);
+  if (f.size() > 1 && !isDigit(f[1])) f.erase(1, 1);
+  if (f.size() < 2) f = "0" + f;
+  while (f.size() > 2 && f[0] == '0') f.erase(0, 1);
+  return f;
+}
+
+bool isStorableFilter(std::string_view normalised) {
+  return normalised.size() == kFilterLength && isDigit(normalised[0]) && isDigit(normalised[1]);
+}
+
+std::string tubeRecord(std::string_view location, std::string_view filter) {
+  std::string record = "R";
+  record.append(location);
+  record.append(filter);
+  record.append(kTubeRecordTail);
+  return record;
+}
+
+std::string levelField(std::optional<int> level) {
+  if (!level) return std::string(kMissingLevelField);
+  std::string field = *level > 0 ? "9999+" : "9999-";
+  int magnitude = *level > 0 ? *level : -*level;
+  // The last five digits of magnitude + 100000, i.e. five digits with
+  // leading zeros.
+  std::string six = formatInt(magnitude + 100000);
+  field.append(six, six.size() - 5, 5);
+  return field;
+}
+
+std::string measurementRecord(int year, int month, int day, std::string_view levelField) {
+  std::string record = "S";
+  record += formatInt(year);
+  if (month < 10) record += '0';
+  record += formatInt(month);
+  if (day < 10) record += '0';
+  record += formatInt(day);
+  record.append(levelField);
+  return record;
+}
+
+std::string_view recordLocation(std::string_view tubeRecord) {
+  return column(tubeRecord, 2, kLocationLength);
+}
+
+std::string_view recordFilter(std::string_view tubeRecord) {
+  return column(tubeRecord, 10, kFilterLength);
+}
+
+std::optional<int> recordLevelUp(std::string_view record) {
+  std::string_view sign = column(record, 14, 1);
+  std::string_view digits = column(record, 15, 5);
+  if (digits.size() != 5 || digits == "99999") return std::nullopt;
+  for (char c : digits) {
+    if (!isDigit(c)) return std::nullopt;
+  }
+  int magnitude = 0;
+  if (!parseInt(digits, magnitude)) return std::nullopt;
+  return sign == "+" ? -magnitude : magnitude;
+}
+
+}  // namespace phreatix

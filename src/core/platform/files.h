@@ -1,0 +1,57 @@
+// Files of the working directory: whole-file line reading and writing, and
+// the few file-system questions the program asks (exists, delete, free space).
+//
+// Every text reader drops one trailing CR from each line: exports and files
+// made on Windows end their lines in CR LF, and a CR left on a title
+// ("EIND DATUM\r") would silently move a column. Every write is checked: a
+// file that could not be written completely raises an I/O error.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace phreatix {
+
+// The lines of a text file, each without its line end (LF or CR LF). A final
+// line without a line end counts; a file ending in a line end has no empty
+// last line. Raises an I/O error naming the file when it cannot be read.
+std::vector<std::string> readLines(const std::string& path);
+
+// Splits text into lines as readLines does.
+std::vector<std::string> splitLines(std::string_view text);
+
+// Writes the lines, each followed by LF, replacing the file.
+void writeLines(const std::string& path, const std::vector<std::string>& lines);
+
+// A file written line by line. `close` (or the destructor, which cannot
+// report) flushes; a failed write or close raises an I/O error naming the file.
+class LineWriter {
+ public:
+  explicit LineWriter(const std::string& path);
+  ~LineWriter();
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
+
+  void write(std::string_view line);  // the line and LF
+  void close();
+
+ private:
+  void check();
+  std::string path_;
+  std::ofstream out_;
+  bool closed_ = false;
+};
+
+bool fileExists(const std::string& path);
+// Deletes the file if it is there; true when it is gone afterwards.
+bool removeFile(const std::string& path);
+// Free bytes available to this process on the drive that holds `dir`.
+std::uint64_t freeBytes(const std::string& dir);
+std::string currentDirectory();
+// dir + "/" + name, or name alone when dir is empty.
+std::string joinPath(const std::string& dir, const std::string& name);
+
+}  // namespace phreatix

@@ -1,0 +1,63 @@
+#include "session/messages.h"
+
+#include "platform/files.h"
+
+namespace phreatix {
+
+std::vector<std::string>& Messages::list(MessageListId id) {
+  switch (id) {
+    case MessageListId::kBuis:
+      return buis_;
+    case MessageListId::kLog:
+      return log_;
+    case MessageListId::kStopExit:
+      break;
+  }
+  return stopExit_;
+}
+
+const std::vector<std::string>& Messages::lines(MessageListId id) const {
+  return const_cast<Messages*>(this)->list(id);
+}
+
+void Messages::append(MessageListId id, std::string line) {
+  std::vector<std::string>& target = list(id);
+  target.push_back(std::move(line));
+  if (sink_) sink_->appended(id, target.back());
+}
+
+void Messages::clear(MessageListId id) {
+  list(id).clear();
+  if (sink_) sink_->cleared(id);
+}
+
+void fatalStop(FatalStop::Reason reason) { throw FatalStop(reason); }
+
+void readError(Messages& messages, int code, const std::string& text, const std::string& detail) {
+  if (code == 0) return;
+  messages.appendStopExit("Inleesfout !" + text);
+  if (!detail.empty()) messages.appendStopExit(detail);
+  fatalStop();
+}
+
+std::vector<std::string> sessionLogLines(const Messages& messages) {
+  std::vector<std::string> lines;
+  lines.reserve(messages.log().size() + messages.buis().size() + messages.stopExit().size() + 2);
+  lines.insert(lines.end(), messages.log().begin(), messages.log().end());
+  lines.emplace_back(kLogBuisMarker);
+  lines.insert(lines.end(), messages.buis().begin(), messages.buis().end());
+  lines.emplace_back(kLogEndMarker);
+  lines.insert(lines.end(), messages.stopExit().begin(), messages.stopExit().end());
+  return lines;
+}
+
+bool writeSessionLog(const Messages& messages, const std::string& dir) noexcept {
+  try {
+    writeLines(joinPath(dir, kSessionLogName), sessionLogLines(messages));
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace phreatix

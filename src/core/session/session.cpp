@@ -1,0 +1,73 @@
+#include "session/session.h"
+
+#include "input/dino_reader.h"
+#include "platform/files.h"
+
+namespace phreatix {
+
+namespace {
+
+constexpr const char* kNapRefusal = "OPEN_BESTAND_OLGA: standen zijn ten opzichte van NAP !";
+
+class BusyScope {
+ public:
+  explicit BusyScope(ProgressView& view) : view_(view) { view_.setBusy(true); }
+  ~BusyScope() { view_.setBusy(false); }
+
+ private:
+  ProgressView& view_;
+};
+
+}  // namespace
+
+Session::Session(std::string workingDir)
+    : workingDir_(std::move(workingDir)), caption_(std::string("phreatix ") + kVersion) {}
+
+void Session::activate() {
+  controls_.btbttnMeteo = false;
+  controls_.btbttnToonKoppeling = false;
+  controls_.btbttnDefaults = false;
+  controls_.btbttnSTART = false;
+  controls_.btbttnRepair = false;
+  bool reached = stageFlags_.postprocessingReached;
+  stageFlags_ = StageFlags{};
+  stageFlags_.postprocessingReached = reached;
+  settings_.resetOnActivation();
+  dayNumbers_.clear();
+  readDayNumberFile(workingDir_, dayNumbers_, messages_);
+}
+
+bool Session::openDataFile(const std::string& path, ProgressView& progress,
+                           MessageBox& messageBox) {
+  ConvertedDataSet converted;
+  try {
+    BusyScope busy(progress);
+    ReaderContext context{messages_, progress, messageBox, workingDir_};
+    converted = convertExport(readLines(path), path, context);
+  } catch (const Error& e) {
+    const std::string refusal = "Het bestand " + path + " is niet ingelezen:";
+    messages_.appendLog(refusal);
+    messages_.appendLog(e.what());
+    messageBox.show(refusal + "\n" + e.what());
+    return false;
+  }
+
+  caption_ = std::string("Phreatix ") + kVersion + " op " + path;
+  dataSet_ = std::move(converted.lines);
+  dataSetLineCount_ = static_cast<int>(dataSet_.size());
+  controls_.btbttnMeteo = true;
+  controls_.btbttnKOPPEL = false;
+  controls_.btbttnPre = false;
+
+  if (!dataSet_.empty() && dataSet_[0].size() >= 11 && dataSet_[0].compare(8, 3, "NAP") == 0) {
+    messages_.appendLog(kNapRefusal);
+    messages_.appendStopExit(kNapRefusal);
+    fatalStop();
+  }
+  readDayNumberFile(workingDir_, dayNumbers_, messages_);
+  return true;
+}
+
+bool Session::writeSessionLog() const { return phreatix::writeSessionLog(messages_, workingDir_); }
+
+}  // namespace phreatix

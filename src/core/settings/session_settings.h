@@ -1,0 +1,37 @@
+// The session settings that steer calibration, simulation and trace of every
+// tube. They start at fixed values in every program run and are held in
+// memory only, never saved.
+#pragma once
+
+#include <string>
+
+namespace phreatix {
+
+// Program version, shown in captions; not changeable.
+inline constexpr const char* kVersion = "3.0";
+
+struct SessionSettings {
+  int MAXITER = 500;                  // iteration limit of the simplex search
+  std::string closure = " 0.0001";    // closure criterion: a blank and a number, as written
+                                      // into line 10 of every parameter file
+  // Plausibility bounds of the model selection; all comparisons are strict.
+  double DELTAMIN = 0;                // delta > DELTAMIN
+  double PHIMIN = 0;                  // phi > PHIMIN
+  double CMAX = 0;                    // c < CMAX
+  double OMEGAMIN = 0;                // omega0 > OMEGAMIN
+  int startYear = 1969;               // the simulation begins on 1 January of this year
+  int numberOfYears = 0;              // and ends on 31 December of startYear + numberOfYears - 1
+  int warmUpDays = 731;               // longest run of meteo days before the start the
+                                      // simulation's meteo file holds
+  std::string realisations = "100";   // number of realisations, as written
+  bool traceWithUpdating = false;     // deterministic trace with Kalman updating
+
+  // What every activation of the main window puts back: 500 iterations and
+  // closure " 0.0001"; the other settings keep their values.
+  void resetOnActivation() {
+    MAXITER = 500;
+    closure = " 0.0001";
+  }
+};
+
+}  // namespace phreatix

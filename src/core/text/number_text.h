@@ -1,0 +1,24 @@
+// Fixed-width number text: the one way the program writes numbers into files
+// and lists. Reals written w:d are byte-identical to C printf("%*.*f", w, d, x)
+// (a point as decimal separator whatever the locale, right-aligned in w
+// characters, wider when the number needs it); integers are right-aligned in w.
+// A width of 0 writes the number plain, without blanks.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace phreatix {
+
+// Appends x written width:decimals to out.
+void appendReal(std::string& out, double x, int width, int decimals);
+std::string formatReal(double x, int width, int decimals);
+
+// Appends v right-aligned in width characters (plain when width is 0).
+void appendInt(std::string& out, long long v, int width = 0);
+std::string formatInt(long long v, int width = 0);
+
+// Appends text right-aligned in width characters, as a string written w.
+void appendPadded(std::string& out, std::string_view text, int width);
+
+}  // namespace phreatix

@@ -1,0 +1,45 @@
+// What the desktop program does where core code hands control back to it:
+// the fatal stop (exit window, Phreatix.log, end of the process) and errors
+// that escape a handler (a message box, then the program goes on). Every
+// handler runs its core call through `guarded`, so that no exception crosses
+// the Qt event loop.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QString>
+
+#include "session/ports.h"
+
+class QWidget;
+
+namespace phreatix {
+class Session;
+}
+
+namespace phreatix::ui {
+
+// Runs `action`; a fatal stop ends the program through the exit window, any
+// other error is shown in a message box over `parent`.
+void guarded(phreatix::Session& session, QWidget* parent, const std::function<void()>& action);
+
+// Shows the exit window with the exit lines, writes Phreatix.log and ends the
+// process. Never returns.
+[[noreturn]] void runFatalStop(phreatix::Session& session, int exitCode);
+
+// A Delphi-style dialog filter "Text (*.a)|*.a|..." in Qt's syntax
+// "Text (*.a);;...", with the same texts.
+QString qtFilter(const std::string& filter);
+
+// Modal information boxes over a parent window.
+class QtMessageBox : public phreatix::MessageBox {
+ public:
+  explicit QtMessageBox(QWidget* parent) : parent_(parent) {}
+  void show(const std::string& text) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace phreatix::ui

@@ -1,0 +1,112 @@
+// phreatix-cli as a user runs it: in a working directory, with its exit code,
+// its output and the files it leaves.
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace phreatix {
+namespace {
+
+struct CliRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun runCli(const test::TempDir& dir, const std::string& args) {
+  std::string command = "cd '" + dir.path() + "' && '" PHREATIX_CLI "' " + args +
+                        " > cli.out 2> cli.err < /dev/null";
+  int status = std::system(command.c_str());
+  CliRun run;
+  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = dir.read("cli.out");
+  run.err = dir.read("cli.err");
+  removeFile(dir.file("cli.out"));
+  removeFile(dir.file("cli.err"));
+  return run;
+}
+
+const std::string kData = PHREATIX_TEST_DATA_DIR "/input/";
+
+TEST(Cli, KronWritesTheBuiltInNumberingOnce) {
+  test::TempDir dir;
+  CliRun first = runCli(dir, "kron");
+  EXPECT_EQ(first.code, 0) << first.err;
+  std::vector<std::string> lines = readLines(dir.file("kron.txt"));
+  ASSERT_EQ(lines.size(), 26664u);
+  EXPECT_EQ(lines[19052], "29-02-00 19053");
+  dir.write("kron.txt", "01-01-48 1\n");
+  CliRun again = runCli(dir, "kron");
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.err.find("kron.txt bestaat al"), std::string::npos);
+  EXPECT_EQ(dir.read("kron.txt"), "01-01-48 1\n");
+  EXPECT_EQ(runCli(dir, "kron --force").code, 0);
+  EXPECT_EQ(readLines(dir.file("kron.txt")).size(), 26664u);
+  EXPECT_FALSE(fileExists(dir.file("Phreatix.log")));  // not a session command
+}
+
+TEST(Cli, OpenConvertsAndLogs) {
+  test::TempDir dir;
+  ASSERT_EQ(runCli(dir, "kron").code, 0);
+  CliRun run = runCli(dir, "open '" + kData + "three_tubes.csv'");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Modern formaat OLGA-bestand converteren naar intern formaat\n", 0), 0u)
+      << run.out;
+  EXPECT_NE(run.out.find("Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.\n"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("diskruimte (nodig:180; beschikbaar:"), std::string::npos);
+  EXPECT_EQ(readLines(dir.file("olga.tmp")).size(), 17u);
+  std::vector<std::string> log = readLines(dir.file("Phreatix.log"));
+  ASSERT_EQ(log.size(), 7u);
+  EXPECT_EQ(log[3], "%%%%Uitgevoerde bewerkingen:%%%%");
+  EXPECT_EQ(log[4], "Modern formaat OLGA-bestand converteren naar intern formaat");
+  EXPECT_EQ(log[6], "****** AFSLUITING PROGRAMMA ******");
+
+  CliRun olga = runCli(dir, "open '" + kData + "old_olga.dat'");
+  EXPECT_EQ(olga.code, 0) << olga.err;
+  EXPECT_NE(olga.out.find("OLGA-bestand van voor 31-12-1999. Millennium bug gerepareerd."),
+            std::string::npos);
+}
+
+TEST(Cli, FatalStopsAndRefusals) {
+  test::TempDir dir;
+  // Without kron.txt the program stops at start-up.
+  CliRun noKron = runCli(dir, "open '" + kData + "three_tubes.csv'");
+  EXPECT_EQ(noKron.code, 2);
+  EXPECT_EQ(noKron.err,
+            "Het bestand <KRON.txt> met de koppeling datum/dagnummers is niet gevonden.\n"
+            "Programma gestopt.\n");
+  EXPECT_TRUE(fileExists(dir.file("Phreatix.log")));
+
+  ASSERT_EQ(runCli(dir, "kron").code, 0);
+  dir.write("nap.csv",
+            "TITEL:\nGEBRUIKERSNAAM: u\nDATUM: d\nREFERENTIE: NAP\n\n"
+            "LOCATIE,FILTERNUMMER,START DATUM,BOVENKANT FILTER\n28AL0005,1,1990/01/01,5\n\n"
+            "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD,STAND (NAP),BIJZONDERHEID\n"
+            "28AL0005,1,1990/06/01,-120,\n");
+  CliRun nap = runCli(dir, "open nap.csv");
+  EXPECT_EQ(nap.code, 2);
+  EXPECT_EQ(nap.err, "OPEN_BESTAND_OLGA: standen zijn ten opzichte van NAP !\n");
+  std::vector<std::string> log = readLines(dir.file("Phreatix.log"));
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "****** AFSLUITING PROGRAMMA ******");
+  EXPECT_EQ(log.back(), "OPEN_BESTAND_OLGA: standen zijn ten opzichte van NAP !");
+
+  dir.write("bad.csv", "TITEL:\nDATUM: d\n");
+  CliRun bad = runCli(dir, "open bad.csv");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.out.find("bad.csv: sleutel \"GEBRUIKERSNAAM:\" ontbreekt"), std::string::npos);
+
+  EXPECT_EQ(runCli(dir, "").code, 1);
+  EXPECT_EQ(runCli(dir, "frobnicate").code, 1);
+  EXPECT_EQ(runCli(dir, "open").code, 1);
+  EXPECT_EQ(runCli(dir, "--help").code, 0);
+}
+
+}  // namespace
+}  // namespace phreatix

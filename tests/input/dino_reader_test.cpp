@@ -1,0 +1,270 @@
+#include "input/dino_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "input/tube_file.h"
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace phreatix {
+namespace {
+
+using test::TempDir;
+
+const std::string kTail(kTubeRecordTail);
+
+class RecordingBox : public MessageBox {
+ public:
+  void show(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+class RecordingProgress : public ProgressView {
+ public:
+  void setGauge(int percent) override { gauge.push_back(percent); }
+  void setProgressLabel(const std::string& text) override { labels.push_back(text); }
+  std::vector<int> gauge;
+  std::vector<std::string> labels;
+};
+
+// One conversion in a fresh working directory.
+struct Conversion {
+  TempDir dir;
+  Messages messages;
+  RecordingProgress progress;
+  RecordingBox box;
+  ReaderContext context{messages, progress, box, ""};
+  Conversion() { context.workingDir = dir.path(); }
+  ConvertedDataSet run(const std::vector<std::string>& lines, const std::string& name = "x.csv") {
+    return convertExport(lines, name, context);
+  }
+  // The error text of a refused conversion ("" when it was not refused).
+  std::string refusal(const std::vector<std::string>& lines) {
+    try {
+      run(lines);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kInput);
+      return e.what();
+    }
+    return "";
+  }
+};
+
+std::vector<std::string> threeTubes() {
+  return readLines(std::string(PHREATIX_TEST_DATA_DIR) + "/input/three_tubes.csv");
+}
+
+// A minimal export around the given metadata and measurement rows.
+std::vector<std::string> exportOf(const std::vector<std::string>& meta,
+                                  const std::vector<std::string>& measurements) {
+  std::vector<std::string> lines = {
+      "TITEL: t", "GEBRUIKERSNAAM: u", "DATUM: 01/01/2000", "REFERENTIE: MV", "",
+      "LOCATIE,FILTERNUMMER,X COORDINAAT,Y COORDINAAT,START DATUM,EIND DATUM,BOVENKANT FILTER"};
+  lines.insert(lines.end(), meta.begin(), meta.end());
+  lines.push_back("");
+  lines.push_back("LOCATIE,FILTERNUMMER,PEIL DATUM TIJD,STAND (MV),BIJZONDERHEID");
+  lines.insert(lines.end(), measurements.begin(), measurements.end());
+  return lines;
+}
+
+TEST(DinoReader, ConvertsThreeTubesIntoTheInternalFile) {
+  Conversion c;
+  ConvertedDataSet result = c.run(threeTubes());
+  const std::vector<std::string> expected = {
+      "FMNT0034Maajansen          14/09/2015",
+      // 28AL0005: its first period lies 50.1 m from the second and is dropped.
+      "R28AL000501" + kTail,
+      "S199601019999+00120",
+      // 28AL0006: 50.0 m apart, both periods stay; start and end days belong.
+      "R28AL000601" + kTail,
+      "S200103109999+00011",
+      "S200105209999+00012",
+      "R28AL000601" + kTail,
+      "S200105219999-00012",
+      // 28AL0007, filter F2: missing values of each kind, file order kept,
+      // nothing after the open end 2020-12-31.
+      "R28AL000702" + kTail,
+      "S198503149999-00000",
+      "S198503159999+99999",
+      "S198503169999+99999",
+      "S198503179999+99999",
+      "S198503189999+99999",
+      "S198503199999+99999",
+      "S198503209999-00007",
+      "S198503139999+99999",
+  };
+  EXPECT_EQ(result.lines, expected);
+  EXPECT_TRUE(result.modernFormat);
+  EXPECT_EQ(result.tubeCounter, 3);
+  EXPECT_EQ(readLines(c.dir.file("olga.tmp")), expected);
+
+  EXPECT_EQ(c.messages.buis(),
+            (std::vector<std::string>{
+                "Modern formaat OLGA-bestand converteren naar intern formaat",
+                "OLGA-bestand van na 31-12-1999. Naar intern formaat geconverteerd."}));
+  EXPECT_EQ(c.messages.log(),
+            (std::vector<std::string>{
+                "Buis \"28AL007\" niet ingelezen: de locatiecode heeft geen 8 tekens.",
+                "Buis 28AL0008 filter \"123\" niet ingelezen: het filternummer is geen getal van 2 cijfers.",
+                "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand."}));
+  ASSERT_EQ(c.box.shown.size(), 1u);
+  const std::string& disk = c.box.shown[0];
+  EXPECT_EQ(disk.rfind("Waarschijnlijk voldoende diskruimte (nodig:180; beschikbaar:", 0), 0u) << disk;
+  const std::string tail = " MBytes).Let op: netwerkschijven mogen maar voor een deel worden gebruikt!";
+  EXPECT_EQ(disk.substr(disk.size() - tail.size()), tail);
+  EXPECT_EQ(c.progress.gauge, (std::vector<int>{25, 50, 75, 100}));
+  EXPECT_EQ(c.progress.labels.back(), "Ingelezen buis: 28AL0007");
+
+  // Windows line ends give the same result.
+  Conversion crlf;
+  std::string text = test::joinLines(threeTubes(), "\r\n");
+  EXPECT_EQ(crlf.run(splitLines(text)).lines, expected);
+}
+
+TEST(DinoReader, RelocationsAndFiltersOfOneLocation) {
+  Conversion c;
+  // Three periods, each more than 50 m from the next: only the last stays.
+  // Two filters of one location far apart are two tubes, not a relocation.
+  ConvertedDataSet result = c.run(exportOf(
+      {"28AL0005,1,0,0,1990/01/01,1990/12/31,5", "28AL0005,1,100,0,1991/01/01,1991/12/31,5",
+       "28AL0005,1,200,0,1992/01/01,,5", "28AL0009,1,0,0,1990/01/01,,5",
+       "28AL0009,2,5000,0,1990/01/01,,5"},
+      {"28AL0005,1,1990/06/01,1,", "28AL0005,1,1991/06/01,2,", "28AL0005,1,1992/06/01,3,",
+       "28AL0009,1,1990/06/01,4,", "28AL0009,2,1990/06/01,5,"}));
+  EXPECT_EQ(result.lines,
+            (std::vector<std::string>{"FMNT0034MVu          01/01/2000", "R28AL000501" + kTail,
+                                      "S199206019999+00003", "R28AL000901" + kTail,
+                                      "S199006019999+00004", "R28AL000902" + kTail,
+                                      "S199006019999+00005"}));
+  EXPECT_EQ(c.messages.log().size(), 2u);
+  EXPECT_EQ(result.tubeCounter, 3);
+  ASSERT_EQ(c.box.shown.size(), 1u);
+  EXPECT_NE(c.box.shown[0].find("(nodig:180;"), std::string::npos);
+}
+
+TEST(DinoReader, FieldsTitlesAndDates) {
+  EXPECT_EQ(csvField("a,b,,d", 1), "a");
+  EXPECT_EQ(csvField("a,b,,d", 3), "");
+  EXPECT_EQ(csvField("a,b,,d", 4), "d");
+  EXPECT_EQ(csvField("a,b,,d", 5), "");
+  EXPECT_EQ(csvField("a, ,c", 2), "");
+  EXPECT_EQ(csvField("a,  ,c", 2), "  ");
+
+  const std::string titles = "LOCATIE,Start Datum,X-COORDINAAT,FILTERNUMMER";
+  EXPECT_EQ(titleColumn(titles, "START DATUM"), 2);
+  EXPECT_EQ(titleColumn(titles, "X COORDINAAT"), 3);
+  EXPECT_EQ(titleColumn(titles, "FILTERNUMMER"), 4);
+  EXPECT_EQ(titleColumn(titles, "EIND DATUM"), 20);
+  EXPECT_EQ(titleColumn("LOCATIE ,LOCATIE", "LOCATIE"), 2);  // exact, no trimming
+
+  EXPECT_TRUE(isDinoExport({"Titel: ", "x"}));
+  EXPECT_FALSE(isDinoExport({"FMNT0034", "TITEL"}));
+  EXPECT_FALSE(isDinoExport({}));
+
+  CalendarDate d;
+  EXPECT_TRUE(parseDateText("2001/03/10 0:00:00", d));
+  EXPECT_EQ(d, (CalendarDate{2001, 3, 10}));
+  EXPECT_FALSE(parseDateText("2001/3/10", d));
+  EXPECT_FALSE(parseDateText("2001/13/10", d));
+  EXPECT_FALSE(parseDateText("10-03-2001", d));
+
+  TubePeriod period{"28AL0005", "01", {2001, 3, 10}, {2001, 5, 20}};
+  EXPECT_TRUE(dateInPeriod(period, "28AL0005", "01", {2001, 3, 10}));
+  EXPECT_TRUE(dateInPeriod(period, "28AL0005", "01", {2001, 5, 20}));
+  EXPECT_FALSE(dateInPeriod(period, "28AL0005", "01", {2001, 3, 5}));
+  EXPECT_FALSE(dateInPeriod(period, "28AL0005", "01", {2001, 5, 21}));
+  EXPECT_FALSE(dateInPeriod(period, "28AL0005", "02", {2001, 4, 1}));
+  EXPECT_FALSE(dateInPeriod(period, "28AL0006", "01", {2001, 4, 1}));
+}
+
+TEST(DinoReader, RefusedFilesNameFileLineAndFieldAndLeaveOlgaTmp) {
+  Conversion c;
+  c.dir.write("olga.tmp", "earlier\n");
+  std::vector<std::string> good = exportOf({"28AL0005,1,0,0,1990/01/01,,5"},
+                                           {"28AL0005,1,1990/06/01,12,"});
+  for (const char* key : {"GEBRUIKERSNAAM:", "DATUM:", "REFERENTIE", "BOVENKANT FILTER",
+                          "BIJZONDERHEID"}) {
+    std::vector<std::string> lines = good;
+    for (std::string& line : lines) {
+      if (containsKey(line, key)) line = "weg";
+    }
+    lines[0] = "TITEL";
+    EXPECT_EQ(c.refusal(lines), std::string("x.csv: sleutel \"") + key + "\" ontbreekt");
+  }
+
+  auto withMeasurement = [&](const std::string& row) {
+    return exportOf({"28AL0005,1,0,0,1990/01/01,,5"}, {"28AL0005,1,1990/06/01,12,", row});
+  };
+  EXPECT_EQ(c.refusal(withMeasurement("28AL0005,1,1990/06/02,12x,")),
+            "x.csv:11: stand \"12x\" is geen geheel getal");
+  EXPECT_EQ(c.refusal(withMeasurement("28AL0005,1,1990/06/02,12.5,")),
+            "x.csv:11: stand \"12.5\" is geen geheel getal");
+  EXPECT_EQ(c.refusal(withMeasurement("28AL0005,1,1990/06/02,123456,")),
+            "x.csv:11: stand \"123456\" past niet in het interne formaat (hoogstens 99998 cm)");
+  EXPECT_EQ(c.refusal(withMeasurement("28AL0005,1,1990/6/2,12,")),
+            "x.csv:11: meetdatum \"1990/6/2\" is geen datum");
+  EXPECT_EQ(c.refusal(exportOf({"28AL0005,1,0,0,1990/01/01,1990/13/01,5"}, {})),
+            "x.csv:7: EIND DATUM \"1990/13/01\" is geen datum");
+  EXPECT_EQ(c.refusal(exportOf({"28AL0005,1,0,0,1990/01/01,1990/12/31,5",
+                                "28AL0005,1,1 0x,0,1991/01/01,,5"},
+                               {})),
+            "x.csv:8: X COORDINAAT \"1 0x\" is geen getal");
+
+  std::vector<std::string> huge = good;
+  huge.resize(kMaxExportLines + 1, "28AL0005,1,1990/06/01,12,");
+  EXPECT_EQ(c.refusal(huge),
+            "x.csv: meer dan 200001 regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
+  EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
+
+  // A row of another tube is dropped without being read; 200001 lines are
+  // still accepted.
+  huge.pop_back();
+  huge.back() = "28AL0099,1,garbage,x,";
+  EXPECT_EQ(c.refusal(huge), "");
+  EXPECT_NE(c.dir.read("olga.tmp"), "earlier\n");
+}
+
+TEST(DinoReader, BlockBoundaries) {
+  // No blank line between the blocks, and short lines after the last
+  // measurement.
+  std::vector<std::string> lines = {
+      "TITEL:", "GEBRUIKERSNAAM: u", "DATUM: d", "REFERENTIE: MV",
+      "LOCATIE,FILTERNUMMER,START DATUM,EIND DATUM,BOVENKANT FILTER",
+      "28AL0005,1,1990/01/01,,",
+      "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD,STAND (MV),BIJZONDERHEID",
+      "28AL0005,1,1990/06/01,12,", "", "x", "", "", "", "", ""};
+  ExportBlocks b = locateBlocks(lines, "x.csv");
+  EXPECT_EQ(b.metaFirst, 5);
+  EXPECT_EQ(b.metaLast, 5);
+  EXPECT_EQ(b.measFirst, 7);
+  EXPECT_EQ(b.measLast, 7);
+  Conversion c;
+  EXPECT_EQ(c.run(lines).lines.size(), 3u);
+}
+
+TEST(OlgaReader, RepairsTheMillenniumInPlace) {
+  Conversion c;
+  std::vector<std::string> lines =
+      readLines(std::string(PHREATIX_TEST_DATA_DIR) + "/input/old_olga.dat");
+  lines.push_back("TITEL in a later line changes nothing");
+  ConvertedDataSet result = c.run(lines, "old.dat");
+  EXPECT_FALSE(result.modernFormat);
+  EXPECT_EQ(result.lines,
+            (std::vector<std::string>{"FMNT0034MV  jansen          12-05-1998",
+                                      "R28AL000501" + kTail, "S198503149999+00035",
+                                      "S198503289999-00012", "R28AL000601" + kTail,
+                                      "S199812319999+99999",
+                                      "TITEL in a later line changes nothing"}));
+  EXPECT_EQ(c.messages.buis(),
+            (std::vector<std::string>{"Oud formaat OLGA-bestand corrigeren voor millennium bug",
+                                      "OLGA-bestand van voor 31-12-1999. Millennium bug gerepareerd."}));
+  EXPECT_FALSE(fileExists(c.dir.file("olga.tmp")));
+  EXPECT_TRUE(c.box.shown.empty());
+  // The first line is never changed, even when it begins with "S".
+  Conversion s;
+  EXPECT_EQ(s.run({"S8501019999+00001", "S8501019999+00001"}).lines,
+            (std::vector<std::string>{"S8501019999+00001", "S198501019999+00001"}));
+}
+
+}  // namespace
+}  // namespace phreatix
