@@ -96,7 +96,8 @@ int commandKron(const std::vector<std::string>& args) {
     std::cerr << "phreatix-cli: " << e.what() << '\n';
     return 1;
   }
-  std::cout << kKronFileName << ": " << BuiltinCalendar::kDays << " dagen, 1-1-1948 t/m 31-12-2020\n";
+  std::cout << kKronFileName << ": " << BuiltinCalendar::kDays
+            << " dagen, 1-1-1948 t/m 31-12-2020\n";
   return 0;
 }
 

@@ -19,7 +19,8 @@ void guarded(Session& session, QWidget* parent, const std::function<void()>& act
     runFatalStop(session, stop.reason() == FatalStop::Reason::kNormalEnd ? 0 : 2);
   } catch (const std::exception& e) {
     QApplication::restoreOverrideCursor();
-    QMessageBox::critical(parent, QApplication::applicationName(), QString::fromStdString(e.what()));
+    QMessageBox::critical(parent, QApplication::applicationName(),
+                          QString::fromStdString(e.what()));
   }
 }
 

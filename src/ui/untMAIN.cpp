@@ -60,7 +60,8 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   pre->addWidget(Label8, 0, 1);
   layout->addLayout(pre);
 
-  grpbxINPUTS = new QGroupBox(QString::fromUtf8(" Instellen van de calibraties/simulaties "), central);
+  grpbxINPUTS =
+      new QGroupBox(QString::fromUtf8(" Instellen van de calibraties/simulaties "), central);
   grpbxINPUTS->setObjectName("grpbxINPUTS");
   auto* inputs = new QGridLayout(grpbxINPUTS);
   btbttnKOPPEL = button(grpbxINPUTS, "btbttnKOPPEL", "Koppelen");
@@ -70,7 +71,8 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
       button(grpbxINPUTS, "btbttnToonKoppeling", "Laat de koppeling buis/meteobestand zien");
   btbttnResetStart = button(grpbxINPUTS, "btbttnResetStart", "Koppelingen opnieuw instellen");
   btbttnDefaults = button(grpbxINPUTS, "btbttnDefaults", "Verander detailinstellingen");
-  btbttnSTART = button(grpbxINPUTS, "btbttnSTART", "Start calibratie>simulatie>trace>postprocessing");
+  btbttnSTART =
+      button(grpbxINPUTS, "btbttnSTART", "Start calibratie>simulatie>trace>postprocessing");
   btbttnSTART->setToolTip(QString::fromUtf8(
       "Simulatie: van 1-1-startjaar t/m 31-12-(startjaar+29) met opwarmperiode gelijk aan "
       "periode in meteofile voor 1-1-startjaar"));
@@ -98,7 +100,8 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   auto* messages = new QGridLayout(grpbxMeldingen);
   mmBUIS = messageList(grpbxMeldingen, "mmBUIS");
   mmLOG = messageList(grpbxMeldingen, "mmLOG");
-  messages->addWidget(new QLabel(QString::fromUtf8("Huidige DINO-buis in bewerking"), grpbxMeldingen), 0, 0);
+  messages->addWidget(
+      new QLabel(QString::fromUtf8("Huidige DINO-buis in bewerking"), grpbxMeldingen), 0, 0);
   messages->addWidget(mmBUIS, 1, 0);
   messages->addWidget(new QLabel(QString::fromUtf8("Meldingen "), grpbxMeldingen), 2, 0);
   messages->addWidget(mmLOG, 3, 0);
@@ -116,8 +119,10 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
 
   connect(btbttnKOPPEL, &QPushButton::clicked, this, &TfrmMAIN::btbttnKOPPELClick);
 
-  for (const std::string& line : session_.messages().buis()) appended(phreatix::MessageListId::kBuis, line);
-  for (const std::string& line : session_.messages().log()) appended(phreatix::MessageListId::kLog, line);
+  for (const std::string& line : session_.messages().buis())
+    appended(phreatix::MessageListId::kBuis, line);
+  for (const std::string& line : session_.messages().log())
+    appended(phreatix::MessageListId::kLog, line);
   session_.messages().setSink(this);
   showControls();
 }
@@ -132,9 +137,7 @@ void TfrmMAIN::showEvent(QShowEvent* event) {
   }
 }
 
-void TfrmMAIN::closeEvent(QCloseEvent* /*event*/) {
-  phreatix::ui::runFatalStop(session_, 0);
-}
+void TfrmMAIN::closeEvent(QCloseEvent* /*event*/) { phreatix::ui::runFatalStop(session_, 0); }
 
 void TfrmMAIN::activate() {
   phreatix::ui::guarded(session_, this, [this] { session_.activate(); });
@@ -142,17 +145,16 @@ void TfrmMAIN::activate() {
 }
 
 void TfrmMAIN::btbttnKOPPELClick() {
-  QString path = QFileDialog::getOpenFileName(
-      this, QString(), QString::fromStdString(session_.workingDir()),
-      phreatix::ui::qtFilter(kDataFileFilter));
+  QString path =
+      QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(session_.workingDir()),
+                                   phreatix::ui::qtFilter(kDataFileFilter));
   if (path.isEmpty()) return;
   openDataFile(path);
 }
 
 void TfrmMAIN::openDataFile(const QString& path) {
-  phreatix::ui::guarded(session_, this, [&] {
-    session_.openDataFile(path.toStdString(), *this, *messageBox_);
-  });
+  phreatix::ui::guarded(session_, this,
+                        [&] { session_.openDataFile(path.toStdString(), *this, *messageBox_); });
   showControls();
 }
 

@@ -15,7 +15,8 @@ TfrmExit::TfrmExit(QWidget* parent) : QDialog(parent) {
   mmSTOPEXIT = new QPlainTextEdit(this);
   mmSTOPEXIT->setObjectName("mmSTOPEXIT");
   mmSTOPEXIT->setReadOnly(true);
-  auto* label = new QLabel(QString::fromUtf8("Stop pas als alle DOS-boxen zijn verdwenen of beeindigd !"), this);
+  auto* label = new QLabel(
+      QString::fromUtf8("Stop pas als alle DOS-boxen zijn verdwenen of beeindigd !"), this);
   bttnOKSTOP = new QPushButton(QString::fromUtf8("OK, stoppen"), this);
   bttnOKSTOP->setObjectName("bttnOKSTOP");
   connect(bttnOKSTOP, &QPushButton::clicked, this, &QDialog::accept);

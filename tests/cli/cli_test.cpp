@@ -19,8 +19,8 @@ struct CliRun {
 };
 
 CliRun runCli(const test::TempDir& dir, const std::string& args) {
-  std::string command = "cd '" + dir.path() + "' && '" PHREATIX_CLI "' " + args +
-                        " > cli.out 2> cli.err < /dev/null";
+  std::string command =
+      "cd '" + dir.path() + "' && '" PHREATIX_CLI "' " + args + " > cli.out 2> cli.err < /dev/null";
   int status = std::system(command.c_str());
   CliRun run;
   run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -57,7 +57,8 @@ TEST(Cli, OpenConvertsAndLogs) {
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out.rfind("Modern formaat OLGA-bestand converteren naar intern formaat\n", 0), 0u)
       << run.out;
-  EXPECT_NE(run.out.find("Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.\n"),
+  EXPECT_NE(run.out.find(
+                "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.\n"),
             std::string::npos);
   EXPECT_NE(run.out.find("diskruimte (nodig:180; beschikbaar:"), std::string::npos);
   EXPECT_EQ(readLines(dir.file("olga.tmp")).size(), 17u);

@@ -43,7 +43,7 @@ TEST(DayNumberFile, ReadsTwoDigitYearsAndAnySlot) {
       table);
   ASSERT_FALSE(r.stopped) << (r.exitLines.empty() ? "" : r.exitLines[0]);
   EXPECT_EQ(table.lookup(2, 1, 1948), 2);
-  EXPECT_EQ(table.lookup(1, 1, 1948), 5);  // a later line for the same date wins
+  EXPECT_EQ(table.lookup(1, 1, 1948), 5);    // a later line for the same date wins
   EXPECT_EQ(table.lookup(29, 2, 1999), 77);  // no real date, stored all the same
   EXPECT_EQ(table.lookup(31, 12, 2020), 26664);
   EXPECT_EQ(table.lookup(1, 1, 2000), 19000);

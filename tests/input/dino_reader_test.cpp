@@ -58,7 +58,11 @@ std::vector<std::string> threeTubes() {
 std::vector<std::string> exportOf(const std::vector<std::string>& meta,
                                   const std::vector<std::string>& measurements) {
   std::vector<std::string> lines = {
-      "TITEL: t", "GEBRUIKERSNAAM: u", "DATUM: 01/01/2000", "REFERENTIE: MV", "",
+      "TITEL: t",
+      "GEBRUIKERSNAAM: u",
+      "DATUM: 01/01/2000",
+      "REFERENTIE: MV",
+      "",
       "LOCATIE,FILTERNUMMER,X COORDINAAT,Y COORDINAAT,START DATUM,EIND DATUM,BOVENKANT FILTER"};
   lines.insert(lines.end(), meta.begin(), meta.end());
   lines.push_back("");
@@ -105,12 +109,15 @@ TEST(DinoReader, ConvertsThreeTubesIntoTheInternalFile) {
   EXPECT_EQ(c.messages.log(),
             (std::vector<std::string>{
                 "Buis \"28AL007\" niet ingelezen: de locatiecode heeft geen 8 tekens.",
-                "Buis 28AL0008 filter \"123\" niet ingelezen: het filternummer is geen getal van 2 cijfers.",
+                "Buis 28AL0008 filter \"123\" niet ingelezen: het filternummer is geen getal van 2 "
+                "cijfers.",
                 "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand."}));
   ASSERT_EQ(c.box.shown.size(), 1u);
   const std::string& disk = c.box.shown[0];
-  EXPECT_EQ(disk.rfind("Waarschijnlijk voldoende diskruimte (nodig:180; beschikbaar:", 0), 0u) << disk;
-  const std::string tail = " MBytes).Let op: netwerkschijven mogen maar voor een deel worden gebruikt!";
+  EXPECT_EQ(disk.rfind("Waarschijnlijk voldoende diskruimte (nodig:180; beschikbaar:", 0), 0u)
+      << disk;
+  const std::string tail =
+      " MBytes).Let op: netwerkschijven mogen maar voor een deel worden gebruikt!";
   EXPECT_EQ(disk.substr(disk.size() - tail.size()), tail);
   EXPECT_EQ(c.progress.gauge, (std::vector<int>{25, 50, 75, 100}));
   EXPECT_EQ(c.progress.labels.back(), "Ingelezen buis: 28AL0007");
@@ -125,17 +132,16 @@ TEST(DinoReader, RelocationsAndFiltersOfOneLocation) {
   Conversion c;
   // Three periods, each more than 50 m from the next: only the last stays.
   // Two filters of one location far apart are two tubes, not a relocation.
-  ConvertedDataSet result = c.run(exportOf(
-      {"28AL0005,1,0,0,1990/01/01,1990/12/31,5", "28AL0005,1,100,0,1991/01/01,1991/12/31,5",
-       "28AL0005,1,200,0,1992/01/01,,5", "28AL0009,1,0,0,1990/01/01,,5",
-       "28AL0009,2,5000,0,1990/01/01,,5"},
-      {"28AL0005,1,1990/06/01,1,", "28AL0005,1,1991/06/01,2,", "28AL0005,1,1992/06/01,3,",
-       "28AL0009,1,1990/06/01,4,", "28AL0009,2,1990/06/01,5,"}));
-  EXPECT_EQ(result.lines,
-            (std::vector<std::string>{"FMNT0034MVu          01/01/2000", "R28AL000501" + kTail,
-                                      "S199206019999+00003", "R28AL000901" + kTail,
-                                      "S199006019999+00004", "R28AL000902" + kTail,
-                                      "S199006019999+00005"}));
+  ConvertedDataSet result = c.run(
+      exportOf({"28AL0005,1,0,0,1990/01/01,1990/12/31,5",
+                "28AL0005,1,100,0,1991/01/01,1991/12/31,5", "28AL0005,1,200,0,1992/01/01,,5",
+                "28AL0009,1,0,0,1990/01/01,,5", "28AL0009,2,5000,0,1990/01/01,,5"},
+               {"28AL0005,1,1990/06/01,1,", "28AL0005,1,1991/06/01,2,", "28AL0005,1,1992/06/01,3,",
+                "28AL0009,1,1990/06/01,4,", "28AL0009,2,1990/06/01,5,"}));
+  EXPECT_EQ(result.lines, (std::vector<std::string>{"FMNT0034MVu          01/01/2000",
+                                                    "R28AL000501" + kTail, "S199206019999+00003",
+                                                    "R28AL000901" + kTail, "S199006019999+00004",
+                                                    "R28AL000902" + kTail, "S199006019999+00005"}));
   EXPECT_EQ(c.messages.log().size(), 2u);
   EXPECT_EQ(result.tubeCounter, 3);
   ASSERT_EQ(c.box.shown.size(), 1u);
@@ -180,10 +186,10 @@ TEST(DinoReader, FieldsTitlesAndDates) {
 TEST(DinoReader, RefusedFilesNameFileLineAndFieldAndLeaveOlgaTmp) {
   Conversion c;
   c.dir.write("olga.tmp", "earlier\n");
-  std::vector<std::string> good = exportOf({"28AL0005,1,0,0,1990/01/01,,5"},
-                                           {"28AL0005,1,1990/06/01,12,"});
-  for (const char* key : {"GEBRUIKERSNAAM:", "DATUM:", "REFERENTIE", "BOVENKANT FILTER",
-                          "BIJZONDERHEID"}) {
+  std::vector<std::string> good =
+      exportOf({"28AL0005,1,0,0,1990/01/01,,5"}, {"28AL0005,1,1990/06/01,12,"});
+  for (const char* key :
+       {"GEBRUIKERSNAAM:", "DATUM:", "REFERENTIE", "BOVENKANT FILTER", "BIJZONDERHEID"}) {
     std::vector<std::string> lines = good;
     for (std::string& line : lines) {
       if (containsKey(line, key)) line = "weg";
@@ -205,15 +211,15 @@ TEST(DinoReader, RefusedFilesNameFileLineAndFieldAndLeaveOlgaTmp) {
             "x.csv:11: meetdatum \"1990/6/2\" is geen datum");
   EXPECT_EQ(c.refusal(exportOf({"28AL0005,1,0,0,1990/01/01,1990/13/01,5"}, {})),
             "x.csv:7: EIND DATUM \"1990/13/01\" is geen datum");
-  EXPECT_EQ(c.refusal(exportOf({"28AL0005,1,0,0,1990/01/01,1990/12/31,5",
-                                "28AL0005,1,1 0x,0,1991/01/01,,5"},
-                               {})),
+  EXPECT_EQ(c.refusal(exportOf(
+                {"28AL0005,1,0,0,1990/01/01,1990/12/31,5", "28AL0005,1,1 0x,0,1991/01/01,,5"}, {})),
             "x.csv:8: X COORDINAAT \"1 0x\" is geen getal");
 
   std::vector<std::string> huge = good;
   huge.resize(kMaxExportLines + 1, "28AL0005,1,1990/06/01,12,");
-  EXPECT_EQ(c.refusal(huge),
-            "x.csv: meer dan 200001 regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
+  EXPECT_EQ(
+      c.refusal(huge),
+      "x.csv: meer dan 200001 regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
   EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
 
   // A row of another tube is dropped without being read; 200001 lines are
@@ -227,12 +233,21 @@ TEST(DinoReader, RefusedFilesNameFileLineAndFieldAndLeaveOlgaTmp) {
 TEST(DinoReader, BlockBoundaries) {
   // No blank line between the blocks, and short lines after the last
   // measurement.
-  std::vector<std::string> lines = {
-      "TITEL:", "GEBRUIKERSNAAM: u", "DATUM: d", "REFERENTIE: MV",
-      "LOCATIE,FILTERNUMMER,START DATUM,EIND DATUM,BOVENKANT FILTER",
-      "28AL0005,1,1990/01/01,,",
-      "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD,STAND (MV),BIJZONDERHEID",
-      "28AL0005,1,1990/06/01,12,", "", "x", "", "", "", "", ""};
+  std::vector<std::string> lines = {"TITEL:",
+                                    "GEBRUIKERSNAAM: u",
+                                    "DATUM: d",
+                                    "REFERENTIE: MV",
+                                    "LOCATIE,FILTERNUMMER,START DATUM,EIND DATUM,BOVENKANT FILTER",
+                                    "28AL0005,1,1990/01/01,,",
+                                    "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD,STAND (MV),BIJZONDERHEID",
+                                    "28AL0005,1,1990/06/01,12,",
+                                    "",
+                                    "x",
+                                    "",
+                                    "",
+                                    "",
+                                    "",
+                                    ""};
   ExportBlocks b = locateBlocks(lines, "x.csv");
   EXPECT_EQ(b.metaFirst, 5);
   EXPECT_EQ(b.metaLast, 5);
@@ -249,15 +264,14 @@ TEST(OlgaReader, RepairsTheMillenniumInPlace) {
   lines.push_back("TITEL in a later line changes nothing");
   ConvertedDataSet result = c.run(lines, "old.dat");
   EXPECT_FALSE(result.modernFormat);
-  EXPECT_EQ(result.lines,
-            (std::vector<std::string>{"FMNT0034MV  jansen          12-05-1998",
-                                      "R28AL000501" + kTail, "S198503149999+00035",
-                                      "S198503289999-00012", "R28AL000601" + kTail,
-                                      "S199812319999+99999",
-                                      "TITEL in a later line changes nothing"}));
-  EXPECT_EQ(c.messages.buis(),
-            (std::vector<std::string>{"Oud formaat OLGA-bestand corrigeren voor millennium bug",
-                                      "OLGA-bestand van voor 31-12-1999. Millennium bug gerepareerd."}));
+  EXPECT_EQ(result.lines, (std::vector<std::string>{
+                              "FMNT0034MV  jansen          12-05-1998", "R28AL000501" + kTail,
+                              "S198503149999+00035", "S198503289999-00012", "R28AL000601" + kTail,
+                              "S199812319999+99999", "TITEL in a later line changes nothing"}));
+  EXPECT_EQ(
+      c.messages.buis(),
+      (std::vector<std::string>{"Oud formaat OLGA-bestand corrigeren voor millennium bug",
+                                "OLGA-bestand van voor 31-12-1999. Millennium bug gerepareerd."}));
   EXPECT_FALSE(fileExists(c.dir.file("olga.tmp")));
   EXPECT_TRUE(c.box.shown.empty());
   // The first line is never changed, even when it begins with "S".

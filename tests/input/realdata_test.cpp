@@ -52,11 +52,15 @@ void checkRealExport(const std::string& name, const std::string& location,
     std::vector<std::string> f = split(lines[i]);
     ASSERT_GE(f.size(), 5u) << lines[i];
     std::string date = compact(f[2]);
-    bool missing = f[3].empty() || (!f[4].empty() && std::string("NBYDO").find(f[4][0]) != std::string::npos);
+    bool missing =
+        f[3].empty() || (!f[4].empty() && std::string("NBYDO").find(f[4][0]) != std::string::npos);
     int level = missing ? 0 : std::stoi(f[3]);
-    std::string value = missing ? "9999+99999"
-                        : level > 0 ? "9999+" + std::string(5 - std::to_string(level).size(), '0') + std::to_string(level)
-                                    : "9999-" + std::string(5 - std::to_string(-level).size(), '0') + std::to_string(-level);
+    std::string value =
+        missing ? "9999+99999"
+        : level > 0
+            ? "9999+" + std::string(5 - std::to_string(level).size(), '0') + std::to_string(level)
+            : "9999-" + std::string(5 - std::to_string(-level).size(), '0') +
+                  std::to_string(-level);
     for (std::size_t p = 0; p < periods.size(); ++p) {
       if (periods[p].start <= date && date <= periods[p].end) {
         expected[p].push_back("S" + date + value);
@@ -87,8 +91,8 @@ void checkRealExport(const std::string& name, const std::string& location,
 
 TEST(RealExports, B58C0698WithCrLfLineEnds) {
   checkRealExport("B58C0698001_0.csv", "B58C0698",
-                  {{"19851028", "20020823"}, {"20020823", "20150628"}}, 12,
-                  "S198511149999+00256", "S201506289999+00260");
+                  {{"19851028", "20020823"}, {"20020823", "20150628"}}, 12, "S198511149999+00256",
+                  "S201506289999+00260");
 }
 
 TEST(RealExports, B33F0080WithFourPeriods) {

@@ -39,8 +39,9 @@ TEST(Messages, ReadErrorStopsOnlyOnANonZeroCode) {
   EXPECT_TRUE(m.stopExit().empty());
   EXPECT_THROW(readError(m, 3, "(inlezen jaar in /data/export.csv)", "export.csv:12: year"),
                FatalStop);
-  EXPECT_EQ(m.stopExit(), (std::vector<std::string>{"Inleesfout !(inlezen jaar in /data/export.csv)",
-                                                    "export.csv:12: year"}));
+  EXPECT_EQ(m.stopExit(),
+            (std::vector<std::string>{"Inleesfout !(inlezen jaar in /data/export.csv)",
+                                      "export.csv:12: year"}));
 }
 
 TEST(SessionLog, LayoutAndReplacement) {

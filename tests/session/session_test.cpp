@@ -22,9 +22,14 @@ class BusyProgress : public ProgressView {
 };
 
 const std::vector<std::string> kSmallExport = {
-    "TITEL:", "GEBRUIKERSNAAM: u", "DATUM: 01/01/2000", "REFERENTIE: MV", "",
+    "TITEL:",
+    "GEBRUIKERSNAAM: u",
+    "DATUM: 01/01/2000",
+    "REFERENTIE: MV",
+    "",
     "LOCATIE,FILTERNUMMER,X COORDINAAT,Y COORDINAAT,START DATUM,EIND DATUM,BOVENKANT FILTER",
-    "28AL0005,1,0,0,1990/01/01,,5", "",
+    "28AL0005,1,0,0,1990/01/01,,5",
+    "",
     "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD,STAND (MV),BIJZONDERHEID",
     "28AL0005,1,1990/06/01,12,"};
 

@@ -35,7 +35,8 @@ TEST(NumberText, TiesNegativeZeroAndSpecialValues) {
   // Exactly representable halves: printf rounds them to even.
   const double ties[] = {0.5, 1.5, 2.5, -2.5, 0.125, 0.375, -0.625, 1.0625, 2.25, 1e15 + 0.5};
   for (double x : ties) {
-    for (int d = 0; d <= 4; ++d) EXPECT_EQ(formatReal(x, 0, d), printfReal(x, 0, d)) << x << ":" << d;
+    for (int d = 0; d <= 4; ++d)
+      EXPECT_EQ(formatReal(x, 0, d), printfReal(x, 0, d)) << x << ":" << d;
   }
   EXPECT_EQ(formatReal(2.5, 0, 0), "2");
   EXPECT_EQ(formatReal(0.125, 6, 2), "  0.12");

@@ -28,9 +28,8 @@ void DayNumberTable::clear() { slots_.fill(0); }
 
 long long DayNumberTable::slot(int day, int month, int year) {
   if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
-    throw Error(ErrorKind::kIndex, "no day number for " + formatInt(day) + "-" +
-                                       formatInt(month) + "-" + formatInt(year) +
-                                       ": the table holds 1948..2020");
+    throw Error(ErrorKind::kIndex, "no day number for " + formatInt(day) + "-" + formatInt(month) +
+                                       "-" + formatInt(year) + ": the table holds 1948..2020");
   }
   return (static_cast<long long>(year - kFirstYear) * 12 + (month - 1)) * 31 + (day - 1);
 }
@@ -86,10 +85,9 @@ void readDayNumberFile(const std::string& dir, DayNumberTable& table, Messages& 
     year += year < 21 ? 2000 : 1900;
     int month = field(i, part(4, 2), "(inlezen maand in ", "month");
     int day = field(i, part(1, 2), "(inlezen dag in ", "day");
-    int dayNumber = field(i, part(10, std::string_view::npos), "(inlezen dagnummer in ",
-                          "day number");
-    if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear ||
-        year > kLastYear) {
+    int dayNumber =
+        field(i, part(10, std::string_view::npos), "(inlezen dagnummer in ", "day number");
+    if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
       messages.appendStopExit("Het bestand met de koppeling datum/dagnummers");
       messages.appendStopExit(
           "bevat een dag buiten [1;31], een maand buiten [1;12] of een jaarbuiten [1948;2020]");
@@ -127,7 +125,8 @@ std::vector<std::string> builtinDayNumberLines() {
 }
 
 BuiltinCalendar::BuiltinCalendar()
-    : forward_("kalender", 1, kDays, kNoDay), reverse_("kalender_terug", 0, kReverseSize - 1, kNoDay) {
+    : forward_("kalender", 1, kDays, kNoDay),
+      reverse_("kalender_terug", 0, kReverseSize - 1, kNoDay) {
   build();
 }
 

@@ -48,10 +48,10 @@ std::vector<std::string> builtinDayNumberLines();
 
 class BuiltinCalendar {
  public:
-  static constexpr int kDays = 26664;                 // 1948-01-01 .. 2020-12-31
+  static constexpr int kDays = 26664;  // 1948-01-01 .. 2020-12-31
   static constexpr std::int32_t kFirstDate = 19480101;
   static constexpr std::int32_t kLastDate = 20201231;
-  static constexpr int kReverseSize = 721131;          // kLastDate - kFirstDate + 1
+  static constexpr int kReverseSize = 721131;  // kLastDate - kFirstDate + 1
   static constexpr std::int32_t kNoDay = -999;
 
   BuiltinCalendar();

@@ -234,12 +234,12 @@ void diskSpaceEstimate(int tubeCounter, ReaderContext& context) {
   long long available = static_cast<long long>(freeBytes(context.workingDir) / 1024 / 1000);
   std::string text;
   if (needed > available) {
-    text = "Onvoldoende diskruimte (nodig:" + formatInt(needed) + "; beschikbaar:" +
-           formatInt(available) + " MBytes)." + "Maak meer ruimte of verminder het aantal buizen " +
-           "in deze sessie.";
+    text = "Onvoldoende diskruimte (nodig:" + formatInt(needed) +
+           "; beschikbaar:" + formatInt(available) + " MBytes)." +
+           "Maak meer ruimte of verminder het aantal buizen " + "in deze sessie.";
   } else {
-    text = "Waarschijnlijk voldoende diskruimte (nodig:" + formatInt(needed) + "; beschikbaar:" +
-           formatInt(available) + " MBytes)." +
+    text = "Waarschijnlijk voldoende diskruimte (nodig:" + formatInt(needed) +
+           "; beschikbaar:" + formatInt(available) + " MBytes)." +
            "Let op: netwerkschijven mogen maar voor een deel worden gebruikt!";
   }
   context.messageBox.show(text);

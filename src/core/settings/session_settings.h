@@ -11,20 +11,20 @@ namespace phreatix {
 inline constexpr const char* kVersion = "3.0";
 
 struct SessionSettings {
-  int MAXITER = 500;                  // iteration limit of the simplex search
-  std::string closure = " 0.0001";    // closure criterion: a blank and a number, as written
-                                      // into line 10 of every parameter file
+  int MAXITER = 500;                // iteration limit of the simplex search
+  std::string closure = " 0.0001";  // closure criterion: a blank and a number, as written
+                                    // into line 10 of every parameter file
   // Plausibility bounds of the model selection; all comparisons are strict.
-  double DELTAMIN = 0;                // delta > DELTAMIN
-  double PHIMIN = 0;                  // phi > PHIMIN
-  double CMAX = 0;                    // c < CMAX
-  double OMEGAMIN = 0;                // omega0 > OMEGAMIN
-  int startYear = 1969;               // the simulation begins on 1 January of this year
-  int numberOfYears = 0;              // and ends on 31 December of startYear + numberOfYears - 1
-  int warmUpDays = 731;               // longest run of meteo days before the start the
-                                      // simulation's meteo file holds
-  std::string realisations = "100";   // number of realisations, as written
-  bool traceWithUpdating = false;     // deterministic trace with Kalman updating
+  double DELTAMIN = 0;               // delta > DELTAMIN
+  double PHIMIN = 0;                 // phi > PHIMIN
+  double CMAX = 0;                   // c < CMAX
+  double OMEGAMIN = 0;               // omega0 > OMEGAMIN
+  int startYear = 1969;              // the simulation begins on 1 January of this year
+  int numberOfYears = 0;             // and ends on 31 December of startYear + numberOfYears - 1
+  int warmUpDays = 731;              // longest run of meteo days before the start the
+                                     // simulation's meteo file holds
+  std::string realisations = "100";  // number of realisations, as written
+  bool traceWithUpdating = false;    // deterministic trace with Kalman updating
 
   // What every activation of the main window puts back: 500 iterations and
   // closure " 0.0001"; the other settings keep their values.

@@ -10,8 +10,8 @@ void throwIndexError(const char* name, long long index, long long lo, long long 
 }
 
 void throwOverflow(const char* what, long long a, long long b) {
-  throw Error(ErrorKind::kOverflow, std::string("integer overflow in ") + formatInt(a) + " " +
-                                        what + " " + formatInt(b));
+  throw Error(ErrorKind::kOverflow,
+              std::string("integer overflow in ") + formatInt(a) + " " + what + " " + formatInt(b));
 }
 
 }  // namespace phreatix

@@ -31,7 +31,8 @@ void appendReal(std::string& out, double x, int width, int decimals) {
     appendPadded(out, std::string_view(buffer, n), width);
     return;
   }
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
   appendPadded(out, std::string_view(buffer, result.ptr - buffer), width);
 }
 
