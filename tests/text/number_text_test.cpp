@@ -57,6 +57,43 @@ TEST(NumberText, TiesNegativeZeroAndSpecialValues) {
   EXPECT_EQ(formatReal(-inf, 6, 2), printfReal(-inf, 6, 2));
 }
 
+TEST(NumberText, ExactTiesNearTiesAndPowersOfTenMatchPrintf) {
+  std::mt19937_64 random(79359);
+  std::uniform_int_distribution<long long> odd(0, (1LL << 40));
+  int checked = 0;
+  for (int d = 0; d <= 12; ++d) {
+    for (int i = 0; i < 20000; ++i) {
+      // odd / 2^(d+1) lies exactly halfway between two d-decimal numbers.
+      double tie = std::ldexp(static_cast<double>(2 * odd(random) + 1), -(d + 1));
+      tie = std::ldexp(tie, -static_cast<int>(random() % 12));  // and finer dyadics
+      for (double x : {tie, -tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300)}) {
+        ASSERT_EQ(formatReal(x, 12, d), printfReal(x, 12, d)) << x << " :" << d;
+        ++checked;
+      }
+    }
+  }
+  // Decimal near-ties: the decimal halfway points, which binary cannot hold.
+  for (int d = 0; d <= 9; ++d) {
+    for (int i = 0; i < 5000; ++i) {
+      double x = (static_cast<double>(random() % 2000000) + 0.5) / std::pow(10.0, d);
+      for (double y : {x, std::nextafter(x, 0.0), std::nextafter(x, 1e9), -x}) {
+        ASSERT_EQ(formatReal(y, 0, d), printfReal(y, 0, d)) << y << " :" << d;
+        ++checked;
+      }
+    }
+  }
+  for (int e = -20; e <= 30; ++e) {
+    double p = std::pow(10.0, e);
+    for (double x : {p, std::nextafter(p, 0.0), std::nextafter(p, 1e308), -p}) {
+      for (int d : {0, 1, 3, 6, 9, 15, 16, 20}) {
+        ASSERT_EQ(formatReal(x, 15, d), printfReal(x, 15, d)) << x << " :" << d;
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 1000000);
+}
+
 TEST(NumberText, WidthIsAMinimumAndIntegersAlignRight) {
   EXPECT_EQ(formatReal(123456.789, 4, 2), "123456.79");
   EXPECT_EQ(formatReal(-1.0, 8, 3), "  -1.000");

@@ -87,7 +87,7 @@ std::string currentDirectory() {
 }
 
 std::string joinPath(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
+  if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
   if (dir.back() == '/') return dir + name;
   return dir + "/" + name;
 }

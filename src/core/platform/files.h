@@ -51,7 +51,7 @@ bool removeFile(const std::string& path);
 // Free bytes available to this process on the drive that holds `dir`.
 std::uint64_t freeBytes(const std::string& dir);
 std::string currentDirectory();
-// dir + "/" + name, or name alone when dir is empty.
+// dir + "/" + name; name alone when dir is empty or name is an absolute path.
 std::string joinPath(const std::string& dir, const std::string& name);
 
 }  // namespace phreatix

@@ -3,12 +3,26 @@
 // (a point as decimal separator whatever the locale, right-aligned in w
 // characters, wider when the number needs it); integers are right-aligned in w.
 // A width of 0 writes the number plain, without blanks.
+//
+// The writers format straight into the caller's memory without allocating:
+// engine traces and post-processing series write millions of numbers.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace phreatix {
+
+// Room `writeReal` and `writeInt` may need beyond the width: the 309 integer
+// digits of the largest double, sign, point and up to kMaxFixedDecimals.
+inline constexpr int kMaxFixedDecimals = 40;
+inline constexpr int kMaxNumberChars = 360;
+
+// Writes x as width:decimals at dst and returns the end. dst must have room
+// for max(width, kMaxNumberChars) characters.
+char* writeReal(char* dst, double x, int width, int decimals);
+// Writes v right-aligned in width at dst (room for max(width, 24)).
+char* writeInt(char* dst, long long v, int width);
 
 // Appends x written width:decimals to out.
 void appendReal(std::string& out, double x, int width, int decimals);
