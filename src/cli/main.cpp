@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_run.h"
 #include "error.h"
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "session/messages.h"
 #include "session/session.h"
+#include "settings/session_settings.h"
+#include "text/parse.h"
 
 namespace {
 
@@ -26,7 +29,10 @@ constexpr const char* kUsage =
     "commands:\n"
     "  open FILE       open a DINO (.csv) or OLGA (.dat) export in the current directory:\n"
     "                  converts it (olga.tmp), reads kron.txt, prints the messages\n"
-    "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2020-12-31\n";
+    "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2020-12-31\n"
+    "  engine [--maxiter N]\n"
+    "                  one engine run on zeftal0.par in the current directory (exit 0 when\n"
+    "                  its marker was written)\n";
 
 // Shows mmBUIS and mmLOG on standard output as lines are appended; the exit
 // lines are shown when the program ends.
@@ -79,6 +85,34 @@ int commandOpen(const std::vector<std::string>& args) {
   });
 }
 
+// The engine window's runtime list on standard output.
+class ConsoleEngineView : public EngineView {
+ public:
+  void addRuntime(const std::string& line) override { std::cout << line << '\n'; }
+};
+
+int commandEngine(const std::vector<std::string>& args) {
+  SessionSettings settings;
+  if (args.size() == 2 && args[0] == "--maxiter") {
+    if (!parseInt(args[1], settings.MAXITER) || settings.MAXITER < 0) {
+      std::cerr << "phreatix-cli: --maxiter needs a whole number of iterations, got " << args[1]
+                << '\n';
+      return 1;
+    }
+  } else if (!args.empty()) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  Messages messages;
+  ConsoleSink sink;
+  messages.setSink(&sink);
+  ConsoleEngineView view;
+  Engine engine(view, messages);
+  bool marker = engine.run(currentDirectory(), "ZEFTAL3 op zeftal0.par", settings.MAXITER);
+  std::cout << "Meldingen uit ZEFTAL3:" << engine.message() << '\n';
+  return marker ? 0 : 1;
+}
+
 int commandKron(const std::vector<std::string>& args) {
   bool force = args.size() == 1 && args[0] == "--force";
   if (!args.empty() && !force) {
@@ -113,6 +147,7 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (command == "open") return commandOpen(args);
   if (command == "kron") return commandKron(args);
+  if (command == "engine") return commandEngine(args);
   std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
   return 1;
 }

@@ -1,0 +1,184 @@
+#include "engine/engine_files.h"
+
+#include <cmath>
+
+#include "error.h"
+#include "platform/files.h"
+#include "text/free_reader.h"
+#include "text/number_text.h"
+#include "text/rounding.h"
+
+namespace phreatix {
+
+namespace {
+
+[[noreturn]] void outOfRange(const std::string& what) { throw Error(ErrorKind::kIndex, what); }
+
+void readParameterFile(const std::string& path, RunSettings& s, EngineView& view) {
+  // First for display: the first eleven lines as they stand.
+  {
+    FreeReader display = FreeReader::fromFile(path);
+    for (int row = 0; row < kParameterRows && !display.atEnd(); ++row) {
+      view.setGridLine(row, display.readLine());
+    }
+  }
+  FreeReader r = FreeReader::fromFile(path);
+  s.measurementFile = r.readLine();
+  s.meteoFile = r.readLine();
+  s.traceFile = r.readLine();
+  s.resultsFile = r.readLine();
+
+  s.mode = r.readInt32();
+  s.seed = r.readInt32();
+  s.realisations = r.readInt32();
+  s.years = r.readInt32();
+  s.startYear = r.readReal();
+  r.skipLine();
+  static const char* const kModeStatus[3] = {"Read/calib", "Read/pred", "Read/simul"};
+  if (s.mode >= 0 && s.mode <= 2) view.setGridStatus(4, kModeStatus[s.mode]);
+
+  for (double& v : s.initial) v = r.readReal();
+  r.skipLine();
+  view.setGridStatus(5, "Data read");
+  for (int& f : s.flags) f = r.readInt32();
+  r.skipLine();
+  view.setGridStatus(6, "Data read");
+  s.h0 = r.readReal();
+  r.skipLine();
+  view.setGridStatus(7, "Data read");
+  s.measurementVariance = r.readReal();
+  r.skipLine();
+  view.setGridStatus(8, "Data read");
+  s.dt = r.readReal();
+  s.span = r.readReal();
+  s.closure = r.readReal();
+  r.skipLine();
+  view.setGridStatus(9, "Data read");
+  s.warmUp = r.readReal();
+  r.skipLine();
+  view.setGridStatus(10, "Data read");
+}
+
+// A data file that ends before the lines its head announces is an input
+// error: zeros read past the end would pass for data.
+void checkNotEnded(const FreeReader& r, int announced, int read) {
+  if (r.hitEnd()) {
+    throw Error(ErrorKind::kRead, r.name() + ":" + formatInt(r.line()) + ": the file ends after " +
+                                      formatInt(read) + " of the " + formatInt(announced) +
+                                      " lines its head line announces");
+  }
+}
+
+void checkHeadComplete(const FreeReader& r) {
+  if (r.hitEnd()) {
+    throw Error(ErrorKind::kRead,
+                r.name() + ":" + formatInt(r.line()) + ": the file ends inside its head line");
+  }
+}
+
+MeteoHead readMeteoHead(const std::string& path) {
+  FreeReader r = FreeReader::fromFile(path);
+  MeteoHead head;
+  head.days = r.readInt32();
+  head.columns = r.readInt32();
+  head.scale = r.readReal();
+  head.precipitation = r.readInt32();
+  head.evaporation = r.readInt32();
+  checkHeadComplete(r);
+  if (head.days > MAXDAT) throw Error(ErrorKind::kInput, "Program stopped! increase MAXDAT");
+  if (head.columns < 1 || head.columns > kMaxMeteoColumns) {
+    outOfRange(path + ": " + formatInt(head.columns) + " columns per day line, at most " +
+               formatInt(kMaxMeteoColumns));
+  }
+  for (int column : {head.precipitation, head.evaporation}) {
+    if (column < 1 || column > head.columns) {
+      outOfRange(path + ": column " + formatInt(column) + " outside the " +
+                 formatInt(head.columns) + " columns of a day line");
+    }
+  }
+  return head;
+}
+
+void readMeasurements(const std::string& path, int meteoDays, const std::string& caption,
+                      std::vector<Measurement>& kept, Messages& messages) {
+  FreeReader r = FreeReader::fromFile(path);
+  const int announced = r.readInt32();
+  const double scale = r.readReal();
+  checkHeadComplete(r);
+  r.skipLine();
+  kept.clear();
+  int kept_count = 0;
+  for (int i = 0; i < announced; ++i) {
+    const double time = r.readReal();
+    const double level = r.readReal();
+    checkNotEnded(r, announced, i);
+    r.skipLine();
+    // Kept while its day, rounded half to even, lies within the meteo days.
+    if (roundHalfEven(time) <= meteoDays) {
+      if (++kept_count > MAXDAT) {
+        outOfRange(path + ": more than " + formatInt(MAXDAT) + " measurements (MAXDAT)");
+      }
+      kept.push_back({time, scale * level});
+    }
+  }
+  if (kept_count < announced) {
+    messages.appendLog(caption +
+                       " : Freatische reeks loopt langer door dan meteogegevens. Ingekort.");
+  }
+  if (kept.empty()) throw Error(ErrorKind::kInput, "Geen grondwaterstandsmetingen bij deze buis!");
+}
+
+void readMeteo(const std::string& path, const MeteoHead& head, std::vector<double>& surplus) {
+  FreeReader r = FreeReader::fromFile(path);
+  r.skipLine();
+  surplus.assign(static_cast<std::size_t>(head.days) + 1, 0.0);
+  double values[kMaxMeteoColumns];
+  for (int m = 1; m <= head.days; ++m) {
+    for (int k = 0; k < head.columns; ++k) values[k] = r.readReal();
+    checkNotEnded(r, head.days, m - 1);
+    r.skipLine();
+    const double precipitation = head.scale * values[head.precipitation - 1];
+    const double evaporation = head.scale * values[head.evaporation - 1];
+    surplus[static_cast<std::size_t>(m)] = precipitation - evaporation;
+  }
+}
+
+}  // namespace
+
+void readEngineInput(const std::string& workingDir, const std::string& caption, EngineInput& input,
+                     EngineView& view, Messages& messages) {
+  RunSettings& s = input.settings;
+  readParameterFile(joinPath(workingDir, kParameterFileName), s, view);
+  const std::string meteoPath = joinPath(workingDir, s.meteoFile);
+  MeteoHead head = readMeteoHead(meteoPath);
+  input.meteoDays = head.days;
+  readMeasurements(joinPath(workingDir, s.measurementFile), head.days, caption, input.measurements,
+                   messages);
+  view.setGridStatus(0, "File read");
+  if (s.effectiveMode() != EngineMode::kSimulate) s.span = input.measurements.back().time;
+  readMeteo(meteoPath, head, input.surplus);
+  view.setGridStatus(1, "File read");
+}
+
+void correctInitialValues(Parameters& initial, EngineView& view) {
+  for (int i = 0; i < kModelParameters; ++i) {
+    double& v = initial[i];
+    const std::string index = formatInt(i + 1);
+    if (v < kLowerBounds[i]) {
+      view.addRuntime(" incorrect value of par nr " + index + ": " + formatReal(v, 12, 5));
+      view.repaint();
+      v = kLowerBounds[i] + 0.01;
+      view.addRuntime("lower boundary par0 corrected: " + formatReal(v, 12, 5));
+      view.repaint();
+    }
+    if (v > kUpperBounds[i]) {
+      view.addRuntime(" incorrect value of par nr " + index + ": " + formatReal(v, 12, 5));
+      view.repaint();
+      v = kUpperBounds[i] - 0.01;
+      view.addRuntime("upper boundary par0 corrected: " + formatReal(v, 12, 5));
+      view.repaint();
+    }
+  }
+}
+
+}  // namespace phreatix

@@ -1,0 +1,98 @@
+// The input files of one engine run: the parameter file zeftal0.par, the
+// measurement file and the meteo file it names; their limits, and the fixed
+// bounds of the six model parameters.
+//
+//   zeftal0.par  1 measurement file, 2 meteo file, 3 trace file, 4 results
+//                file (whole lines); 5 mode seed realisations years startyear;
+//                6 six initial values; 7 six calibration flags; 8 h0; 9
+//                measurement-error variance; 10 dt span closure; 11 warm-up
+//   measurement  head "N g", then N lines "time level" (level times g)
+//   meteo        head "M K f p e", then M day lines of K values; the surplus
+//                of day m is f*value[p] - f*value[e]
+//
+// Numbers are read free-format (text/free_reader.h). The engine converts no
+// units: levels, h0 and c share the unit of the scaled levels (cm in
+// practice), the variances its square, whatever the labels call them (m, m2).
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "engine/engine_view.h"
+#include "session/messages.h"
+
+namespace phreatix {
+
+// Capacity of the measurements, the meteo days and the simulated steps.
+inline constexpr int MAXDAT = 27000;
+inline constexpr int kModelParameters = 6;
+inline constexpr int kMaxMeteoColumns = 20;
+inline constexpr const char* kParameterFileName = "zeftal0.par";
+
+// Natural order of the parameters: delta, omega0, omega1, phi, c, sigma2.
+using Parameters = std::array<double, kModelParameters>;
+inline constexpr Parameters kLowerBounds = {-1, 0, 0, -1, -10000, 0};
+inline constexpr Parameters kUpperBounds = {1, 10000, 10000, 1, 10000, 10000};
+
+enum class EngineMode { kCalibrate, kPredict, kSimulate };
+
+struct RunSettings {
+  std::string measurementFile;
+  std::string meteoFile;
+  std::string traceFile;  // the SSDKAL blocks, or the realisations when simulating
+  std::string resultsFile;
+  int mode = 0;  // 0 calibrate, 1 predict, 2 simulate; others calibrate
+  int seed = 0;
+  int realisations = 0;
+  int years = 0;                              // only copied into the head of the realisations file
+  double startYear = 0;                       // likewise
+  Parameters initial{};                       // natural order
+  std::array<int, kModelParameters> flags{};  // non-zero: calibrated
+  double h0 = 0;                              // level at time 0
+  double measurementVariance = 0;             // R, square of the level unit
+  double dt = 1;                              // days per step
+  double span = 0;     // days; calibrate and predict: time of the last kept measurement
+  double closure = 0;  // convergence threshold of the simplex
+  double warmUp = 0;   // days simulated but not written
+
+  EngineMode effectiveMode() const {
+    return mode == 1   ? EngineMode::kPredict
+           : mode == 2 ? EngineMode::kSimulate
+                       : EngineMode::kCalibrate;
+  }
+};
+
+struct Measurement {
+  double time;   // day number on the meteo file's days
+  double level;  // scaled
+};
+
+struct MeteoHead {
+  int days = 0;           // M
+  int columns = 0;        // K
+  double scale = 1;       // f
+  int precipitation = 1;  // p
+  int evaporation = 1;    // e
+};
+
+// Everything one run reads. The vectors keep their capacity from run to run.
+struct EngineInput {
+  RunSettings settings;
+  std::vector<Measurement> measurements;  // kept ones, in file order
+  std::vector<double> surplus;            // [1..M]; [0] unused
+  int meteoDays = 0;
+};
+
+// Reads zeftal0.par, then the measurement file and the meteo file, into
+// `input`; fills the parameter grid and its statuses. The shortening line
+// goes to mmLOG after `caption`. Raises an error with the run's message text
+// on every failure.
+void readEngineInput(const std::string& workingDir, const std::string& caption, EngineInput& input,
+                     EngineView& view, Messages& messages);
+
+// Puts initial values outside their bounds just inside them (0.01 from the
+// bound), in index order, reporting each correction in the runtime list.
+void correctInitialValues(Parameters& initial, EngineView& view);
+
+}  // namespace phreatix
