@@ -32,6 +32,19 @@ void BM_AppendReal_10_3(benchmark::State& state) {
 }
 BENCHMARK(BM_AppendReal_10_3);
 
+void BM_WriteReal_15_6(benchmark::State& state) {
+  std::vector<double> values = levels(4096);
+  std::vector<char> buffer(4096 * 16 + 400);
+  for (auto _ : state) {
+    char* p = buffer.data();
+    for (double x : values) p = phreatix::writeReal(p, x, 15, 6);
+    benchmark::DoNotOptimize(p);
+  }
+  state.SetItemsProcessed(state.iterations() * values.size());
+  state.SetBytesProcessed(state.iterations() * values.size() * 15);
+}
+BENCHMARK(BM_WriteReal_15_6);
+
 void BM_Snprintf_10_3(benchmark::State& state) {
   std::vector<double> values = levels(4096);
   std::string line;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
@@ -107,6 +108,36 @@ TEST(Cli, FatalStopsAndRefusals) {
   EXPECT_EQ(runCli(dir, "frobnicate").code, 1);
   EXPECT_EQ(runCli(dir, "open").code, 1);
   EXPECT_EQ(runCli(dir, "--help").code, 0);
+}
+
+TEST(Cli, EngineRunsZeftal0ParInTheCurrentDirectory) {
+  test::TempDir dir;
+  test::SyntheticTube tube = test::syntheticTube(400, 0.9, 2, 0.8, -50, 4, 7);
+  writeLines(dir.file("28AL0005.met"), test::meteoLines(tube.surplus));
+  writeLines(dir.file("28AL0005.01"), test::measurementLines(tube.measurements));
+  writeLines(dir.file("zeftal0.par"),
+             {"28AL0005.01", "28AL0005.met", "28AL0005.w01", "28AL0005.a01", "0 0 0 0 0",
+              "0.97 3.00 0 0.97 -40 100.00", "1 1 0 1 1 1", "-40", "1", "1 400 0.0001", "0"});
+  CliRun run = runCli(dir, "engine");
+  EXPECT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_EQ(run.out.rfind(" iteration number: 0\n", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("\nMeldingen uit ZEFTAL3:\n"), std::string::npos);
+  EXPECT_TRUE(fileExists(dir.file("28AL0005.ok")));
+  EXPECT_FALSE(fileExists(dir.file("Phreatix.log")));  // not a session command
+
+  CliRun limited = runCli(dir, "engine --maxiter 2");
+  EXPECT_EQ(limited.code, 0);
+  EXPECT_NE(limited.out.find("Meldingen uit ZEFTAL3:Amoeba exceeding maximum iterations.\n"),
+            std::string::npos);
+  EXPECT_EQ(readLines(dir.file("28AL0005.a01"))[0], " number of iterations: 2");
+
+  removeFile(dir.file("28AL0005.ok"));
+  removeFile(dir.file("28AL0005.met"));
+  CliRun failed = runCli(dir, "engine");
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_NE(failed.out.find("28AL0005.met: cannot open file"), std::string::npos) << failed.out;
+  EXPECT_FALSE(fileExists(dir.file("28AL0005.ok")));
+  EXPECT_EQ(runCli(dir, "engine --maxiter x").code, 1);
 }
 
 }  // namespace

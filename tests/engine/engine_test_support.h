@@ -7,6 +7,7 @@
 
 #include "engine/engine_run.h"
 #include "platform/files.h"
+#include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
 #include "text/number_text.h"
 
@@ -30,22 +31,6 @@ struct ParFile {
             flags,           h0,        variance,  line10,      warmUp};
   }
 };
-
-// A meteo file with one column of surplus: precipitation in column 1,
-// evaporation 0 in column 2, scale 1.
-inline std::vector<std::string> meteoLines(const std::vector<double>& surplus) {
-  std::vector<std::string> lines = {formatInt(static_cast<long long>(surplus.size())) +
-                                    " 2 1.0 1 2"};
-  for (double q : surplus) lines.push_back(formatReal(q, 0, 6) + " 0.0");
-  return lines;
-}
-
-inline std::vector<std::string> measurementLines(
-    const std::vector<std::pair<double, double>>& timeLevel) {
-  std::vector<std::string> lines = {formatInt(static_cast<long long>(timeLevel.size())) + " 1.0"};
-  for (auto [t, y] : timeLevel) lines.push_back(formatReal(t, 0, 6) + " " + formatReal(y, 0, 6));
-  return lines;
-}
 
 struct EngineCase {
   TempDir dir;

@@ -1,7 +1,6 @@
 #include "engine/simplex.h"
 
 #include <cmath>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -84,34 +83,8 @@ TEST(Simplex, BoundReflectionOfTrialValues) {
             }));
 }
 
-// A standard tube made by the model itself: daily surplus from a fixed
-// pattern, levels h = d + z from known parameters with noise from a fixed
-// seed, measured twice a month.
-struct SyntheticTube {
-  std::vector<double> surplus;
-  std::vector<std::pair<double, double>> measurements;
-};
-
-SyntheticTube syntheticTube(int days, double delta, double omega0, double phi, double c,
-                            double sigma2, unsigned seed) {
-  SyntheticTube tube;
-  std::mt19937 random(seed);
-  std::normal_distribution<double> noise(0.0, std::sqrt(sigma2));
-  std::uniform_real_distribution<double> rain(0.0, 1.0);
-  std::normal_distribution<double> error(0.0, 1.0);  // measurement error, variance 1
-  double d = 0, z = c, qPrev = 0;
-  for (int day = 1; day <= days; ++day) {
-    double season = std::sin(2 * M_PI * day / 365.25);
-    double q = (rain(random) < 0.45 ? 4.0 * rain(random) : 0.0) - (1.2 + 1.0 * season);
-    tube.surplus.push_back(q);
-    d = delta * d + omega0 * q - 0 * qPrev;
-    z = phi * (z - c) + c + noise(random);
-    qPrev = q;
-    if (day % 14 == 0)
-      tube.measurements.push_back({static_cast<double>(day), d + z + error(random)});
-  }
-  return tube;
-}
+using test::syntheticTube;
+using test::SyntheticTube;
 
 TEST(Simplex, RecoversTheParametersOfASeriesMadeByTheModel) {
   // delta 0.96, omega0 2.5, phi 0.98, c -120, sigma2 9 over 10 years, from

@@ -6,7 +6,7 @@
 // is exactly a half: then the exact rounding error of the product, taken
 // with fma, tells on which side the true value lies, and a true tie goes to
 // the even neighbour as printf does. The digits are written right to left
-// from a two-digit table. Larger values, more than 15 decimals, infinities
+// from a table of digit triples. Larger values, more than 15 decimals, infinities
 // and NaN go to std::to_chars or snprintf.
 #include "text/number_text.h"
 
@@ -65,18 +65,6 @@ int digitCount(std::uint64_t v) {
   return n;
 }
 
-// Writes exactly `count` digits of v ending just before `end`.
-void writeDigitsBackward(char* end, std::uint64_t v, int count) {
-  while (count >= 2) {
-    unsigned pair = static_cast<unsigned>(v % 100);
-    v /= 100;
-    end -= 2;
-    std::memcpy(end, kDigits.pairs + 2 * pair, 2);
-    count -= 2;
-  }
-  if (count == 1) *--end = static_cast<char>('0' + v % 10);
-}
-
 char* padded(char* dst, const char* text, int length, int width) {
   int pad = width > length ? width - length : 0;
   std::memset(dst, ' ', static_cast<std::size_t>(pad));
@@ -101,6 +89,68 @@ char* writeRealSlow(char* dst, double x, int width, int decimals) {
   return padded(dst, buffer, length, width);
 }
 
+struct DigitTriples {
+  char triples[1000][3];
+  constexpr DigitTriples() : triples() {
+    for (int i = 0; i < 1000; ++i) {
+      triples[i][0] = static_cast<char>('0' + i / 100);
+      triples[i][1] = static_cast<char>('0' + i / 10 % 10);
+      triples[i][2] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr DigitTriples kTriples;
+
+// Writes exactly `count` digits of v ending just before `end`, three at a time.
+inline void writeDigitTriples(char* end, std::uint64_t v, int count) {
+  while (count >= 3) {
+    const unsigned triple = static_cast<unsigned>(v % 1000);
+    v /= 1000;
+    end -= 3;
+    std::memcpy(end, kTriples.triples[triple], 3);
+    count -= 3;
+  }
+  if (count == 2) {
+    std::memcpy(end - 2, kDigits.pairs + 2 * (v % 100), 2);
+  } else if (count == 1) {
+    end[-1] = static_cast<char>('0' + v % 10);
+  }
+}
+
+inline int integerDigitCount(std::uint64_t v) {
+  if (v < 10) return 1;
+  if (v < 100) return 2;
+  if (v < 1000) return 3;
+  if (v < 10000) return 4;
+  return digitCount(v);
+}
+
+// Writes the rounded scaled value n = round(|x|·10^D) with D decimals. D is a
+// template argument so that the split into integer and fraction divides by
+// constants, which compile to multiplications.
+template <int D>
+char* writeScaled(char* dst, bool negative, std::uint64_t n, int width) {
+  constexpr std::uint64_t kScale = kPow10Int[D];
+  const std::uint64_t integerPart = n / kScale;
+  const int integerDigits = integerDigitCount(integerPart);
+  const int length = (negative ? 1 : 0) + integerDigits + (D > 0 ? D + 1 : 0);
+  int pad = width > length ? width - length : 0;
+  if (pad <= 16) {
+    // Blanks over the widest usual padding in two fixed stores.
+    std::memcpy(dst, "                ", 16);
+  } else {
+    std::memset(dst, ' ', static_cast<std::size_t>(pad));
+  }
+  char* end = dst + pad + length;
+  if constexpr (D > 0) {
+    writeDigitTriples(end, n % kScale, D);
+    end[-D - 1] = '.';
+  }
+  writeDigitTriples(end - (D > 0 ? D + 1 : 0), integerPart, integerDigits);
+  if (negative) dst[pad] = '-';
+  return end;
+}
+
 }  // namespace
 
 char* writeReal(char* dst, double x, int width, int decimals) {
@@ -110,31 +160,50 @@ char* writeReal(char* dst, double x, int width, int decimals) {
   const double scaled = ax * kPow10[decimals];
   if (!(scaled < kTwo52)) return writeRealSlow(dst, x, width, decimals);  // also inf, NaN
 
-  double whole = std::floor(scaled);
-  const double fraction = scaled - whole;  // exact
+  // scaled is below 2^52 and not negative: truncation is its floor, and the
+  // fraction is exact.
+  std::uint64_t n = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
+  const double fraction = scaled - static_cast<double>(static_cast<std::int64_t>(n));
   if (fraction > 0.5) {
-    whole += 1;
+    ++n;
   } else if (fraction == 0.5) {
     const double error = std::fma(ax, kPow10[decimals], -scaled);  // exact: x·10^d − scaled
-    if (error > 0 || (error == 0 && std::fmod(whole, 2.0) != 0)) whole += 1;
+    if (error > 0 || (error == 0 && (n & 1) != 0)) ++n;
   }
-  const std::uint64_t n = static_cast<std::uint64_t>(whole);
-  const std::uint64_t integerPart = n / kPow10Int[decimals];
-  const std::uint64_t fractionPart = n % kPow10Int[decimals];
-
-  const int integerDigits = digitCount(integerPart);
-  const int length = (negative ? 1 : 0) + integerDigits + (decimals > 0 ? decimals + 1 : 0);
-  int pad = width > length ? width - length : 0;
-  std::memset(dst, ' ', static_cast<std::size_t>(pad));
-  char* p = dst + pad;
-  if (negative) *p++ = '-';
-  char* end = p + integerDigits + (decimals > 0 ? decimals + 1 : 0);
-  if (decimals > 0) {
-    writeDigitsBackward(end, fractionPart, decimals);
-    p[integerDigits] = '.';
+  switch (decimals) {
+    case 0:
+      return writeScaled<0>(dst, negative, n, width);
+    case 1:
+      return writeScaled<1>(dst, negative, n, width);
+    case 2:
+      return writeScaled<2>(dst, negative, n, width);
+    case 3:
+      return writeScaled<3>(dst, negative, n, width);
+    case 4:
+      return writeScaled<4>(dst, negative, n, width);
+    case 5:
+      return writeScaled<5>(dst, negative, n, width);
+    case 6:
+      return writeScaled<6>(dst, negative, n, width);
+    case 7:
+      return writeScaled<7>(dst, negative, n, width);
+    case 8:
+      return writeScaled<8>(dst, negative, n, width);
+    case 9:
+      return writeScaled<9>(dst, negative, n, width);
+    case 10:
+      return writeScaled<10>(dst, negative, n, width);
+    case 11:
+      return writeScaled<11>(dst, negative, n, width);
+    case 12:
+      return writeScaled<12>(dst, negative, n, width);
+    case 13:
+      return writeScaled<13>(dst, negative, n, width);
+    case 14:
+      return writeScaled<14>(dst, negative, n, width);
+    default:
+      return writeScaled<15>(dst, negative, n, width);
   }
-  writeDigitsBackward(p + integerDigits, integerPart, integerDigits);
-  return end;
 }
 
 char* writeInt(char* dst, long long v, int width) {
