@@ -135,6 +135,37 @@ TEST(Simplex, RecoversTheParametersOfASeriesMadeByTheModel) {
   EXPECT_GT(countBlocks(c.lines("t.w01")), 6);
 }
 
+TEST(Simplex, VertexColumnsMapBackToTheParameters) {
+  // Flags 1 1 0 0 1 0: vertex columns delta, omega0, c, omega1, phi, sigma2.
+  // Each vertex's objective is that of the parameters its columns name: a
+  // predict pass with them in natural order gives the same value.
+  SyntheticTube tube = syntheticTube(500, 0.9, 2, 0.8, -50, 4, 11);
+  EngineCase c;
+  c.write(tube.surplus, tube.measurements);
+  c.par.initial = "0.97 3.00 0 0.8 -40 4";
+  c.par.flags = "1 1 0 0 1 0";
+  c.par.h0 = "-40";
+  ASSERT_TRUE(c.run(6));
+  std::vector<std::string> results = c.lines("t.a01");
+  ASSERT_EQ(results.size(), 1u + 4 + 1);
+  for (std::size_t i = 1; i <= 4; ++i) {
+    std::vector<double> v = numbers(results[i]);
+    EXPECT_EQ(v[3], 0);    // omega1, fixed
+    EXPECT_EQ(v[4], 0.8);  // phi, fixed
+    EXPECT_EQ(v[5], 4);    // sigma2, fixed
+    EngineCase check;
+    check.write(tube.surplus, tube.measurements);
+    check.par.line5 = "1 0 0 0 0";
+    check.par.initial = results[i].substr(0, 14) + results[i].substr(14, 14) +
+                        results[i].substr(42, 14) + results[i].substr(56, 14) +
+                        results[i].substr(28, 14) + results[i].substr(70, 14);
+    check.par.h0 = "-40";
+    ASSERT_TRUE(check.run());
+    // Both objectives as printed; the vertex's columns carry 6 decimals only.
+    EXPECT_NEAR(numbers(check.lines("t.a01")[0])[8], v[6], 0.05) << results[i];
+  }
+}
+
 TEST(Simplex, TheIterationLimitEndsTheSearchWithAMessage) {
   SyntheticTube tube = syntheticTube(400, 0.9, 2, 0.8, -50, 4, 7);
   EngineCase c;
