@@ -7,6 +7,7 @@
 // fatal stop caused by an input error.
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "error.h"
 #include "input/calendar.h"
 #include "platform/files.h"
+#include "postprocessing/karakt.h"
 #include "session/messages.h"
 #include "session/session.h"
 #include "settings/session_settings.h"
@@ -32,7 +34,9 @@ constexpr const char* kUsage =
     "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2020-12-31\n"
     "  engine [--maxiter N]\n"
     "                  one engine run on zeftal0.par in the current directory (exit 0 when\n"
-    "                  its marker was written)\n";
+    "                  its marker was written)\n"
+    "  post            post-process every *.u01 in the current directory (exit 1 when a\n"
+    "                  tube failed)\n";
 
 // Shows mmBUIS and mmLOG on standard output as lines are appended; the exit
 // lines are shown when the program ends.
@@ -113,6 +117,38 @@ int commandEngine(const std::vector<std::string>& args) {
   return marker ? 0 : 1;
 }
 
+// The post-processing grid, one line per tube as it finishes.
+class ConsolePostView : public PostView {
+ public:
+  void setCell(int row, int column, const std::string& text) override {
+    if (column == 0) names_[row] = text;
+    if (column == 1) outcomes_[row] = text;
+  }
+  void rowFinished(int row) override { std::cout << names_[row] << ": " << outcomes_[row] << '\n'; }
+
+ private:
+  std::map<int, std::string> names_;
+  std::map<int, std::string> outcomes_;
+};
+
+int commandPost(const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  Messages messages;
+  ConsoleSink sink;
+  messages.setSink(&sink);
+  ConsolePostView view;
+  ProgressView main;
+  Postprocessor post;
+  bool allCreated = true;
+  for (const PostRow& row : runPostBatch(currentDirectory(), post, view, main, messages)) {
+    allCreated = allCreated && row.created;
+  }
+  return allCreated ? 0 : 1;
+}
+
 int commandKron(const std::vector<std::string>& args) {
   bool force = args.size() == 1 && args[0] == "--force";
   if (!args.empty() && !force) {
@@ -148,6 +184,7 @@ int main(int argc, char** argv) {
   if (command == "open") return commandOpen(args);
   if (command == "kron") return commandKron(args);
   if (command == "engine") return commandEngine(args);
+  if (command == "post") return commandPost(args);
   std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
   return 1;
 }

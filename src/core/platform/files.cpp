@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
@@ -65,6 +66,49 @@ void LineWriter::close() {
 bool fileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
+}
+
+bool copyFile(const std::string& src, const std::string& dst) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(src, ec)) return false;
+  return std::filesystem::copy_file(src, dst, std::filesystem::copy_options::overwrite_existing,
+                                    ec) &&
+         !ec;
+}
+
+bool wildcardMatch(std::string_view name, std::string_view pattern) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  // Greedy matching with backtracking to the last '*'.
+  std::size_t n = 0, p = 0, star = std::string_view::npos, mark = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      mark = n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+    std::error_code typeError;
+    if (!entry.is_regular_file(typeError)) continue;
+    std::string name = entry.path().filename().string();
+    if (wildcardMatch(name, pattern)) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool removeFile(const std::string& path) {

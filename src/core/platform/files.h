@@ -46,6 +46,14 @@ class LineWriter {
 };
 
 bool fileExists(const std::string& path);
+// Copies src over dst (replacing it); true when the copy is complete.
+bool copyFile(const std::string& src, const std::string& dst);
+// DOS-style wildcard match, without regard to case: '*' any run of
+// characters, '?' one character ("*.u01" matches "28AL0005.U01").
+bool wildcardMatch(std::string_view name, std::string_view pattern);
+// The names (not paths) of the regular files in `dir` matching `pattern`,
+// in alphabetical order.
+std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern);
 // Deletes the file if it is there; true when it is gone afterwards.
 bool removeFile(const std::string& path);
 // Free bytes available to this process on the drive that holds `dir`.

@@ -1,0 +1,571 @@
+#include "postprocessing/karakt.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "error.h"
+#include "platform/files.h"
+#include "postprocessing/correlogram.h"
+#include "postprocessing/sorting.h"
+#include "text/free_reader.h"
+#include "text/number_text.h"
+#include "text/rounding.h"
+
+namespace phreatix {
+
+const char* const kPostGridTitles[kPostGridColumns] = {
+    "Buis:", "statistieken", "duurlijn", "histogram", "regimecurve", "correlatiefunctie"};
+
+namespace {
+
+constexpr int kMeasuringDays = 24;
+// The 14th and 28th of every month as days of the day table (no 29
+// February), April first: 1..12 the summer half, 13..24 the winter half.
+constexpr int kMeasuringDay[kMeasuringDays] = {104, 118, 134, 148, 165, 179, 195, 209,
+                                               226, 240, 257, 271, 287, 301, 318, 332,
+                                               348, 362, 14,  28,  45,  59,  73,  87};
+constexpr const char* kGhgLabels[5] = {"GLG(t)", "GHG(t)", "GLG(z)", "GHG(w)", "GVG(t)"};
+constexpr int kClasses = 100;
+constexpr int kMaxDurationPoints = 3651;
+const std::string kShortDashes(37, '-');
+const std::string kLongDashes(74, '-');
+
+[[noreturn]] void fail(const std::string& what) { throw Error(ErrorKind::kIndex, what); }
+
+// The square root of a variance that rounding may have pushed just below 0.
+double rootOfVariance(double variance) { return std::sqrt(variance < 0 ? 0.0 : variance); }
+
+void writeCurveHeader(FixedWriter& out, const char* title, const std::string& array,
+                      const char* columns) {
+  out.line(title);
+  out.line("");
+  out.line(array);
+  out.line("");
+  out.line(" HOLE 1.0e+38");
+  out.line("");
+  out.line(columns);
+}
+
+class StepClock {
+ public:
+  explicit StepClock(std::vector<std::pair<std::string, double>>& times) : times_(times) {
+    times_.clear();
+  }
+  void lap(const char* step) {
+    auto now = std::chrono::steady_clock::now();
+    times_.emplace_back(step, std::chrono::duration<double>(now - last_).count());
+    last_ = now;
+  }
+
+ private:
+  std::vector<std::pair<std::string, double>>& times_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+void StripApostrophes(std::string& line) { std::erase(line, '\''); }
+
+bool isSeriesLeapYear(double year) { return std::trunc(year / 4) * 4 == year; }
+
+long long durationIndex(long long N, long double t) {
+  auto a = [N](long long i) { return static_cast<long double>((N + 1 - i) * 365) / N; };
+  if (N < 2 || !(t > a(N))) return 0;  // t <= 365/N = b(N-1)
+  // a(i) falls with i: the index is the largest i with a(i) >= t. Start from
+  // the real-number estimate and step to the exact one.
+  long double estimate = static_cast<long double>(N + 1) - t * N / 365;
+  long long i = static_cast<long long>(std::floor(estimate));
+  i = std::clamp<long long>(i, 1, N - 1);
+  while (i > 1 && a(i) < t) --i;
+  while (i < N - 1 && a(i + 1) >= t) ++i;
+  if (a(i) < t) return 0;  // t above 365
+  return i;
+}
+
+void ReportPostEnd(Messages& messages, const std::string& message) {
+  if (message.empty()) {
+    messages.appendLog("Postprocessing zonder fouten afgesloten.");
+  } else {
+    messages.appendLog("Postprocessing met foutmelding afgesloten:");
+    messages.appendLog(message);
+  }
+}
+
+Postprocessor::Postprocessor()
+    : values_(kMaxSeriesValues + 1),
+      dayTable_(static_cast<std::size_t>(kDaysPerYear) * kMaxRealisationYears),
+      work_(kMaxRealisationYears + 1),
+      measuring_(static_cast<std::size_t>(kMeasuringDays) * kMaxRealisationYears),
+      sums_(5 * kMaxRealisations),
+      deviations_(kMaxSeriesValues + 1),
+      squares_(kMaxSeriesValues + 1),
+      prefix_(kMaxSeriesValues + 1) {}
+
+bool Postprocessor::RunPostprocessing(const std::string& workingDir, PostView& view,
+                                      Messages& messages) {
+  std::string message;
+  try {
+    run(workingDir, view);
+  } catch (const std::exception& e) {
+    message = e.what();
+    if (message.empty()) message = "Onbekende fout";
+  } catch (...) {
+    message = "Onbekende fout";
+  }
+  closeAll();
+  view.showGauge(false);
+  ReportPostEnd(messages, message);
+  return message.empty();
+}
+
+void Postprocessor::closeAll() noexcept {
+  for (FixedWriter* out : {&sta_, &his_, &foe_, &reg_, &cor_}) {
+    try {
+      out->close();
+    } catch (...) {
+    }
+  }
+}
+
+void Postprocessor::run(const std::string& workingDir, PostView& view) {
+  auto show = [&view](const std::string& text) {
+    view.setMessage(text);
+    view.repaint();
+  };
+  StepClock clock(stepTimes_);
+
+  // 1. The control file: the factor on line 3, the series file on line 4,
+  // the five outputs on lines 5 to 9.
+  FreeReader control = FreeReader::fromFile(joinPath(workingDir, kControlFileName));
+  control.skipLine();
+  control.skipLine();
+  factor_ = control.readReal();
+  if (control.hitEnd()) fail(std::string(kControlFileName) + ": no factor on line 3");
+  control.skipLine();
+  std::string names[6];
+  for (std::string& name : names) {
+    if (control.atEnd()) fail(std::string(kControlFileName) + ": fewer than 9 lines");
+    name = control.readLine();
+    StripApostrophes(name);
+  }
+  const std::string seriesPath = joinPath(workingDir, names[0]);
+  // Created in this order, empty, before anything is computed.
+  sta_.open(joinPath(workingDir, names[1]));
+  his_.open(joinPath(workingDir, names[2]));
+  foe_.open(joinPath(workingDir, names[3]));
+  reg_.open(joinPath(workingDir, names[4]));
+  cor_.open(joinPath(workingDir, names[5]));
+
+  show("Reading data without leap days");
+  readPass(seriesPath, false);
+  show("Number of data without leap days = " + formatInt(N_));
+  clock.lap("pass 1");
+
+  fillDayTable();
+  show("Calculating GHG and GLG");
+  computeGhg();
+  clock.lap("GHG, GLG, GVG");
+
+  show("Calculating regime-graph");
+  writeRegime(reg_);
+  reg_.close();
+  clock.lap("regime curve");
+
+  show("Calculating univariate statistics");
+  SortAscending(values_.data(), N_);
+  clock.lap("sort");
+  writeUnivariate(sta_);
+  writeGhg(sta_);
+  show("Calculating histogram");
+  writeHistogram(his_);
+  his_.close();
+  clock.lap("univariate and histogram");
+
+  show("Calculating foe-graph");
+  writeDuration(foe_, view);
+  foe_.close();
+  clock.lap("duration line");
+
+  show("Reading data including leap days");
+  readPass(seriesPath, true);
+  L_ = M_ / R_;
+  show("Number of data including leap days:=" + formatInt(M_));
+  show("Number of data per year:=" + formatInt(L_));
+  clock.lap("pass 2");
+  show("Calculating correlation function");
+  writeCorrelogram(cor_, view);
+  clock.lap("correlogram");
+
+  sta_.close();
+  cor_.close();
+  show("Program KARAKT terminated");
+}
+
+void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
+  FreeReader in = FreeReader::fromFile(path);
+  S_ = in.readInt32();
+  R_ = in.readInt32();
+  Y_ = in.readInt32();
+  if (in.hitEnd()) fail(path + ": the head line lacks start year, realisations or years");
+  in.skipLine();
+  if (R_ < 1 || Y_ < 1) {
+    fail(path + ": " + formatInt(R_) + " realisations of " + formatInt(Y_) + " years");
+  }
+  if (R_ > kMaxRealisations) {
+    fail(path + ": " + formatInt(R_) + " realisations, at most " + formatInt(kMaxRealisations));
+  }
+  if (static_cast<long long>(R_) * Y_ > kMaxRealisationYears) {
+    fail(path + ": " + formatInt(static_cast<long long>(R_) * Y_) + " realisation-years, at most " +
+         formatInt(kMaxRealisationYears));
+  }
+  K_ = R_ * Y_;
+
+  // The values the head line announces, for the message of a short file.
+  long long expected = 0;
+  for (int y = 0; y < Y_; ++y) {
+    expected += withLeapDays && isSeriesLeapYear(S_ + static_cast<double>(y)) ? 366 : 365;
+  }
+  expected *= R_;
+  if (expected > kMaxSeriesValues) {
+    fail(path + ": " + formatInt(expected) + " values, at most " + formatInt(kMaxSeriesValues));
+  }
+
+  double* v = values_.data();
+  long long n = 0, read = 0;
+  auto next = [&]() {
+    double x = in.readReal();
+    if (in.hitEnd()) {
+      fail(path + ": the series ends after " + formatInt(read) + " values; its head line (" +
+           formatInt(R_) + " realisations of " + formatInt(Y_) + " years) announces " +
+           formatInt(expected) + (withLeapDays ? "" : " without 29 February"));
+    }
+    in.skipLine();
+    ++read;
+    return x;
+  };
+  for (int r = 1; r <= R_; ++r) {
+    double year = S_;
+    for (int y = 1; y <= Y_; ++y) {
+      const bool leap = isSeriesLeapYear(year);
+      for (int d = 1; d <= 365 + (leap ? 1 : 0); ++d) {
+        double x = next();
+        if (leap && d == 60 && !withLeapDays) {
+          --read;  // 29 February is read and dropped
+          continue;
+        }
+        v[++n] = x * factor_;
+      }
+      year = year + 1.0;
+    }
+  }
+  if (withLeapDays) {
+    M_ = n;
+  } else {
+    N_ = n;
+  }
+}
+
+void Postprocessor::fillDayTable() {
+  long long next = 1;
+  for (int k = 1; k <= K_; ++k) {
+    for (int d = 1; d <= kDaysPerYear; ++d) {
+      dayTable_[static_cast<std::size_t>(d - 1) * kMaxRealisationYears + (k - 1)] = values_[next++];
+    }
+  }
+}
+
+void Postprocessor::computeGhg() {
+  auto day = [this](int d, int k) {
+    return dayTable_[static_cast<std::size_t>(d - 1) * kMaxRealisationYears + (k - 1)];
+  };
+  auto entry = [this](int j, int k) -> double& {
+    return measuring_[static_cast<std::size_t>(j - 1) * kMaxRealisationYears + (k - 1)];
+  };
+  for (int k = 1; k <= K_; ++k) {
+    for (int j = 1; j <= kMeasuringDays; ++j) entry(j, k) = day(kMeasuringDay[j - 1], k);
+  }
+  double* w = work_.data();
+  for (int r = 1; r <= R_; ++r) {
+    double sum[5] = {0, 0, 0, 0, 0};
+    for (int k = (r - 1) * Y_ + 1; k <= r * Y_; ++k) {
+      for (int j = 1; j <= 24; ++j) w[j] = entry(j, k);
+      SortAscending(w, 24);
+      sum[0] = sum[0] + (w[1] + w[2] + w[3]);
+      sum[1] = sum[1] + (w[22] + w[23] + w[24]);
+      for (int j = 1; j <= 12; ++j) w[j] = entry(j, k);
+      SortAscending(w, 12);
+      sum[2] = sum[2] + (w[1] + w[2] + w[3]);
+      for (int j = 13; j <= 24; ++j) w[j - 12] = entry(j, k);
+      SortAscending(w, 12);
+      sum[3] = sum[3] + (w[10] + w[11] + w[12]);
+      sum[4] = sum[4] + (entry(23, k) + entry(24, k) + entry(1, k));
+    }
+    for (int c = 0; c < 5; ++c)
+      sums_[static_cast<std::size_t>(c) * kMaxRealisations + (r - 1)] = sum[c] / (3 * Y_);
+  }
+  for (int c = 0; c < 5; ++c) {
+    double sum = 0, squares = 0;
+    for (int r = 1; r <= R_; ++r) {
+      const double x = sums_[static_cast<std::size_t>(c) * kMaxRealisations + (r - 1)];
+      sum = sum + x;
+      squares = squares + x * x;
+      w[r] = x;
+    }
+    SortAscending(w, R_);
+    const double mean = sum / R_;
+    ghg_[c][0] = mean;
+    ghg_[c][1] = OrderStatistic(w, R_, kP05);
+    ghg_[c][2] = OrderStatistic(w, R_, kP50);
+    ghg_[c][3] = OrderStatistic(w, R_, kP95);
+    ghg_[c][4] = rootOfVariance(squares / R_ - mean * mean);
+  }
+}
+
+void Postprocessor::writeRegime(FixedWriter& out) {
+  writeCurveHeader(out, "# Regime graph (Regimecurve)", " ARRAY 4  365  T",
+                   "#  Day number     Mean       5%       median     95%");
+  double* w = work_.data();
+  for (int d = 1; d <= kDaysPerYear; ++d) {
+    double* row = dayTable_.data() + static_cast<std::size_t>(d - 1) * kMaxRealisationYears;
+    std::copy(row, row + K_, w + 1);
+    SortAscending(w, K_);
+    std::copy(w + 1, w + 1 + K_, row);
+    double sum = 0;
+    for (int k = 1; k <= K_; ++k) sum = sum + w[k];
+    out.integer(d, 4);
+    out.real(sum / K_, 15, 6);
+    out.real(OrderStatistic(w, K_, kP05), 15, 6);
+    out.real(OrderStatistic(w, K_, kP50), 15, 6);
+    out.real(OrderStatistic(w, K_, kP95), 15, 6);
+    out.endLine();
+  }
+}
+
+void Postprocessor::writeUnivariate(FixedWriter& out) {
+  const double* x = values_.data();
+  const long long N = N_;
+  minimum_ = x[1];
+  const double maximum = x[N];
+  width_ = static_cast<double>((static_cast<long double>(maximum) - minimum_) / kClasses);
+  const double percentiles[9] = {
+      OrderStatistic(x, N, kP01), OrderStatistic(x, N, kP05), OrderStatistic(x, N, kP10),
+      OrderStatistic(x, N, kP25), OrderStatistic(x, N, kP50), OrderStatistic(x, N, kP75),
+      OrderStatistic(x, N, kP90), OrderStatistic(x, N, kP95), OrderStatistic(x, N, kP99)};
+  double s1 = 0, s2 = 0, s3 = 0;
+  for (long long i = 1; i <= N; ++i) {
+    const double v = x[i];
+    s1 = s1 + v;
+    s2 = s2 + v * v;
+    s3 = s3 + v * v * v;
+  }
+  const double m1 = s1 / N, m2 = s2 / N, m3 = s3 / N;
+  mean1_ = m1;
+  const double variance = m2 - m1 * m1;
+  const double third = m3 - 3 * m1 * m2 + 2 * (m1 * m1 * m1);
+
+  out.line(kShortDashes);
+  out.line("         Univariate Statistics       ");
+  out.text("based on ");
+  out.integer(R_, 3);
+  out.line(" simulations             ");
+  out.text("period: from ");
+  out.real(S_, 4, 0);
+  out.text(" to ");
+  out.real(S_ + Y_ - 1, 4, 0);
+  out.endLine();
+  out.line(kShortDashes);
+  const char* labels[4] = {"mean", "variance", "stdev.", "3rd moment"};
+  const double moments[4] = {m1, variance, rootOfVariance(variance), third};
+  for (int i = 0; i < 4; ++i) {
+    out.text(labels[i]);
+    out.real(moments[i], 15, 6);
+    out.endLine();
+  }
+  out.line(kShortDashes);
+  const char* names[9] = {"P01", "P05", "P10", "P25", "P50", "P75", "P90", "P95", "P99"};
+  for (int i = 0; i < 9; ++i) {
+    out.text(names[i]);
+    out.real(percentiles[i], 15, 6);
+    out.endLine();
+  }
+  out.line(kShortDashes);
+}
+
+void Postprocessor::writeGhg(FixedWriter& out) {
+  out.line("");
+  out.line("");
+  out.line("");
+  out.line(kLongDashes);
+  out.line("   Mean Highest and Mean Lowest Water Table and Mean Spring Water Table");
+  out.line(kLongDashes);
+  out.line("");
+  out.line(
+      "                        mean             5%           50%             95%          std");
+  out.line(kLongDashes);
+  for (int c = 0; c < 5; ++c) {
+    out.text(kGhgLabels[c]);
+    for (double v : ghg_[c]) out.real(v, 15, 6);
+    out.endLine();
+  }
+  out.line(kLongDashes);
+}
+
+void Postprocessor::writeHistogram(FixedWriter& out) {
+  const double* x = values_.data();
+  const long long N = N_;
+  // Class bounds b[c] = (c - 1)*w + minimum, c = 1..101, as stored doubles.
+  double bound[kClasses + 2];
+  for (int c = 1; c <= kClasses + 1; ++c) {
+    bound[c] = static_cast<double>((c - 1) * static_cast<long double>(width_) + minimum_);
+  }
+  long long rows[kClasses + 2] = {};
+  long long total = 0;
+  long long i = 1;
+  while (i <= N && x[i] <= bound[1]) ++i;  // the minimum lies in no class
+  for (int c = 2; c <= kClasses + 1; ++c) {
+    long long count = 0;
+    while (i <= N && x[i] <= bound[c]) {
+      ++count;
+      ++i;
+    }
+    rows[c] = roundHalfEven(static_cast<long double>(count) * 10000 / N);
+    total += rows[c];
+  }
+  writeCurveHeader(out, "# Histogram ", " ARRAY 1" + formatInt(total, 8) + " T",
+                   "#    number       value");
+  long long number = 0;
+  for (int c = 2; c <= kClasses + 1; ++c) {
+    const double centre = static_cast<double>(bound[c] - 0.5L * width_);
+    for (long long n = 0; n < rows[c]; ++n) {
+      out.integer(++number, 8);
+      out.real(centre, 15, 6);
+      out.endLine();
+    }
+  }
+}
+
+void Postprocessor::writeDuration(FixedWriter& out, PostView& view) {
+  const double* x = values_.data();
+  const long long N = N_;
+  long long P = kMaxDurationPoints;
+  const long long tenth = roundHalfEven(static_cast<long double>(N) * kP10);
+  if (tenth < P) P = tenth;
+  writeCurveHeader(out, "# FOEGRAPH (Duurlijn) ", " ARRAY 1" + formatInt(P - 1, 8) + " T",
+                   "#      h      Pr[gws<h] (days per year)");
+  view.setGauge(0);
+  view.showGauge(true);
+  // With no row written the closing row takes the level exceeded on all
+  // 365 days: the lowest value.
+  double h = x[1];
+  for (long long c = 1; c <= P - 1; ++c) {
+    const long double t = (c - 1) * kP10;
+    const long long i = durationIndex(N, t);
+    if (i > 0) {
+      h = (x[i] + x[i + 1]) / 2;
+      out.real(static_cast<double>(t), 8, 1);
+      out.real(h, 15, 6);
+      out.endLine();
+    }
+    view.setGauge(roundToInt(static_cast<long double>(c) * 100 / (P - 1)));
+    if (roundHalfEven(static_cast<long double>(c) * 1000 / (P - 1)) % 50 == 0) view.repaint();
+  }
+  view.showGauge(false);
+  out.real(365.0, 8, 1);
+  out.real(h, 15, 6);
+  out.endLine();
+}
+
+void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
+  const int lags = kCorrelogramLags;
+  const long long L = L_;
+  if (L - lags - 1 <= 0) {
+    fail("correlogram: " + formatInt(L) + " values per realisation are too few for lag " +
+         formatInt(lags));
+  }
+  double sum[kMaxLags + 1] = {};
+  double sxy[kMaxLags + 1], syy[kMaxLags + 1];
+  double* d = deviations_.data();
+  double* sq = squares_.data();
+  double* prefix = prefix_.data();
+  const double m = mean1_;
+  view.showGauge(true);
+  for (int r = 1; r <= R_; ++r) {
+    // Realisation r in file order: values (r-1)L+1 .. rL as X[1..L].
+    const double* X = values_.data() + static_cast<long long>(r - 1) * L;
+    prefix[0] = 0;
+    for (long long i = 1; i <= L; ++i) {
+      d[i] = X[i] - m;
+      sq[i] = d[i] * d[i];
+      prefix[i] = prefix[i - 1] + sq[i];
+    }
+    view.setGauge(roundToInt(static_cast<long double>(r) * 100 / R_));
+    view.repaint();
+    accumulateLagSums(d, sq, L, lags, sxy, syy);
+    for (int k = 1; k <= lags; ++k) {
+      const double pairs = static_cast<double>(L - k) - 1;
+      const double cxy = sxy[k] / pairs;
+      const double cxx = prefix[L - k] / pairs;
+      const double cyy = syy[k] / pairs;
+      if (cxx == 0 || cyy == 0) {
+        fail("correlogram: the correlation of lag " + formatInt(k) + " in realisation " +
+             formatInt(r) + " is undefined (the values do not vary about the mean)");
+      }
+      sum[k] = sum[k] + cxy / (std::sqrt(cxx) * std::sqrt(cyy));
+    }
+  }
+  view.showGauge(false);
+  writeCurveHeader(out, "# Correlogram ", " ARRAY 1" + formatInt(lags + 1, 4) + " T",
+                   "#  lag (days)    correlation");
+  out.integer(0, 10);
+  out.real(1.0, 12, 6);
+  out.endLine();
+  for (int k = 1; k <= lags; ++k) {
+    out.integer(k, 10);
+    out.real(sum[k] / R_, 12, 6);
+    out.endLine();
+  }
+}
+
+std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& post,
+                                  PostView& view, ProgressView& main, Messages& messages) {
+  view.showHelpTopic("PHREATIX._P_001");
+  main.setGauge(0);
+  main.setProgressLabel("Voortgang postprocessing buizen:");
+  main.showProgressLabel(true);
+  main.showGauge(true);
+  for (int c = 0; c < kPostGridColumns; ++c) view.setCell(0, c, kPostGridTitles[c]);
+
+  const std::vector<std::string> files = listFiles(workingDir, "*.u01");
+  const int count = static_cast<int>(files.size());
+  view.setRowCount(count + 1);
+  std::vector<PostRow> rows;
+  for (int n = 1; n <= count; ++n) {
+    const std::string& name = files[n - 1];
+    view.setCell(n, 0, name);
+    view.repaint();
+    const std::string stem = name.substr(0, name.find('.'));
+    PostRow row{name, false};
+    if (copyFile(joinPath(workingDir, stem + ".inp"), joinPath(workingDir, kControlFileName))) {
+      view.setCaption("Postprocessing buis: " + name);
+      view.show();
+      row.created = post.RunPostprocessing(workingDir, view, messages);
+    } else {
+      messages.appendLog(stem + ".inp niet gevonden.");
+    }
+    for (int c = 1; c < kPostGridColumns; ++c) {
+      view.setCell(n, c, row.created ? "aangemaakt" : "mislukt");
+    }
+    rows.push_back(row);
+    view.repaint();
+    main.setGauge(roundToInt(static_cast<long double>(n) * 100 / count));
+    main.setProgressLabel("Postprocessing buis " + name + " gereed.");
+    main.repaint();
+    view.rowFinished(n);
+  }
+  view.finished();
+  view.repaint();
+  return rows;
+}
+
+}  // namespace phreatix

@@ -1,0 +1,108 @@
+// Post-processing of one tube's simulated series into its time-series
+// characteristics, and the batch over all tubes.
+//
+// RunPostprocessing reads the control file input.txt, reads the series file
+// twice (pass 1 without 29 February, pass 2 with it) and writes
+//   .sta  univariate statistics, then GHG, GLG and GVG
+//   .reg  regime curve (mean and 5/50/95% points per day of the year)
+//   .foe  duration line (level exceeded t days per year, t = 0.1 .. 365)
+//   .his  histogram of 100 classes
+//   .cor  temporal autocorrelation for lags 1..730
+// The Postprocessor owns the fixed-capacity arrays (some 48 MB), allocated
+// once and reused for every tube.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "postprocessing/post_view.h"
+#include "session/messages.h"
+#include "session/ports.h"
+#include "text/checked.h"
+#include "text/fixed_writer.h"
+
+namespace phreatix {
+
+inline constexpr int kMaxRealisations = 1000;
+inline constexpr int kMaxRealisationYears = 5000;  // K = R x Y
+inline constexpr long long kMaxSeriesValues = 2000000;
+inline constexpr int kMaxLags = 1000;
+inline constexpr int kCorrelogramLags = 730;
+inline constexpr int kDaysPerYear = 365;  // days of the day table, 29 February left out
+inline constexpr const char* kControlFileName = "input.txt";
+
+// Removes every apostrophe from the line, in place.
+void StripApostrophes(std::string& line);
+
+// A year is a leap year here when trunc(year/4)*4 = year: no century rule.
+bool isSeriesLeapYear(double year);
+
+// The index i in 1..N-1 with b(i) < t <= a(i), a(i) = (N+1-i)*365/N and
+// b(i) = (N-i)*365/N formed in extended precision; 0 when t <= 365/N.
+long long durationIndex(long long N, long double t);
+
+class Postprocessor {
+ public:
+  Postprocessor();
+
+  // Processes the tube described by input.txt in `workingDir`. Never lets an
+  // error escape: the outcome goes to mmLOG through ReportPostEnd. True when
+  // it ended without error.
+  bool RunPostprocessing(const std::string& workingDir, PostView& view, Messages& messages);
+
+  // Seconds per step of the last run (reading, GHG, regime, univariate,
+  // histogram, duration line, pass 2, correlogram), for the benchmark.
+  const std::vector<std::pair<std::string, double>>& stepTimes() const { return stepTimes_; }
+
+ private:
+  struct Files;
+  void run(const std::string& workingDir, PostView& view);
+  void readPass(const std::string& path, bool withLeapDays);
+  void fillDayTable();
+  void computeGhg();
+  void writeRegime(FixedWriter& out);
+  void writeUnivariate(FixedWriter& out);
+  void writeGhg(FixedWriter& out);
+  void writeHistogram(FixedWriter& out);
+  void writeDuration(FixedWriter& out, PostView& view);
+  void writeCorrelogram(FixedWriter& out, PostView& view);
+  void closeAll() noexcept;
+
+  // Run state of one tube.
+  int S_ = 0, R_ = 0, Y_ = 0;
+  double factor_ = 1;
+  long long N_ = 0, M_ = 0, L_ = 0;
+  int K_ = 0;
+  double mean1_ = 0;  // pass-1 mean, also the correlogram's
+  double minimum_ = 0, width_ = 0;
+
+  std::vector<double> values_;     // [1..2,000,000]
+  std::vector<double> dayTable_;   // day d (1..365), column k (1..5000): [(d-1)*5000 + k-1]
+  std::vector<double> work_;       // [1..5000]
+  std::vector<double> measuring_;  // 24 x 5000
+  std::vector<double> sums_;       // 5 x 1000
+  double ghg_[5][5] = {};
+  // Correlogram work over one realisation: deviations from the mean, their
+  // squares and the running sum of the squares, [1..L].
+  std::vector<double> deviations_, squares_, prefix_;
+  FixedWriter sta_, his_, foe_, reg_, cor_;
+  std::vector<std::pair<std::string, double>> stepTimes_;
+};
+
+// ReportPostEnd: "Postprocessing zonder fouten afgesloten." for an empty
+// message, otherwise "Postprocessing met foutmelding afgesloten:" and the
+// message.
+void ReportPostEnd(Messages& messages, const std::string& message);
+
+struct PostRow {
+  std::string seriesFile;
+  bool created = false;  // "aangemaakt", or "mislukt"
+};
+
+// The batch (btbttnPOSTClick) over every "*.u01" in `workingDir`, in
+// alphabetical order: copies each stem's .inp to input.txt and runs the
+// tube. `main` is the main window's gauge and label.
+std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& post,
+                                  PostView& view, ProgressView& main, Messages& messages);
+
+}  // namespace phreatix
