@@ -1,8 +1,8 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <sstream>
 #include <system_error>
 
 #include "error.h"
@@ -23,13 +23,24 @@ std::vector<std::string> splitLines(std::string_view text) {
   return lines;
 }
 
+std::string readFileText(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) throw Error(ErrorKind::kIo, path + ": cannot open file");
+  std::string text;
+  char buffer[1 << 16];
+  std::size_t n;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec) text.reserve(static_cast<std::size_t>(size));
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) throw Error(ErrorKind::kIo, path + ": cannot read file");
+  return text;
+}
+
 std::vector<std::string> readLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error(ErrorKind::kIo, path + ": cannot open file");
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw Error(ErrorKind::kIo, path + ": cannot read file");
-  return splitLines(text.view());
+  return splitLines(readFileText(path));
 }
 
 void writeLines(const std::string& path, const std::vector<std::string>& lines) {

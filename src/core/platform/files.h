@@ -20,6 +20,9 @@ namespace phreatix {
 // last line. Raises an I/O error naming the file when it cannot be read.
 std::vector<std::string> readLines(const std::string& path);
 
+// The whole content of a file; an I/O error naming it when it cannot be read.
+std::string readFileText(const std::string& path);
+
 // Splits text into lines as readLines does.
 std::vector<std::string> splitLines(std::string_view text);
 

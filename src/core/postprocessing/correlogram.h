@@ -3,8 +3,8 @@
 //   sxy[k] = sum over i = 1..L-k of d[i]*d[i+k]
 //   syy[k] = sum over i = 1..L-k of d[i+k]^2     (sq[j] = d[j]*d[j])
 // Each lag's sum is accumulated in increasing i, exactly as the plain
-// definition adds it; the loop runs over the lags for each i so that the
-// compiler can vectorise across lags without reordering any one sum.
+// definition adds it; blocks of consecutive lags are summed together in
+// vector registers, one lane per lag, so no single sum is reordered.
 #pragma once
 
 namespace phreatix {

@@ -1,9 +1,7 @@
 #include "text/free_reader.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "error.h"
+#include "platform/files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -16,12 +14,7 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
 FreeReader FreeReader::fromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error(ErrorKind::kIo, path + ": cannot open file");
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw Error(ErrorKind::kIo, path + ": cannot read file");
-  return FreeReader(path, std::move(text).str());
+  return FreeReader(path, readFileText(path));
 }
 
 FreeReader::FreeReader(std::string name, std::string text)
