@@ -2,6 +2,7 @@
 // its output and the files it leaves.
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "platform/files.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
+#include "text/number_text.h"
 
 namespace phreatix {
 namespace {
@@ -138,6 +140,32 @@ TEST(Cli, EngineRunsZeftal0ParInTheCurrentDirectory) {
   EXPECT_NE(failed.out.find("28AL0005.met: cannot open file"), std::string::npos) << failed.out;
   EXPECT_FALSE(fileExists(dir.file("28AL0005.ok")));
   EXPECT_EQ(runCli(dir, "engine --maxiter x").code, 1);
+}
+
+TEST(Cli, PostReportsEachTubeAndFailsWhenOneFailed) {
+  test::TempDir dir;
+  std::string series = "1969 11 3\n";
+  for (int r = 1; r <= 11; ++r) {
+    for (int day = 0; day < 3 * 365; ++day) {  // 1969, 1970, 1971: no leap day
+      series +=
+          formatReal(-100 + 20 * std::sin(day / 58.1) + r + (day * 7 % 13) * 0.1, 8, 3) + "\n";
+    }
+  }
+  dir.write("28AL0005.u01", series);
+  dir.write("28AL0005.inp",
+            "'28AL0005.u01'\n'28AL0005.frm'\n1\n'28AL0005.u01'\n'28AL0005.sta'\n'28AL0005.his'\n"
+            "'28AL0005.foe'\n'28AL0005.reg'\n'28AL0005.cor'\n0 500\n100\n");
+  CliRun good = runCli(dir, "post");
+  EXPECT_EQ(good.code, 0) << good.out << good.err;
+  EXPECT_EQ(good.out, "Postprocessing zonder fouten afgesloten.\n28AL0005.u01: aangemaakt\n");
+  EXPECT_EQ(readLines(dir.file("28AL0005.cor")).size(), 738u);
+
+  dir.write("28AL0006.u01", series);
+  CliRun missing = runCli(dir, "post");
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_NE(missing.out.find("28AL0006.inp niet gevonden.\n28AL0006.u01: mislukt\n"),
+            std::string::npos)
+      << missing.out;
 }
 
 }  // namespace
