@@ -1,0 +1,113 @@
+#include "coupling/completeness.h"
+
+#include "error.h"
+#include "platform/files.h"
+#include "text/checked.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+struct Date {
+  int day;
+  int month;
+  int year;
+};
+
+bool isBlankLine(const std::string& line) {
+  return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+// The next blank-separated token of `line` from `pos` on.
+std::string_view nextToken(const std::string& line, std::size_t& pos) {
+  std::size_t begin = line.find_first_not_of(" \t", pos);
+  if (begin == std::string::npos) {
+    pos = line.size();
+    return {};
+  }
+  std::size_t end = line.find_first_of(" \t", begin);
+  if (end == std::string::npos) end = line.size();
+  pos = end;
+  return std::string_view(line).substr(begin, end - begin);
+}
+
+// Day, month and year at the start of a day line; what follows is ignored.
+Date readDate(const std::string& path, const std::vector<std::string>& lines, std::size_t index) {
+  const std::string& line = lines[index];
+  int values[3] = {0, 0, 0};
+  std::size_t pos = 0;
+  for (int& v : values) {
+    std::string_view token = nextToken(line, pos);
+    if (token.empty() || valInt(token, v) != 0) {
+      throw Error(ErrorKind::kRead, path + ":" + formatInt(static_cast<long long>(index) + 1) +
+                                        ": expected day, month and year, got " + quoted(line));
+    }
+  }
+  return Date{values[0], values[1], values[2]};
+}
+
+}  // namespace
+
+bool meteoFileCovers(const std::string& path, int startYear, int endYear) {
+  std::vector<std::string> lines = readLines(path);
+  // Line 1 is the head line.
+  std::size_t first = 1;
+  while (first < lines.size() && isBlankLine(lines[first])) ++first;
+  std::size_t last = lines.size();
+  while (last > first + 1 && isBlankLine(lines[last - 1])) --last;
+  // At least one day line after the first one is needed to judge the end.
+  if (last <= first + 1) return false;
+  --last;
+
+  Date start = readDate(path, lines, first);
+  bool startCovered =
+      start.year < startYear || (start.year == startYear && start.month == 1 && start.day == 1);
+  if (!startCovered) return false;
+
+  Date end = readDate(path, lines, last);
+  return end.year > endYear || (end.year == endYear && end.month == 12 && end.day == 31);
+}
+
+CompletenessResult checkMeteoCompleteness(const CouplingOverview& overview,
+                                          const SessionSettings& settings,
+                                          const std::string& workingDir, MessageBox& messageBox) {
+  const int startYear = settings.startYear;
+  const int endYear = checkedAdd(checkedAdd(settings.startYear, settings.numberOfYears), -1);
+  const std::string suffix = " : Dit meteobestand is incompleet!";
+
+  CompletenessResult result;
+  for (const CouplingRow& row : overview.rows) {
+    std::string name = meteoFileName(row.meteo);
+    if (name.empty()) {
+      result.incompleteLines.push_back("(geen meteobestand gekoppeld aan " + row.tube + ")" +
+                                       suffix);
+      continue;
+    }
+    bool covered = false;
+    try {
+      covered = meteoFileCovers(joinPath(workingDir, name), startYear, endYear);
+    } catch (const Error&) {
+      // A file that cannot be read cannot serve a simulation either.
+      covered = false;
+    }
+    if (!covered) result.incompleteLines.push_back(name + suffix);
+  }
+  result.complete = result.incompleteLines.empty();
+
+  const std::string listPath = joinPath(workingDir, kIncompleteMeteoFile);
+  if (!removeFile(listPath)) {
+    throw Error(ErrorKind::kIo, listPath + ": cannot delete the list of an earlier check");
+  }
+  if (!result.complete) {
+    writeLines(listPath, result.incompleteLines);
+    messageBox.show(
+        "1 of meer meteobestand(en) zijn incompleet (<simulatieperiode). Pas de meteobestanden "
+        "in <IncompleteMeteo.txt> aan of verander het aanvangstijdstip van de "
+        "simulatieperiode. Voer daarna opnieuw de koppeling meteobestand/buis uit.");
+  }
+  return result;
+}
+
+}  // namespace phreatix

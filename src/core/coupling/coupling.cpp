@@ -1,0 +1,183 @@
+#include "coupling/coupling.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "error.h"
+#include "input/tube_file.h"
+#include "platform/files.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+// The list boxes sort like their Windows originals: without regard to case;
+// entries that differ in case only keep a fixed order.
+bool alphabeticalLess(const std::string& a, const std::string& b) {
+  std::string ua = upperAscii(a);
+  std::string ub = upperAscii(b);
+  if (ua != ub) return ua < ub;
+  return a < b;
+}
+
+void insertAlphabetically(std::vector<std::string>& list, std::string entry) {
+  auto at = std::upper_bound(list.begin(), list.end(), entry, alphabeticalLess);
+  list.insert(at, std::move(entry));
+}
+
+// The entries at `positions` of `source`, taken out in list order (top first).
+// A position outside the list is an index error; a position given twice
+// counts once.
+std::vector<std::string> takeEntries(std::vector<std::string>& source, std::vector<int> positions) {
+  std::sort(positions.begin(), positions.end());
+  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+  for (int p : positions) {
+    if (p < 0 || static_cast<std::size_t>(p) >= source.size()) {
+      throw Error(ErrorKind::kIndex, "list position " + formatInt(p) + " outside a list of " +
+                                         formatInt(static_cast<long long>(source.size())) +
+                                         " entries");
+    }
+  }
+  std::vector<std::string> taken;
+  taken.reserve(positions.size());
+  for (int p : positions) taken.push_back(source[p]);
+  for (auto it = positions.rbegin(); it != positions.rend(); ++it)
+    source.erase(source.begin() + *it);
+  return taken;
+}
+
+// The tube code of an entry: its text before the first blank.
+std::string entryCode(const std::string& entry) { return entry.substr(0, entry.find(' ')); }
+
+// A coupling-file line without the first occurrence of `code` and without
+// its separators. Tabs count as blanks: a file typed in a spreadsheet
+// separates its columns with them.
+std::string nameOnLine(const std::string& line, std::size_t codeAt, std::size_t codeLength) {
+  std::string rest = line;
+  rest.erase(codeAt, codeLength);
+  std::string name;
+  for (char c : rest) {
+    if (c != ' ' && c != '\t' && c != ',' && c != ';') name += c;
+  }
+  return name;
+}
+
+}  // namespace
+
+std::string entryStem(const std::string& entry) { return entry.substr(0, kLocationLength); }
+
+std::string entryFilter(const std::string& entry) {
+  std::size_t plus = entry.find('+');
+  if (plus == std::string::npos) return "";
+  return entry.substr(plus + 1, kFilterLength);
+}
+
+std::string meteoFileName(const std::string& cell) {
+  std::size_t slash = cell.find_last_of("\\/");
+  if (slash == std::string::npos) return cell;
+  return cell.substr(slash + 1);
+}
+
+std::string meteoFileOfStem(const CouplingOverview& overview, const std::string& stem) {
+  std::string file;
+  for (const CouplingRow& row : overview.rows) {
+    if (entryStem(row.tube) == stem) file = meteoFileName(row.meteo);
+  }
+  return file;
+}
+
+std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet,
+                                       Messages& messages) {
+  std::vector<std::string> tubes;
+  // Empty until the first tube record: no location code matches it.
+  std::optional<std::string> previousCode;
+  for (std::size_t i = 1; i < dataSet.size(); ++i) {
+    const std::string& line = dataSet[i];
+    if (!isTubeRecord(line)) continue;
+    std::string code(recordLocation(line));
+    if (code != previousCode) {
+      tubes.push_back(code + " +" + std::string(recordFilter(line)));
+      previousCode = code;
+    } else {
+      tubes.back() += " (ingreep!)";
+      messages.appendLog("Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis " + code);
+    }
+  }
+  return tubes;
+}
+
+void coupleFromFile(const std::string& couplingPath, const std::vector<std::string>& tubeList,
+                    const std::string& workingDir, CouplingOverview& overview, Messages& messages,
+                    MessageBox& messageBox) {
+  std::vector<std::string> lines = readLines(couplingPath);
+
+  overview.rows.assign(tubeList.size(), CouplingRow{});
+  for (std::size_t i = 0; i < tubeList.size(); ++i) overview.rows[i].tube = tubeList[i];
+
+  bool missing = false;
+  for (const std::string& line : lines) {
+    for (std::size_t i = 0; i < tubeList.size(); ++i) {
+      std::string code = entryCode(tubeList[i]);
+      if (code.empty()) continue;
+      std::size_t at = line.find(code);
+      if (at == std::string::npos) continue;
+      std::string name = nameOnLine(line, at, code.size());
+      std::string file = meteoFileName(name);
+      if (!file.empty() && fileExists(joinPath(workingDir, file))) {
+        overview.rows[i].meteo = name;
+      } else {
+        missing = true;
+      }
+    }
+  }
+
+  if (missing) {
+    std::string first = "Er ontbreken 1 of meer meteofiles genoemd in <" + couplingPath + ">.";
+    messageBox.show(first + "\n\nVerbeter dit en begin opnieuw.");
+    messages.appendLog(first);
+    messages.appendStopExit(first);
+    fatalStop();
+  }
+}
+
+ManualCoupling::ManualCoupling(std::vector<std::string> tubeList, CouplingOverview& overview)
+    : tubeList_(std::move(tubeList)), overview_(overview) {
+  overview_.rows.assign(tubeList_.size(), CouplingRow{});
+}
+
+void ManualCoupling::select(const std::vector<int>& tubeListPositions) {
+  for (std::string& entry : takeEntries(tubeList_, tubeListPositions)) {
+    insertAlphabetically(selection_, std::move(entry));
+  }
+}
+
+void ManualCoupling::unselect(const std::vector<int>& selectionPositions) {
+  std::vector<std::string> taken = takeEntries(selection_, selectionPositions);
+  if (taken.empty()) return;
+  // The tube list leaves its data-set order with the first entry moved back.
+  if (!tubeListSorted_) {
+    std::stable_sort(tubeList_.begin(), tubeList_.end(), alphabeticalLess);
+    tubeListSorted_ = true;
+  }
+  for (std::string& entry : taken) insertAlphabetically(tubeList_, std::move(entry));
+}
+
+bool ManualCoupling::commit() {
+  if (!currentMeteo_.empty()) {
+    for (std::string& entry : selection_) {
+      if (nextFreeRow_ < 1 || static_cast<std::size_t>(nextFreeRow_) > overview_.rows.size()) {
+        throw Error(ErrorKind::kIndex,
+                    "overview row " + formatInt(nextFreeRow_) + " outside an overview of " +
+                        formatInt(static_cast<long long>(overview_.rows.size())) + " rows");
+      }
+      overview_.rows[nextFreeRow_ - 1] = CouplingRow{std::move(entry), currentMeteo_};
+      ++nextFreeRow_;
+    }
+    selection_.clear();
+  }
+  return tubeList_.empty();
+}
+
+}  // namespace phreatix

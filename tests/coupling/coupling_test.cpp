@@ -1,0 +1,246 @@
+#include "coupling/coupling.h"
+
+#include <gtest/gtest.h>
+
+#include "error.h"
+#include "input/tube_file.h"
+#include "support/temp_dir.h"
+
+namespace phreatix {
+namespace {
+
+using test::TempDir;
+
+class RecordingBox : public MessageBox {
+ public:
+  void show(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+std::vector<std::string> dataSet(const std::vector<std::pair<const char*, const char*>>& tubes) {
+  std::vector<std::string> lines = {"FMNT0034gebruiker          12-MAR-2004"};
+  for (const auto& [location, filter] : tubes) {
+    lines.push_back(tubeRecord(location, filter));
+    lines.push_back(measurementRecord(1995, 4, 1, levelField(35)));
+  }
+  return lines;
+}
+
+TEST(Coupling, TubeListMarksFurtherRecordsOfALocationAsIngreep) {
+  Messages messages;
+  std::vector<std::string> tubes = buildTubeList(dataSet({{"99UU2201", "01"},
+                                                          {"99UU2201", "01"},
+                                                          {"99UU2201", "02"},
+                                                          {"99UU2202", "01"},
+                                                          {"99UU2203", "03"},
+                                                          {"99UU2202", "01"}}),
+                                                 messages);
+  // A location that comes back after another one starts a new entry.
+  EXPECT_EQ(tubes, (std::vector<std::string>{"99UU2201 +01 (ingreep!) (ingreep!)", "99UU2202 +01",
+                                             "99UU2203 +03", "99UU2202 +01"}));
+  EXPECT_EQ(messages.log(),
+            (std::vector<std::string>{
+                "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis 99UU2201",
+                "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis 99UU2201"}));
+
+  Messages none;
+  EXPECT_TRUE(buildTubeList({"FMNT0034"}, none).empty());
+  EXPECT_TRUE(none.log().empty());
+}
+
+TEST(Coupling, OverviewReadersTakeStemFilterAndBareMeteoName) {
+  EXPECT_EQ(entryStem("99UU2201 +01 (ingreep!)"), "99UU2201");
+  EXPECT_EQ(entryFilter("99UU2201 +01 (ingreep!)"), "01");
+  EXPECT_EQ(entryFilter("28AL0005 +12"), "12");
+  EXPECT_EQ(entryFilter("28AL0005"), "");
+
+  struct Case {
+    const char* cell;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"C:\\meteo\\de_bilt.prn", "de_bilt.prn"},
+      {"/home/jan/meteo/de_bilt.prn", "de_bilt.prn"},
+      {"D:\\data/meteo\\oost.txt", "oost.txt"},
+      {"de_bilt.prn", "de_bilt.prn"},
+      {"C:\\meteo\\", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(meteoFileName(c.cell), c.name) << c.cell;
+
+  // The last row of a stem wins, whatever its filter.
+  CouplingOverview overview;
+  overview.rows = {{"28AL0005 +01", "C:\\meteo\\oost.prn"},
+                   {"28AL0006 +01", "west.prn"},
+                   {"28AL0005 +02", "C:\\meteo\\de_bilt.prn"},
+                   {"28AL0007 +01", ""}};
+  EXPECT_EQ(meteoFileOfStem(overview, "28AL0005"), "de_bilt.prn");
+  EXPECT_EQ(meteoFileOfStem(overview, "28AL0006"), "west.prn");
+  EXPECT_EQ(meteoFileOfStem(overview, "28AL0007"), "");
+  EXPECT_EQ(meteoFileOfStem(overview, "28AL0099"), "");
+}
+
+TEST(Coupling, CouplingFileLinesInEveryForm) {
+  const std::vector<std::string> tubes = {"99UU2201 +01 (ingreep!)", "99UU2202 +01"};
+  struct Case {
+    const char* text;
+    const char* meteo2201;
+    const char* meteo2202;
+  };
+  const Case cases[] = {
+      {"99UU2201;met_oost.prn\n", "met_oost.prn", ""},
+      {"met_oost.prn 99UU2201\n", "met_oost.prn", ""},
+      {"99UU2201 , met_oost.prn\n", "met_oost.prn", ""},
+      {"99UU2201\tmet_oost.prn\r\n99UU2202,met_west.prn\r\n", "met_oost.prn", "met_west.prn"},
+      // A later line for the same tube wins; empty lines mention no tube.
+      {"99UU2201 met_west.prn\n\n99UU2201 met_oost.prn\n", "met_oost.prn", ""},
+      // A directory in the file is kept in the cell; the file is found in
+      // the working directory.
+      {"99UU2202 C:\\meteo\\met_west.prn\n", "", "C:\\meteo\\met_west.prn"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.write("met_oost.prn", "kop\n");
+    dir.write("met_west.prn", "kop\n");
+    dir.write("koppel.txt", c.text);
+    CouplingOverview overview;
+    overview.rows = {{"oud", "oud.prn"}, {"oud", "oud.prn"}, {"oud", "oud.prn"}};
+    Messages messages;
+    RecordingBox box;
+    coupleFromFile(dir.file("koppel.txt"), tubes, dir.path(), overview, messages, box);
+    ASSERT_EQ(overview.rows.size(), 2u) << c.text;
+    EXPECT_EQ(overview.rows[0].tube, tubes[0]);
+    EXPECT_EQ(overview.rows[0].meteo, c.meteo2201) << c.text;
+    EXPECT_EQ(overview.rows[1].tube, tubes[1]);
+    EXPECT_EQ(overview.rows[1].meteo, c.meteo2202) << c.text;
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_TRUE(messages.log().empty());
+  }
+}
+
+TEST(Coupling, MissingMeteoFileInCouplingFileStopsTheProgram) {
+  const char* texts[] = {
+      "99UU2201 met_oost.prn\n99UU2202 met_noord.prn\n",
+      "99UU2201 met_oost.prn\n99UU2202\n",  // a code without a meteo file
+  };
+  for (const char* text : texts) {
+    TempDir dir;
+    dir.write("met_oost.prn", "kop\n");
+    dir.write("koppel.txt", text);
+    const std::string path = dir.file("koppel.txt");
+    CouplingOverview overview;
+    Messages messages;
+    RecordingBox box;
+    EXPECT_THROW(
+        coupleFromFile(path, {"99UU2201 +01", "99UU2202 +01"}, dir.path(), overview, messages, box),
+        FatalStop)
+        << text;
+    EXPECT_EQ(box.shown,
+              (std::vector<std::string>{"Er ontbreken 1 of meer meteofiles genoemd in <" + path +
+                                        ">.\n\nVerbeter dit en begin opnieuw."}));
+    EXPECT_EQ(
+        messages.log(),
+        (std::vector<std::string>{"Er ontbreken 1 of meer meteofiles genoemd in <" + path + ">."}));
+  }
+
+  // A meteo file beside the coupling file but outside the working directory
+  // does not count.
+  TempDir work;
+  TempDir elsewhere;
+  elsewhere.write("met_oost.prn", "kop\n");
+  elsewhere.write("koppel.txt", "99UU2201 " + elsewhere.file("met_oost.prn") + "\n");
+  CouplingOverview overview;
+  Messages messages;
+  RecordingBox box;
+  EXPECT_THROW(coupleFromFile(elsewhere.file("koppel.txt"), {"99UU2201 +01"}, work.path(), overview,
+                              messages, box),
+               FatalStop);
+}
+
+TEST(Coupling, ManualGroupsFillTheOverviewInAlphabeticalBlocks) {
+  CouplingOverview overview;
+  overview.rows = {{"oud", "oud.prn"}};
+  ManualCoupling coupling(
+      {"99UU2205 +01", "99UU2201 +01", "99UU2204 +01", "99UU2202 +01", "99UU2203 +01"}, overview);
+  ASSERT_EQ(overview.rows.size(), 5u);
+  for (const CouplingRow& row : overview.rows) EXPECT_EQ(row.tube + row.meteo, "");
+
+  // Nothing is written before a meteo file is chosen.
+  EXPECT_FALSE(coupling.commit());
+  coupling.chooseMeteo("C:\\meteo\\A.prn");
+  coupling.select({4, 0, 2});
+  EXPECT_EQ(coupling.selection(),
+            (std::vector<std::string>{"99UU2203 +01", "99UU2204 +01", "99UU2205 +01"}));
+  EXPECT_EQ(coupling.tubeList(), (std::vector<std::string>{"99UU2201 +01", "99UU2202 +01"}));
+  EXPECT_FALSE(coupling.commit());
+  EXPECT_TRUE(coupling.selection().empty());
+
+  coupling.chooseMeteo("C:\\meteo\\B.prn");
+  coupling.select({1});
+  coupling.select({0});
+  EXPECT_EQ(coupling.selection(), (std::vector<std::string>{"99UU2201 +01", "99UU2202 +01"}));
+  EXPECT_TRUE(coupling.commit());
+
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"99UU2203 +01", "C:\\meteo\\A.prn"}, {"99UU2204 +01", "C:\\meteo\\A.prn"},
+      {"99UU2205 +01", "C:\\meteo\\A.prn"}, {"99UU2201 +01", "C:\\meteo\\B.prn"},
+      {"99UU2202 +01", "C:\\meteo\\B.prn"},
+  };
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(overview.rows[i].tube, expected[i].first) << "row " << i + 1;
+    EXPECT_EQ(overview.rows[i].meteo, expected[i].second) << "row " << i + 1;
+  }
+  EXPECT_EQ(meteoFileOfStem(overview, "99UU2202"), "B.prn");
+}
+
+TEST(Coupling, CancelledMeteoDialogKeepsTheCurrentFile) {
+  CouplingOverview overview;
+  ManualCoupling coupling({"99UU2203 +01", "99UU2201 +01", "99UU2202 +01"}, overview);
+  coupling.chooseMeteo("A.prn");
+  coupling.select({0});
+  EXPECT_FALSE(coupling.commit());
+  // The dialog is cancelled: no chooseMeteo. The next group still gets A.
+  EXPECT_EQ(coupling.currentMeteo(), "A.prn");
+  coupling.select({0, 1});
+  EXPECT_TRUE(coupling.commit());
+  EXPECT_EQ(overview.rows[0].tube, "99UU2203 +01");
+  EXPECT_EQ(overview.rows[1].tube, "99UU2201 +01");
+  EXPECT_EQ(overview.rows[2].tube, "99UU2202 +01");
+  for (const CouplingRow& row : overview.rows) EXPECT_EQ(row.meteo, "A.prn");
+}
+
+TEST(Coupling, MovingBackSortsTheTubeList) {
+  CouplingOverview overview;
+  ManualCoupling coupling({"99UU2203 +01", "99UU2201 +01", "99UU2205 +01", "99UU2202 +01"},
+                          overview);
+  coupling.select({2});
+  // Data-set order until an entry comes back.
+  EXPECT_EQ(coupling.tubeList(),
+            (std::vector<std::string>{"99UU2203 +01", "99UU2201 +01", "99UU2202 +01"}));
+  coupling.unselect({0});
+  EXPECT_EQ(coupling.tubeList(), (std::vector<std::string>{"99UU2201 +01", "99UU2202 +01",
+                                                           "99UU2203 +01", "99UU2205 +01"}));
+  // Sorted from then on, and so is the selection after every move.
+  coupling.select({3, 0});
+  coupling.select({1});
+  EXPECT_EQ(coupling.selection(),
+            (std::vector<std::string>{"99UU2201 +01", "99UU2203 +01", "99UU2205 +01"}));
+  coupling.unselect({2});
+  EXPECT_EQ(coupling.tubeList(), (std::vector<std::string>{"99UU2202 +01", "99UU2205 +01"}));
+  coupling.unselect({0, 1});
+  EXPECT_EQ(coupling.tubeList(), (std::vector<std::string>{"99UU2201 +01", "99UU2202 +01",
+                                                           "99UU2203 +01", "99UU2205 +01"}));
+
+  // A position outside the list moves nothing.
+  try {
+    coupling.select({1, 4});
+    FAIL() << "no index error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kIndex);
+  }
+  EXPECT_EQ(coupling.tubeList().size(), 4u);
+  EXPECT_TRUE(coupling.selection().empty());
+}
+
+}  // namespace
+}  // namespace phreatix
