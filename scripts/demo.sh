@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# For a newcomer: installs what is missing, builds, and runs the main job on
-# the bundled demo export in demo-run/ (a fresh working directory).
+# For a newcomer: installs what is missing, builds, and runs the main job on a
+# generated demo data set in demo-run/ (six tubes, ten years, two meteo
+# files): open, couple, calibrate, select, simulate, trace, post-process.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 rm -rf demo-run
-mkdir demo-run
-cd demo-run
-../build/src/cli/phreatix-cli kron
-../build/src/cli/phreatix-cli open ../demo/dino_demo.csv
+build/src/cli/phreatix-cli demo demo-run
 echo
-echo "demo: the working directory demo-run/ now holds olga.tmp, kron.txt and Phreatix.log"
+echo "demo: every file of the session is in demo-run/ (modsel.zft, <tube>.sta, Phreatix.log, ...)"

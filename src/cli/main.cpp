@@ -5,7 +5,9 @@
 // Phreatix.log however they end. Exit codes: 0 after a normal end, 1 when the
 // command could not do its work (a refused file, wrong arguments), 2 after a
 // fatal stop caused by an input error.
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
@@ -16,8 +18,10 @@
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "postprocessing/karakt.h"
+#include "session/demo_data.h"
 #include "session/messages.h"
 #include "session/session.h"
+#include "session/workflow.h"
 #include "settings/session_settings.h"
 #include "text/parse.h"
 
@@ -36,7 +40,14 @@ constexpr const char* kUsage =
     "                  one engine run on zeftal0.par in the current directory (exit 0 when\n"
     "                  its marker was written)\n"
     "  post            post-process every *.u01 in the current directory (exit 1 when a\n"
-    "                  tube failed)\n";
+    "                  tube failed)\n"
+    "  run --data FILE --coupling FILE [--start-year Y] [--end-year Y] [--warmup D]\n"
+    "      [--realisations R] [--maxiter N] [--closure X] [--delta-min X] [--phi-min X]\n"
+    "      [--c-max X] [--omega-min X] [--trace met|zonder] [--workdir DIR]\n"
+    "                  the whole main job: open, couple, check the meteo files, calibrate,\n"
+    "                  select, simulate, trace and post-process\n"
+    "  demo [DIR]      write a generated demo data set into DIR (default a new folder\n"
+    "                  phreatix-demo) and run the whole main job on it\n";
 
 // Shows mmBUIS and mmLOG on standard output as lines are appended; the exit
 // lines are shown when the program ends.
@@ -149,6 +160,201 @@ int commandPost(const std::vector<std::string>& args) {
   return allCreated ? 0 : 1;
 }
 
+// Engine runs with their wall time, and per stage and tube totals.
+class ConsoleObserver : public PipelineObserver {
+ public:
+  void engineRunFinished(const std::string& stage, const std::string& stem,
+                         double seconds) override {
+    std::cout << "  (" << stage << " " << stem << ": " << formatReal(seconds, 0, 2) << " s)\n";
+    addTo(stages_, stage, seconds);
+    addTo(tubes_, stem, seconds);
+    engineSeconds_ += seconds;
+  }
+  void printTimes(double totalSeconds) const {
+    std::cout << "\nTijd per fase (s):\n";
+    for (const auto& [label, seconds] : stages_) {
+      std::cout << "  " << label << ": " << formatReal(seconds, 0, 2) << '\n';
+    }
+    std::cout << "  postprocessing en overige: " << formatReal(totalSeconds - engineSeconds_, 0, 2)
+              << '\n';
+    std::cout << "Tijd per buis, engine-runs (s):\n";
+    for (const auto& [stem, seconds] : tubes_) {
+      std::cout << "  " << stem << ": " << formatReal(seconds, 0, 2) << '\n';
+    }
+    std::cout << "Totaal: " << formatReal(totalSeconds, 0, 2) << " s\n";
+  }
+
+ private:
+  static void addTo(std::vector<std::pair<std::string, double>>& list, const std::string& key,
+                    double seconds) {
+    for (auto& [k, s] : list) {
+      if (k == key) {
+        s += seconds;
+        return;
+      }
+    }
+    list.emplace_back(key, seconds);
+  }
+  std::vector<std::pair<std::string, double>> stages_, tubes_;
+  double engineSeconds_ = 0;
+};
+
+std::string absolute(const std::string& path) {
+  std::error_code ec;
+  auto p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
+}
+
+// Runs the workflow in `workDir` and returns the exit code.
+int runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
+                  ConsoleObserver& observer) {
+  Session session(workDir);
+  return runSession(session, [&] {
+    ProgressView main;
+    ConsoleMessageBox box;
+    EngineView engineView;
+    ConsolePostView postView;
+    WorkflowPorts ports{main, box, engineView, postView, observer};
+    const auto started = std::chrono::steady_clock::now();
+    const bool ran = runWorkflow(session, input, ports);
+    if (ran) {
+      observer.printTimes(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    }
+    return ran ? 0 : 1;
+  });
+}
+
+int commandRun(const std::vector<std::string>& args) {
+  WorkflowInput input;
+  std::string workDir = currentDirectory();
+  const std::pair<const char*, std::string*> options[] = {
+      {"--data", &input.dataFile},
+      {"--coupling", &input.couplingFile},
+      {"--start-year", &input.fields.startYear},
+      {"--end-year", &input.fields.endYear},
+      {"--warmup", &input.fields.warmUp},
+      {"--realisations", &input.fields.realisations},
+      {"--maxiter", &input.fields.maxIter},
+      {"--closure", &input.fields.closure},
+      {"--delta-min", &input.fields.deltaMin},
+      {"--phi-min", &input.fields.phiMin},
+      {"--c-max", &input.fields.cMax},
+      {"--omega-min", &input.fields.omegaMin},
+      {"--workdir", &workDir}};
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (i + 1 >= args.size()) {
+      std::cerr << "phreatix-cli: " << args[i] << " needs a value\n" << kUsage;
+      return 1;
+    }
+    const std::string& value = args[i + 1];
+    if (args[i] == "--trace") {
+      if (value != "met" && value != "zonder") {
+        std::cerr << "phreatix-cli: --trace takes met or zonder, got " << value << '\n';
+        return 1;
+      }
+      input.fields.traceWithUpdating = value == "met";
+      ++i;
+      continue;
+    }
+    bool known = false;
+    for (const auto& [name, target] : options) {
+      if (args[i] == name) {
+        *target = value;
+        known = true;
+      }
+    }
+    if (!known) {
+      std::cerr << "phreatix-cli: unknown option " << args[i] << '\n' << kUsage;
+      return 1;
+    }
+    ++i;
+  }
+  if (input.dataFile.empty() || input.couplingFile.empty()) {
+    std::cerr << "phreatix-cli: run needs --data and --coupling\n" << kUsage;
+    return 1;
+  }
+  const std::string refusal = checkWorkflowFields(input.fields);
+  if (!refusal.empty()) {
+    std::cerr << "phreatix-cli: " << refusal << '\n';
+    return 1;
+  }
+  input.dataFile = absolute(input.dataFile);
+  input.couplingFile = absolute(input.couplingFile);
+  ConsoleObserver observer;
+  return runWorkflowIn(absolute(workDir), input, observer);
+}
+
+// The first line of a file, or "".
+std::string firstLine(const std::string& path) {
+  try {
+    std::vector<std::string> lines = readLines(path);
+    return lines.empty() ? std::string() : lines[0];
+  } catch (const Error&) {
+    return {};
+  }
+}
+
+int commandDemo(const std::vector<std::string>& args) {
+  if (args.size() > 1) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  std::string dir = args.empty() ? "phreatix-demo" : args[0];
+  if (args.empty()) {
+    for (int n = 2; std::filesystem::exists(dir); ++n) dir = "phreatix-demo-" + formatInt(n);
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  dir = absolute(dir);
+  DemoDataSet demo;
+  try {
+    demo = writeDemoData(dir);
+  } catch (const Error& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    return 1;
+  }
+  std::cout << "Demo in " << dir << ": " << demo.exportFile << ", " << demo.couplingFile << "\n";
+  WorkflowInput input;
+  input.dataFile = joinPath(dir, demo.exportFile);
+  input.couplingFile = joinPath(dir, demo.couplingFile);
+  ConsoleObserver observer;
+  const int code = runWorkflowIn(dir, input, observer);
+  if (code != 0) return code;
+
+  std::cout << "\nResultaat per buis (gegenereerd met: delta omega0 phi c sigma2):\n";
+  for (const DemoTube& tube : demo.tubes) {
+    const std::string stem = joinPath(dir, tube.location);
+    std::cout << tube.location << " filter " << tube.filter << " (" << formatReal(tube.delta, 0, 2)
+              << " " << formatReal(tube.omega0, 0, 2) << " " << formatReal(tube.phi, 0, 2) << " "
+              << formatReal(tube.c, 0, 1) << " " << formatReal(tube.sigma2, 0, 1) << ")";
+    if (tube.filter != "001" && tube.filter != "01") {
+      std::cout << ": niet gesimuleerd (alleen filter 01 gaat door naar de simulatie)\n";
+      continue;
+    }
+    const std::string sel = firstLine(stem + ".sel");
+    if (sel.size() >= 11 && sel.compare(9, 2, "ft") != 0 && sel[8] == ' ') {
+      std::cout << "\n  " << sel << '\n';
+      std::vector<std::string> sta;
+      try {
+        sta = readLines(stem + ".sta");
+      } catch (const Error&) {
+      }
+      for (const std::string& line : sta) {
+        if (line.rfind("GHG(t)", 0) == 0 || line.rfind("GLG(t)", 0) == 0 ||
+            line.rfind("GVG(t)", 0) == 0) {
+          std::cout << "  " << line.substr(0, 6)
+                    << " (cm t.o.v. maaiveld, gemiddelde): " << line.substr(6, 15) << '\n';
+        }
+      }
+    } else {
+      std::cout << ": geen plausibel model"
+                << (tube.designedToFail ? " (zo bedoeld: " + tube.note + ")" : "") << '\n';
+    }
+  }
+  return 0;
+}
+
 int commandKron(const std::vector<std::string>& args) {
   bool force = args.size() == 1 && args[0] == "--force";
   if (!args.empty() && !force) {
@@ -185,6 +391,8 @@ int main(int argc, char** argv) {
   if (command == "kron") return commandKron(args);
   if (command == "engine") return commandEngine(args);
   if (command == "post") return commandPost(args);
+  if (command == "run") return commandRun(args);
+  if (command == "demo") return commandDemo(args);
   std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
   return 1;
 }

@@ -2,12 +2,14 @@
 // its output and the files it leaves.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "session/demo_data.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
 #include "text/number_text.h"
@@ -166,6 +168,87 @@ TEST(Cli, PostReportsEachTubeAndFailsWhenOneFailed) {
   EXPECT_NE(missing.out.find("28AL0006.inp niet gevonden.\n28AL0006.u01: mislukt\n"),
             std::string::npos)
       << missing.out;
+}
+
+TEST(Cli, DemoRunsTheWholeJobAndASecondRunRepeatsIt) {
+  test::TempDir dir;
+  CliRun demo = runCli(dir, "demo work");
+  ASSERT_EQ(demo.code, 0) << demo.out << demo.err;
+  const std::string work = dir.file("work");
+  test::TempDir reference;
+  const DemoDataSet data = writeDemoData(reference.path());
+
+  // Every file of a tube with a chosen model, but the archive and the chart.
+  const char* extensions[] = {".01",  ".LOG", ".met", ".p01", ".q01", ".r01", ".s01", ".w01",
+                              ".x01", ".y01", ".z01", ".a01", ".b01", ".c01", ".d01", ".sel",
+                              ".err", ".inp", ".t01", ".std", ".01s", ".sim", ".u01", ".e01",
+                              ".upd", ".upt", ".ok",  ".sta", ".reg", ".foe", ".his", ".cor"};
+  std::vector<std::string> modsel = readLines(work + "/modsel.zft");
+  std::vector<std::string> foutbuis = readLines(work + "/foutbuis.zft");
+  int chosen = 0;
+  for (const DemoTube& tube : data.tubes) {
+    if (tube.filter != "001") continue;
+    auto line = std::find_if(modsel.begin(), modsel.end(),
+                             [&](const std::string& l) { return l.rfind(tube.location, 0) == 0; });
+    if (tube.designedToFail) {
+      EXPECT_EQ(line, modsel.end()) << tube.location;
+      ASSERT_EQ(foutbuis.size(), 1u);
+      EXPECT_EQ(foutbuis[0].substr(0, 11), tube.location + " ft");
+      continue;
+    }
+    ASSERT_NE(line, modsel.end()) << tube.location << " has no chosen model";
+    ++chosen;
+    const std::string label = line->substr(9, 2);
+    EXPECT_TRUE(label == "1s" || label == "2s") << *line;
+    for (const char* ext : extensions) {
+      EXPECT_TRUE(fileExists(work + "/" + tube.location + ext)) << tube.location << ext;
+    }
+    // Within these of the parameters the levels were made with: delta and
+    // omega0 trade off against each other (their ratio sets the mean
+    // response), phi, c and sigma2 are sharper.
+    const double delta = std::stod(line->substr(12, 9));
+    const double omega0 = std::stod(line->substr(22, 9));
+    const double phi = std::stod(line->substr(35, 9));
+    const double c = std::stod(line->substr(45, 10));
+    const double sigma2 = std::stod(line->substr(56, 10));
+    EXPECT_NEAR(delta, tube.delta, 0.04) << *line;
+    EXPECT_NEAR(omega0, tube.omega0, 0.5 * tube.omega0) << *line;
+    EXPECT_NEAR(phi, tube.phi, 0.03) << *line;
+    EXPECT_NEAR(c, tube.c, 6) << *line;
+    EXPECT_NEAR(sigma2, tube.sigma2, 0.5 * tube.sigma2) << *line;
+  }
+  EXPECT_GE(chosen, 4);
+  EXPECT_TRUE(fileExists(work + "/Phreatix.log"));
+  EXPECT_NE(demo.out.find("Buis 32CN0031 >50 m. verplaatst."), std::string::npos);
+
+  // A second run in the same directory gives the same results, byte for byte.
+  std::string before = readFileText(work + "/modsel.zft");
+  std::string u01 = readFileText(work + "/28AL0005.u01");
+  std::string sta = readFileText(work + "/28AL0005.sta");
+  CliRun again = runCli(dir, "run --data work/" + data.exportFile + " --coupling work/" +
+                                 data.couplingFile + " --workdir work");
+  ASSERT_EQ(again.code, 0) << again.out << again.err;
+  EXPECT_EQ(readFileText(work + "/modsel.zft"), before);
+  EXPECT_EQ(readFileText(work + "/28AL0005.u01"), u01);
+  EXPECT_EQ(readFileText(work + "/28AL0005.sta"), sta);
+}
+
+TEST(Cli, RunRefusesSettingsItCannotUse) {
+  test::TempDir dir;
+  const std::string base = "run --data x.csv --coupling k.txt ";
+  CliRun realisations = runCli(dir, base + "--realisations 50.5");
+  EXPECT_EQ(realisations.code, 1);
+  EXPECT_NE(realisations.err.find("edtREALISATIES"), std::string::npos) << realisations.err;
+  CliRun period = runCli(dir, base + "--start-year 1990 --end-year 1985");
+  EXPECT_EQ(period.code, 1);
+  EXPECT_NE(period.err.find("De simulatieperiode 1990 t/m 1985"), std::string::npos) << period.err;
+  CliRun domain = runCli(dir, base + "--phi-min 1.5");
+  EXPECT_EQ(domain.code, 1);
+  EXPECT_NE(domain.err.find("ingevoerd getal ligt buiten toegestaan domein[0.00;1.00]"),
+            std::string::npos)
+      << domain.err;
+  EXPECT_EQ(runCli(dir, base + "--trace soms").code, 1);
+  EXPECT_EQ(runCli(dir, "run --data x.csv").code, 1);
 }
 
 }  // namespace

@@ -520,13 +520,15 @@ void Pipeline::runLoop() {
     const std::string S = entryStem(row.tube);
     const std::string FF = normaliseFilter(entryFilter(row.tube));
     removeFile(path(S + ".ok"));
-    std::string parameterFile, label;
-    if (flags.ds) parameterFile = S + ".p" + FF, label = "calibratie (det+stoch)";
-    if (flags.d) parameterFile = S + ".q" + FF, label = "calibratie (det)";
-    if (flags.s) parameterFile = S + ".r" + FF, label = "calibratie (stoch)";
-    if (flags.dPlusS) parameterFile = S + ".s" + FF, label = "calibratie (det+stoch)";
-    if (flags.simulation) parameterFile = S + ".t" + FF, label = "simulatie (det+stoch)";
-    if (flags.trace) parameterFile = S + ".std", label = "deterministische trace";
+    std::string parameterFile, label, stage;
+    if (flags.ds) parameterFile = S + ".p" + FF, label = "calibratie (det+stoch)", stage = "ds";
+    if (flags.d) parameterFile = S + ".q" + FF, label = "calibratie (det)", stage = "d";
+    if (flags.s) parameterFile = S + ".r" + FF, label = "calibratie (stoch)", stage = "s";
+    if (flags.dPlusS)
+      parameterFile = S + ".s" + FF, label = "calibratie (det+stoch)", stage = "d+s";
+    if (flags.simulation)
+      parameterFile = S + ".t" + FF, label = "simulatie (det+stoch)", stage = "simulatie";
+    if (flags.trace) parameterFile = S + ".std", label = "deterministische trace", stage = "trace";
     if (!copyFile(path(parameterFile), path(kParameterFileName))) {
       for (const std::string& line :
            {"Kopieren van " + parameterFile + " naar " + kParameterFileName +
@@ -543,7 +545,8 @@ void Pipeline::runLoop() {
     const auto started = std::chrono::steady_clock::now();
     engine_.run(session_.workingDir(), title, session_.settings().MAXITER);
     observer_.engineRunFinished(
-        title, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        stage, S,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     messages.appendLog("Meldingen uit ZEFTAL3:" + engine_.message());
     messages.appendLog(
         "ZEFTAL (op " + S + ") " +

@@ -42,7 +42,10 @@ class PipelineObserver {
   virtual void showHelpTopic(const std::string& /*topic*/) {}
   // The stage flags changed: the progress schema is drawn anew.
   virtual void stageChanged() {}
-  virtual void engineRunFinished(const std::string& /*title*/, double /*seconds*/) {}
+  // One engine run: its stage ("ds", "d", "s", "d+s", "simulatie",
+  // "trace"), the tube's stem and the run's wall time.
+  virtual void engineRunFinished(const std::string& /*stage*/, const std::string& /*stem*/,
+                                 double /*seconds*/) {}
 };
 
 // One vertex of a calibration: the parameters in natural order (delta,

@@ -1,0 +1,53 @@
+#include "session/workflow.h"
+
+#include "coupling/completeness.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+std::string checkWorkflowFields(const DetailFields& f) {
+  const std::string* texts[kDetailFieldCount] = {
+      &f.maxIter,  &f.closure,   &f.deltaMin, &f.phiMin, &f.cMax,
+      &f.omegaMin, &f.startYear, &f.endYear,  &f.warmUp, &f.realisations};
+  for (int i = 0; i < kDetailFieldCount; ++i) {
+    FieldResult result = checkDetailField(kDetailFields[i], *texts[i]);
+    if (!result.accepted()) {
+      return std::string(kDetailFields[i].name) + " " + quoted(*texts[i]) + ": " + result.message;
+    }
+  }
+  int start = 0, end = 0;
+  parseInt(f.startYear, start);
+  parseInt(f.endYear, end);
+  if (end < start) {
+    return "De simulatieperiode " + formatInt(start) + " t/m " + formatInt(end) +
+           " omvat geen enkel jaar: het eindjaar ligt voor het startjaar.";
+  }
+  return {};
+}
+
+bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports) {
+  session.activate();
+  if (!session.openDataFile(input.dataFile, ports.main, ports.messageBox)) return false;
+
+  CouplingOverview overview;
+  const std::vector<std::string> tubeList = buildTubeList(session.dataSet(), session.messages());
+  coupleFromFile(input.couplingFile, tubeList, session.workingDir(), overview, session.messages(),
+                 ports.messageBox);
+
+  if (!applyDetailSettings(input.fields, session.settings())) {
+    ports.messageBox.show("De detailinstellingen zijn niet te lezen.");
+    return false;
+  }
+  if (!checkMeteoCompleteness(overview, session.settings(), session.workingDir(), ports.messageBox)
+           .complete) {
+    return false;
+  }
+  Engine engine(ports.engineView, session.messages());
+  Postprocessor post;
+  Pipeline pipeline(session, overview, input.dataFile, engine, ports.engineView, post,
+                    ports.postView, ports.main, ports.messageBox, ports.observer);
+  return pipeline.start();
+}
+
+}  // namespace phreatix

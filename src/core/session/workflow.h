@@ -1,0 +1,43 @@
+// The whole main job of a session without windows, as the command line runs
+// it: open the data file, couple the meteo files from a coupling file, take
+// the detail settings, check the meteo files and run the pipeline.
+#pragma once
+
+#include <string>
+
+#include "coupling/coupling.h"
+#include "engine/engine_view.h"
+#include "postprocessing/post_view.h"
+#include "session/pipeline.h"
+#include "session/session.h"
+#include "settings/field_checks.h"
+
+namespace phreatix {
+
+struct WorkflowInput {
+  std::string dataFile;
+  std::string couplingFile;
+  DetailFields fields;  // the detail settings as the window would hold them
+};
+
+// The front end's views of one workflow.
+struct WorkflowPorts {
+  ProgressView& main;
+  MessageBox& messageBox;
+  EngineView& engineView;
+  PostView& postView;
+  PipelineObserver& observer;
+};
+
+// Checks the detail settings as the window's field checks do, plus what a
+// run needs beyond them: a whole number of realisations and an end year not
+// before the start year. The first refusal's message, or "" when all pass.
+std::string checkWorkflowFields(const DetailFields& fields);
+
+// Runs the workflow in the session's working directory. False when it was
+// refused before the pipeline (a refused data file, incomplete meteo files,
+// settings); the reason is in mmLOG or a message box. The coupling and
+// other unrecoverable input errors end in the fatal stop.
+bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports);
+
+}  // namespace phreatix
