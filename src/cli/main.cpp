@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <string>
@@ -18,6 +19,7 @@
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "postprocessing/karakt.h"
+#include "session/closing.h"
 #include "session/demo_data.h"
 #include "session/messages.h"
 #include "session/session.h"
@@ -43,11 +45,15 @@ constexpr const char* kUsage =
     "                  tube failed)\n"
     "  run --data FILE --coupling FILE [--start-year Y] [--end-year Y] [--warmup D]\n"
     "      [--realisations R] [--maxiter N] [--closure X] [--delta-min X] [--phi-min X]\n"
-    "      [--c-max X] [--omega-min X] [--trace met|zonder] [--workdir DIR]\n"
+    "      [--c-max X] [--omega-min X] [--trace met|zonder] [--workdir DIR] [--no-pack]\n"
     "                  the whole main job: open, couple, check the meteo files, calibrate,\n"
-    "                  select, simulate, trace and post-process\n"
-    "  demo [DIR]      write a generated demo data set into DIR (default a new folder\n"
-    "                  phreatix-demo) and run the whole main job on it\n";
+    "                  select, simulate, trace and post-process, then pack every tube into\n"
+    "                  its zip archive (--no-pack leaves every file in place)\n"
+    "  repair --data FILE --coupling FILE [the options of run]\n"
+    "                  the simulation phase on the calibrations in the directory, then pack\n"
+    "  demo [DIR] [--no-pack]\n"
+    "                  write a generated demo data set into DIR (default a new folder\n"
+    "                  phreatix-demo), run the whole main job on it and pack\n";
 
 // Shows mmBUIS and mmLOG on standard output as lines are appended; the exit
 // lines are shown when the program ends.
@@ -205,9 +211,16 @@ std::string absolute(const std::string& path) {
   return ec ? path : p.lexically_normal().string();
 }
 
-// Runs the workflow in `workDir` and returns the exit code.
-int runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
-                  ConsoleObserver& observer) {
+struct RunOptions {
+  WorkflowMode mode = WorkflowMode::kPipeline;
+  bool pack = true;
+  std::function<void()> afterRun;  // before the packing, with every file in place
+};
+
+// Runs the workflow in `workDir`, then the closing sequence (unless told not
+// to pack), and returns the exit code.
+int runWorkflowIn(const std::string& workDir, const WorkflowInput& input, ConsoleObserver& observer,
+                  const RunOptions& options) {
   Session session(workDir);
   return runSession(session, [&] {
     ProgressView main;
@@ -216,17 +229,20 @@ int runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
     ConsolePostView postView;
     WorkflowPorts ports{main, box, engineView, postView, observer};
     const auto started = std::chrono::steady_clock::now();
-    const bool ran = runWorkflow(session, input, ports);
-    if (ran) {
-      observer.printTimes(
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-    }
-    return ran ? 0 : 1;
+    const bool ran = runWorkflow(session, input, ports, options.mode);
+    if (!ran) return 1;
+    observer.printTimes(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    if (options.afterRun) options.afterRun();
+    if (options.pack) closingSequence(session, main, box);
+    return 0;
   });
 }
 
-int commandRun(const std::vector<std::string>& args) {
+int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
   WorkflowInput input;
+  RunOptions runOptions;
+  runOptions.mode = mode;
   std::string workDir = currentDirectory();
   const std::pair<const char*, std::string*> options[] = {
       {"--data", &input.dataFile},
@@ -243,6 +259,10 @@ int commandRun(const std::vector<std::string>& args) {
       {"--omega-min", &input.fields.omegaMin},
       {"--workdir", &workDir}};
   for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--no-pack") {
+      runOptions.pack = false;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       std::cerr << "phreatix-cli: " << args[i] << " needs a value\n" << kUsage;
       return 1;
@@ -282,7 +302,7 @@ int commandRun(const std::vector<std::string>& args) {
   input.dataFile = absolute(input.dataFile);
   input.couplingFile = absolute(input.couplingFile);
   ConsoleObserver observer;
-  return runWorkflowIn(absolute(workDir), input, observer);
+  return runWorkflowIn(absolute(workDir), input, observer, runOptions);
 }
 
 // The first line of a file, or "".
@@ -295,33 +315,8 @@ std::string firstLine(const std::string& path) {
   }
 }
 
-int commandDemo(const std::vector<std::string>& args) {
-  if (args.size() > 1) {
-    std::cerr << kUsage;
-    return 1;
-  }
-  std::string dir = args.empty() ? "phreatix-demo" : args[0];
-  if (args.empty()) {
-    for (int n = 2; std::filesystem::exists(dir); ++n) dir = "phreatix-demo-" + formatInt(n);
-  }
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  dir = absolute(dir);
-  DemoDataSet demo;
-  try {
-    demo = writeDemoData(dir);
-  } catch (const Error& e) {
-    std::cerr << "phreatix-cli: " << e.what() << '\n';
-    return 1;
-  }
-  std::cout << "Demo in " << dir << ": " << demo.exportFile << ", " << demo.couplingFile << "\n";
-  WorkflowInput input;
-  input.dataFile = joinPath(dir, demo.exportFile);
-  input.couplingFile = joinPath(dir, demo.couplingFile);
-  ConsoleObserver observer;
-  const int code = runWorkflowIn(dir, input, observer);
-  if (code != 0) return code;
-
+// Per tube: the model it was made with, the chosen one, GHG, GLG and GVG.
+void printDemoSummary(const std::string& dir, const DemoDataSet& demo) {
   std::cout << "\nResultaat per buis (gegenereerd met: delta omega0 phi c sigma2):\n";
   for (const DemoTube& tube : demo.tubes) {
     const std::string stem = joinPath(dir, tube.location);
@@ -352,7 +347,40 @@ int commandDemo(const std::vector<std::string>& args) {
                 << (tube.designedToFail ? " (zo bedoeld: " + tube.note + ")" : "") << '\n';
     }
   }
-  return 0;
+}
+
+int commandDemo(std::vector<std::string> args) {
+  RunOptions runOptions;
+  std::erase_if(args, [&](const std::string& a) {
+    if (a != "--no-pack") return false;
+    runOptions.pack = false;
+    return true;
+  });
+  if (args.size() > 1) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  std::string dir = args.empty() ? "phreatix-demo" : args[0];
+  if (args.empty()) {
+    for (int n = 2; std::filesystem::exists(dir); ++n) dir = "phreatix-demo-" + formatInt(n);
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  dir = absolute(dir);
+  DemoDataSet demo;
+  try {
+    demo = writeDemoData(dir);
+  } catch (const Error& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    return 1;
+  }
+  std::cout << "Demo in " << dir << ": " << demo.exportFile << ", " << demo.couplingFile << "\n";
+  WorkflowInput input;
+  input.dataFile = joinPath(dir, demo.exportFile);
+  input.couplingFile = joinPath(dir, demo.couplingFile);
+  ConsoleObserver observer;
+  runOptions.afterRun = [&] { printDemoSummary(dir, demo); };
+  return runWorkflowIn(dir, input, observer, runOptions);
 }
 
 int commandKron(const std::vector<std::string>& args) {
@@ -391,7 +419,8 @@ int main(int argc, char** argv) {
   if (command == "kron") return commandKron(args);
   if (command == "engine") return commandEngine(args);
   if (command == "post") return commandPost(args);
-  if (command == "run") return commandRun(args);
+  if (command == "run") return commandRun(args, WorkflowMode::kPipeline);
+  if (command == "repair") return commandRun(args, WorkflowMode::kRepair);
   if (command == "demo") return commandDemo(args);
   std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
   return 1;

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "session/closing.h"
 #include "settings/session_settings.h"
 
 namespace {

@@ -172,7 +172,7 @@ TEST(Cli, PostReportsEachTubeAndFailsWhenOneFailed) {
 
 TEST(Cli, DemoRunsTheWholeJobAndASecondRunRepeatsIt) {
   test::TempDir dir;
-  CliRun demo = runCli(dir, "demo work");
+  CliRun demo = runCli(dir, "demo work --no-pack");
   ASSERT_EQ(demo.code, 0) << demo.out << demo.err;
   const std::string work = dir.file("work");
   test::TempDir reference;
@@ -226,7 +226,7 @@ TEST(Cli, DemoRunsTheWholeJobAndASecondRunRepeatsIt) {
   std::string u01 = readFileText(work + "/28AL0005.u01");
   std::string sta = readFileText(work + "/28AL0005.sta");
   CliRun again = runCli(dir, "run --data work/" + data.exportFile + " --coupling work/" +
-                                 data.couplingFile + " --workdir work");
+                                 data.couplingFile + " --workdir work --no-pack");
   ASSERT_EQ(again.code, 0) << again.out << again.err;
   EXPECT_EQ(readFileText(work + "/modsel.zft"), before);
   EXPECT_EQ(readFileText(work + "/28AL0005.u01"), u01);

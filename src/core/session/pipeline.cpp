@@ -235,6 +235,7 @@ bool Pipeline::start() {
     return false;
   }
   observer_.showHelpTopic("PHREATIX._C_001");
+  session_.markPipelineStarted();
   main_.setBusy(true);
   StageFlags& flags = session_.stageFlags();
   const bool reached = flags.postprocessingReached;

@@ -33,6 +33,7 @@ void Session::activate() {
   stageFlags_ = StageFlags{};
   stageFlags_.postprocessingReached = reached;
   settings_.resetOnActivation();
+  pipelineStarted_ = false;
   dayNumbers_.clear();
   readDayNumberFile(workingDir_, dayNumbers_, messages_);
 }

@@ -73,6 +73,11 @@ class Session {
   // True when the file was opened.
   bool openDataFile(const std::string& path, ProgressView& progress, MessageBox& messageBox);
 
+  // Whether a pipeline was started since the last activation: the packer
+  // then packs every calibrated tube, not only the simulated ones.
+  bool pipelineStarted() const { return pipelineStarted_; }
+  void markPipelineStarted() { pipelineStarted_ = true; }
+
   // Writes Phreatix.log into the working directory; never throws.
   bool writeSessionLog() const;
 
@@ -86,6 +91,7 @@ class Session {
   std::string caption_;
   std::vector<std::string> dataSet_;
   int dataSetLineCount_ = 0;
+  bool pipelineStarted_ = false;
 };
 
 }  // namespace phreatix

@@ -26,7 +26,8 @@ std::string checkWorkflowFields(const DetailFields& f) {
   return {};
 }
 
-bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports) {
+bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
+                 WorkflowMode mode) {
   session.activate();
   if (!session.openDataFile(input.dataFile, ports.main, ports.messageBox)) return false;
 
@@ -47,6 +48,10 @@ bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& po
   Postprocessor post;
   Pipeline pipeline(session, overview, input.dataFile, engine, ports.engineView, post,
                     ports.postView, ports.main, ports.messageBox, ports.observer);
+  if (mode == WorkflowMode::kRepair) {
+    pipeline.simulationPhase();
+    return true;
+  }
   return pipeline.start();
 }
 

@@ -34,10 +34,16 @@ struct WorkflowPorts {
 // before the start year. The first refusal's message, or "" when all pass.
 std::string checkWorkflowFields(const DetailFields& fields);
 
+enum class WorkflowMode {
+  kPipeline,  // the four calibrations, then the simulation phase
+  kRepair,    // the simulation phase alone, on the calibrations in the directory
+};
+
 // Runs the workflow in the session's working directory. False when it was
 // refused before the pipeline (a refused data file, incomplete meteo files,
 // settings); the reason is in mmLOG or a message box. The coupling and
 // other unrecoverable input errors end in the fatal stop.
-bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports);
+bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
+                 WorkflowMode mode = WorkflowMode::kPipeline);
 
 }  // namespace phreatix

@@ -1,0 +1,46 @@
+// The end of a session: packing every tube's files into its own zip archive
+// with the outside archiver, the closing lines, the clean-up, and the fatal
+// stop that writes Phreatix.log and ends the program.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "session/session.h"
+
+namespace phreatix {
+
+// The archiver, started once per tube without a shell with the argument
+// text " -m S.zip S.* " (S.* expanded here, the archive left out): it moves
+// the tube's files into S.zip, adding to an existing archive.
+struct ArchiverSettings {
+  std::string program = "zip";
+  double waitSeconds = 600;  // the longest wait for one tube's key file to go
+  int pollMilliseconds = 5;
+};
+
+// The key extension: ".met" after a pipeline started since the last
+// activation, ".u01" otherwise.
+std::string packingKey(const Session& session);
+
+struct PackResult {
+  std::set<std::string> packed;     // the archiver took the files and ended well
+  std::set<std::string> notPacked;  // it could not start, failed, or kept the key file
+};
+
+// Hands every tube with a key file to the archiver, one at a time, waiting
+// for its key file to go. A tube not packed gets a line in mmLOG and
+// mmSTOPEXIT.
+PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBox,
+                     const ArchiverSettings& archiver);
+
+// For every tube packed in this run, the files of the clean-up list that
+// are still there; every S.ok; the placeholder tube's files, zeftal0.par,
+// input.txt and olga.tmp. The files of a tube that was not packed stay.
+void cleanUp(Session& session, const PackResult& packing);
+
+// Packer, closing lines, clean-up, fatal stop (normal end). Never returns.
+[[noreturn]] void closingSequence(Session& session, ProgressView& main, MessageBox& messageBox,
+                                  const ArchiverSettings& archiver = ArchiverSettings());
+
+}  // namespace phreatix
