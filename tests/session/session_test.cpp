@@ -119,5 +119,44 @@ TEST(Session, ADataSetRelativeToNapEndsInTheFatalStop) {
   }
 }
 
+// The enabled workflow buttons, as the main window shows them.
+std::string enabled(const MainControls& c) {
+  std::string s;
+  auto add = [&s](bool on, const char* name) {
+    if (on) s += std::string(s.empty() ? "" : " ") + name;
+  };
+  add(c.btbttnPre, "Pre");
+  add(c.btbttnKOPPEL, "KOPPEL");
+  add(c.btbttnMeteo, "Meteo");
+  add(c.btbttnToonKoppeling, "ToonKoppeling");
+  add(c.btbttnSTART, "START");
+  add(c.btbttnDefaults, "Defaults");
+  add(c.btbttnResetStart, "ResetStart");
+  return s;
+}
+
+TEST(Session, ButtonsThroughTheWorkflow) {
+  Fixture f;
+  f.session.activate();
+  EXPECT_EQ(enabled(f.session.controls()), "Pre KOPPEL ResetStart");
+  ASSERT_TRUE(f.open("a.csv", kSmallExport));
+  EXPECT_EQ(enabled(f.session.controls()), "Meteo ResetStart");
+  f.session.coupled(true);
+  EXPECT_EQ(enabled(f.session.controls()), "ToonKoppeling START Defaults ResetStart");
+  EXPECT_TRUE(f.session.controls().btbttnRepair);
+  f.session.coupled(false);
+  EXPECT_EQ(enabled(f.session.controls()), "Meteo ToonKoppeling Defaults ResetStart");
+  EXPECT_FALSE(f.session.controls().btbttnRepair);
+  f.session.messages().appendLog("a line");
+  ProgressView progress;
+  f.session.reset(progress);
+  EXPECT_EQ(enabled(f.session.controls()), "Pre KOPPEL ResetStart");
+  EXPECT_TRUE(f.session.messages().log().empty());
+  ASSERT_TRUE(f.open("a.csv", kSmallExport));
+  f.session.coupled(true);
+  f.session.pipelineControls();
+  EXPECT_EQ(enabled(f.session.controls()), "");
+}
+
 }  // namespace
 }  // namespace phreatix

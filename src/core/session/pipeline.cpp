@@ -236,6 +236,7 @@ bool Pipeline::start() {
   }
   observer_.showHelpTopic("PHREATIX._C_001");
   session_.markPipelineStarted();
+  session_.pipelineControls();
   main_.setBusy(true);
   StageFlags& flags = session_.stageFlags();
   const bool reached = flags.postprocessingReached;

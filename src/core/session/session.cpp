@@ -25,8 +25,12 @@ Session::Session(std::string workingDir)
 
 void Session::activate() {
   controls_.btbttnMeteo = false;
+  controls_.btbttnDagnummers = false;
+  controls_.lblDagnummers = false;
   controls_.btbttnToonKoppeling = false;
   controls_.btbttnDefaults = false;
+  controls_.parallelRuns = false;
+  controls_.parallelCount = false;
   controls_.btbttnSTART = false;
   controls_.btbttnRepair = false;
   bool reached = stageFlags_.postprocessingReached;
@@ -58,7 +62,9 @@ bool Session::openDataFile(const std::string& path, ProgressView& progress,
   dataSetLineCount_ = static_cast<int>(dataSet_.size());
   controls_.btbttnMeteo = true;
   controls_.btbttnKOPPEL = false;
+  controls_.lblOLGAgeg = false;
   controls_.btbttnPre = false;
+  controls_.Label8 = false;
 
   if (!dataSet_.empty() && dataSet_[0].size() >= 11 && dataSet_[0].compare(8, 3, "NAP") == 0) {
     messages_.appendLog(kNapRefusal);
@@ -67,6 +73,39 @@ bool Session::openDataFile(const std::string& path, ProgressView& progress,
   }
   readDayNumberFile(workingDir_, dayNumbers_, messages_);
   return true;
+}
+
+void Session::coupled(bool complete) {
+  MainControls& c = controls_;
+  c.btbttnToonKoppeling = true;
+  c.btbttnSTART = complete;
+  c.btbttnRepair = complete;
+  c.parallelRuns = true;
+  c.btbttnMeteo = !complete;
+  c.parallelCount = false;
+  c.sessionSettings = true;
+  c.btbttnDefaults = true;
+}
+
+void Session::reset(ProgressView& progress) {
+  MainControls& c = controls_;
+  c.btbttnPre = c.Label8 = c.btbttnKOPPEL = c.lblOLGAgeg = true;
+  c.sessionSettings = false;
+  messages_.clear(MessageListId::kLog);
+  c.btbttnDagnummers = c.lblDagnummers = c.btbttnToonKoppeling = c.btbttnDefaults = false;
+  c.btbttnMeteo = c.btbttnSTART = c.btbttnRepair = c.parallelRuns = c.parallelCount = false;
+  progress.setGauge(0);
+  progress.setProgressLabel("Voortgang inlezen buizen:");
+}
+
+void Session::pipelineControls() {
+  MainControls& c = controls_;
+  c.btbttnDefaults = false;
+  c.btbttnSTART = c.btbttnRepair = c.btbttnSTARTSIMUL = c.btbttnPOST = false;
+  c.btbttnKOPPEL = c.lblOLGAgeg = c.btbttnDagnummers = c.lblDagnummers = false;
+  c.btbttnToonKoppeling = c.btbttnMeteo = c.btbttnResetStart = false;
+  c.parallelRuns = c.parallelCount = false;
+  c.sessionSettings = false;
 }
 
 bool Session::writeSessionLog() const { return phreatix::writeSessionLog(messages_, workingDir_); }

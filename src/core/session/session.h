@@ -29,16 +29,27 @@ struct StageFlags {
   bool runsUnderWay = false;
 };
 
-// The enabled state of the main window's workflow controls.
+// The enabled state of the main window's workflow controls (the hidden ones
+// too), as the steps of the workflow set them.
 struct MainControls {
   bool btbttnPre = true;
+  bool Label8 = true;
   bool btbttnKOPPEL = true;
+  bool lblOLGAgeg = true;
+  bool btbttnDagnummers = true;
+  bool lblDagnummers = true;
   bool btbttnMeteo = true;
   bool btbttnToonKoppeling = true;
   bool btbttnResetStart = true;
   bool btbttnDefaults = true;
   bool btbttnSTART = true;
   bool btbttnRepair = false;
+  bool btbttnSTARTSIMUL = false;
+  bool btbttnPOST = true;
+  bool parallelRuns = true;     // rdbttnWEL, rdbttnNIET, Label3, Label4
+  bool parallelCount = true;    // edtAantal, Label1, Label2
+  bool sessionSettings = true;  // the settings fields for start year, realisations,
+                                // warm-up, iterations and closure
 };
 
 class Session {
@@ -77,6 +88,15 @@ class Session {
   // then packs every calibrated tube, not only the simulated ones.
   bool pipelineStarted() const { return pipelineStarted_; }
   void markPipelineStarted() { pipelineStarted_ = true; }
+
+  // The enabling after the meteo coupling: `complete` tells whether the
+  // completeness check passed every meteo file.
+  void coupled(bool complete);
+  // "Koppelingen opnieuw instellen": back to opening a data file; mmLOG is
+  // emptied, the gauge and its label put back.
+  void reset(ProgressView& progress);
+  // The controls while and after a pipeline runs: none of the workflow.
+  void pipelineControls();
 
   // Writes Phreatix.log into the working directory; never throws.
   bool writeSessionLog() const;
