@@ -1,0 +1,40 @@
+// Message boxes, file dialogs and the beep of the desktop program, through
+// one small interface: the program uses Qt's, a window test puts its own in
+// place to answer them and read what they said.
+#pragma once
+
+#include <QString>
+
+#include "session/ports.h"
+
+class QWidget;
+
+namespace phreatix::ui {
+
+class UiDialogs {
+ public:
+  virtual ~UiDialogs() = default;
+  // A modal information box with OK.
+  virtual void information(QWidget* parent, const QString& text) = 0;
+  // A file-open dialog; "" when cancelled. `filter` in Qt's syntax.
+  virtual QString openFile(QWidget* parent, const QString& startDir, const QString& filter) = 0;
+  virtual void beep() = 0;
+};
+
+// The dialogs in use: Qt's unless a test set its own (not owned).
+UiDialogs& dialogs();
+void setDialogs(UiDialogs* replacement);
+
+// The core's message box over dialogs().information.
+class DialogMessageBox : public phreatix::MessageBox {
+ public:
+  explicit DialogMessageBox(QWidget* parent) : parent_(parent) {}
+  void show(const std::string& text) override {
+    dialogs().information(parent_, QString::fromStdString(text));
+  }
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace phreatix::ui
