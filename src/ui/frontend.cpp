@@ -12,6 +12,14 @@
 
 namespace phreatix::ui {
 
+namespace {
+std::function<void(Session&, int)> fatalStopHandler;
+}  // namespace
+
+void setFatalStopHandler(std::function<void(Session&, int)> handler) {
+  fatalStopHandler = std::move(handler);
+}
+
 void guarded(Session& session, QWidget* parent, const std::function<void()>& action) {
   try {
     action();
@@ -26,6 +34,10 @@ void guarded(Session& session, QWidget* parent, const std::function<void()>& act
 
 void runFatalStop(Session& session, int exitCode) {
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  if (fatalStopHandler) {
+    session.writeSessionLog();
+    fatalStopHandler(session, exitCode);
+  }
   TfrmExit exitWindow;
   exitWindow.showLines(session.messages().stopExit());
   exitWindow.exec();
@@ -34,9 +46,15 @@ void runFatalStop(Session& session, int exitCode) {
 }
 
 QString qtFilter(const std::string& filter) {
+  // Qt takes the patterns from the last brackets of an entry, separated by
+  // blanks: each description keeps its text and gets its patterns appended.
   QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;
-  for (int i = 0; i + 1 < parts.size(); i += 2) entries << parts[i];
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    entries << parts[i] + " (" + patterns.simplified() + ")";
+  }
   return entries.join(";;");
 }
 

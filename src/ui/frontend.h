@@ -28,8 +28,13 @@ void guarded(phreatix::Session& session, QWidget* parent, const std::function<vo
 // process. Never returns.
 [[noreturn]] void runFatalStop(phreatix::Session& session, int exitCode);
 
-// A Delphi-style dialog filter "Text (*.a)|*.a|..." in Qt's syntax
-// "Text (*.a);;...", with the same texts.
+// What the program does at the fatal stop instead of ending the process: a
+// window test sets its own (it must not return into the handler that
+// stopped). Null restores the exit window and the end of the process.
+void setFatalStopHandler(std::function<void(phreatix::Session&, int)> handler);
+
+// A Delphi-style dialog filter "Text|*.a;*.b|..." in Qt's syntax
+// "Text (*.a *.b);;...": the same texts, each with its patterns in brackets.
 QString qtFilter(const std::string& filter);
 
 // Modal information boxes over a parent window.

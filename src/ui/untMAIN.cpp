@@ -1,24 +1,42 @@
 #include "untMAIN.h"
 
 #include <QApplication>
-#include <QFileDialog>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "coupling/completeness.h"
+#include "help.h"
 #include "session/closing.h"
+#include "session/progress_schema.h"
 #include "settings/session_settings.h"
+#include "untAbout.h"
+#include "untBeschrijving.h"
+#include "untDefaults.h"
+#include "untKoppel.h"
+#include "untPost.h"
+#include "untSELECTIE.h"
+#include "untZEFTAL.h"
 
 namespace {
 
 constexpr const char* kDataFileFilter =
     "Grondwaterstanden 2000+ (*.csv)|*.csv|Grondwaterstanden -1999 (*.dat)|*.dat|"
     "Alle bestanden (*.*)|*.*";
+constexpr int kRepaintMilliseconds = 50;  // at most 20 repaints a second
+constexpr int kSchemaWidth = 330;
+constexpr int kSchemaHeight = 240;
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
   auto* b = new QPushButton(QString::fromUtf8(caption), parent);
@@ -40,13 +58,18 @@ QPlainTextEdit* messageList(QWidget* parent, const char* name) {
   return m;
 }
 
+QColor colour(const phreatix::Rgb& c) { return QColor(c.r, c.g, c.b); }
+
 }  // namespace
 
 TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
-    : QMainWindow(parent), session_(session), qtMessageBox_(this), messageBox_(&qtMessageBox_) {
+    : QMainWindow(parent),
+      session_(session),
+      messageBox_(this),
+      help_(std::make_unique<phreatix::ui::HelpSystem>()),
+      schema_(kSchemaWidth, kSchemaHeight) {
   setObjectName("frmMAIN");
   setWindowTitle(QString::fromStdString(session_.caption()));
-  // Only the system menu and the minimise button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -67,24 +90,60 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   auto* inputs = new QGridLayout(grpbxINPUTS);
   btbttnKOPPEL = button(grpbxINPUTS, "btbttnKOPPEL", "Koppelen");
   lblOLGAgeg = label(grpbxINPUTS, "lblOLGAgeg", "van het bestand met DINO-gegevens");
+  btbttnDagnummers = button(grpbxINPUTS, "btbttnDagnummers", "Openen");
+  lblDagnummers = label(grpbxINPUTS, "lblDagnummers", "bestand met koppeling data/dagnr.");
   btbttnMeteo = button(grpbxINPUTS, "btbttnMeteo", "Koppel het juiste meteobestand aan elke buis");
   btbttnToonKoppeling =
       button(grpbxINPUTS, "btbttnToonKoppeling", "Laat de koppeling buis/meteobestand zien");
   btbttnResetStart = button(grpbxINPUTS, "btbttnResetStart", "Koppelingen opnieuw instellen");
   btbttnDefaults = button(grpbxINPUTS, "btbttnDefaults", "Verander detailinstellingen");
+  rdbttnWEL = new QRadioButton(QString::fromUtf8("wel"), grpbxINPUTS);
+  rdbttnWEL->setObjectName("rdbttnWEL");
+  rdbttnNIET = new QRadioButton(QString::fromUtf8("niet"), grpbxINPUTS);
+  rdbttnNIET->setObjectName("rdbttnNIET");
+  rdbttnNIET->setChecked(true);
+  edtAantal = new QLineEdit("2", grpbxINPUTS);
+  edtAantal->setObjectName("edtAantal");
+  Label1 = label(grpbxINPUTS, "Label1", "Maximaal");
+  Label2 = label(grpbxINPUTS, "Label2", "parallelle ZEFTAL-runs");
+  Label3 = label(grpbxINPUTS, "Label3", "Vraag");
+  Label4 = label(grpbxINPUTS, "Label4", "nieuwe set ZEFTAL-runs te starten");
   btbttnSTART =
       button(grpbxINPUTS, "btbttnSTART", "Start calibratie>simulatie>trace>postprocessing");
   btbttnSTART->setToolTip(QString::fromUtf8(
       "Simulatie: van 1-1-startjaar t/m 31-12-(startjaar+29) met opwarmperiode gelijk aan "
       "periode in meteofile voor 1-1-startjaar"));
+  btbttnRepair = button(grpbxINPUTS, "btbttnRepair", ">Repareren");
+  btbttnRepair->setToolTip(QString::fromUtf8(
+      "Start simulaties obv calibratiebestanden die in folder worden gevonden (crash-repair)"));
+  btbttnPOST = button(grpbxINPUTS, "btbttnPOST", ">Postprocessing tijdreekskarakteristieken");
+  btbttnSTARTSIMUL = button(grpbxINPUTS, "btbttnSTARTSIMUL", "Start simulatie");
+  btbttnSTARTSIMUL->setToolTip(QString::fromUtf8(
+      "van 1-1-1969 t/m 31-12-1998 met opwarmperiode gelijk aan periode in meteofile voor "
+      "1-1-1969"));
   inputs->addWidget(btbttnKOPPEL, 0, 0);
   inputs->addWidget(lblOLGAgeg, 0, 1);
-  inputs->addWidget(btbttnMeteo, 1, 0, 1, 2);
-  inputs->addWidget(btbttnToonKoppeling, 2, 0, 1, 2);
-  inputs->addWidget(btbttnResetStart, 3, 0, 1, 2);
-  inputs->addWidget(btbttnDefaults, 4, 0, 1, 2);
-  inputs->addWidget(btbttnSTART, 5, 0, 1, 2);
+  inputs->addWidget(btbttnDagnummers, 1, 0);
+  inputs->addWidget(lblDagnummers, 1, 1);
+  inputs->addWidget(btbttnMeteo, 2, 0, 1, 2);
+  inputs->addWidget(btbttnToonKoppeling, 3, 0, 1, 2);
+  inputs->addWidget(btbttnResetStart, 4, 0, 1, 2);
+  inputs->addWidget(btbttnDefaults, 5, 0, 1, 2);
+  inputs->addWidget(btbttnSTART, 6, 0, 1, 2);
+  // Controls that no step of the workflow shows.
+  for (QWidget* hidden : std::initializer_list<QWidget*>{
+           btbttnDagnummers, lblDagnummers, rdbttnWEL, rdbttnNIET, edtAantal, Label1, Label2,
+           Label3, Label4, btbttnRepair, btbttnPOST, btbttnSTARTSIMUL}) {
+    hidden->hide();
+  }
   layout->addWidget(grpbxINPUTS);
+
+  Label7 = label(central, "Label7", "Status");
+  imgProgress = new QLabel(central);
+  imgProgress->setObjectName("imgProgress");
+  imgProgress->setFixedSize(kSchemaWidth, kSchemaHeight);
+  layout->addWidget(Label7);
+  layout->addWidget(imgProgress);
 
   lblBuisLees = label(central, "lblBuisLees", "Voortgang inlezen buizen:");
   lblBuisLees->hide();
@@ -107,70 +166,260 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   messages->addWidget(new QLabel(QString::fromUtf8("Meldingen "), grpbxMeldingen), 2, 0);
   messages->addWidget(mmLOG, 3, 0);
   layout->addWidget(grpbxMeldingen, 1);
-
   setCentralWidget(central);
-  resize(640, 720);
+  resize(700, 680);
+
+  QMenu* helpMenu = menuBar()->addMenu(QString::fromUtf8("Help"));
+  helpMenu->addAction(QString::fromUtf8("Help"), this, [this] {
+    help_->selectTopic("PHREATIX.TOC000");
+    help_->open();
+  });
+  helpMenu->addAction(QString::fromUtf8("Over Phreatix"), this, [this] { frmAbout_->exec(); });
+  // F1 opens the help at the topic the program selected last.
+  auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+  connect(f1, &QShortcut::activated, this, [this] { help_->open(); });
+
+  // The windows of the session, in the order the program creates them.
+  frmKoppeling_ = new TfrmKoppeling(this);
+  frmSELECTIE_ = new TfrmSELECTIE(session_, overview_, this);
+  frmZEFTAL_ = new TfrmZEFTAL(this);
+  frmZEFTAL_->installEventFilter(this);
+  frmZEFTAL_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
+  frmPost_ = new TfrmPost(this);
+  frmPost_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
+  frmDefaults_ = new TfrmDefaults(
+      session_.settings(), [this] { return checkCompleteness(); }, this);
+  frmAbout_ = new TfrmAbout(this);
+  frmBeschrijving_ = new TfrmBeschrijving(this);
+  engine_ = std::make_unique<phreatix::Engine>(*frmZEFTAL_, session_.messages());
 
   // Repaints the window every 5 seconds while long work runs on the one thread.
   tmtTime = new QTimer(this);
   tmtTime->setObjectName("tmtTime");
   tmtTime->setInterval(5000);
-  connect(tmtTime, &QTimer::timeout, this, [this] { QMainWindow::repaint(); });
+  connect(tmtTime, &QTimer::timeout, this, [this] { QMainWindow::update(); });
   tmtTime->start();
 
   connect(btbttnKOPPEL, &QPushButton::clicked, this, &TfrmMAIN::btbttnKOPPELClick);
+  connect(btbttnMeteo, &QPushButton::clicked, this, &TfrmMAIN::btbttnMeteoClick);
+  connect(btbttnToonKoppeling, &QPushButton::clicked, this, &TfrmMAIN::btbttnToonKoppelingClick);
+  connect(btbttnResetStart, &QPushButton::clicked, this, &TfrmMAIN::btbttnResetStartClick);
+  connect(btbttnDefaults, &QPushButton::clicked, this, &TfrmMAIN::btbttnDefaultsClick);
+  connect(btbttnSTART, &QPushButton::clicked, this, &TfrmMAIN::btbttnSTARTClick);
+  connect(btbttnRepair, &QPushButton::clicked, this, &TfrmMAIN::btbttnRepairClick);
 
   for (const std::string& line : session_.messages().buis())
     appended(phreatix::MessageListId::kBuis, line);
   for (const std::string& line : session_.messages().log())
     appended(phreatix::MessageListId::kLog, line);
   session_.messages().setSink(this);
+  drawSchema();
   showControls();
 }
 
 TfrmMAIN::~TfrmMAIN() { session_.messages().setSink(nullptr); }
 
-void TfrmMAIN::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (!activated_) {
+bool TfrmMAIN::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) {
+    // The routine runs when the window is first shown and when it is
+    // active again after the engine window had the focus; a closed modal
+    // window or message box hands the focus back without it.
+    const bool run = !activated_ || engineHadFocus_;
     activated_ = true;
-    activate();
+    engineHadFocus_ = false;
+    if (run) {
+      if (pipelineRunning_) {
+        activationWaiting_ = true;
+      } else {
+        activate();
+      }
+    }
   }
+  return QMainWindow::event(event);
 }
 
-void TfrmMAIN::closeEvent(QCloseEvent* /*event*/) { phreatix::ui::runFatalStop(session_, 0); }
+bool TfrmMAIN::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == frmZEFTAL_ && event->type() == QEvent::WindowActivate) engineHadFocus_ = true;
+  return QMainWindow::eventFilter(watched, event);
+}
 
 void TfrmMAIN::activate() {
   phreatix::ui::guarded(session_, this, [this] { session_.activate(); });
+  drawSchema();
   showControls();
 }
 
+void TfrmMAIN::closeEvent(QCloseEvent* event) {
+  if (pipelineRunning_) {
+    // Never inside an engine run: the close waits for the pipeline.
+    closeWaiting_ = true;
+    event->ignore();
+    return;
+  }
+  phreatix::ui::guarded(session_, this,
+                        [this] { phreatix::closingSequence(session_, *this, messageBox_); });
+  phreatix::ui::runFatalStop(session_, 0);
+}
+
 void TfrmMAIN::btbttnKOPPELClick() {
-  QString path =
-      QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(session_.workingDir()),
-                                   phreatix::ui::qtFilter(kDataFileFilter));
+  QString path = phreatix::ui::dialogs().openFile(
+      this, QString::fromStdString(session_.workingDir()), phreatix::ui::qtFilter(kDataFileFilter));
   if (path.isEmpty()) return;
   openDataFile(path);
 }
 
 void TfrmMAIN::openDataFile(const QString& path) {
-  phreatix::ui::guarded(session_, this,
-                        [&] { session_.openDataFile(path.toStdString(), *this, *messageBox_); });
+  phreatix::ui::guarded(session_, this, [&] {
+    if (session_.openDataFile(path.toStdString(), *this, messageBox_))
+      dataFile_ = path.toStdString();
+  });
   showControls();
+}
+
+void TfrmMAIN::btbttnMeteoClick() {
+  phreatix::ui::guarded(session_, this, [this] {
+    frmSELECTIE_->begin(phreatix::buildTubeList(session_.dataSet(), session_.messages()));
+    frmSELECTIE_->exec();
+    frmKoppeling_->showOverview(overview_);
+    frmKoppeling_->exec();
+    session_.coupled(checkCompleteness());
+  });
+  frmDefaults_->setSessionFieldsEnabled(session_.controls().sessionSettings);
+  showControls();
+}
+
+bool TfrmMAIN::checkCompleteness() {
+  bool complete = false;
+  phreatix::ui::guarded(session_, this, [&] {
+    complete = phreatix::checkMeteoCompleteness(overview_, session_.settings(),
+                                                session_.workingDir(), messageBox_)
+                   .complete;
+  });
+  return complete;
+}
+
+void TfrmMAIN::btbttnToonKoppelingClick() {
+  frmKoppeling_->showOverview(overview_);
+  frmKoppeling_->exec();
+}
+
+void TfrmMAIN::btbttnResetStartClick() {
+  session_.reset(*this);
+  frmDefaults_->setSessionFieldsEnabled(session_.controls().sessionSettings);
+  showControls();
+}
+
+void TfrmMAIN::btbttnDefaultsClick() {
+  frmDefaults_->exec();
+  // A changed period may have made the meteo files incomplete or complete.
+  session_.coupled(checkCompleteness());
+  showControls();
+}
+
+void TfrmMAIN::btbttnSTARTClick() { runPipeline(false); }
+void TfrmMAIN::btbttnRepairClick() { runPipeline(true); }
+
+void TfrmMAIN::runPipeline(bool repair) {
+  if (!post_) post_ = std::make_unique<phreatix::Postprocessor>();
+  pipelineRunning_ = true;
+  phreatix::ui::guarded(session_, this, [&] {
+    phreatix::Pipeline pipeline(session_, overview_, dataFile_, *engine_, *frmZEFTAL_, *post_,
+                                *frmPost_, *this, messageBox_, *this);
+    if (repair) {
+      session_.pipelineControls();
+      showControls();
+      pipeline.simulationPhase();
+    } else {
+      drawSchema();
+      showControls();
+      pipeline.start();
+    }
+  });
+  pipelineRunning_ = false;
+  frmZEFTAL_->hide();
+  setBusy(false);
+  showControls();
+  if (closeWaiting_) {
+    closeWaiting_ = false;
+    close();
+    return;
+  }
+  if (activationWaiting_) {
+    activationWaiting_ = false;
+    activate();
+  }
 }
 
 void TfrmMAIN::showControls() {
   const phreatix::MainControls& c = session_.controls();
   setWindowTitle(QString::fromStdString(session_.caption()));
   btbttnPre->setEnabled(c.btbttnPre);
-  Label8->setEnabled(c.btbttnPre);
+  Label8->setEnabled(c.Label8);
   btbttnKOPPEL->setEnabled(c.btbttnKOPPEL);
-  lblOLGAgeg->setEnabled(c.btbttnKOPPEL);
+  lblOLGAgeg->setEnabled(c.lblOLGAgeg);
+  btbttnDagnummers->setEnabled(c.btbttnDagnummers);
+  lblDagnummers->setEnabled(c.lblDagnummers);
   btbttnMeteo->setEnabled(c.btbttnMeteo);
   btbttnToonKoppeling->setEnabled(c.btbttnToonKoppeling);
   btbttnResetStart->setEnabled(c.btbttnResetStart);
   btbttnDefaults->setEnabled(c.btbttnDefaults);
   btbttnSTART->setEnabled(c.btbttnSTART);
+  btbttnRepair->setEnabled(c.btbttnRepair);
+  btbttnPOST->setEnabled(c.btbttnPOST);
+  btbttnSTARTSIMUL->setEnabled(c.btbttnSTARTSIMUL);
+  for (QWidget* w : std::initializer_list<QWidget*>{rdbttnWEL, rdbttnNIET, Label3, Label4}) {
+    w->setEnabled(c.parallelRuns);
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{edtAantal, Label1, Label2}) {
+    w->setEnabled(c.parallelCount);
+  }
+}
+
+void TfrmMAIN::drawSchema() {
+  schema_.fill(palette().color(QPalette::Button));
+  paintPrimitives(phreatix::drawSchema(session_.stageFlags()));
+}
+
+void TfrmMAIN::showStage() { paintPrimitives(phreatix::updateSchema(session_.stageFlags())); }
+
+void TfrmMAIN::stageChanged() {
+  showStage();
+  repaint();
+}
+
+void TfrmMAIN::paintPrimitives(const std::vector<phreatix::DrawPrimitive>& primitives) {
+  QPainter painter(&schema_);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  QFont font = painter.font();
+  font.setPointSize(8);
+  painter.setFont(font);
+  for (const phreatix::DrawPrimitive& p : primitives) {
+    using Kind = phreatix::DrawPrimitive::Kind;
+    const QRect box(QPoint(p.x1, p.y1), QPoint(p.x2, p.y2));
+    switch (p.kind) {
+      case Kind::kSquare:
+      case Kind::kCircle:
+        painter.setPen(QPen(colour(p.pen), 2));
+        painter.setBrush(colour(p.fill));
+        if (p.kind == Kind::kSquare) {
+          painter.drawRect(box);
+        } else {
+          painter.drawEllipse(box);
+        }
+        break;
+      case Kind::kLine:
+        painter.setPen(QPen(colour(p.pen), 2));
+        painter.drawLine(p.x1, p.y1, p.x2, p.y2);
+        break;
+      case Kind::kText:
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(p.x1, p.y1, kSchemaWidth - p.x1, 14), Qt::AlignLeft | Qt::AlignTop,
+                         QString::fromStdString(p.text));
+        break;
+    }
+  }
+  painter.end();
+  imgProgress->setPixmap(schema_);
 }
 
 void TfrmMAIN::appended(phreatix::MessageListId list, const std::string& line) {
@@ -196,11 +445,16 @@ void TfrmMAIN::setBusy(bool busy) {
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
-    QApplication::restoreOverrideCursor();
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   }
 }
 
 void TfrmMAIN::repaint() {
-  // Draw what changed without letting the user start anything meanwhile.
+  // Draw what changed without letting the user start anything meanwhile,
+  // at most 20 times a second.
+  if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintMilliseconds) return;
+  sinceRepaint_.restart();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
+
+void TfrmMAIN::showHelpTopic(const std::string& topic) { help_->selectTopic(topic); }

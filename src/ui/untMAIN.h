@@ -1,48 +1,94 @@
-// The main window TfrmMAIN: the workflow buttons, the reading progress and
-// the two message lists. It holds the program's Session and forwards each
-// action to it.
+// The main window TfrmMAIN: the program. Holds the session, the coupling
+// overview, the engine and the post-processor, and every window of the
+// workflow; each handler forwards to the core and shows the controls as the
+// session has set them.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPixmap>
 
+#include "coupling/coupling.h"
+#include "dialogs.h"
+#include "engine/engine_run.h"
 #include "frontend.h"
+#include "postprocessing/karakt.h"
+#include "session/pipeline.h"
+#include "session/progress_schema.h"
 #include "session/session.h"
 
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QTimer;
+class TfrmAbout;
+class TfrmBeschrijving;
+class TfrmDefaults;
+class TfrmKoppeling;
+class TfrmPost;
+class TfrmSELECTIE;
+class TfrmZEFTAL;
 
-class TfrmMAIN : public QMainWindow, private phreatix::MessageSink, private phreatix::ProgressView {
+namespace phreatix::ui {
+class HelpSystem;
+}
+
+class TfrmMAIN : public QMainWindow,
+                 private phreatix::MessageSink,
+                 private phreatix::ProgressView,
+                 private phreatix::PipelineObserver {
   Q_OBJECT
 
  public:
   explicit TfrmMAIN(phreatix::Session& session, QWidget* parent = nullptr);
   ~TfrmMAIN() override;
 
-  // The message boxes of core code; a test puts its own in place.
-  void setMessageBox(phreatix::MessageBox* box) { messageBox_ = box; }
-
   // Opens a data file as after the file dialog of "Koppelen".
   void openDataFile(const QString& path);
-  // The activation routine's session part, then the controls shown anew.
+  // The activation routine.
   void activate();
+  // The schema's nodes in the colours of the stage flags now.
+  void showStage();
+  // The schema as drawn now, for the window tests.
+  const QPixmap& schema() const { return schema_; }
+  const phreatix::CouplingOverview& overview() const { return overview_; }
+  TfrmSELECTIE* selectionWindow() const { return frmSELECTIE_; }
+  TfrmKoppeling* overviewWindow() const { return frmKoppeling_; }
+  TfrmDefaults* settingsWindow() const { return frmDefaults_; }
+  TfrmZEFTAL* engineWindow() const { return frmZEFTAL_; }
+  TfrmPost* postWindow() const { return frmPost_; }
 
   QPushButton* btbttnPre;
   QLabel* Label8;
   QGroupBox* grpbxINPUTS;
   QPushButton* btbttnKOPPEL;
   QLabel* lblOLGAgeg;
+  QPushButton* btbttnDagnummers;
+  QLabel* lblDagnummers;
   QPushButton* btbttnMeteo;
   QPushButton* btbttnToonKoppeling;
   QPushButton* btbttnResetStart;
   QPushButton* btbttnDefaults;
+  QRadioButton* rdbttnWEL;
+  QRadioButton* rdbttnNIET;
+  QLineEdit* edtAantal;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
   QPushButton* btbttnSTART;
+  QPushButton* btbttnRepair;
+  QPushButton* btbttnPOST;
+  QPushButton* btbttnSTARTSIMUL;
+  QLabel* Label7;
+  QLabel* imgProgress;
   QLabel* lblBuisLees;
   QProgressBar* Gauge1;
   QGroupBox* grpbxMeldingen;
@@ -50,13 +96,20 @@ class TfrmMAIN : public QMainWindow, private phreatix::MessageSink, private phre
   QPlainTextEdit* mmLOG;
   QTimer* tmtTime;
 
- protected:
-  void showEvent(QShowEvent* event) override;
-  // Closing the main window ends the program.
-  void closeEvent(QCloseEvent* event) override;
-
- private slots:
+ public slots:
   void btbttnKOPPELClick();
+  void btbttnMeteoClick();
+  void btbttnToonKoppelingClick();
+  void btbttnResetStartClick();
+  void btbttnDefaultsClick();
+  void btbttnSTARTClick();
+  void btbttnRepairClick();
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing the main window ends the program: packing, clean-up, exit window.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // MessageSink
@@ -69,11 +122,37 @@ class TfrmMAIN : public QMainWindow, private phreatix::MessageSink, private phre
   void setProgressLabel(const std::string& text) override;
   void setBusy(bool busy) override;
   void repaint() override;
+  // PipelineObserver
+  void showHelpTopic(const std::string& topic) override;
+  void stageChanged() override;
 
   void showControls();
+  void drawSchema();
+  void paintPrimitives(const std::vector<phreatix::DrawPrimitive>& primitives);
+  bool checkCompleteness();
+  // Runs a pipeline step; activations and a close that arrive meanwhile
+  // wait until it has returned.
+  void runPipeline(bool repair);
 
   phreatix::Session& session_;
-  phreatix::ui::QtMessageBox qtMessageBox_;
-  phreatix::MessageBox* messageBox_;
+  phreatix::CouplingOverview overview_;
+  std::string dataFile_;
+  phreatix::ui::DialogMessageBox messageBox_;
+  std::unique_ptr<phreatix::ui::HelpSystem> help_;
+  TfrmKoppeling* frmKoppeling_;
+  TfrmSELECTIE* frmSELECTIE_;
+  TfrmZEFTAL* frmZEFTAL_;
+  TfrmPost* frmPost_;
+  TfrmDefaults* frmDefaults_;
+  TfrmAbout* frmAbout_;
+  TfrmBeschrijving* frmBeschrijving_;
+  std::unique_ptr<phreatix::Engine> engine_;
+  std::unique_ptr<phreatix::Postprocessor> post_;
+  QPixmap schema_;
+  QElapsedTimer sinceRepaint_;
   bool activated_ = false;
+  bool engineHadFocus_ = false;
+  bool pipelineRunning_ = false;
+  bool activationWaiting_ = false;
+  bool closeWaiting_ = false;
 };

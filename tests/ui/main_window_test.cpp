@@ -1,22 +1,79 @@
-// The main window shell on the offscreen platform: it shows the session's
-// lists and caption and enables the workflow buttons as the session says.
+// The main window on the offscreen platform through a whole session: the
+// buttons the workflow enables, the progress schema's colours, and the
+// close that writes the exit lines and Phreatix.log.
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "platform/files.h"
+#include "session/demo_data.h"
 #include "session/session.h"
 #include "support/temp_dir.h"
+#include "untKoppel.h"
 #include "untMAIN.h"
+#include "untSELECTIE.h"
 
 namespace {
 
-class RecordingBox : public phreatix::MessageBox {
+// Answers every dialog: file dialogs with the prepared path, message boxes
+// by recording their text.
+class ScriptedDialogs : public phreatix::ui::UiDialogs {
  public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
+  void information(QWidget*, const QString& text) override { shown << text; }
+  QString openFile(QWidget*, const QString&, const QString&) override { return nextFile; }
+  void beep() override {}
+  QStringList shown;
+  QString nextFile;
 };
+
+struct FatalStopReached {
+  int exitCode;
+};
+
+QString enabledButtons(TfrmMAIN& w) {
+  QStringList on;
+  const std::pair<QPushButton*, const char*> buttons[] = {{w.btbttnPre, "Pre"},
+                                                          {w.btbttnKOPPEL, "KOPPEL"},
+                                                          {w.btbttnMeteo, "Meteo"},
+                                                          {w.btbttnToonKoppeling, "ToonKoppeling"},
+                                                          {w.btbttnSTART, "START"},
+                                                          {w.btbttnDefaults, "Defaults"},
+                                                          {w.btbttnResetStart, "ResetStart"}};
+  for (auto [b, name] : buttons) {
+    if (b->isEnabled()) on << name;
+  }
+  return on.join(' ');
+}
+
+// The fill colour at the centre of a schema node.
+QColor node(TfrmMAIN& w, int left, int top) {
+  return w.schema().toImage().pixelColor(left + 5, top + 5);
+}
+
+// Drives the modal windows of the meteo coupling as they open: the
+// automatic mode with `couplingFile`, then "OK, ik heb het gezien".
+void coupleAutomatically(TfrmMAIN& w, ScriptedDialogs& dialogs, const QString& couplingFile) {
+  auto* timer = new QTimer(&w);
+  QObject::connect(timer, &QTimer::timeout, [&w, &dialogs, couplingFile, timer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == w.selectionWindow()) {
+      w.selectionWindow()->rdbttnAUTOMATISCH->setChecked(true);
+      w.selectionWindow()->rdgrpHOWClick();
+      dialogs.nextFile = couplingFile;
+      w.selectionWindow()->bttnBUISMETEOClick();
+    } else if (modal == w.overviewWindow()) {
+      w.overviewWindow()->bttnOK->click();
+      timer->stop();
+    }
+  });
+  timer->start(20);
+  w.btbttnMeteoClick();
+  timer->deleteLater();
+}
 
 }  // namespace
 
@@ -24,46 +81,140 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void startsWithTheFirstStepsOnly() {
+  void init() {
+    phreatix::ui::setDialogs(&dialogs_);
+    phreatix::ui::setFatalStopHandler(
+        [](phreatix::Session&, int code) { throw FatalStopReached{code}; });
+  }
+  void cleanup() {
+    phreatix::ui::setDialogs(nullptr);
+    phreatix::ui::setFatalStopHandler(nullptr);
+  }
+
+  void aSessionThroughTheWorkflow() {
     phreatix::test::TempDir dir;
-    dir.write("kron.txt", "01-01-90 1\n");
+    const phreatix::DemoDataSet demo = phreatix::writeDemoData(dir.path());
     phreatix::Session session(dir.path());
     TfrmMAIN window(session);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.windowTitle(), QString("phreatix 3.0"));
-    QVERIFY(window.btbttnPre->isEnabled());
-    QVERIFY(window.btbttnKOPPEL->isEnabled());
-    QVERIFY(window.btbttnResetStart->isEnabled());
-    QVERIFY(!window.btbttnMeteo->isEnabled());
-    QVERIFY(!window.btbttnSTART->isEnabled());
-    QVERIFY(!window.Gauge1->isVisible());
-    QCOMPARE(session.dayNumbers().lookup(1, 1, 1990), 1);
+    QCOMPARE(enabledButtons(window), QString("Pre KOPPEL ResetStart"));
+    // The schema before any pipeline: every node red.
+    QCOMPARE(node(window, 25, 50), QColor(255, 0, 0));
+    QCOMPARE(node(window, 250, 75), QColor(255, 0, 0));
+
+    const QString data = QString::fromStdString(dir.file(demo.exportFile));
+    dialogs_.nextFile = data;
+    window.btbttnKOPPELClick();
+    QCOMPARE(window.windowTitle(), "Phreatix 3.0 op " + data);
+    QCOMPARE(enabledButtons(window), QString("Meteo ResetStart"));
+    QVERIFY(window.mmLOG->toPlainText().contains(">50 m. verplaatst."));
+
+    // Coupled with the start-up period (1969, no years): every file complete.
+    coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
+    QCOMPARE(window.overview().rows.size(), size_t(5));
+    QCOMPARE(enabledButtons(window), QString("ToonKoppeling START Defaults ResetStart"));
+
+    // A meteo file that ends in 1980 is incomplete for a longer period.
+    std::vector<std::string> meteo = phreatix::readLines(dir.file(demo.meteoFiles[0]));
+    meteo.resize(8000);
+    phreatix::writeLines(dir.file(demo.meteoFiles[0]), meteo);
+    session.settings().numberOfYears = 30;
+    coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
+    QCOMPARE(enabledButtons(window), QString("Meteo ToonKoppeling Defaults ResetStart"));
+    QVERIFY(dialogs_.shown.last().startsWith("1 of meer meteobestand(en) zijn incompleet"));
+    QVERIFY(phreatix::fileExists(dir.file("IncompleteMeteo.txt")));
+
+    window.btbttnResetStartClick();
+    QCOMPARE(enabledButtons(window), QString("Pre KOPPEL ResetStart"));
+    QVERIFY(window.mmLOG->toPlainText().isEmpty());
+
+    // Closing: no pipeline ran, so the exit lines say the program stopped
+    // early, and the session log is written.
+    try {
+      window.close();
+      QFAIL("the close did not end the program");
+    } catch (const FatalStopReached& stop) {
+      QCOMPARE(stop.exitCode, 0);
+    }
+    std::vector<std::string> log = phreatix::readLines(dir.file("Phreatix.log"));
+    QVERIFY(log.size() >= 3);
+    QCOMPARE(QString::fromStdString(log.back()), QString("Overzicht in ZEFTAL multi.log"));
+    QCOMPARE(QString::fromStdString(log[log.size() - 2]),
+             QString("Programma voortijdig afgesloten."));
   }
 
-  void openingAFileShowsItsLinesAndNextStep() {
+  void thePipelineRunsFromTheStartButton() {
+    phreatix::test::TempDir dir;
+    const phreatix::DemoDataSet demo = phreatix::writeDemoData(dir.path());
+    phreatix::Session session(dir.path());
+    TfrmMAIN window(session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    dialogs_.nextFile = QString::fromStdString(dir.file(demo.exportFile));
+    window.btbttnKOPPELClick();
+    session.settings().startYear = 1970;
+    session.settings().numberOfYears = 30;
+    coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
+    QVERIFY(window.btbttnSTART->isEnabled());
+    window.btbttnSTARTClick();
+    // After the pipeline: no workflow button, every node green, results.
+    QCOMPARE(enabledButtons(window), QString());
+    QCOMPARE(node(window, 250, 75), QColor(0, 128, 0));
+    QCOMPARE(node(window, 25, 100), QColor(0, 128, 0));
+    QVERIFY(phreatix::readLines(dir.file("modsel.zft")).size() >= 4);
+    QVERIFY(phreatix::fileExists(dir.file("28AL0005.sta")));
+    QVERIFY(window.mmBUIS->toPlainText().contains(
+        "ZEFTAL-deterministische trace op 28AL0005 gestart."));
+    QVERIFY(QApplication::overrideCursor() == nullptr);  // the hourglass is gone
+  }
+
+  void theSchemaFollowsTheStages() {
     phreatix::test::TempDir dir;
     dir.write("kron.txt", "01-01-90 1\n");
     phreatix::Session session(dir.path());
     TfrmMAIN window(session);
-    RecordingBox box;
-    window.setMessageBox(&box);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QString path = QString(PHREATIX_TEST_DATA_DIR) + "/input/three_tubes.csv";
-    window.openDataFile(path);
-    QCOMPARE(window.windowTitle(), "Phreatix 3.0 op " + path);
-    QCOMPARE(window.mmBUIS->toPlainText(),
-             QString("Modern formaat OLGA-bestand converteren naar intern formaat\n"
-                     "OLGA-bestand van na 31-12-1999. Naar intern formaat geconverteerd."));
-    QVERIFY(window.mmLOG->toPlainText().contains("Buis 28AL0005 >50 m. verplaatst."));
-    QCOMPARE(box.shown.size(), size_t(1));
-    QVERIFY(!window.btbttnKOPPEL->isEnabled());
-    QVERIFY(!window.btbttnPre->isEnabled());
-    QVERIFY(window.btbttnMeteo->isEnabled());
-    QVERIFY(!window.Gauge1->isVisible());
-    QVERIFY(phreatix::fileExists(dir.file("olga.tmp")));
+    const QColor green(0, 128, 0), yellow(255, 255, 0), red(255, 0, 0);
+    phreatix::StageFlags& f = session.stageFlags();
+    f.ds = true;  // the ds inputs are written
+    window.showStage();
+    QCOMPARE(node(window, 25, 50), yellow);
+    QCOMPARE(node(window, 150, 50), red);
+    f.runsUnderWay = true;  // the ds runs
+    window.showStage();
+    QCOMPARE(node(window, 25, 50), green);
+    QCOMPARE(node(window, 150, 50), yellow);
+    f.ds = false;  // the trace runs
+    f.simulation = f.trace = true;
+    window.showStage();
+    QCOMPARE(node(window, 200, 75), green);
+    QCOMPARE(node(window, 250, 75), yellow);
+    QCOMPARE(node(window, 150, 100), green);
+    f.postprocessingReached = true;  // after the simulation phase
+    window.showStage();
+    for (auto [x, y] : {std::pair{25, 50},
+                        {150, 50},
+                        {25, 100},
+                        {50, 100},
+                        {75, 100},
+                        {100, 100},
+                        {125, 100},
+                        {150, 100},
+                        {175, 75},
+                        {200, 75},
+                        {250, 75}}) {
+      QCOMPARE(node(window, x, y), green);
+    }
+    if (const char* shots = std::getenv("PHREATIX_SHOTS_DIR")) {
+      window.grab().save(QString(shots) + "/main.png");
+    }
   }
+
+ private:
+  ScriptedDialogs dialogs_;
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -1,0 +1,488 @@
+// The engine window driven by real engine runs, the post-processing window
+// after real batches, and the detail-settings window's field checks and
+// "Instellingen OK", on the offscreen platform.
+//
+// With PHREATIX_SHOTS set to a folder, each window's picture is saved there
+// to be looked at by eye.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTextBlock>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+
+#include "dialogs.h"
+#include "engine/engine_run.h"
+#include "engine/engine_test_support.h"
+#include "platform/files.h"
+#include "postprocessing/karakt.h"
+#include "support/synthetic_tube.h"
+#include "support/temp_dir.h"
+#include "untDefaults.h"
+#include "untPost.h"
+#include "untZEFTAL.h"
+
+namespace {
+
+class RecordingDialogs : public phreatix::ui::UiDialogs {
+ public:
+  void information(QWidget* /*parent*/, const QString& text) override { shown << text; }
+  QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
+  void beep() override { ++beeps; }
+
+  QStringList shown;
+  int beeps = 0;
+};
+
+void saveShot(QWidget& window, const QString& name) {
+  const QString dir = qEnvironmentVariable("PHREATIX_SHOTS");
+  if (dir.isEmpty()) return;
+  QDir().mkpath(dir);
+  QVERIFY(window.grab().save(dir + "/" + name + ".png"));
+}
+
+// A simulation of 3 realisations over 40 meteo days: a run of a split
+// second that reports one runtime line per realisation.
+phreatix::test::ParFile writeSimulationCase(const phreatix::test::TempDir& dir) {
+  phreatix::test::ParFile par;
+  par.traceFile = "t.u01";
+  par.resultsFile = "t.e01";
+  par.line5 = "2 -79359 3 1 1969";
+  par.initial = "0.8 2 0.5 0.9 -100 4";
+  par.h0 = "-100";
+  par.line10 = "1 40 0.0001";
+  par.warmUp = "10";
+  std::vector<double> surplus(40);
+  for (int i = 0; i < 40; ++i) surplus[i] = (i % 5) - 1.5;
+  phreatix::writeLines(dir.file(par.meteoFile), phreatix::test::meteoLines(surplus));
+  phreatix::writeLines(dir.file(par.measurementFile),
+                       phreatix::test::measurementLines({{5, -90}, {12, -95}, {30, -99}}));
+  phreatix::writeLines(dir.file("zeftal0.par"), par.lines());
+  return par;
+}
+
+QString cellText(const QTableWidget* grid, int row, int column) {
+  const QTableWidgetItem* item = grid->item(row, column);
+  return item ? item->text() : QString();
+}
+
+}  // namespace
+
+class EnginePostWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { phreatix::ui::setDialogs(&dialogs_); }
+  void cleanup() {
+    phreatix::ui::setDialogs(nullptr);
+    dialogs_ = RecordingDialogs();
+  }
+
+  // ---- engine window ----
+
+  void engineWindowShowsASuccessfulRun() {
+    phreatix::test::TempDir dir;
+    const phreatix::test::ParFile par = writeSimulationCase(dir);
+    phreatix::Messages messages;
+    TfrmZEFTAL window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.frameGeometry().x(), 1);
+    QVERIFY(!window.lblGEREED->isVisible());
+    QCOMPARE(window.edtIN->text(), QString("zeftal0.par"));
+    QVERIFY(!window.edtIN->isVisible());
+
+    phreatix::Engine engine(window, messages);
+    QVERIFY2(engine.run(dir.path(), "ZEFTAL3 op t", 500), engine.message().c_str());
+
+    const std::vector<std::string> lines = par.lines();
+    const char* const statuses[phreatix::kParameterRows] = {
+        "File read", "File read", "File closed", "File closed", "Read/simul", "Data read",
+        "Data read", "Data read", "Data read",   "Data read",   "Data read"};
+    for (int row = 0; row < phreatix::kParameterRows; ++row) {
+      QCOMPARE(cellText(window.strgrdPARFILE, row, 0), QString("line %1").arg(row + 1));
+      QCOMPARE(cellText(window.strgrdPARFILE, row, 1), QString(phreatix::kParameterRowLabels[row]));
+      QCOMPARE(cellText(window.strgrdPARFILE, row, 2), QString::fromStdString(lines[row]));
+      QCOMPARE(cellText(window.strgrdPARFILE, row, 3), QString(statuses[row]));
+    }
+    QCOMPARE(window.reRUNTIME->toPlainText(),
+             QString("busy with realization:1\nbusy with realization:2\n"
+                     "busy with realization:3"));
+    QVERIFY(window.lblGEREED->isVisible());
+    QCOMPARE(window.lblGEREED->text(), QString("ZEFTAL3 is gereed"));
+    QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(phreatix::fileExists(dir.file("t.u01.ok")));
+    saveShot(window, "engine");
+  }
+
+  void engineWindowShowsAFailedRunAfterASuccessfulOne() {
+    phreatix::test::TempDir dir;
+    phreatix::test::ParFile par = writeSimulationCase(dir);
+    phreatix::Messages messages;
+    TfrmZEFTAL window;
+    // What the window showed when the engine asked for help on its error:
+    // the run was still under way.
+    std::vector<std::string> topics;
+    bool labelShownDuringRun = true;
+    bool busyDuringRun = false;
+    window.setHelpTopicHandler([&](std::string topic) {
+      topics.push_back(topic);
+      labelShownDuringRun = window.lblGEREED->isVisible();
+      busyDuringRun = window.cursor().shape() == Qt::WaitCursor;
+    });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    phreatix::Engine engine(window, messages);
+    QVERIFY(engine.run(dir.path(), "ZEFTAL3 op t", 500));
+
+    par.measurementFile = "missing.01";
+    phreatix::writeLines(dir.file("zeftal0.par"), par.lines());
+    QVERIFY(!engine.run(dir.path(), "ZEFTAL3 op t", 500));
+
+    QCOMPARE(topics, std::vector<std::string>{"PHREATIX._CR001"});
+    QVERIFY(!labelShownDuringRun);
+    QVERIFY(busyDuringRun);
+    QVERIFY(window.lblGEREED->isVisible());
+    QCOMPARE(window.lblGEREED->text(), QString("Gestopt met foutmelding"));
+    QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+    // The second run cleared the runtime list of the first and failed
+    // before any realisation.
+    QCOMPARE(window.reRUNTIME->toPlainText(), QString());
+    QCOMPARE(cellText(window.strgrdPARFILE, 0, 2), QString("missing.01"));
+    QVERIFY(!engine.message().empty());
+
+    // A click on the window itself asks for the engine window's topic.
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(2, 2));
+    QCOMPARE(topics, (std::vector<std::string>{"PHREATIX._CR001", "PHREATIX._TB001"}));
+  }
+
+  void runtimeListKeepsUpWithACalibrationsWorthOfLines() {
+    TfrmZEFTAL window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; i <= 10000; ++i) {
+      window.addRuntime(" iteration number: " + std::to_string(i));
+      window.repaint();
+    }
+    const qint64 ms = clock.elapsed();
+    // Some 0.35 s here; drawing after every line instead takes seconds.
+    QVERIFY2(ms < 1000, qPrintable(QString("10000 lines took %1 ms").arg(ms)));
+    // The latest lines only, the last one added at the bottom.
+    const QTextDocument* text = window.reRUNTIME->document();
+    QCOMPARE(text->blockCount(), 2000);
+    QCOMPARE(text->lastBlock().text(), QString(" iteration number: 10000"));
+    QCOMPARE(text->firstBlock().text(), QString(" iteration number: 8001"));
+  }
+
+  void repaintDrawsAtMostTwentyTimesASecond() {
+    TfrmZEFTAL window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int handled = 0;
+    QTimer::singleShot(0, this, [&] { ++handled; });
+    window.repaint();
+    QCOMPARE(handled, 1);
+    // Straight after a repaint the next one is skipped, but what it was
+    // asked to show is already in the controls.
+    QTimer::singleShot(0, this, [&] { ++handled; });
+    window.setGridStatus(4, "Read/calib");
+    window.addRuntime("initial simplex corrected");
+    window.setGereed("Gestopt met foutmelding", true);
+    window.repaint();
+    QCOMPARE(handled, 1);
+    QCOMPARE(cellText(window.strgrdPARFILE, 4, 3), QString("Read/calib"));
+    QCOMPARE(window.reRUNTIME->toPlainText(), QString("initial simplex corrected"));
+    QCOMPARE(window.lblGEREED->text(), QString("Gestopt met foutmelding"));
+    // Waiting without handling events: the next repaint handles them.
+    QThread::msleep(60);
+    window.repaint();
+    QCOMPARE(handled, 2);
+  }
+
+  // ---- post-processing window ----
+
+  void postBatchOverAnEmptyDirectory() {
+    phreatix::test::TempDir dir;
+    phreatix::Postprocessor post;
+    phreatix::ProgressView mainWindow;
+    phreatix::Messages messages;
+    TfrmPost window;
+    std::vector<std::string> topics;
+    window.setHelpTopicHandler([&](std::string topic) { topics.push_back(topic); });
+    QVERIFY(!window.btbttnSTOPPOST->isEnabled());
+    QCOMPARE(window.lblMeld->text(), QString("Meldingen:"));
+
+    QVERIFY(phreatix::runPostBatch(dir.path(), post, window, mainWindow, messages).empty());
+
+    QCOMPARE(window.strgrdPost->rowCount(), 0);
+    const QStringList titles = {"Buis:",     "statistieken", "duurlijn",
+                                "histogram", "regimecurve",  "correlatiefunctie"};
+    for (int c = 0; c < titles.size(); ++c) QCOMPARE(window.cell(0, c), titles[c]);
+    QVERIFY(window.btbttnSTOPPOST->isEnabled());
+    QVERIFY(!window.Gauge1->isVisible());
+    QCOMPARE(topics, std::vector<std::string>{"PHREATIX._P_001"});
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.btbttnSTOPPOST, Qt::LeftButton);
+    QCOMPARE(topics, (std::vector<std::string>{"PHREATIX._P_001", "PHREATIX.AP_001"}));
+    QVERIFY(!window.isVisible());
+  }
+
+  void postBatchRowsOfAMissingAndAProcessedTube() {
+    phreatix::test::TempDir dir;
+    // a.u01 has no control file. b.u01 holds 11 realisations (the fewest
+    // whose 5% point has an index) of the common years 1969 to 1971, more
+    // days than the correlogram's 730 lags.
+    dir.write("a.u01", "1969 11 1\n");
+    std::vector<std::string> series = {"1969 11 3"};
+    for (int r = 1; r <= 11; ++r) {
+      for (int d = 1; d <= 3 * 365; ++d) {
+        series.push_back(std::to_string(-100 + (d * 7 + r * 13) % 50));
+      }
+    }
+    phreatix::writeLines(dir.file("b.u01"), series);
+    dir.write("b.inp", phreatix::test::joinLines({"'b.u01'", "'b.frm'", "1", "'b.u01'", "'b.sta'",
+                                                  "'b.his'", "'b.foe'", "'b.reg'", "'b.cor'",
+                                                  "0 500 (deze getallen worden niet gebruikt.)",
+                                                  "100 (dit getal wordt niet gebruikt.)"}));
+    phreatix::Postprocessor post;
+    phreatix::ProgressView mainWindow;
+    phreatix::Messages messages;
+    TfrmPost window;
+
+    phreatix::runPostBatch(dir.path(), post, window, mainWindow, messages);
+
+    QCOMPARE(messages.log(),
+             (std::vector<std::string>{"a.inp niet gevonden.",
+                                       "Postprocessing zonder fouten afgesloten."}));
+    QCOMPARE(window.lblMeld->text(), QString("Program KARAKT terminated"));
+    QCOMPARE(window.strgrdPost->rowCount(), 2);
+    QCOMPARE(window.cell(1, 0), QString("a.u01"));
+    QCOMPARE(window.cell(2, 0), QString("b.u01"));
+    for (int c = 1; c < 6; ++c) {
+      QCOMPARE(window.cell(1, c), QString("mislukt"));
+      QCOMPARE(window.cell(2, c), QString("aangemaakt"));
+    }
+    // Shown for b.u01, and still open on top of the others once finished.
+    QVERIFY(window.isVisible());
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(window.windowTitle(), QString("Postprocessing buis: b.u01"));
+    QVERIFY(window.btbttnSTOPPOST->isEnabled());
+    QVERIFY(!window.Gauge1->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    saveShot(window, "post");
+
+    // A second batch starts with the button disabled again.
+    window.setRowCount(1);
+    QVERIFY(!window.btbttnSTOPPOST->isEnabled());
+  }
+
+  // ---- detail-settings window ----
+
+  void fieldExitsCheckTheirDomain() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    struct Case {
+      QLineEdit* TfrmDefaults::*field;
+      void (TfrmDefaults::*exit)();
+      const char* typed;
+      QString message;  // empty when the text is accepted
+      const char* after;
+    };
+    const QString outside = "ingevoerd getal ligt buiten toegestaan domein";
+    const Case cases[] = {
+        {&TfrmDefaults::edtPHIMIN, &TfrmDefaults::edtPHIMINExit, "0.95", "", "0.95"},
+        {&TfrmDefaults::edtPHIMIN, &TfrmDefaults::edtPHIMINExit, "1.5", outside + "[0.00;1.00]",
+         "0.50"},
+        {&TfrmDefaults::edtMAXITER, &TfrmDefaults::edtMAXITERExit, "zeven",
+         "geen (geheel) getal ingevoerd", "500"},
+        {&TfrmDefaults::edtMAXITER, &TfrmDefaults::edtMAXITERExit, "20",
+         outside + "[50.00;2000.00]", "500"},
+        {&TfrmDefaults::edtMAXITER, &TfrmDefaults::edtMAXITERExit, "2000", "", "2000"},
+        {&TfrmDefaults::edtCLOSURE, &TfrmDefaults::edtCLOSUREExit, "0.00000001",
+         outside + "[0.00;0.01]", "0.0001"},
+        {&TfrmDefaults::edtDELTAMIN, &TfrmDefaults::edtDELTAMINExit, "-0.1",
+         outside + "[0.00;1.00]", "0.90"},
+        {&TfrmDefaults::edtSTARTJAAR, &TfrmDefaults::edtSTARTJAARExit, "1947",
+         outside + "[1948.00;2020.00]", "1970"},
+        {&TfrmDefaults::edtWARMUP, &TfrmDefaults::edtWARMUPExit, "lang", "geen getal ingevoerd",
+         "731"},
+        {&TfrmDefaults::edtREALISATIES, &TfrmDefaults::edtREALISATIESExit, "101",
+         outside + "[20.00;100.00]", "100"},
+    };
+    for (const Case& c : cases) {
+      dialogs_.shown.clear();
+      QLineEdit* edit = window.*c.field;
+      edit->setText(c.typed);
+      (window.*c.exit)();
+      const QString what = QString("%1 typed %2").arg(edit->objectName(), c.typed);
+      const QStringList expected = c.message.isEmpty() ? QStringList() : QStringList{c.message};
+      QVERIFY2(dialogs_.shown == expected, qPrintable(what + ": " + dialogs_.shown.join("|")));
+      QVERIFY2(edit->text() == c.after, qPrintable(what + " leaves " + edit->text()));
+    }
+  }
+
+  void iterationsAndClosureTakeEffectOnLeavingTheField() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.edtMAXITER->setText("700");
+    window.edtMAXITERExit();
+    QCOMPARE(settings.MAXITER, 700);
+    // Not an integer: MAXITER keeps its value although "500" is put back.
+    window.edtMAXITER->setText("7.5");
+    window.edtMAXITERExit();
+    QCOMPARE(window.edtMAXITER->text(), QString("500"));
+    QCOMPARE(settings.MAXITER, 700);
+    // Outside the domain: the restored 500 is the new value.
+    window.edtMAXITER->setText("3000");
+    window.edtMAXITERExit();
+    QCOMPARE(settings.MAXITER, 500);
+
+    window.edtCLOSURE->setText("0.001");
+    window.edtCLOSUREExit();
+    QCOMPARE(settings.closure, std::string(" 0.001"));
+    window.edtCLOSURE->setText("1");
+    window.edtCLOSUREExit();
+    QCOMPARE(settings.closure, std::string(" 0.0001"));
+
+    // The other fields wait for "Instellingen OK".
+    window.edtPHIMIN->setText("0.7");
+    window.edtPHIMINExit();
+    QCOMPARE(settings.PHIMIN, 0.0);
+  }
+
+  void leavingAFieldByReturnRunsItsCheck() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.edtOMEGAMIN->setFocus();
+    window.edtOMEGAMIN->selectAll();
+    QTest::keyClicks(window.edtOMEGAMIN, "6");
+    QTest::keyClick(window.edtOMEGAMIN, Qt::Key_Return);
+    QCOMPARE(dialogs_.shown,
+             QStringList{"ingevoerd getal ligt buiten toegestaan domein[0.00;5.00]"});
+    QCOMPARE(window.edtOMEGAMIN->text(), QString("1"));
+    // Return ends the field; it neither presses "Instellingen OK" nor closes.
+    QVERIFY(window.isVisible());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+  }
+
+  void periodLabelFollowsTheYearFields() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (30 jaar)"));
+    window.edtSTARTJAAR->setText("1990");
+    window.edtSTARTJAARExit();
+    QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (10 jaar)"));
+    // An end year before the start year passes both checks.
+    window.edtEINDJAAR->setText("1980");
+    window.edtEINDJAARExit();
+    QVERIFY(dialogs_.shown.isEmpty());
+    QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (-9 jaar)"));
+    // A refused end year is put back and the period shown from it.
+    window.edtEINDJAAR->setText("2021");
+    window.edtEINDJAARExit();
+    QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (10 jaar)"));
+  }
+
+  void okStoresTheSettingsAndClosesOnlyWhenTheMeteoIsComplete() {
+    phreatix::SessionSettings settings;
+    bool complete = false;
+    int checks = 0;
+    int startYearSeen = 0, yearsSeen = 0;
+    TfrmDefaults window(settings, [&] {
+      ++checks;
+      startYearSeen = settings.startYear;
+      yearsSeen = settings.numberOfYears;
+      return complete;
+    });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    saveShot(window, "defaults");
+
+    // The trace choice takes effect at the click.
+    QTest::mouseClick(window.rdbttnMETUPDATING, Qt::LeftButton);
+    QVERIFY(settings.traceWithUpdating);
+    QTest::mouseClick(window.rdbttnZONDERUPDATING, Qt::LeftButton);
+    QVERIFY(!settings.traceWithUpdating);
+    QTest::mouseClick(window.rdbttnMETUPDATING, Qt::LeftButton);
+
+    window.edtWARMUP->setText("365.5");
+    window.edtREALISATIES->setText("50");
+    QTest::mouseClick(window.btbttnOKDEFAULTS, Qt::LeftButton);
+    QCOMPARE(checks, 1);
+    QVERIFY(window.isVisible());
+    // Stored before the check ran, with the check's period.
+    QCOMPARE(startYearSeen, 1970);
+    QCOMPARE(yearsSeen, 30);
+    QCOMPARE(settings.MAXITER, 500);
+    QCOMPARE(settings.closure, std::string(" 0.0001"));
+    QCOMPARE(settings.DELTAMIN, 0.9);
+    QCOMPARE(settings.PHIMIN, 0.5);
+    QCOMPARE(settings.CMAX, 0.0);
+    QCOMPARE(settings.OMEGAMIN, 1.0);
+    QCOMPARE(settings.warmUpDays, 366);  // 365.5 rounded half to even
+    QCOMPARE(settings.realisations, std::string("50"));
+    QVERIFY(settings.traceWithUpdating);
+
+    complete = true;
+    QTest::mouseClick(window.btbttnOKDEFAULTS, Qt::LeftButton);
+    QCOMPARE(checks, 2);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+  }
+
+  void okWithAYearThatIsNoIntegerStoresNothing() {
+    phreatix::SessionSettings settings;
+    int checks = 0;
+    TfrmDefaults window(settings, [&] { return ++checks > 0; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // 1980.5 lies within the domain of the field check.
+    window.edtSTARTJAAR->setText("1980.5");
+    window.edtSTARTJAARExit();
+    QVERIFY(dialogs_.shown.isEmpty());
+    QTest::mouseClick(window.btbttnOKDEFAULTS, Qt::LeftButton);
+    QCOMPARE(checks, 0);
+    QCOMPARE(dialogs_.beeps, 1);
+    QVERIFY(window.isVisible());
+    QCOMPARE(settings.startYear, 1969);
+    QCOMPARE(settings.numberOfYears, 0);
+  }
+
+  void sessionFieldsAreDisabledTogether() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, {});
+    window.setSessionFieldsEnabled(false);
+    for (const QLineEdit* edit : {window.edtSTARTJAAR, window.edtREALISATIES, window.edtWARMUP,
+                                  window.edtMAXITER, window.edtCLOSURE}) {
+      QVERIFY2(!edit->isEnabled(), qPrintable(edit->objectName()));
+    }
+    for (const QLineEdit* edit : {window.edtEINDJAAR, window.edtDELTAMIN, window.edtPHIMIN,
+                                  window.edtCMAX, window.edtOMEGAMIN}) {
+      QVERIFY2(edit->isEnabled(), qPrintable(edit->objectName()));
+    }
+    window.setSessionFieldsEnabled(true);
+    QVERIFY(window.edtSTARTJAAR->isEnabled() && window.edtCLOSURE->isEnabled());
+  }
+
+ private:
+  RecordingDialogs dialogs_;
+};
+
+QTEST_MAIN(EnginePostWindowsTest)
+#include "engine_post_windows_test.moc"
