@@ -16,6 +16,7 @@
 #include "untKoppel.h"
 #include "untMAIN.h"
 #include "untSELECTIE.h"
+#include "untZEFTAL.h"
 
 namespace {
 
@@ -168,6 +169,37 @@ class MainWindowTest : public QObject {
     QVERIFY(window.mmBUIS->toPlainText().contains(
         "ZEFTAL-deterministische trace op 28AL0005 gestart."));
     QVERIFY(QApplication::overrideCursor() == nullptr);  // the hourglass is gone
+  }
+
+  void activationRunsAfterTheEngineWindowOnly() {
+    phreatix::test::TempDir dir;
+    dir.write("kron.txt", "01-01-90 1\n");
+    phreatix::Session session(dir.path());
+    TfrmMAIN window(session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The activation events as the window system sends them (the offscreen
+    // platform does not move the activation between windows itself).
+    auto activate = [](QWidget* w) {
+      QEvent event(QEvent::WindowActivate);
+      QCoreApplication::sendEvent(w, &event);
+    };
+    activate(&window);  // first shown: the routine has run
+    // Back from a modal window or message box: no activation routine.
+    session.settings().MAXITER = 42;
+    QDialog other;
+    activate(&other);
+    activate(&window);
+    QCOMPARE(session.settings().MAXITER, 42);
+    // Back from the engine window: the routine puts 500 back.
+    activate(window.engineWindow());
+    activate(&window);
+    QCOMPARE(session.settings().MAXITER, 500);
+    // Once more from a dialog: nothing again.
+    session.settings().MAXITER = 42;
+    activate(&other);
+    activate(&window);
+    QCOMPARE(session.settings().MAXITER, 42);
   }
 
   void theSchemaFollowsTheStages() {
