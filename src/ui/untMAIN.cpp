@@ -256,8 +256,9 @@ void TfrmMAIN::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  phreatix::ui::guarded(session_, this,
-                        [this] { phreatix::closingSequence(session_, *this, messageBox_); });
+  phreatix::ui::guarded(session_, this, [this] {
+    phreatix::closingSequence(session_, *this, messageBox_, archiver_);
+  });
   phreatix::ui::runFatalStop(session_, 0);
 }
 

@@ -16,6 +16,7 @@
 #include "engine/engine_run.h"
 #include "frontend.h"
 #include "postprocessing/karakt.h"
+#include "session/closing.h"
 #include "session/pipeline.h"
 #include "session/progress_schema.h"
 #include "session/session.h"
@@ -54,6 +55,8 @@ class TfrmMAIN : public QMainWindow,
   void openDataFile(const QString& path);
   // The activation routine.
   void activate();
+  // The archiver the closing sequence starts (zip unless a test sets another).
+  void setArchiver(const phreatix::ArchiverSettings& archiver) { archiver_ = archiver; }
   // The schema's nodes in the colours of the stage flags now.
   void showStage();
   // The schema as drawn now, for the window tests.
@@ -148,6 +151,7 @@ class TfrmMAIN : public QMainWindow,
   TfrmBeschrijving* frmBeschrijving_;
   std::unique_ptr<phreatix::Engine> engine_;
   std::unique_ptr<phreatix::Postprocessor> post_;
+  phreatix::ArchiverSettings archiver_;
   QPixmap schema_;
   QElapsedTimer sinceRepaint_;
   bool activated_ = false;

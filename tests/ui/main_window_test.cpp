@@ -169,6 +169,25 @@ class MainWindowTest : public QObject {
     QVERIFY(window.mmBUIS->toPlainText().contains(
         "ZEFTAL-deterministische trace op 28AL0005 gestart."));
     QVERIFY(QApplication::overrideCursor() == nullptr);  // the hourglass is gone
+
+    // A close requested while the repair runs waits for it, then closes.
+    window.setArchiver({"true", 5, 5});  // an archiver that packs nothing
+    bool closeDeferred = false;  // close() returned: the run went on
+    QTimer::singleShot(50, &window, [&] {
+      window.close();
+      closeDeferred = true;
+    });
+    try {
+      window.btbttnRepairClick();
+      QFAIL("the close was lost");
+    } catch (const FatalStopReached&) {
+    }
+    QVERIFY(closeDeferred);
+    const std::vector<std::string>& exit = session.messages().stopExit();
+    QVERIFY(std::find(exit.begin(), exit.end(), "Op verzoek gestopt.") != exit.end());
+    QVERIFY(std::find(exit.begin(), exit.end(),
+                      "Alle foute calibraties in foutbuis.zft en de goede in modsel.zft.") !=
+            exit.end());
   }
 
   void activationRunsAfterTheEngineWindowOnly() {
