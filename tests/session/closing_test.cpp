@@ -119,7 +119,7 @@ TEST(Closing, AnArchiverThatFailsOrStallsLeavesTheFiles) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   EXPECT_EQ(stalled.notPacked.size(), 2u);
-  EXPECT_LT(seconds, 2.0);
+  EXPECT_LT(seconds, 5.0);  // bounded: 0.2 s a tube, not the stand-in's 3 s each
   EXPECT_GE(seconds, 0.4);
   cleanUp(c.session, stalled);
   EXPECT_TRUE(fileExists(c.dir.file("A0000002.u01")));
