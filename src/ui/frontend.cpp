@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "dialogs.h"
 #include "error.h"
 #include "session/session.h"
 #include "untSTOPEXIT.h"
@@ -43,6 +44,22 @@ void runFatalStop(Session& session, int exitCode) {
   exitWindow.exec();
   session.writeSessionLog();
   std::exit(exitCode);
+}
+
+void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs) {
+  if (sinceLast.isValid() && sinceLast.elapsed() < intervalMs) return;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  sinceLast.start();
+}
+
+void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTopic,
+                const std::string& topic) {
+  if (!helpTopic) return;
+  try {
+    helpTopic(topic);
+  } catch (const std::exception& e) {
+    dialogs().information(parent, QString::fromStdString(e.what()));
+  }
 }
 
 QString qtFilter(const std::string& filter) {

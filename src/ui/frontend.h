@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include "session/ports.h"
@@ -32,6 +33,18 @@ void guarded(phreatix::Session& session, QWidget* parent, const std::function<vo
 // window test sets its own (it must not return into the handler that
 // stopped). Null restores the exit window and the end of the process.
 void setFatalStopHandler(std::function<void(phreatix::Session&, int)> handler);
+
+// The repaint of a long run on the one thread: processes pending paint and
+// timer events without user input, but not within `intervalMs` of the last
+// time (20 a second draws the latest content; drawing after every runtime
+// line would cost more than the calibration).
+inline constexpr qint64 kRepaintIntervalMs = 50;
+void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs = kRepaintIntervalMs);
+
+// Hands a help topic to the owner's help system; an error there is shown,
+// never thrown into a run or the event loop.
+void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTopic,
+                const std::string& topic);
 
 // A Delphi-style dialog filter "Text|*.a;*.b|..." in Qt's syntax
 // "Text (*.a *.b);;...": the same texts, each with its patterns in brackets.

@@ -34,7 +34,6 @@ namespace {
 constexpr const char* kDataFileFilter =
     "Grondwaterstanden 2000+ (*.csv)|*.csv|Grondwaterstanden -1999 (*.dat)|*.dat|"
     "Alle bestanden (*.*)|*.*";
-constexpr int kRepaintMilliseconds = 50;  // at most 20 repaints a second
 constexpr int kSchemaWidth = 330;
 constexpr int kSchemaHeight = 240;
 
@@ -450,12 +449,6 @@ void TfrmMAIN::setBusy(bool busy) {
   }
 }
 
-void TfrmMAIN::repaint() {
-  // Draw what changed without letting the user start anything meanwhile,
-  // at most 20 times a second.
-  if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintMilliseconds) return;
-  sinceRepaint_.restart();
-  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
+void TfrmMAIN::repaint() { phreatix::ui::throttledRepaint(sinceRepaint_); }
 
 void TfrmMAIN::showHelpTopic(const std::string& topic) { help_->selectTopic(topic); }

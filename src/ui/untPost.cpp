@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs.h"
+#include "frontend.h"
 
 namespace {
 
@@ -22,22 +23,6 @@ namespace {
 constexpr int kTubeColumnWidth = 110;
 constexpr int kOutputColumnWidth = 112;
 constexpr int kVisibleRows = 14;
-// The batch repaints at every progress text and in the gauge loops; drawing
-// more often than this only slows the tube down.
-constexpr qint64 kRepaintIntervalMs = 50;
-
-// The owner's help system may fail; its error is shown, never thrown into
-// the batch or the event loop.
-void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTopic,
-                const std::string& topic) {
-  if (!helpTopic) return;
-  try {
-    helpTopic(topic);
-  } catch (const std::exception& e) {
-    phreatix::ui::dialogs().information(parent, QString::fromStdString(e.what()));
-  }
-}
-
 }  // namespace
 
 TfrmPost::TfrmPost(QWidget* parent) : QDialog(parent) {
@@ -183,16 +168,13 @@ void TfrmPost::finished() {
   if (wasVisible) QDialog::show();
 }
 
-void TfrmPost::repaint() {
-  if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs) return;
-  // Draw every window without letting the user start anything meanwhile.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  sinceRepaint_.start();
+void TfrmPost::repaint() { phreatix::ui::throttledRepaint(sinceRepaint_); }
+
+void TfrmPost::showHelpTopic(const std::string& topic) {
+  phreatix::ui::askForHelp(this, helpTopic_, topic);
 }
 
-void TfrmPost::showHelpTopic(const std::string& topic) { askForHelp(this, helpTopic_, topic); }
-
 void TfrmPost::btbttnSTOPPOSTClick() {
-  askForHelp(this, helpTopic_, "PHREATIX.AP_001");
+  phreatix::ui::askForHelp(this, helpTopic_, "PHREATIX.AP_001");
   accept();
 }

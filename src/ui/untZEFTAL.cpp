@@ -16,6 +16,7 @@
 
 #include "dialogs.h"
 #include "engine/engine_files.h"
+#include "frontend.h"
 
 namespace {
 
@@ -32,22 +33,6 @@ constexpr int kLineNumberPadding = 2;
 constexpr const char* kWidestLineNumber = "line 11";
 constexpr const char* kWidestStatuses[] = {"File opened", "File closed", "Read/calib",
                                            "Read/simul"};
-// A calibration reports a line per iteration and more; drawing after every
-// one of them would take longer than the search itself.
-constexpr qint64 kRepaintIntervalMs = 50;
-
-// The owner's help system may fail; its error is shown, never thrown into
-// the engine or the event loop.
-void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTopic,
-                const std::string& topic) {
-  if (!helpTopic) return;
-  try {
-    helpTopic(topic);
-  } catch (const std::exception& e) {
-    phreatix::ui::dialogs().information(parent, QString::fromStdString(e.what()));
-  }
-}
-
 // The column widths are fixed and narrow; the grid draws in the largest
 // font, up to the window's own, in which the line numbers, the row labels
 // and the statuses fit their columns.
@@ -179,7 +164,7 @@ void TfrmZEFTAL::showEvent(QShowEvent* event) {
 
 void TfrmZEFTAL::mousePressEvent(QMouseEvent* event) {
   QDialog::mousePressEvent(event);
-  askForHelp(this, helpTopic_, "PHREATIX._TB001");
+  phreatix::ui::askForHelp(this, helpTopic_, "PHREATIX._TB001");
 }
 
 void TfrmZEFTAL::setCell(int row, int column, const std::string& text) {
@@ -216,12 +201,8 @@ void TfrmZEFTAL::setBusy(bool busy) {
   }
 }
 
-void TfrmZEFTAL::repaint() {
-  if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs) return;
-  // Draw every window (this one and the main window) without letting the
-  // user start anything while the run holds the thread.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  sinceRepaint_.start();
-}
+void TfrmZEFTAL::repaint() { phreatix::ui::throttledRepaint(sinceRepaint_); }
 
-void TfrmZEFTAL::showHelpTopic(const std::string& topic) { askForHelp(this, helpTopic_, topic); }
+void TfrmZEFTAL::showHelpTopic(const std::string& topic) {
+  phreatix::ui::askForHelp(this, helpTopic_, topic);
+}
