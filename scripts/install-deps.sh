@@ -2,7 +2,7 @@
 # Installs the Debian packages Phreatix builds and runs with, where missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libgtest-dev libgmock-dev
           libbenchmark-dev zip)
 
 missing=()
