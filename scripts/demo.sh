@@ -9,4 +9,4 @@ scripts/build.sh
 rm -rf demo-run
 build/src/cli/phreatix-cli demo demo-run
 echo
-echo "demo: every file of the session is in demo-run/ (modsel.zft, <tube>.sta, Phreatix.log, ...)"
+echo "demo: the results are in demo-run/: one <tube>.zip per tube, modsel.zft, foutbuis.zft, Phreatix.log"
