@@ -1,5 +1,6 @@
 #include "coupling/completeness.h"
 
+#include "coupling/meteo_day.h"
 #include "error.h"
 #include "platform/files.h"
 #include "text/checked.h"
@@ -10,42 +11,20 @@ namespace phreatix {
 
 namespace {
 
-struct Date {
-  int day;
-  int month;
-  int year;
-};
-
 bool isBlankLine(const std::string& line) {
   return line.find_first_not_of(" \t") == std::string::npos;
 }
 
-// The next blank-separated token of `line` from `pos` on.
-std::string_view nextToken(const std::string& line, std::size_t& pos) {
-  std::size_t begin = line.find_first_not_of(" \t", pos);
-  if (begin == std::string::npos) {
-    pos = line.size();
-    return {};
-  }
-  std::size_t end = line.find_first_of(" \t", begin);
-  if (end == std::string::npos) end = line.size();
-  pos = end;
-  return std::string_view(line).substr(begin, end - begin);
-}
-
 // Day, month and year at the start of a day line; what follows is ignored.
-Date readDate(const std::string& path, const std::vector<std::string>& lines, std::size_t index) {
-  const std::string& line = lines[index];
-  int values[3] = {0, 0, 0};
-  std::size_t pos = 0;
-  for (int& v : values) {
-    std::string_view token = nextToken(line, pos);
-    if (token.empty() || valInt(token, v) != 0) {
-      throw Error(ErrorKind::kRead, path + ":" + formatInt(static_cast<long long>(index) + 1) +
-                                        ": expected day, month and year, got " + quoted(line));
-    }
+MeteoDay readDate(const std::string& path, const std::vector<std::string>& lines,
+                  std::size_t index) {
+  MeteoDay day;
+  if (!parseMeteoDay(lines[index], day)) {
+    throw Error(ErrorKind::kRead, path + ":" + formatInt(static_cast<long long>(index) + 1) +
+                                      ": expected day, month and year, got " +
+                                      quoted(lines[index]));
   }
-  return Date{values[0], values[1], values[2]};
+  return day;
 }
 
 }  // namespace
@@ -61,12 +40,12 @@ bool meteoFileCovers(const std::string& path, int startYear, int endYear) {
   if (last <= first + 1) return false;
   --last;
 
-  Date start = readDate(path, lines, first);
+  MeteoDay start = readDate(path, lines, first);
   bool startCovered =
       start.year < startYear || (start.year == startYear && start.month == 1 && start.day == 1);
   if (!startCovered) return false;
 
-  Date end = readDate(path, lines, last);
+  MeteoDay end = readDate(path, lines, last);
   return end.year > endYear || (end.year == endYear && end.month == 12 && end.day == 31);
 }
 

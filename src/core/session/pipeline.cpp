@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "coupling/meteo_day.h"
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
@@ -99,30 +100,6 @@ std::vector<std::string> infoText(const std::string& S, const std::string& FF, b
       "   b. " + S + ".upd = uitvoerbestand ZEFTAL (resultaten " + "deterministische trace)",
       "   c. " + S + ".upt = iteratie ZEFTAL" + (last ? "" : "."),
   };
-}
-
-// A day line of a meteo file: day, month and year as its first three
-// integers, and the text after the year.
-struct MeteoDay {
-  int day = 0, month = 0, year = 0;
-  std::string rest;
-};
-
-bool parseMeteoDay(const std::string& line, MeteoDay& out) {
-  std::size_t pos = 0;
-  int values[3];
-  for (int& v : values) {
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    std::size_t end = pos;
-    while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
-    if (end == pos || !parseInt(std::string_view(line).substr(pos, end - pos), v)) return false;
-    pos = end;
-  }
-  out.day = values[0];
-  out.month = values[1];
-  out.year = values[2];
-  out.rest = line.substr(pos);
-  return true;
 }
 
 bool inTable(int day, int month, int year) {
