@@ -5,6 +5,7 @@
 // Phreatix.log however they end. Exit codes: 0 after a normal end, 1 when the
 // command could not do its work (a refused file, wrong arguments), 2 after a
 // fatal stop caused by an input error.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "postprocessing/karakt.h"
+#include "preprocessor/splitter.h"
 #include "session/closing.h"
 #include "session/demo_data.h"
 #include "session/messages.h"
@@ -51,6 +53,10 @@ constexpr const char* kUsage =
     "                  its zip archive (--no-pack leaves every file in place)\n"
     "  repair --data FILE --coupling FILE [the options of run]\n"
     "                  the simulation phase on the calibrations in the directory, then pack\n"
+    "  split FILE.csv --mb N [--remove CODE ...]\n"
+    "                  split a DINO export into sessions of N MB (60 MB a tube) next to\n"
+    "                  FILE: FILE-sessie1.csv, ..., and the removed tubes in\n"
+    "                  FILE-verwijderd.csv\n"
     "  demo [DIR] [--no-pack]\n"
     "                  write a generated demo data set into DIR (default a new folder\n"
     "                  phreatix-demo), run the whole main job on it and pack\n";
@@ -383,6 +389,81 @@ int commandDemo(std::vector<std::string> args) {
   return runWorkflowIn(dir, input, observer, runOptions);
 }
 
+// The splitting window's status texts are progress on a terminal; only the
+// finished files are worth a line.
+class QuietSplitterView : public SplitterView {};
+
+int commandSplit(const std::vector<std::string>& args) {
+  std::string file, megabytes;
+  std::vector<std::string> removeCodes;
+  bool inRemove = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--mb" && i + 1 < args.size()) {
+      megabytes = args[++i];
+      inRemove = false;
+    } else if (args[i] == "--remove") {
+      inRemove = true;
+    } else if (inRemove) {
+      removeCodes.push_back(args[i]);
+    } else if (file.empty() && args[i].rfind("--", 0) != 0) {
+      file = args[i];
+    } else {
+      std::cerr << kUsage;
+      return 1;
+    }
+  }
+  if (file.empty() || megabytes.empty()) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  const std::string dir = currentDirectory();
+  QuietSplitterView view;
+  ConsoleMessageBox box;
+  Splitter splitter(dir, view, box);
+  // The working copy is removed however the command ends, as when the
+  // splitting window is closed.
+  struct CloseAtEnd {
+    Splitter& s;
+    ~CloseAtEnd() { s.close(); }
+  } closeAtEnd{splitter};
+  try {
+    splitter.activate(static_cast<long long>(freeBytes(dir) / 1024 / 1000));
+    if (!splitter.open(file)) return 1;
+    if (!splitter.recompute(megabytes) || !splitter.confirm(megabytes)) return 1;
+    std::vector<int> positions;
+    for (const std::string& code : removeCodes) {
+      const auto& tubes = splitter.tubes();
+      auto it = std::find(tubes.begin(), tubes.end(), code);
+      if (it == tubes.end()) {
+        std::cerr << "phreatix-cli: buis " << code << " staat niet in " << file << '\n';
+        return 1;
+      }
+      positions.push_back(static_cast<int>(it - tubes.begin()));
+    }
+    splitter.removeTubes(positions);
+    splitter.autoSplit();
+    std::vector<std::string> written = splitter.save();
+    std::cout << splitter.tubes().size() << " buizen, " << splitter.z() << " per sessie, "
+              << splitter.s() << " sessie(s)\n";
+    for (std::size_t k = 0; k < written.size(); ++k) {
+      std::cout << written[k] << ":";
+      const std::vector<std::string> codes =
+          k < splitter.table().size()
+              ? std::vector<std::string>(splitter.table()[k].begin() + 1,
+                                         splitter.table()[k].end())
+              : splitter.removed();
+      for (const std::string& code : codes) {
+        if (!code.empty()) std::cout << ' ' << code;
+      }
+      std::cout << '\n';
+    }
+  } catch (const Error& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
 int commandKron(const std::vector<std::string>& args) {
   bool force = args.size() == 1 && args[0] == "--force";
   if (!args.empty() && !force) {
@@ -422,6 +503,7 @@ int main(int argc, char** argv) {
   if (command == "run") return commandRun(args, WorkflowMode::kPipeline);
   if (command == "repair") return commandRun(args, WorkflowMode::kRepair);
   if (command == "demo") return commandDemo(args);
+  if (command == "split") return commandSplit(args);
   std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
   return 1;
 }

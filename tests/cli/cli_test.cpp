@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,42 @@ TEST(Cli, RunRefusesSettingsItCannotUse) {
       << domain.err;
   EXPECT_EQ(runCli(dir, base + "--trace soms").code, 1);
   EXPECT_EQ(runCli(dir, "run --data x.csv").code, 1);
+}
+
+}  // namespace
+}  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+TEST(Cli, SplitWritesSessionFilesNextToTheExport) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.file("data"));
+  copyFile(kData + "three_tubes.csv", dir.file("data/west.csv"));
+  CliRun run = runCli(dir, "split data/west.csv --mb 120 --remove 28AL0006");
+  ASSERT_EQ(run.code, 0) << run.err;
+  // Five location codes (the reader would refuse two of them; the splitter
+  // keeps every code together with its lines).
+  EXPECT_NE(run.out.find("4 buizen, 2 per sessie, 2 sessie(s)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("west-sessie1.csv: 28AL0005 28AL0007"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("west-sessie2.csv: 28AL007 28AL0008"), std::string::npos) << run.out;
+  EXPECT_TRUE(fileExists(dir.file("data/west-verwijderd.csv")));
+  EXPECT_FALSE(fileExists(dir.file("data/west-sessie3.csv")));
+  EXPECT_FALSE(fileExists(dir.file("dummy.csv")));
+  EXPECT_NE(run.out.find("west-verwijderd.csv: 28AL0006"), std::string::npos) << run.out;
+
+  // Refusals: a size outside the domain, an unknown tube, an OLGA file.
+  CliRun small = runCli(dir, "split data/west.csv --mb 60");
+  EXPECT_EQ(small.code, 1);
+  EXPECT_NE(small.out.find("Getal moet in domein <60;"), std::string::npos) << small.out;
+  CliRun unknown = runCli(dir, "split data/west.csv --mb 120 --remove XX");
+  EXPECT_EQ(unknown.code, 1);
+  EXPECT_NE(unknown.err.find("buis XX staat niet in"), std::string::npos) << unknown.err;
+  CliRun olga = runCli(dir, "split '" + kData + "old_olga.dat' --mb 120");
+  EXPECT_EQ(olga.code, 1);
+  EXPECT_NE(olga.out.find("Opsplitsen pre-milennium formaat"), std::string::npos);
+  EXPECT_FALSE(fileExists(dir.file("dummy.csv")));
+  EXPECT_EQ(runCli(dir, "split data/west.csv").code, 1);
 }
 
 }  // namespace

@@ -22,6 +22,45 @@ int daysInMonth(int month, int year) {
   return kDays[month - 1];
 }
 
+namespace {
+
+// Days from 1970-01-01 to a date, and back (the civil-calendar algorithms on
+// 400-year eras, exact for every Gregorian date).
+long long daysFromCivil(long long y, long long m, long long d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(long long z, long long& y, long long& m, long long& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y = yoe + era * 400 + (m <= 2);
+}
+
+const long long kDay0 = daysFromCivil(1947, 12, 31);
+
+}  // namespace
+
+long long builtinDayNumber(int year, int month, int day) {
+  return daysFromCivil(year, month, day) - kDay0;
+}
+
+std::int64_t builtinDateOfDay(long long day) {
+  long long y = 0, m = 0, d = 0;
+  civilFromDays(day + kDay0, y, m, d);
+  return y * 10000 + m * 100 + d;
+}
+
 DayNumberTable::DayNumberTable() : slots_("dagnummers", 0, 31 * 12 * kYears - 1, 0) {}
 
 void DayNumberTable::clear() { slots_.fill(0); }

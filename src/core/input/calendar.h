@@ -70,6 +70,14 @@ class BuiltinCalendar {
   CheckedArray<std::int32_t> reverse_;
 };
 
+// The built-in numbering carried on past its tables (proleptic Gregorian):
+// day 1 = 1948-01-01, day 0 = 1947-12-31, day 26665 = 2021-01-01. Gives the
+// dates of an axis widened beyond the tables and orders readings of any
+// year. The date must be a real calendar date.
+long long builtinDayNumber(int year, int month, int day);
+// The date of any such day number as yyyymmdd.
+std::int64_t builtinDateOfDay(long long day);
+
 // Gregorian leap year and month length, shared by the calendars.
 bool isLeapYear(int year);
 int daysInMonth(int month, int year);

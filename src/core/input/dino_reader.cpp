@@ -119,20 +119,6 @@ long double readCoordinate(std::string_view text, std::size_t line, std::string_
   return v;
 }
 
-bool isMissingRemark(std::string_view remark) {
-  if (remark.empty()) return false;
-  switch (remark[0]) {
-    case 'N':
-    case 'B':
-    case 'Y':
-    case 'D':
-    case 'O':
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The metadata rows that fit the internal tube file. A location code of
 // other than 8 characters or a filter that does not normalise to 2 leaves
 // that tube out, with one line in mmLOG per tube.
@@ -216,7 +202,7 @@ int checkRelocations(std::vector<MetaRow>& rows, const std::string& sourcePath,
 // The measurement record field of one row: missing by remark or empty level,
 // otherwise the level as an integer that fits five digits.
 std::string valueField(const MeasRow& row, const std::string& sourcePath) {
-  if (isMissingRemark(row.remark) || row.level.empty()) return levelField(std::nullopt);
+  if (isMissingReading(row.level, row.remark)) return levelField(std::nullopt);
   int level = 0;
   if (!parseInt(row.level, level)) {
     refuse(sourcePath, row.line, "stand " + quoted(row.level) + " is geen geheel getal");
@@ -358,11 +344,31 @@ int findKeyLine(const std::vector<std::string>& lines, std::string_view key, int
 }
 
 int titleColumn(std::string_view titleLine, std::string_view title) {
+  int column = findTitleColumn(titleLine, title);
+  return column > 0 ? column : kTitleFields;
+}
+
+int findTitleColumn(std::string_view titleLine, std::string_view title) {
   std::string wanted = upperTitle(title);
   for (int n = 1; n <= kTitleFields; ++n) {
     if (upperTitle(csvField(titleLine, n)) == wanted) return n;
   }
-  return kTitleFields;
+  return 0;
+}
+
+bool isMissingReading(std::string_view level, std::string_view remark) {
+  if (level.empty()) return true;
+  if (remark.empty()) return false;
+  switch (remark[0]) {
+    case 'N':
+    case 'B':
+    case 'Y':
+    case 'D':
+    case 'O':
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool parseDateText(std::string_view text, CalendarDate& date) {

@@ -74,6 +74,12 @@ int findKeyLine(const std::vector<std::string>& lines, std::string_view key, int
 // The column of `title` in a title line: the first of fields 1..20 equal to
 // it (case and hyphen-for-blank aside); 20 when none is.
 int titleColumn(std::string_view titleLine, std::string_view title);
+// The same column, or 0 when none of fields 1..20 is the title.
+int findTitleColumn(std::string_view titleLine, std::string_view title);
+
+// True when a reading is a missing value: its remark begins with N, B, Y, D
+// or O, or its level field is empty.
+bool isMissingReading(std::string_view level, std::string_view remark);
 
 struct CalendarDate {
   int year = 0;
