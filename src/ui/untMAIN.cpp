@@ -25,6 +25,8 @@
 #include "untBeschrijving.h"
 #include "untDefaults.h"
 #include "untKoppel.h"
+#include "untMeetreeks.h"
+#include "untOLGAsub.h"
 #include "untPost.h"
 #include "untSELECTIE.h"
 #include "untZEFTAL.h"
@@ -186,6 +188,8 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   frmZEFTAL_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
   frmPost_ = new TfrmPost(this);
   frmPost_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
+  frmMeetreeks_ = new TfrmMeetreeks(session_, this);
+  frmOLGAsub_ = new TfrmOLGAsub(session_, frmMeetreeks_, this);
   frmDefaults_ = new TfrmDefaults(
       session_.settings(), [this] { return checkCompleteness(); }, this);
   frmAbout_ = new TfrmAbout(this);
@@ -199,6 +203,7 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   connect(tmtTime, &QTimer::timeout, this, [this] { QMainWindow::update(); });
   tmtTime->start();
 
+  connect(btbttnPre, &QPushButton::clicked, this, &TfrmMAIN::btbttnPreClick);
   connect(btbttnKOPPEL, &QPushButton::clicked, this, &TfrmMAIN::btbttnKOPPELClick);
   connect(btbttnMeteo, &QPushButton::clicked, this, &TfrmMAIN::btbttnMeteoClick);
   connect(btbttnToonKoppeling, &QPushButton::clicked, this, &TfrmMAIN::btbttnToonKoppelingClick);
@@ -259,6 +264,11 @@ void TfrmMAIN::closeEvent(QCloseEvent* event) {
     phreatix::closingSequence(session_, *this, messageBox_, archiver_);
   });
   phreatix::ui::runFatalStop(session_, 0);
+}
+
+void TfrmMAIN::btbttnPreClick() {
+  frmOLGAsub_->begin();
+  frmOLGAsub_->exec();
 }
 
 void TfrmMAIN::btbttnKOPPELClick() {

@@ -33,6 +33,8 @@ class TfrmAbout;
 class TfrmBeschrijving;
 class TfrmDefaults;
 class TfrmKoppeling;
+class TfrmMeetreeks;
+class TfrmOLGAsub;
 class TfrmPost;
 class TfrmSELECTIE;
 class TfrmZEFTAL;
@@ -67,6 +69,8 @@ class TfrmMAIN : public QMainWindow,
   TfrmDefaults* settingsWindow() const { return frmDefaults_; }
   TfrmZEFTAL* engineWindow() const { return frmZEFTAL_; }
   TfrmPost* postWindow() const { return frmPost_; }
+  TfrmOLGAsub* splittingWindow() const { return frmOLGAsub_; }
+  TfrmMeetreeks* assessmentWindow() const { return frmMeetreeks_; }
 
   QPushButton* btbttnPre;
   QLabel* Label8;
@@ -100,6 +104,7 @@ class TfrmMAIN : public QMainWindow,
   QTimer* tmtTime;
 
  public slots:
+  void btbttnPreClick();
   void btbttnKOPPELClick();
   void btbttnMeteoClick();
   void btbttnToonKoppelingClick();
@@ -146,6 +151,8 @@ class TfrmMAIN : public QMainWindow,
   TfrmSELECTIE* frmSELECTIE_;
   TfrmZEFTAL* frmZEFTAL_;
   TfrmPost* frmPost_;
+  TfrmOLGAsub* frmOLGAsub_;
+  TfrmMeetreeks* frmMeetreeks_;
   TfrmDefaults* frmDefaults_;
   TfrmAbout* frmAbout_;
   TfrmBeschrijving* frmBeschrijving_;
