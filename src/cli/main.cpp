@@ -37,15 +37,17 @@ constexpr const char* kUsage =
     "usage: phreatix-cli COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
-    "  open FILE       open a DINO (.csv) or OLGA (.dat) export in the current directory:\n"
-    "                  converts it (olga.tmp), reads kron.txt, prints the messages\n"
+    "  open FILE [FILE ...]\n"
+    "                  open a DINO (.csv, also today's DINOloket layouts) or OLGA (.dat)\n"
+    "                  export in the current directory, several as one data set:\n"
+    "                  converts them (olga.tmp), reads kron.txt, prints the messages\n"
     "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2020-12-31\n"
     "  engine [--maxiter N]\n"
     "                  one engine run on zeftal0.par in the current directory (exit 0 when\n"
     "                  its marker was written)\n"
     "  post            post-process every *.u01 in the current directory (exit 1 when a\n"
     "                  tube failed)\n"
-    "  run --data FILE --coupling FILE [--start-year Y] [--end-year Y] [--warmup D]\n"
+    "  run --data FILE [--data FILE ...] --coupling FILE [--start-year Y] [--end-year Y] [--warmup D]\n"
     "      [--realisations R] [--maxiter N] [--closure X] [--delta-min X] [--phi-min X]\n"
     "      [--c-max X] [--omega-min X] [--trace met|zonder] [--workdir DIR] [--no-pack]\n"
     "                  the whole main job: open, couple, check the meteo files, calibrate,\n"
@@ -99,7 +101,7 @@ int runSession(Session& session, Body body) {
 }
 
 int commandOpen(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
+  if (args.empty()) {
     std::cerr << kUsage;
     return 1;
   }
@@ -108,7 +110,7 @@ int commandOpen(const std::vector<std::string>& args) {
     ProgressView progress;
     ConsoleMessageBox box;
     session.activate();
-    return session.openDataFile(args[0], progress, box) ? 0 : 1;
+    return session.openDataFiles(args, progress, box) ? 0 : 1;
   });
 }
 
@@ -251,7 +253,6 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
   runOptions.mode = mode;
   std::string workDir = currentDirectory();
   const std::pair<const char*, std::string*> options[] = {
-      {"--data", &input.dataFile},
       {"--coupling", &input.couplingFile},
       {"--start-year", &input.fields.startYear},
       {"--end-year", &input.fields.endYear},
@@ -274,6 +275,11 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
       return 1;
     }
     const std::string& value = args[i + 1];
+    if (args[i] == "--data") {
+      input.dataFiles.push_back(absolute(value));
+      ++i;
+      continue;
+    }
     if (args[i] == "--trace") {
       if (value != "met" && value != "zonder") {
         std::cerr << "phreatix-cli: --trace takes met or zonder, got " << value << '\n';
@@ -296,7 +302,7 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
     }
     ++i;
   }
-  if (input.dataFile.empty() || input.couplingFile.empty()) {
+  if (input.dataFiles.empty() || input.couplingFile.empty()) {
     std::cerr << "phreatix-cli: run needs --data and --coupling\n" << kUsage;
     return 1;
   }
@@ -305,7 +311,6 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
     std::cerr << "phreatix-cli: " << refusal << '\n';
     return 1;
   }
-  input.dataFile = absolute(input.dataFile);
   input.couplingFile = absolute(input.couplingFile);
   ConsoleObserver observer;
   return runWorkflowIn(absolute(workDir), input, observer, runOptions);
@@ -382,7 +387,7 @@ int commandDemo(std::vector<std::string> args) {
   }
   std::cout << "Demo in " << dir << ": " << demo.exportFile << ", " << demo.couplingFile << "\n";
   WorkflowInput input;
-  input.dataFile = joinPath(dir, demo.exportFile);
+  input.dataFiles = {joinPath(dir, demo.exportFile)};
   input.couplingFile = joinPath(dir, demo.couplingFile);
   ConsoleObserver observer;
   runOptions.afterRun = [&] { printDemoSummary(dir, demo); };

@@ -6,6 +6,8 @@
 #include <unordered_set>
 
 #include "error.h"
+#include "input/dinoloket_reader.h"
+#include "input/export_rows.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "text/number_text.h"
@@ -86,21 +88,7 @@ std::string headerValue(const std::vector<std::string>& lines, std::string_view 
   return withoutBlanks(line.substr(colon + 1, count));
 }
 
-struct MetaRow {
-  std::size_t line;  // index in the export
-  TubePeriod period;
-  std::string_view x;
-  std::string_view y;
-};
-
-struct MeasRow {
-  std::size_t line;
-  CalendarDate date;
-  std::string_view level;
-  std::string_view remark;
-  bool used = false;
-};
-
+// Reads a date text; refuses the file when it is none.
 CalendarDate readDate(std::string_view text, std::size_t line, std::string_view title,
                       const std::string& sourcePath) {
   CalendarDate date;
@@ -110,7 +98,7 @@ CalendarDate readDate(std::string_view text, std::size_t line, std::string_view 
   return date;
 }
 
-long double readCoordinate(std::string_view text, std::size_t line, std::string_view title,
+long double readCoordinate(const std::string& text, std::size_t line, std::string_view title,
                            const std::string& sourcePath) {
   double v = 0;
   if (!parseReal(withoutBlanks(text), v)) {
@@ -119,9 +107,7 @@ long double readCoordinate(std::string_view text, std::size_t line, std::string_
   return v;
 }
 
-// The metadata rows that fit the internal tube file. A location code of
-// other than 8 characters or a filter that does not normalise to 2 leaves
-// that tube out, with one line in mmLOG per tube.
+// The metadata rows of the older layout that fit the internal tube file.
 std::vector<MetaRow> readMetaRows(const std::vector<std::string>& lines, const ExportBlocks& blocks,
                                   const std::string& sourcePath, Messages& messages) {
   std::string_view titles = lines[blocks.metaTitle];
@@ -133,26 +119,13 @@ std::vector<MetaRow> readMetaRows(const std::vector<std::string>& lines, const E
   int colY = titleColumn(titles, kTitleY);
 
   std::vector<MetaRow> rows;
-  std::unordered_set<std::string> reported;
+  TubeChecker checker(messages);
   for (int i = blocks.metaFirst; i <= blocks.metaLast; ++i) {
     std::string_view line = lines[i];
     std::string_view location = csvField(line, colLocation);
     std::string_view rawFilter = csvField(line, colFilter);
-    std::string filter = normaliseFilter(rawFilter);
-    if (location.size() != kLocationLength) {
-      if (reported.insert("L" + std::string(location)).second) {
-        messages.appendLog("Buis " + quoted(location) +
-                           " niet ingelezen: de locatiecode heeft geen 8 tekens.");
-      }
-      continue;
-    }
-    if (rawFilter.empty() || !isStorableFilter(filter)) {
-      if (reported.insert("F" + std::string(location) + "," + std::string(rawFilter)).second) {
-        messages.appendLog("Buis " + std::string(location) + " filter " + quoted(rawFilter) +
-                           " niet ingelezen: het filternummer is geen getal van 2 cijfers.");
-      }
-      continue;
-    }
+    std::string filter;
+    if (!checker.accept(location, rawFilter, filter)) continue;
     MetaRow row;
     row.line = static_cast<std::size_t>(i);
     row.period.location = std::string(location);
@@ -160,11 +133,39 @@ std::vector<MetaRow> readMetaRows(const std::vector<std::string>& lines, const E
     row.period.start = readDate(csvField(line, colStart), row.line, kTitleStart, sourcePath);
     std::string_view end = csvField(line, colEnd);
     row.period.end = end.empty() ? kOpenEndDate : readDate(end, row.line, kTitleEnd, sourcePath);
-    row.x = csvField(line, colX);
-    row.y = csvField(line, colY);
+    row.x = std::string(csvField(line, colX));
+    row.y = std::string(csvField(line, colY));
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+// The older layout (keys "GEBRUIKERSNAAM:", "DATUM:", "REFERENTIE", fixed
+// measurement fields). A row of a tube without a metadata row matches
+// nothing and is dropped without reading further.
+ExportContent readOldLayout(const std::vector<std::string>& lines, const std::string& sourcePath,
+                            Messages& messages) {
+  ExportContent content;
+  content.user = headerValue(lines, "GEBRUIKERSNAAM:", 8, sourcePath);
+  content.date = headerValue(lines, "DATUM:", 11, sourcePath);
+  content.reference = headerValue(lines, "REFERENTIE", 4, sourcePath);
+  ExportBlocks blocks = locateBlocks(lines, sourcePath);
+  content.meta = readMetaRows(lines, blocks, sourcePath, messages);
+  for (const MetaRow& row : content.meta) content.meas[row.period.location + row.period.filter];
+  for (int i = blocks.measFirst; i <= blocks.measLast; ++i) {
+    std::string_view line = lines[i];
+    std::string_view location = csvField(line, 1);
+    if (location.size() != kLocationLength) continue;
+    auto tube = content.meas.find(std::string(location) + normaliseFilter(csvField(line, 2)));
+    if (tube == content.meas.end()) continue;
+    MeasRow row;
+    row.line = static_cast<std::size_t>(i);
+    row.date = readDate(csvField(line, 3), row.line, "meetdatum", sourcePath);
+    row.level = std::string(csvField(line, 4));
+    row.remark = std::string(csvField(line, 5));
+    tube->second.push_back(std::move(row));
+  }
+  return content;
 }
 
 // Drops each period measured before its tube was moved more than 50 m and
@@ -248,8 +249,12 @@ ConvertedDataSet convertOlga(const std::vector<std::string>& lines, ReaderContex
   return result;
 }
 
+enum class DinoLayout { kOld, kDinoloket };
+
+// A DINO export of either layout into the internal tube file (not yet
+// written to olga.tmp).
 ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::string& sourcePath,
-                             ReaderContext& context) {
+                             DinoLayout layout, ReaderContext& context) {
   if (lines.size() > static_cast<std::size_t>(kMaxExportLines)) {
     refuseFile(sourcePath, "meer dan " + formatInt(kMaxExportLines) +
                                " regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
@@ -259,51 +264,36 @@ ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::s
   result.modernFormat = true;
   {
     ProgressScope progress(context.progress, true);
-    std::string user = headerValue(lines, "GEBRUIKERSNAAM:", 8, sourcePath);
-    std::string date = headerValue(lines, "DATUM:", 11, sourcePath);
-    std::string reference = headerValue(lines, "REFERENTIE", 4, sourcePath);
-    ExportBlocks blocks = locateBlocks(lines, sourcePath);
+    ExportContent content = layout == DinoLayout::kOld
+                                ? readOldLayout(lines, sourcePath, context.messages)
+                                : readDinoloketLayout(lines, sourcePath, context.messages);
+    result.tubeCounter = checkRelocations(content.meta, sourcePath, context.messages);
 
-    std::vector<MetaRow> meta = readMetaRows(lines, blocks, sourcePath, context.messages);
-    result.tubeCounter = checkRelocations(meta, sourcePath, context.messages);
-
-    // Measurement rows by tube, in file order. A row of a tube without a
-    // metadata row matches nothing and is dropped without reading further.
-    std::unordered_map<std::string, std::vector<MeasRow>> byTube;
-    for (const MetaRow& row : meta) byTube[row.period.location + row.period.filter];
-    for (int i = blocks.measFirst; i <= blocks.measLast; ++i) {
-      std::string_view line = lines[i];
-      std::string_view location = csvField(line, 1);
-      if (location.size() != kLocationLength) continue;
-      auto tube = byTube.find(std::string(location) + normaliseFilter(csvField(line, 2)));
-      if (tube == byTube.end()) continue;
-      MeasRow row;
-      row.line = static_cast<std::size_t>(i);
-      row.date = readDate(csvField(line, 3), row.line, "meetdatum", sourcePath);
-      row.level = csvField(line, 4);
-      row.remark = csvField(line, 5);
-      tube->second.push_back(row);
-    }
-
-    result.lines.push_back(std::string(kTubeFileTag) + reference + user + "          " + date);
-    const long double periods = static_cast<long double>(meta.size());
-    for (std::size_t j = 0; j < meta.size(); ++j) {
-      const TubePeriod& period = meta[j].period;
+    result.lines.push_back(std::string(kTubeFileTag) + content.reference + content.user +
+                           "          " + content.date);
+    const long double periods = static_cast<long double>(content.meta.size());
+    for (std::size_t j = 0; j < content.meta.size(); ++j) {
+      const TubePeriod& period = content.meta[j].period;
       progress.set(roundToInt(static_cast<long double>(j + 1) * 100 / periods));
       context.progress.setProgressLabel("Ingelezen buis: " + period.location);
       result.lines.push_back(tubeRecord(period.location, period.filter));
-      for (MeasRow& row : byTube[period.location + period.filter]) {
+      auto tube = content.meas.find(period.location + period.filter);
+      if (tube == content.meas.end()) continue;
+      for (MeasRow& row : tube->second) {
         if (row.used || !dateInPeriod(period, period.location, period.filter, row.date)) continue;
         row.used = true;
         result.lines.push_back(measurementRecord(row.date.year, row.date.month, row.date.day,
                                                  valueField(row, sourcePath)));
       }
     }
-    writeLines(joinPath(context.workingDir, kOlgaTmpName), result.lines);
   }
   context.messages.appendBuis("OLGA-bestand van na 31-12-1999. Naar intern formaat geconverteerd.");
-  diskSpaceEstimate(result.tubeCounter, context);
   return result;
+}
+
+bool relativeToNap(const ConvertedDataSet& data) {
+  return !data.lines.empty() && data.lines[0].size() >= 11 &&
+         data.lines[0].compare(8, 3, "NAP") == 0;
 }
 
 }  // namespace
@@ -416,8 +406,45 @@ ExportBlocks locateBlocks(const std::vector<std::string>& lines, const std::stri
 
 ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std::string& sourcePath,
                                ReaderContext& context) {
-  if (isDinoExport(lines)) return convertDino(lines, sourcePath, context);
-  return convertOlga(lines, context);
+  return convertExports({ExportFile{sourcePath, lines}}, context);
+}
+
+ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderContext& context) {
+  ConvertedDataSet merged;
+  int dinoTubes = 0;
+  for (const ExportFile& file : files) {
+    bool empty = true;
+    for (const std::string& line : file.lines) {
+      if (line.find_first_not_of(" \t,") != std::string::npos) {
+        empty = false;
+        break;
+      }
+    }
+    if (empty) refuse(file.path, 0, "het bestand is leeg");
+    ConvertedDataSet part = isDinoloketExport(file.lines)
+                                ? convertDino(file.lines, file.path, DinoLayout::kDinoloket, context)
+                            : isDinoExport(file.lines)
+                                ? convertDino(file.lines, file.path, DinoLayout::kOld, context)
+                                : convertOlga(file.lines, context);
+    if (relativeToNap(part)) merged.napFiles.push_back(file.path);
+    if (part.modernFormat) {
+      merged.modernFormat = true;
+      dinoTubes += part.tubeCounter;
+    }
+    // One header line for the data set: the first file's.
+    if (merged.lines.empty()) {
+      merged.lines = std::move(part.lines);
+    } else if (!part.lines.empty()) {
+      merged.lines.insert(merged.lines.end(), std::make_move_iterator(part.lines.begin() + 1),
+                          std::make_move_iterator(part.lines.end()));
+    }
+  }
+  merged.tubeCounter = dinoTubes;
+  if (merged.modernFormat) {
+    writeLines(joinPath(context.workingDir, kOlgaTmpName), merged.lines);
+    diskSpaceEstimate(merged.tubeCounter, context);
+  }
+  return merged;
 }
 
 }  // namespace phreatix

@@ -15,8 +15,10 @@
 // OLGA: already the internal layout with two-digit years; every measurement
 // record gets "19" put in front of its year.
 //
-// Entry point: convertExport. The field and block helpers are shared with the
-// pre-processor, which splits DINO exports with the same rules.
+// Entry points: convertExport, convertExports. The newer DINOloket layouts
+// are read by input/dinoloket_reader.h into the same conversion. The field
+// and block helpers are shared with the pre-processor, which splits DINO
+// exports with the same rules.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +48,13 @@ struct ConvertedDataSet {
   std::vector<std::string> lines;  // the internal tube file; index 0 is the header
   bool modernFormat = false;       // DINO (true) or OLGA (false)
   int tubeCounter = 1;             // tubes met in the relocation check (DINO only)
+  // The files whose levels are relative to NAP (header characters 9-11).
+  std::vector<std::string> napFiles;
+};
+
+struct ExportFile {
+  std::string path;
+  std::vector<std::string> lines;
 };
 
 // Converts the lines of the export file `sourcePath`. Reports in mmBUIS and
@@ -55,6 +64,10 @@ struct ConvertedDataSet {
 // left as it was.
 ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std::string& sourcePath,
                                ReaderContext& context);
+// Several exports merged into one data set in the order given: each file is
+// recognised and checked on its own, the data set keeps the first file's
+// header line; olga.tmp and the disk-space estimate cover them all.
+ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderContext& context);
 
 // --- helpers shared with the pre-processor ---
 

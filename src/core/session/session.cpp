@@ -44,20 +44,35 @@ void Session::activate() {
 
 bool Session::openDataFile(const std::string& path, ProgressView& progress,
                            MessageBox& messageBox) {
+  return openDataFiles({path}, progress, messageBox);
+}
+
+bool Session::openDataFiles(const std::vector<std::string>& paths, ProgressView& progress,
+                            MessageBox& messageBox) {
+  if (paths.empty()) return false;
+  std::string shown = paths[0];
+  for (std::size_t i = 1; i < paths.size(); ++i) shown += ", " + paths[i];
   ConvertedDataSet converted;
+  std::string current = paths[0];
   try {
     BusyScope busy(progress);
     ReaderContext context{messages_, progress, messageBox, workingDir_};
-    converted = convertExport(readLines(path), path, context);
+    std::vector<ExportFile> files;
+    for (const std::string& path : paths) {
+      current = path;
+      files.push_back(ExportFile{path, readLines(path)});
+    }
+    current = shown;
+    converted = convertExports(files, context);
   } catch (const Error& e) {
-    const std::string refusal = "Het bestand " + path + " is niet ingelezen:";
+    const std::string refusal = "Het bestand " + current + " is niet ingelezen:";
     messages_.appendLog(refusal);
     messages_.appendLog(e.what());
     messageBox.show(refusal + "\n" + e.what());
     return false;
   }
 
-  caption_ = std::string("Phreatix ") + kVersion + " op " + path;
+  caption_ = std::string("Phreatix ") + kVersion + " op " + shown;
   dataSet_ = std::move(converted.lines);
   dataSetLineCount_ = static_cast<int>(dataSet_.size());
   controls_.btbttnMeteo = true;
@@ -66,9 +81,15 @@ bool Session::openDataFile(const std::string& path, ProgressView& progress,
   controls_.btbttnPre = false;
   controls_.Label8 = false;
 
-  if (!dataSet_.empty() && dataSet_[0].size() >= 11 && dataSet_[0].compare(8, 3, "NAP") == 0) {
+  if (!converted.napFiles.empty()) {
     messages_.appendLog(kNapRefusal);
     messages_.appendStopExit(kNapRefusal);
+    if (paths.size() > 1) {
+      for (const std::string& file : converted.napFiles) {
+        messages_.appendLog("(" + file + ")");
+        messages_.appendStopExit("(" + file + ")");
+      }
+    }
     fatalStop();
   }
   readDayNumberFile(workingDir_, dayNumbers_, messages_);

@@ -83,6 +83,10 @@ class Session {
   // reason in mmLOG and a message box; the session then stays as it was.
   // True when the file was opened.
   bool openDataFile(const std::string& path, ProgressView& progress, MessageBox& messageBox);
+  // Several exports as one data set, in the order given; each file is
+  // recognised and checked on its own, a refusal of one refuses them all.
+  bool openDataFiles(const std::vector<std::string>& paths, ProgressView& progress,
+                     MessageBox& messageBox);
 
   // Whether a pipeline was started since the last activation: the packer
   // then packs every calibrated tube, not only the simulated ones.

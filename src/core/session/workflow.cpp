@@ -29,7 +29,7 @@ std::string checkWorkflowFields(const DetailFields& f) {
 bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
                  WorkflowMode mode) {
   session.activate();
-  if (!session.openDataFile(input.dataFile, ports.main, ports.messageBox)) return false;
+  if (!session.openDataFiles(input.dataFiles, ports.main, ports.messageBox)) return false;
 
   CouplingOverview overview;
   const std::vector<std::string> tubeList = buildTubeList(session.dataSet(), session.messages());
@@ -46,7 +46,9 @@ bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& po
   }
   Engine engine(ports.engineView, session.messages());
   Postprocessor post;
-  Pipeline pipeline(session, overview, input.dataFile, engine, ports.engineView, post,
+  std::string dataFiles;
+  for (const std::string& file : input.dataFiles) dataFiles += (dataFiles.empty() ? "" : ", ") + file;
+  Pipeline pipeline(session, overview, dataFiles, engine, ports.engineView, post,
                     ports.postView, ports.main, ports.messageBox, ports.observer);
   if (mode == WorkflowMode::kRepair) {
     pipeline.simulationPhase();

@@ -15,7 +15,7 @@
 namespace phreatix {
 
 struct WorkflowInput {
-  std::string dataFile;
+  std::vector<std::string> dataFiles;  // one export, or several as one data set
   std::string couplingFile;
   DetailFields fields;  // the detail settings as the window would hold them
 };
