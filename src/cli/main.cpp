@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "coupling/knmi_meteo.h"
 #include "engine/engine_run.h"
 #include "error.h"
 #include "input/calendar.h"
@@ -59,6 +60,10 @@ constexpr const char* kUsage =
     "                  split a DINO export into sessions of N MB (60 MB a tube) next to\n"
     "                  FILE: FILE-sessie1.csv, ..., and the removed tubes in\n"
     "                  FILE-verwijderd.csv\n"
+    "  meteo KNMI-FILE [EVAPORATION-FILE] -o OUT [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+    "                  convert KNMI daily values (RH or RD, and EV24 of the same file or of\n"
+    "                  EVAPORATION-FILE) into a meteo file of the longest period without a\n"
+    "                  gap; prints what it wrote and what it left out\n"
     "  demo [DIR] [--no-pack]\n"
     "                  write a generated demo data set into DIR (default a new folder\n"
     "                  phreatix-demo), run the whole main job on it and pack\n";
@@ -469,6 +474,60 @@ int commandSplit(const std::vector<std::string>& args) {
   return 0;
 }
 
+// "YYYY-MM-DD" of --from and --to.
+bool parseIsoDate(const std::string& text, CalendarDate& date) {
+  return text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+         parseInt(std::string_view(text).substr(0, 4), date.year) &&
+         parseInt(std::string_view(text).substr(5, 2), date.month) &&
+         parseInt(std::string_view(text).substr(8, 2), date.day) && date.month >= 1 &&
+         date.month <= 12 && date.day >= 1 && date.day <= daysInMonth(date.month, date.year);
+}
+
+int commandMeteo(const std::vector<std::string>& args) {
+  std::vector<std::string> files;
+  std::string out;
+  KnmiPeriod period;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if ((a == "-o" || a == "--from" || a == "--to") && i + 1 < args.size()) {
+      const std::string& value = args[++i];
+      if (a == "-o") {
+        out = value;
+        continue;
+      }
+      CalendarDate date;
+      if (!parseIsoDate(value, date)) {
+        std::cerr << "phreatix-cli: " << a << " needs a date YYYY-MM-DD, got " << value << '\n';
+        return 1;
+      }
+      (a == "--from" ? period.from : period.to) = date;
+    } else if (a.rfind("-", 0) != 0 && files.size() < 2) {
+      files.push_back(a);
+    } else {
+      std::cerr << kUsage;
+      return 1;
+    }
+  }
+  if (files.empty() || out.empty()) {
+    std::cerr << kUsage;
+    return 1;
+  }
+  try {
+    KnmiFile precipitation{files[0], readLines(files[0])};
+    KnmiFile evaporation;
+    if (files.size() == 2) evaporation = KnmiFile{files[1], readLines(files[1])};
+    MeteoConversion meteo =
+        convertKnmi(precipitation, files.size() == 2 ? &evaporation : nullptr, period);
+    writeLines(out, meteo.lines);
+    std::cout << out << ":\n";
+    for (const std::string& line : meteo.report) std::cout << line << '\n';
+  } catch (const Error& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
 int commandKron(const std::vector<std::string>& args) {
   bool force = args.size() == 1 && args[0] == "--force";
   if (!args.empty() && !force) {
@@ -509,6 +568,7 @@ int main(int argc, char** argv) {
   if (command == "repair") return commandRun(args, WorkflowMode::kRepair);
   if (command == "demo") return commandDemo(args);
   if (command == "split") return commandSplit(args);
+  if (command == "meteo") return commandMeteo(args);
   std::cerr << "phreatix-cli: unknown command " << command << "\n" << kUsage;
   return 1;
 }

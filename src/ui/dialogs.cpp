@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace phreatix::ui {
 
@@ -16,7 +17,18 @@ class QtDialogs : public UiDialogs {
   QString openFile(QWidget* parent, const QString& startDir, const QString& filter) override {
     return QFileDialog::getOpenFileName(parent, QString(), startDir, filter);
   }
+  QStringList openFiles(QWidget* parent, const QString& startDir, const QString& filter) override {
+    return QFileDialog::getOpenFileNames(parent, QString(), startDir, filter);
+  }
   void beep() override { QApplication::beep(); }
+  bool question(QWidget* parent, const QString& text) override {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton(QString::fromUtf8("Ja"), QMessageBox::YesRole);
+    box.addButton(QString::fromUtf8("Nee"), QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == yes;
+  }
 };
 
 QtDialogs qtDialogs;

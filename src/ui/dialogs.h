@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "session/ports.h"
 
@@ -18,7 +19,14 @@ class UiDialogs {
   virtual void information(QWidget* parent, const QString& text) = 0;
   // A file-open dialog; "" when cancelled. `filter` in Qt's syntax.
   virtual QString openFile(QWidget* parent, const QString& startDir, const QString& filter) = 0;
+  // A file-open dialog that allows several files; empty when cancelled.
+  virtual QStringList openFiles(QWidget* parent, const QString& startDir, const QString& filter) {
+    const QString one = openFile(parent, startDir, filter);
+    return one.isEmpty() ? QStringList() : QStringList{one};
+  }
   virtual void beep() = 0;
+  // A modal question with Ja and Nee; true for Ja.
+  virtual bool question(QWidget* /*parent*/, const QString& /*text*/) { return false; }
 };
 
 // The dialogs in use: Qt's unless a test set its own (not owned).

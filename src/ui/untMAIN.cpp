@@ -272,16 +272,22 @@ void TfrmMAIN::btbttnPreClick() {
 }
 
 void TfrmMAIN::btbttnKOPPELClick() {
-  QString path = phreatix::ui::dialogs().openFile(
+  const QStringList paths = phreatix::ui::dialogs().openFiles(
       this, QString::fromStdString(session_.workingDir()), phreatix::ui::qtFilter(kDataFileFilter));
-  if (path.isEmpty()) return;
-  openDataFile(path);
+  if (paths.isEmpty()) return;
+  openDataFiles(paths);
 }
 
-void TfrmMAIN::openDataFile(const QString& path) {
+void TfrmMAIN::openDataFile(const QString& path) { openDataFiles(QStringList{path}); }
+
+void TfrmMAIN::openDataFiles(const QStringList& paths) {
+  std::vector<std::string> files;
+  for (const QString& path : paths) files.push_back(path.toStdString());
   phreatix::ui::guarded(session_, this, [&] {
-    if (session_.openDataFile(path.toStdString(), *this, messageBox_))
-      dataFile_ = path.toStdString();
+    if (session_.openDataFiles(files, *this, messageBox_)) {
+      dataFile_ = files[0];
+      for (std::size_t i = 1; i < files.size(); ++i) dataFile_ += ", " + files[i];
+    }
   });
   showControls();
 }

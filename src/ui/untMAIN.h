@@ -55,6 +55,8 @@ class TfrmMAIN : public QMainWindow,
 
   // Opens a data file as after the file dialog of "Koppelen".
   void openDataFile(const QString& path);
+  // Several exports as one data set, as chosen together in that dialog.
+  void openDataFiles(const QStringList& paths);
   // The activation routine.
   void activate();
   // The archiver the closing sequence starts (zip unless a test sets another).

@@ -14,6 +14,8 @@
 
 #include "dialogs.h"
 #include "frontend.h"
+#include "coupling/knmi_meteo.h"
+#include "platform/files.h"
 #include "session/session.h"
 
 namespace {
@@ -180,7 +182,25 @@ void TfrmSELECTIE::bttnKIESMETEOClick() {
         this, QString::fromStdString(session_.workingDir()), phreatix::ui::qtFilter(kMeteoFilter));
     // Cancelled: the previous meteo file stays current.
     if (path.isEmpty()) return;
-    const QString meteo = QDir::toNativeSeparators(withMeteoExtension(path));
+    QString meteo = QDir::toNativeSeparators(withMeteoExtension(path));
+    if (QFileInfo(meteo).exists() && phreatix::isKnmiFile(phreatix::readLines(meteo.toStdString()))) {
+      // A KNMI file is no meteo file yet: offer the conversion, and couple
+      // the converted file.
+      const std::string target =
+          phreatix::convertedMeteoName(meteo.toStdString(), session_.workingDir());
+      if (!phreatix::ui::dialogs().question(
+              this, "Het bestand " + meteo +
+                        " is een KNMI-bestand. Omzetten naar een meteobestand " +
+                        QString::fromStdString(target) + "?")) {
+        return;
+      }
+      const phreatix::MeteoConversion converted =
+          phreatix::convertKnmiFile(meteo.toStdString(), target);
+      QStringList report{QString::fromStdString(target) + ":"};
+      for (const std::string& line : converted.report) report << QString::fromStdString(line);
+      phreatix::ui::dialogs().information(this, report.join("\n"));
+      meteo = QDir::toNativeSeparators(QString::fromStdString(target));
+    }
     coupling_->chooseMeteo(meteo.toStdString());
     lblSELECT2->setText(meteo);
     setListsEnabled(true);
