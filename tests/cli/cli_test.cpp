@@ -290,3 +290,54 @@ TEST(Cli, SplitWritesSessionFilesNextToTheExport) {
 
 }  // namespace
 }  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// Today's inputs through the whole main job: KNMI De Bilt converted by the
+// meteo command, three real exports in the old, the 2015 and the 2024 layout
+// opened as one data set.
+TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
+  const std::string real = test::realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real data beside the repository";
+  test::TempDir dir;
+  ASSERT_EQ(runCli(dir, "kron").code, 0);
+  CliRun meteo = runCli(dir, "meteo '" + real + "/KNMI_Bilt.txt' -o bilt.prn");
+  ASSERT_EQ(meteo.code, 0) << meteo.err;
+  EXPECT_NE(meteo.out.find("Geschreven: 1-7-1957 t/m 22-5-2016 (21511 dagen)."),
+            std::string::npos)
+      << meteo.out;
+  EXPECT_EQ(runCli(dir, "meteo '" + real + "/KNMI_Bilt.txt'").code, 1);
+  CliRun badDate = runCli(dir, "meteo '" + real + "/KNMI_Bilt.txt' -o x.prn --from 1990-02-30");
+  EXPECT_EQ(badDate.code, 1);
+
+  dir.write("koppeling.txt", "B58C0698 bilt.prn\nB33F0080 bilt.prn\nB44F0279 bilt.prn\n");
+  CliRun run = runCli(dir, "run --data '" + real + "/B58C0698001_1.csv' --data '" + real +
+                               "/B33F0080001_0.csv' --data '" + real +
+                               "/B44F0279001_2024.csv' --coupling koppeling.txt --no-pack");
+  ASSERT_EQ(run.code, 0) << run.err;
+  // B44F0279 was measured 1950-1955, before the meteo file begins: its
+  // calibration fails and says so; the other two get a plausible model.
+  EXPECT_NE(run.out.find("ZEFTAL (op B44F0279) met foutmelding afgesloten."), std::string::npos);
+  const std::vector<std::string> chosen = readLines(dir.file("modsel.zft"));
+  int plausible = 0;
+  for (const std::string& line : chosen) {
+    const std::string label = line.substr(9, 2);
+    if (label == "1s" || label == "2s") {
+      ++plausible;
+      const std::string tube = line.substr(0, 8);
+      // A complete .sta: the statistics and the GHG, GLG and GVG table.
+      const std::string sta = dir.read(tube + ".sta");
+      for (const char* part : {"Univariate Statistics", "P99", "GLG(t)", "GHG(t)", "GVG(t)"}) {
+        EXPECT_NE(sta.find(part), std::string::npos) << tube << " " << part;
+      }
+      EXPECT_TRUE(fileExists(dir.file(tube + ".reg")) && fileExists(dir.file(tube + ".foe")) &&
+                  fileExists(dir.file(tube + ".his")) && fileExists(dir.file(tube + ".cor")))
+          << tube;
+    }
+  }
+  EXPECT_GE(plausible, 1) << dir.read("modsel.zft");
+}
+
+}  // namespace
+}  // namespace phreatix

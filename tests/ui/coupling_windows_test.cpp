@@ -2,6 +2,7 @@
 // system on the offscreen platform. File dialogs are answered with prepared
 // paths; an empty answer is a cancelled dialog.
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <QtTest>
 
 #include "dialogs.h"
+#include "platform/files.h"
 #include "frontend.h"
 #include "help.h"
 #include "session/session.h"
@@ -39,8 +41,14 @@ class RecordingDialogs : public phreatix::ui::UiDialogs {
     return answers.isEmpty() ? QString() : answers.takeFirst();
   }
   void beep() override {}
+  bool question(QWidget*, const QString& text) override {
+    questions << text;
+    return !yes.isEmpty() && yes.takeFirst();
+  }
 
   QStringList answers;
+  QStringList questions;
+  QList<bool> yes;
   std::vector<Request> requests;
   QStringList informations;
 };
@@ -159,6 +167,36 @@ class CouplingWindowsTest : public QObject {
                                          "99UU2201 +01 | B.prn",
                                          "99UU2202 +01 (ingreep!) | B.prn",
                                      }));
+  }
+
+  void knmiFileIsOfferedForConversion() {
+    phreatix::test::TempDir dir;
+    phreatix::Session session(dir.path());
+    phreatix::CouplingOverview overview;
+    RecordingDialogs dialogs;
+    DialogsScope scope(&dialogs);
+    const QString knmi = QString::fromStdString(dir.file("knmi_station.txt"));
+    QVERIFY(QFile::copy(PHREATIX_TEST_DATA_DIR "/coupling/knmi_station.txt", knmi));
+    dialogs.answers << knmi << knmi;
+    dialogs.yes << false << true;
+    TfrmSELECTIE window(session, overview);
+    window.begin(fiveTubes());
+
+    // Declined: no meteo file chosen, nothing written.
+    window.bttnKIESMETEOClick();
+    QCOMPARE(dialogs.questions.size(), 1);
+    QVERIFY(dialogs.questions[0].contains("is een KNMI-bestand"));
+    QVERIFY(window.lblSELECT2->text().isEmpty());
+    const std::string converted = dir.file("knmi_station.prn");
+    QVERIFY(!phreatix::fileExists(converted));
+
+    // Accepted: the converted file is written, reported and coupled.
+    window.bttnKIESMETEOClick();
+    QCOMPARE(window.lblSELECT2->text(), QString::fromStdString(converted));
+    QCOMPARE(phreatix::readLines(converted).front(), std::string("4 5 0.01 4 5"));
+    QCOMPARE(dialogs.informations.size(), 1);
+    QVERIFY(dialogs.informations[0].contains("Geschreven: 4-1-2000 t/m 7-1-2000 (4 dagen)."));
+    QVERIFY(window.lstbxAlleBuizen->isEnabled());
   }
 
   void cancelledMeteoDialogKeepsTheCurrentFile() {

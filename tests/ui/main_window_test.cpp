@@ -1,6 +1,7 @@
 // The main window on the offscreen platform through a whole session: the
 // buttons the workflow enables, the progress schema's colours, and the
 // close that writes the exit lines and Phreatix.log.
+#include <algorithm>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -26,9 +27,16 @@ class ScriptedDialogs : public phreatix::ui::UiDialogs {
  public:
   void information(QWidget*, const QString& text) override { shown << text; }
   QString openFile(QWidget*, const QString&, const QString&) override { return nextFile; }
+  QStringList openFiles(QWidget* parent, const QString& dir, const QString& filter) override {
+    if (nextFiles.isEmpty()) return UiDialogs::openFiles(parent, dir, filter);
+    QStringList files = nextFiles;
+    nextFiles.clear();
+    return files;
+  }
   void beep() override {}
   QStringList shown;
   QString nextFile;
+  QStringList nextFiles;  // a multiple selection, once
 };
 
 struct FatalStopReached {
@@ -130,6 +138,16 @@ class MainWindowTest : public QObject {
     window.btbttnResetStartClick();
     QCOMPARE(enabledButtons(window), QString("Pre KOPPEL ResetStart"));
     QVERIFY(window.mmLOG->toPlainText().isEmpty());
+
+    // Two exports chosen together, in two layouts: one data set.
+    const QString today = PHREATIX_TEST_DATA_DIR "/input/dinoloket_2024.csv";
+    dialogs_.nextFiles = {data, today};
+    window.btbttnKOPPELClick();
+    QCOMPARE(window.windowTitle(), "Phreatix 3.0 op " + data + ", " + today);
+    QCOMPARE(enabledButtons(window), QString("Meteo ResetStart"));
+    QVERIFY(std::count(session.dataSet().begin(), session.dataSet().end(),
+                       "RB44F000101+00033-00017096260401410711214950314") == 1);
+    window.btbttnResetStartClick();
 
     // Closing: no pipeline ran, so the exit lines say the program stopped
     // early, and the session log is written.
