@@ -7,6 +7,7 @@
 // fatal stop caused by an input error.
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -553,6 +554,9 @@ int commandKron(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit (or a full disk) must show up as a failed write that
+  // the program reports, not as a signal that ends it silently.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     (args.empty() ? std::cerr : std::cout) << kUsage;

@@ -1,6 +1,8 @@
 // phreatix: the desktop program. Creates the session for the working
 // directory (the current directory at start-up) and the main window, and runs
 // the event loop until the program ends through the fatal stop.
+#include <csignal>
+
 #include <QApplication>
 
 #include "platform/files.h"
@@ -9,6 +11,9 @@
 #include "untMAIN.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit (or a full disk) must show up as a failed write that
+  // the program reports, not as a signal that ends it silently.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString("Phreatix ") + phreatix::kVersion);
   phreatix::Session session(phreatix::currentDirectory());

@@ -97,6 +97,13 @@ std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet,
     const std::string& line = dataSet[i];
     if (!isTubeRecord(line)) continue;
     std::string code(recordLocation(line));
+    if (!isSafeStem(code)) {
+      // Its files would be named outside the working directory or by a
+      // wildcard: the tube is not processed.
+      messages.appendLog("Buis " + quoted(code) +
+                         " overgeslagen: de locatiecode is geen veilige bestandsnaam.");
+      continue;
+    }
     if (code != previousCode) {
       tubes.push_back(code + " +" + std::string(recordFilter(line)));
       previousCode = code;
@@ -125,7 +132,7 @@ void coupleFromFile(const std::string& couplingPath, const std::vector<std::stri
       if (at == std::string::npos) continue;
       std::string name = nameOnLine(line, at, code.size());
       std::string file = meteoFileName(name);
-      if (!file.empty() && fileExists(joinPath(workingDir, file))) {
+      if (isBareFileName(file) && fileExists(joinPath(workingDir, file))) {
         overview.rows[i].meteo = name;
       } else {
         missing = true;

@@ -149,10 +149,10 @@ void readEngineInput(const std::string& workingDir, const std::string& caption, 
                      EngineView& view, Messages& messages) {
   RunSettings& s = input.settings;
   readParameterFile(joinPath(workingDir, kParameterFileName), s, view);
-  const std::string meteoPath = joinPath(workingDir, s.meteoFile);
+  const std::string meteoPath = workingFile(workingDir, s.meteoFile, kParameterFileName);
   MeteoHead head = readMeteoHead(meteoPath);
   input.meteoDays = head.days;
-  readMeasurements(joinPath(workingDir, s.measurementFile), head.days, caption, input.measurements,
+  readMeasurements(workingFile(workingDir, s.measurementFile, kParameterFileName), head.days, caption, input.measurements,
                    messages);
   view.setGridStatus(0, "File read");
   if (s.effectiveMode() != EngineMode::kSimulate) s.span = input.measurements.back().time;

@@ -66,9 +66,9 @@ void Engine::work(const std::string& workingDir, const std::string& caption, int
   RunSettings& s = input_.settings;
   marker_ = markerName(s.traceFile);
 
-  results_.open(joinPath(workingDir, s.resultsFile));
+  results_.open(workingFile(workingDir, s.resultsFile, kParameterFileName));
   view_.setGridStatus(kResultsRow, "File opened");
-  trace_.open(joinPath(workingDir, s.traceFile));
+  trace_.open(workingFile(workingDir, s.traceFile, kParameterFileName));
   view_.setGridStatus(kTraceRow, "File opened");
 
   correctInitialValues(s.initial, view_);

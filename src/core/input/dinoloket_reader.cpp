@@ -3,6 +3,7 @@
 #include "error.h"
 #include "input/calendar.h"
 #include "input/tube_file.h"
+#include "platform/files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -258,6 +259,13 @@ bool TubeChecker::accept(std::string_view location, std::string_view rawFilter,
     if (reported_.insert("L" + std::string(location)).second) {
       messages_.appendLog("Buis " + quoted(location) +
                           " niet ingelezen: de locatiecode heeft geen 8 tekens.");
+    }
+    return false;
+  }
+  if (!isSafeStem(location)) {
+    if (reported_.insert("S" + std::string(location)).second) {
+      messages_.appendLog("Buis " + quoted(location) +
+                          " niet ingelezen: de locatiecode is geen veilige bestandsnaam.");
     }
     return false;
   }

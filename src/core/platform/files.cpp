@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "error.h"
+#include "text/parse.h"
 
 namespace phreatix {
 
@@ -145,6 +146,27 @@ std::string joinPath(const std::string& dir, const std::string& name) {
   if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
   if (dir.back() == '/') return dir + name;
   return dir + "/" + name;
+}
+
+bool isBareFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
+bool isSafeStem(std::string_view stem) {
+  return isBareFileName(stem) && stem.find_first_of("*?[]") == std::string_view::npos;
+}
+
+std::string workingFile(const std::string& dir, const std::string& name,
+                        const std::string& source) {
+  if (!isBareFileName(name)) {
+    throw Error(ErrorKind::kInput, source + ": " + phreatix::quoted(name) +
+                                       " is geen bestandsnaam in de werkmap");
+  }
+  return joinPath(dir, name);
 }
 
 }  // namespace phreatix

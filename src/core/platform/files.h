@@ -65,4 +65,16 @@ std::string currentDirectory();
 // dir + "/" + name; name alone when dir is empty or name is an absolute path.
 std::string joinPath(const std::string& dir, const std::string& name);
 
+// True for a bare file name, one that can only name a file in the
+// directory it is joined to: not empty, not "." or "..", no '/' or '\\',
+// no control character.
+bool isBareFileName(std::string_view name);
+// A bare name that is also safe as the stem of a tube's files and in the
+// wildcards that later stages list them by: no '*', '?', '[' or ']'.
+bool isSafeStem(std::string_view stem);
+// joinPath for a file name read from a file (`source` names that file): an
+// input error when the name is not bare.
+std::string workingFile(const std::string& dir, const std::string& name,
+                        const std::string& source);
+
 }  // namespace phreatix

@@ -149,13 +149,16 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
     name = control.readLine();
     StripApostrophes(name);
   }
-  const std::string seriesPath = joinPath(workingDir, names[0]);
+  // Every name must be a file of the working directory.
+  std::string paths[6];
+  for (int k = 0; k < 6; ++k) paths[k] = workingFile(workingDir, names[k], kControlFileName);
+  const std::string seriesPath = paths[0];
   // Created in this order, empty, before anything is computed.
-  sta_.open(joinPath(workingDir, names[1]));
-  his_.open(joinPath(workingDir, names[2]));
-  foe_.open(joinPath(workingDir, names[3]));
-  reg_.open(joinPath(workingDir, names[4]));
-  cor_.open(joinPath(workingDir, names[5]));
+  sta_.open(paths[1]);
+  his_.open(paths[2]);
+  foe_.open(paths[3]);
+  reg_.open(paths[4]);
+  cor_.open(paths[5]);
 
   show("Reading data without leap days");
   readPass(seriesPath, false);
