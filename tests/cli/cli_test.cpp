@@ -1,6 +1,7 @@
 // phreatix-cli as a user runs it: in a working directory, with its exit code,
 // its output and the files it leaves.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -337,6 +338,114 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
     }
   }
   EXPECT_GE(plausible, 1) << dir.read("modsel.zft");
+}
+
+}  // namespace
+}  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// A shell command line in the directory, with its output as runCli keeps it.
+CliRun runShell(const test::TempDir& dir, const std::string& line) {
+  const std::string command =
+      "cd '" + dir.path() + "' && (" + line + ") > cli.out 2> cli.err < /dev/null";
+  const int status = std::system(command.c_str());
+  CliRun run;
+  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = dir.read("cli.out");
+  run.err = dir.read("cli.err");
+  removeFile(dir.file("cli.out"));
+  removeFile(dir.file("cli.err"));
+  return run;
+}
+
+std::string runArgs(const DemoDataSet& data) {
+  return "run --data " + data.exportFile + " --coupling " + data.couplingFile;
+}
+
+// The inputs of a working directory, to see that a fault left them as they were.
+std::vector<std::string> inputsOf(const test::TempDir& dir, const DemoDataSet& data) {
+  std::vector<std::string> texts = {dir.read(data.exportFile), dir.read(data.couplingFile),
+                                    dir.read("kron.txt")};
+  for (const std::string& meteo : data.meteoFiles) texts.push_back(dir.read(meteo));
+  return texts;
+}
+
+// A disk that fills up, stood in for by a file-size limit: every write that
+// does not fit fails, and the program says so instead of reporting success.
+TEST(CliFaults, AFullDiskFailsTheRunsThatCannotWriteAndLosesNothing) {
+  test::TempDir dir;
+  const DemoDataSet data = writeDemoData(dir.path());
+  const std::vector<std::string> before = inputsOf(dir, data);
+  // 1 MB: the inputs fit, the calibration traces do not.
+  CliRun run = runShell(dir, "ulimit -f 1000 && '" PHREATIX_CLI "' " + runArgs(data) + " --no-pack");
+  EXPECT_NE(run.out.find("write failed"), std::string::npos) << run.out << run.err;
+  EXPECT_NE(run.out.find("met foutmelding afgesloten"), std::string::npos);
+  EXPECT_EQ(run.out.find("goed afgesloten"), std::string::npos);
+  EXPECT_EQ(run.out.find("aangemaakt"), std::string::npos);
+  // No marker for an engine run whose files are incomplete.
+  EXPECT_TRUE(listFiles(dir.path(), "*.ok").empty());
+  EXPECT_EQ(inputsOf(dir, data), before);
+}
+
+// A working directory the user may read but not write: the program says it
+// cannot write there, and writes nothing. Needs a real refusal of the
+// permission bits, so it runs the program as the user nobody.
+TEST(CliFaults, AReadOnlyWorkingDirectoryIsRefusedWithAMessage) {
+  if (geteuid() != 0 || std::system("command -v setpriv > /dev/null") != 0) {
+    GTEST_SKIP() << "needs root and setpriv to run the program as nobody";
+  }
+  test::TempDir dir;
+  const std::string work = dir.file("alleen-lezen");
+  std::filesystem::create_directory(work);
+  const DemoDataSet data = writeDemoData(work);
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+  std::filesystem::permissions(work, std::filesystem::perms(0755));
+  const std::size_t filesBefore = listFiles(work, "*").size();
+  // The program itself must be reachable for nobody.
+  if (std::system("setpriv --reuid=nobody --regid=nogroup --clear-groups test -x '" PHREATIX_CLI
+                  "'") != 0) {
+    GTEST_SKIP() << "the program is not reachable for nobody";
+  }
+  CliRun run = runShell(dir, "cd alleen-lezen && setpriv --reuid=nobody --regid=nogroup "
+                           "--clear-groups '" PHREATIX_CLI "' " + runArgs(data) + " --no-pack");
+  EXPECT_EQ(run.code, 1) << run.out << run.err;
+  EXPECT_NE((run.out + run.err).find("olga.tmp"), std::string::npos) << run.out << run.err;
+  EXPECT_NE(run.out.find("is niet ingelezen"), std::string::npos) << run.out;
+  EXPECT_EQ(listFiles(work, "*").size(), filesBefore);
+}
+
+// A pipeline killed in the middle of its work, then repaired: the repair
+// simulates and post-processes what the calibrations left, and a tube whose
+// files the kill cut short fails with a message instead of a result.
+TEST(CliFaults, AKilledPipelineIsRepaired) {
+  test::TempDir dir;
+  const DemoDataSet data = writeDemoData(dir.path());
+  const std::vector<std::string> before = inputsOf(dir, data);
+  // Killed once the last calibration (d+s) has written its first results.
+  const std::string command = "cd '" + dir.path() + "' && ('" PHREATIX_CLI "' " + runArgs(data) +
+                              " --no-pack > first.out 2>&1 & pid=$!; "
+                              "for i in $(seq 1 1000); do "
+                              "  ls *.d01 > /dev/null 2>&1 && break; sleep 0.005; done; "
+                              "kill -9 $pid; wait $pid; true)";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_TRUE(listFiles(dir.path(), "*.sta").empty()) << "the kill came too late";
+
+  CliRun repair = runCli(dir, "repair --data " + data.exportFile + " --coupling " +
+                                  data.couplingFile + " --no-pack");
+  ASSERT_EQ(repair.code, 0) << repair.out << repair.err;
+  EXPECT_EQ(inputsOf(dir, data), before);
+  // Every tube in modsel.zft has its complete characteristics.
+  int repaired = 0;
+  for (const std::string& line : readLines(dir.file("modsel.zft"))) {
+    const std::string tube = line.substr(0, 8);
+    const std::string sta = dir.read(tube + ".sta");
+    EXPECT_NE(sta.find("GVG(t)"), std::string::npos) << tube;
+    EXPECT_NE(repair.out.find(tube + ".u01: aangemaakt"), std::string::npos) << tube;
+    ++repaired;
+  }
+  EXPECT_GE(repaired, 1) << repair.out;
 }
 
 }  // namespace

@@ -492,6 +492,24 @@ void Pipeline::prepareFrom(const char* pattern, const VertexColumns& columns, co
 
 // --- run loop ---
 
+// The results of an earlier run must never pass for this run's: the two
+// output files zeftal0.par names (lines 3 and 4) go before the run, and
+// before a simulation also the characteristics made from its realisations.
+void Pipeline::removeStaleOutputs(const std::string& S, bool simulation) {
+  std::vector<std::string> par;
+  try {
+    par = readLines(path(kParameterFileName));
+  } catch (const Error&) {
+    return;  // the engine reports the unreadable file itself
+  }
+  for (std::size_t line = 2; line < 4 && line < par.size(); ++line) {
+    if (isBareFileName(par[line])) removeFile(path(par[line]));
+  }
+  if (simulation) {
+    for (const char* ext : {".sta", ".reg", ".foe", ".his", ".cor"}) removeFile(path(S + ext));
+  }
+}
+
 void Pipeline::runLoop() {
   const StageFlags& flags = session_.stageFlags();
   Messages& messages = session_.messages();
@@ -518,6 +536,7 @@ void Pipeline::runLoop() {
       }
       continue;
     }
+    removeStaleOutputs(S, flags.simulation);
     const std::string title = "ZEFTAL-" + label + " op " + S;
     messages.appendBuis(title + " gestart.");
     engineView_.setCaption(title);

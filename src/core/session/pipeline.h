@@ -107,6 +107,8 @@ class Pipeline {
   std::string path(const std::string& name) const;
   void setFlag(bool StageFlags::*flag, bool value);
 
+  void removeStaleOutputs(const std::string& S, bool simulation);
+
   Session& session_;
   const CouplingOverview& overview_;
   std::string dataFilePath_;
