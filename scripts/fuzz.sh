@@ -26,10 +26,10 @@ run_one() {
   # The scratch files of the targets on tmpfs where there is one.
   local scratch="$PWD/$out"
   if [ -d /dev/shm ] && [ -w /dev/shm ]; then scratch="$(mktemp -d /dev/shm/phreatix-fuzz.XXXXXX)"; fi
-  # 2 GB of memory and 10 s per input at most: more is a finding. Each log
+  # 2 GB of memory and 30 s per input at most: more is a finding. Each log
   # line gets the seconds since the start, to see when coverage last grew.
   if (cd "$out" && TMPDIR="$scratch" ASAN_OPTIONS=detect_leaks=1 \
-      "../../tests/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+      "../../tests/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
       -print_final_stats=1 corpus 2>&1 | perl -pe 'print time() - $^T, "s "' > log.txt;
       exit "${PIPESTATUS[0]}"); then
     echo "$target: $(grep -E 'DONE' "$out/log.txt" | tail -1)"
