@@ -49,7 +49,8 @@ constexpr const char* kUsage =
     "                  its marker was written)\n"
     "  post            post-process every *.u01 in the current directory (exit 1 when a\n"
     "                  tube failed)\n"
-    "  run --data FILE [--data FILE ...] --coupling FILE [--start-year Y] [--end-year Y] [--warmup D]\n"
+    "  run --data FILE [--data FILE ...] --coupling FILE [--start-year Y] [--end-year Y] [--warmup "
+    "D]\n"
     "      [--realisations R] [--maxiter N] [--closure X] [--delta-min X] [--phi-min X]\n"
     "      [--c-max X] [--omega-min X] [--trace met|zonder] [--workdir DIR] [--no-pack]\n"
     "                  the whole main job: open, couple, check the meteo files, calibrate,\n"
@@ -460,8 +461,7 @@ int commandSplit(const std::vector<std::string>& args) {
       std::cout << written[k] << ":";
       const std::vector<std::string> codes =
           k < splitter.table().size()
-              ? std::vector<std::string>(splitter.table()[k].begin() + 1,
-                                         splitter.table()[k].end())
+              ? std::vector<std::string>(splitter.table()[k].begin() + 1, splitter.table()[k].end())
               : splitter.removed();
       for (const std::string& code : codes) {
         if (!code.empty()) std::cout << ' ' << code;

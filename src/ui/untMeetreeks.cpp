@@ -230,6 +230,7 @@ void TfrmMeetreeks::next() {
 void TfrmMeetreeks::saveChart(const std::string& path) {
   // A Windows bitmap, whatever the name's extension says.
   if (!image_.save(QString::fromStdString(path), "BMP")) {
-    throw phreatix::Error(phreatix::ErrorKind::kIo, path + ": de grafiek kon niet worden geschreven");
+    throw phreatix::Error(phreatix::ErrorKind::kIo,
+                          path + ": de grafiek kon niet worden geschreven");
   }
 }

@@ -86,8 +86,8 @@ TfrmOLGAsub::TfrmOLGAsub(phreatix::Session& session, TfrmMeetreeks* assessment, 
   edtY = new QLineEdit(this);
   edtY->setObjectName("edtY");
   edtY->setMinimumWidth(90);
-  edtY->setStatusTip(QString::fromUtf8(
-      "Schijfruimte in MByte voor 1 sessie; elke buis neemt 60 MByte in beslag"));
+  edtY->setStatusTip(
+      QString::fromUtf8("Schijfruimte in MByte voor 1 sessie; elke buis neemt 60 MByte in beslag"));
   btbttnOK = button(this, "btbttnOK", "OK", "Bevestig de schijfruimte voor 1 sessie");
   lblMAX = new QLabel(this);
   lblMAX->setObjectName("lblMAX");
@@ -141,8 +141,8 @@ TfrmOLGAsub::TfrmOLGAsub(phreatix::Session& session, TfrmMeetreeks* assessment, 
   strgrdOLGAsub->horizontalHeader()->hide();
   strgrdOLGAsub->verticalHeader()->hide();
   strgrdOLGAsub->setMinimumHeight(160);
-  steps->addWidget(text(this, "Geselecteerde buizen en onderverdeling in deelbestanden"), 4, 1,
-                   1, 2);
+  steps->addWidget(text(this, "Geselecteerde buizen en onderverdeling in deelbestanden"), 4, 1, 1,
+                   2);
   steps->addWidget(strgrdOLGAsub, 5, 1, 1, 2);
 
   btbttnReset = button(this, "btbttnReset", "Opnieuw beginnen",
@@ -227,8 +227,7 @@ void TfrmOLGAsub::chckbxAUTODELClick() {
 
 void TfrmOLGAsub::btbttnOpenClick() {
   const QString path = phreatix::ui::dialogs().openFile(
-      this, QString::fromStdString(session_.workingDir()),
-      phreatix::ui::qtFilter(kDataFileFilter));
+      this, QString::fromStdString(session_.workingDir()), phreatix::ui::qtFilter(kDataFileFilter));
   if (path.isEmpty()) return;
   phreatix::ui::guarded(session_, this, [&] { splitter_.open(path.toStdString()); });
   showState();

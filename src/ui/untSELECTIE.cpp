@@ -12,9 +12,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "coupling/knmi_meteo.h"
 #include "dialogs.h"
 #include "frontend.h"
-#include "coupling/knmi_meteo.h"
 #include "platform/files.h"
 #include "session/session.h"
 
@@ -183,7 +183,8 @@ void TfrmSELECTIE::bttnKIESMETEOClick() {
     // Cancelled: the previous meteo file stays current.
     if (path.isEmpty()) return;
     QString meteo = QDir::toNativeSeparators(withMeteoExtension(path));
-    if (QFileInfo(meteo).exists() && phreatix::isKnmiFile(phreatix::readLines(meteo.toStdString()))) {
+    if (QFileInfo(meteo).exists() &&
+        phreatix::isKnmiFile(phreatix::readLines(meteo.toStdString()))) {
       // A KNMI file is no meteo file yet: offer the conversion, and couple
       // the converted file.
       const std::string target =

@@ -305,8 +305,7 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
   ASSERT_EQ(runCli(dir, "kron").code, 0);
   CliRun meteo = runCli(dir, "meteo '" + real + "/KNMI_Bilt.txt' -o bilt.prn");
   ASSERT_EQ(meteo.code, 0) << meteo.err;
-  EXPECT_NE(meteo.out.find("Geschreven: 1-7-1957 t/m 22-5-2016 (21511 dagen)."),
-            std::string::npos)
+  EXPECT_NE(meteo.out.find("Geschreven: 1-7-1957 t/m 22-5-2016 (21511 dagen)."), std::string::npos)
       << meteo.out;
   EXPECT_EQ(runCli(dir, "meteo '" + real + "/KNMI_Bilt.txt'").code, 1);
   CliRun badDate = runCli(dir, "meteo '" + real + "/KNMI_Bilt.txt' -o x.prn --from 1990-02-30");
@@ -379,7 +378,8 @@ TEST(CliFaults, AFullDiskFailsTheRunsThatCannotWriteAndLosesNothing) {
   const DemoDataSet data = writeDemoData(dir.path());
   const std::vector<std::string> before = inputsOf(dir, data);
   // 1 MB: the inputs fit, the calibration traces do not.
-  CliRun run = runShell(dir, "ulimit -f 1000 && '" PHREATIX_CLI "' " + runArgs(data) + " --no-pack");
+  CliRun run =
+      runShell(dir, "ulimit -f 1000 && '" PHREATIX_CLI "' " + runArgs(data) + " --no-pack");
   EXPECT_NE(run.out.find("write failed"), std::string::npos) << run.out << run.err;
   EXPECT_NE(run.out.find("met foutmelding afgesloten"), std::string::npos);
   EXPECT_EQ(run.out.find("goed afgesloten"), std::string::npos);
@@ -408,8 +408,10 @@ TEST(CliFaults, AReadOnlyWorkingDirectoryIsRefusedWithAMessage) {
                   "'") != 0) {
     GTEST_SKIP() << "the program is not reachable for nobody";
   }
-  CliRun run = runShell(dir, "cd alleen-lezen && setpriv --reuid=nobody --regid=nogroup "
-                           "--clear-groups '" PHREATIX_CLI "' " + runArgs(data) + " --no-pack");
+  CliRun run = runShell(dir,
+                        "cd alleen-lezen && setpriv --reuid=nobody --regid=nogroup "
+                        "--clear-groups '" PHREATIX_CLI "' " +
+                            runArgs(data) + " --no-pack");
   EXPECT_EQ(run.code, 1) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find("olga.tmp"), std::string::npos) << run.out << run.err;
   EXPECT_NE(run.out.find("is niet ingelezen"), std::string::npos) << run.out;
@@ -432,8 +434,8 @@ TEST(CliFaults, AKilledPipelineIsRepaired) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_TRUE(listFiles(dir.path(), "*.sta").empty()) << "the kill came too late";
 
-  CliRun repair = runCli(dir, "repair --data " + data.exportFile + " --coupling " +
-                                  data.couplingFile + " --no-pack");
+  CliRun repair = runCli(
+      dir, "repair --data " + data.exportFile + " --coupling " + data.couplingFile + " --no-pack");
   ASSERT_EQ(repair.code, 0) << repair.out << repair.err;
   EXPECT_EQ(inputsOf(dir, data), before);
   // Every tube in modsel.zft has its complete characteristics.

@@ -30,9 +30,9 @@ TEST(KnmiMeteo, LongestPeriodWithoutAGap) {
   // A period asked for: the longest run inside it; RH = -1 is 0.
   KnmiPeriod period{CalendarDate{1999, 12, 31}, CalendarDate{2000, 1, 3}};
   MeteoConversion asked = convertKnmi(station, nullptr, period);
-  EXPECT_EQ(asked.lines, (std::vector<std::string>{"3 5 0.01 4 5", "31 12 1999     0     4",
-                                                   " 1  1 2000    30     5",
-                                                   " 2  1 2000     0     6"}));
+  EXPECT_EQ(asked.lines,
+            (std::vector<std::string>{"3 5 0.01 4 5", "31 12 1999     0     4",
+                                      " 1  1 2000    30     5", " 2  1 2000     0     6"}));
   EXPECT_EQ(asked.report.back(), "1 dag(en) zonder neerslag of verdamping, de eerste op 3-1-2000.");
 }
 
@@ -65,8 +65,9 @@ TEST(KnmiMeteo, BadFilesNameFileLineAndWhat) {
   KnmiFile station = load("knmi_station.txt");
   KnmiFile reordered = station;
   std::swap(reordered.lines[8], reordered.lines[9]);
-  EXPECT_EQ(refusal(reordered), kData + "knmi_station.txt:10: datum \"19991231\" ligt niet na "
-                                        "die van de vorige regel");
+  EXPECT_EQ(refusal(reordered), kData +
+                                    "knmi_station.txt:10: datum \"19991231\" ligt niet na "
+                                    "die van de vorige regel");
   KnmiFile notANumber = station;
   notANumber.lines[9] = "  260,20000101,   3x,    5";
   EXPECT_EQ(refusal(notANumber), kData + "knmi_station.txt:10: RH \"3x\" is geen geheel getal");

@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     splitter.activate(1000);
     if (!splitter.open(path) || !splitter.confirm("120")) return;
     NoChart charts;
-    std::vector<std::string> first(splitter.tubes().begin(),
-                                   splitter.tubes().begin() +
-                                       std::min<std::size_t>(splitter.tubes().size(), 3));
+    std::vector<std::string> first(
+        splitter.tubes().begin(),
+        splitter.tubes().begin() + std::min<std::size_t>(splitter.tubes().size(), 3));
     Assessment run(splitter.workingCopy(), first, splitter.flags(), fuzz::workDir(), charts, box);
     while (!run.done()) {
       run.moveTrackBar(500);

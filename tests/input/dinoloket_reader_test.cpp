@@ -55,11 +55,10 @@ TEST(DinoloketReader, LayoutOf2015) {
   EXPECT_EQ(data.lines[0], "FMNT0034MVjansen          14-09-2015");
   // B28A0005 moved 60 m: its older period goes; B28A0006's readings outside
   // its period are dropped; an empty level and remark B are missing values.
-  EXPECT_EQ(records(data), (std::vector<std::string>{
-                               "RB28A000501" + kTube, "S199601019999+00120",
-                               "S199601149999+99999", "S199601289999+99999",
-                               "RB28A000602" + kTube, "S200103109999-00006",
-                               "S200105209999-00000"}));
+  EXPECT_EQ(records(data), (std::vector<std::string>{"RB28A000501" + kTube, "S199601019999+00120",
+                                                     "S199601149999+99999", "S199601289999+99999",
+                                                     "RB28A000602" + kTube, "S200103109999-00006",
+                                                     "S200105209999-00000"}));
   EXPECT_EQ(r.messages.log(),
             std::vector<std::string>{
                 "Buis B28A0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand."});
@@ -71,10 +70,9 @@ TEST(DinoloketReader, LayoutOf2015) {
 TEST(DinoloketReader, LayoutOf2024AndQuotedFields) {
   Reading r;
   ConvertedDataSet data = r.open({kData + "dinoloket_2024.csv"});
-  EXPECT_EQ(data.lines, (std::vector<std::string>{
-                            "FMNT0034MV          19-04-2024", "RB44F000101" + kTube,
-                            "S195005089999+00050", "S195005199999+00075",
-                            "S195512289999-00005"}));
+  EXPECT_EQ(data.lines, (std::vector<std::string>{"FMNT0034MV          19-04-2024",
+                                                  "RB44F000101" + kTube, "S195005089999+00050",
+                                                  "S195005199999+00075", "S195512289999-00005"}));
 
   std::vector<std::string> f;
   ASSERT_TRUE(splitCsvLine(R"("a","b ""c"", d",,e , "")", f));
@@ -136,9 +134,9 @@ TEST(DinoloketReader, SeveralExportsAsOneDataSet) {
   Session session(dir.path());
   SilentBox box;
   ProgressView progress;
-  EXPECT_THROW(session.openDataFiles({kData + "dinoloket_2024.csv", dir.file("nap.csv")},
-                                     progress, box),
-               FatalStop);
+  EXPECT_THROW(
+      session.openDataFiles({kData + "dinoloket_2024.csv", dir.file("nap.csv")}, progress, box),
+      FatalStop);
   EXPECT_EQ(session.messages().stopExit(),
             (std::vector<std::string>{"OPEN_BESTAND_OLGA: standen zijn ten opzichte van NAP !",
                                       "(" + dir.file("nap.csv") + ")"}));

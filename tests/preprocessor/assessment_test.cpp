@@ -91,13 +91,13 @@ TEST(Assessment, WarningsForShortAndSparseSeries) {
     std::vector<ChartItem> chart = drawChart(s, chartScale(s), w);
     std::vector<std::string> top = texts(chart, 150, 1), second = texts(chart, 150, 14);
     if (w.line1.empty()) {
-      EXPECT_EQ(top, w.line2.empty() ? std::vector<std::string>{}
-                                     : std::vector<std::string>{w.line2});
+      EXPECT_EQ(top,
+                w.line2.empty() ? std::vector<std::string>{} : std::vector<std::string>{w.line2});
       EXPECT_TRUE(second.empty());
     } else {
       EXPECT_EQ(top, std::vector<std::string>{w.line1});
-      EXPECT_EQ(second, w.line2.empty() ? std::vector<std::string>{}
-                                        : std::vector<std::string>{w.line2});
+      EXPECT_EQ(second,
+                w.line2.empty() ? std::vector<std::string>{} : std::vector<std::string>{w.line2});
     }
   }
 }
@@ -142,8 +142,8 @@ TEST(Assessment, RangesGridStepAndMapping) {
 
 TEST(Assessment, GridAndLabelsOfTheChart) {
   // 1990-01-01 .. 1999-12-31, depths 40..90 cm: the level axis -125..30.
-  TubeSeries s = evenSeries(120, builtinDayNumber(1999, 12, 31) - builtinDayNumber(1990, 1, 1),
-                            40, 90);
+  TubeSeries s =
+      evenSeries(120, builtinDayNumber(1999, 12, 31) - builtinDayNumber(1990, 1, 1), 40, 90);
   ChartScale scale = chartScale(s);
   std::vector<ChartItem> chart = drawChart(s, scale, seriesWarnings(s));
   auto has = [&](ChartItem::Kind kind, int x1, int y1, int x2, int y2, Rgb colour) {
@@ -184,8 +184,8 @@ struct AssessFixture {
   RecordingSaver saver;
   RecordingBox box;
 
-  explicit AssessFixture(const std::vector<std::string>& lines,
-                         std::vector<std::string> codes) : tubes(std::move(codes)) {
+  explicit AssessFixture(const std::vector<std::string>& lines, std::vector<std::string> codes)
+      : tubes(std::move(codes)) {
     copy.path = dir.file(kWorkingCopyName);
     copy.lines = lines;
     copy.blocks = locateBlocks(lines, copy.path);
@@ -223,11 +223,12 @@ TEST(Assessment, PointsInDateOrderWithTheirOwnLevels) {
   SeriesWarnings w = seriesWarnings(s);
   EXPECT_FALSE(w.judged);
   std::vector<ChartItem> chart = drawChart(s, chartScale(s), w);
-  EXPECT_EQ(texts(chart, 150, 1), std::vector<std::string>{"Niet beoordeeld: minder dan 7 metingen"});
+  EXPECT_EQ(texts(chart, 150, 1),
+            std::vector<std::string>{"Niet beoordeeld: minder dan 7 metingen"});
   // The red lines join the points in date order.
   ChartScale scale = chartScale(s);
-  auto firstRed = std::find_if(chart.begin(), chart.end(),
-                               [](const ChartItem& i) { return i.colour == kRed; });
+  auto firstRed =
+      std::find_if(chart.begin(), chart.end(), [](const ChartItem& i) { return i.colour == kRed; });
   ASSERT_NE(firstRed, chart.end());
   EXPECT_EQ(firstRed->x1, scale.x(s.points[0].dayNumber));
   EXPECT_EQ(firstRed->y1, scale.y(-10));

@@ -49,8 +49,8 @@ inline std::vector<std::string> dinoExport(const std::vector<std::string>& codes
   lines.push_back(kMeasurementTitle);
   for (const std::string& code : codes) {
     for (int r = 0; r < readings; ++r) {
-      lines.push_back(measRow(code, 1990 + r / 24, r / 2 % 12 + 1, r % 2 == 0 ? 14 : 28,
-                              100 + r % 37));
+      lines.push_back(
+          measRow(code, 1990 + r / 24, r / 2 % 12 + 1, r % 2 == 0 ? 14 : 28, 100 + r % 37));
     }
   }
   return lines;

@@ -199,9 +199,8 @@ TEST(Splitter, SessionFilesTakeTheirTubesShortLinesAndTitles) {
                     test::measRow("B01A0003", 2000, 1, 14, 70, "zie B01A0001"), "x,y"}));
   // The removed-tubes file keeps the lines with the word LOCATIE in place of
   // the measurement title rule.
-  EXPECT_EQ(readLines(written[2]),
-            expect({test::metaRow("B01A0002"), "", test::kMeasurementTitle,
-                    test::measRow("B01A0002", 2000, 1, 14, 60), "x,y"}));
+  EXPECT_EQ(readLines(written[2]), expect({test::metaRow("B01A0002"), "", test::kMeasurementTitle,
+                                           test::measRow("B01A0002", 2000, 1, 14, 60), "x,y"}));
   EXPECT_FALSE(f.splitter.controls().btbttnSAVE);
 
   f.splitter.close();
@@ -243,7 +242,8 @@ TEST(Splitter, RefusedFilesLeaveTheWindowUsable) {
   std::vector<std::string> noMetaTitle = test::dinoExport(test::tubeCodes(2));
   noMetaTitle[6] = "LOCATIE,FILTERNUMMER,START DATUM";
   const std::vector<Case> cases = {
-      {"OLGA", {"FMNT0034MV  tester", "RB01A000101+00033"},
+      {"OLGA",
+       {"FMNT0034MV  tester", "RB01A000101+00033"},
        "Opsplitsen pre-milennium formaat OLGA-bestanden wordt niet ondersteund."},
       {"no BIJZONDERHEID", noMeasTitle, "sleutel \"BIJZONDERHEID\" ontbreekt"},
       {"no BOVENKANT FILTER", noMetaTitle, "sleutel \"BOVENKANT FILTER\" ontbreekt"},

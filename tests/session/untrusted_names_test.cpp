@@ -81,10 +81,9 @@ TEST(UntrustedNames, CouplingFileNamesStayInTheWorkingDirectory) {
   EXPECT_EQ(meteoFileOfStem(overview, "B01A0001"), "m.prn");
   // ".." names no meteo file, though the directory exists.
   writeLines(dir.file("koppeling.txt"), {"B01A0001 .."});
-  EXPECT_THROW(
-      coupleFromFile(dir.file("koppeling.txt"), {"B01A0001 +01"}, dir.path(), overview, messages,
-                     box),
-      FatalStop);
+  EXPECT_THROW(coupleFromFile(dir.file("koppeling.txt"), {"B01A0001 +01"}, dir.path(), overview,
+                              messages, box),
+               FatalStop);
 }
 
 TEST(UntrustedNames, EngineAndPostprocessingRefuseNamesOutsideTheWorkingDirectory) {

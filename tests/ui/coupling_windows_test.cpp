@@ -12,9 +12,9 @@
 #include <QtTest>
 
 #include "dialogs.h"
-#include "platform/files.h"
 #include "frontend.h"
 #include "help.h"
+#include "platform/files.h"
 #include "session/session.h"
 #include "support/temp_dir.h"
 #include "untAbout.h"

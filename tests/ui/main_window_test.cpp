@@ -1,7 +1,6 @@
 // The main window on the offscreen platform through a whole session: the
 // buttons the workflow enables, the progress schema's colours, and the
 // close that writes the exit lines and Phreatix.log.
-#include <algorithm>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -9,6 +8,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 #include "platform/files.h"
 #include "session/demo_data.h"
@@ -190,7 +190,7 @@ class MainWindowTest : public QObject {
 
     // A close requested while the repair runs waits for it, then closes.
     window.setArchiver({"true", 5, 5});  // an archiver that packs nothing
-    bool closeDeferred = false;  // close() returned: the run went on
+    bool closeDeferred = false;          // close() returned: the run went on
     QTimer::singleShot(50, &window, [&] {
       window.close();
       closeDeferred = true;

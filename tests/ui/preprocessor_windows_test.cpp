@@ -150,8 +150,8 @@ class PreprocessorWindowsTest : public QObject {
     QCOMPARE(window.lblfile->text(), QString("Gereed."));
     QVERIFY(!window.btbttnSAVE->isEnabled() && !window.btbttnReset->isEnabled() &&
             !window.btbttnTrash->isEnabled());
-    for (const char* name : {"data/west-sessie1.csv", "data/west-sessie2.csv",
-                             "data/west-verwijderd.csv"}) {
+    for (const char* name :
+         {"data/west-sessie1.csv", "data/west-sessie2.csv", "data/west-verwijderd.csv"}) {
       QVERIFY2(phreatix::fileExists(dir.file(name)), name);
     }
     QVERIFY(!phreatix::fileExists(dir.file("data/west-sessie3.csv")));

@@ -34,8 +34,8 @@ std::vector<std::string> fields(std::string_view line) {
   std::size_t start = 0;
   while (true) {
     std::size_t comma = line.find(',', start);
-    out.push_back(trimmed(line.substr(start, comma == std::string_view::npos ? comma
-                                                                              : comma - start)));
+    out.push_back(
+        trimmed(line.substr(start, comma == std::string_view::npos ? comma : comma - start)));
     if (comma == std::string_view::npos) return out;
     start = comma + 1;
   }
@@ -167,8 +167,10 @@ MeteoConversion convertKnmi(const KnmiFile& precipitation, const KnmiFile* evapo
   // The days the program can number, within the period asked for.
   long long lo = builtinDayNumber(kFirstYear, 1, 1);
   long long hi = builtinDayNumber(kLastYear, 12, 31);
-  if (period.from) lo = std::max(lo, builtinDayNumber(period.from->year, period.from->month, period.from->day));
-  if (period.to) hi = std::min(hi, builtinDayNumber(period.to->year, period.to->month, period.to->day));
+  if (period.from)
+    lo = std::max(lo, builtinDayNumber(period.from->year, period.from->month, period.from->day));
+  if (period.to)
+    hi = std::min(hi, builtinDayNumber(period.to->year, period.to->month, period.to->day));
 
   // The longest run of days with both values (the first of equal runs).
   long long bestFirst = 0, bestLength = 0, runFirst = 0, runLength = 0;
@@ -223,8 +225,9 @@ MeteoConversion convertKnmi(const KnmiFile& precipitation, const KnmiFile* evapo
                             " dag(en) zonder neerslag of verdamping, de eerste op " +
                             dateText(dateOfDay(firstMissing)) + ".");
   }
-  const bool beyondTable = !rain.empty() && (rain.begin()->first < builtinDayNumber(kFirstYear, 1, 1) ||
-                                             rain.rbegin()->first > builtinDayNumber(kLastYear, 12, 31));
+  const bool beyondTable =
+      !rain.empty() && (rain.begin()->first < builtinDayNumber(kFirstYear, 1, 1) ||
+                        rain.rbegin()->first > builtinDayNumber(kLastYear, 12, 31));
   if (beyondTable) {
     result.report.push_back("Alleen dagen van 1948 t/m 2020 zijn bruikbaar (kron.txt).");
   }

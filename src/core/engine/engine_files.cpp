@@ -152,8 +152,8 @@ void readEngineInput(const std::string& workingDir, const std::string& caption, 
   const std::string meteoPath = workingFile(workingDir, s.meteoFile, kParameterFileName);
   MeteoHead head = readMeteoHead(meteoPath);
   input.meteoDays = head.days;
-  readMeasurements(workingFile(workingDir, s.measurementFile, kParameterFileName), head.days, caption, input.measurements,
-                   messages);
+  readMeasurements(workingFile(workingDir, s.measurementFile, kParameterFileName), head.days,
+                   caption, input.measurements, messages);
   view.setGridStatus(0, "File read");
   if (s.effectiveMode() != EngineMode::kSimulate) s.span = input.measurements.back().time;
   readMeteo(meteoPath, head, input.surplus);

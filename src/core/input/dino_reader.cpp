@@ -421,11 +421,11 @@ ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderCont
       }
     }
     if (empty) refuse(file.path, 0, "het bestand is leeg");
-    ConvertedDataSet part = isDinoloketExport(file.lines)
-                                ? convertDino(file.lines, file.path, DinoLayout::kDinoloket, context)
-                            : isDinoExport(file.lines)
-                                ? convertDino(file.lines, file.path, DinoLayout::kOld, context)
-                                : convertOlga(file.lines, context);
+    ConvertedDataSet part =
+        isDinoloketExport(file.lines)
+            ? convertDino(file.lines, file.path, DinoLayout::kDinoloket, context)
+        : isDinoExport(file.lines) ? convertDino(file.lines, file.path, DinoLayout::kOld, context)
+                                   : convertOlga(file.lines, context);
     if (relativeToNap(part)) merged.napFiles.push_back(file.path);
     if (part.modernFormat) {
       merged.modernFormat = true;

@@ -47,8 +47,7 @@ bool isMeasurementTitle(const std::vector<std::string>& fields) {
 }
 
 bool isMetadataTitle(const std::vector<std::string>& fields) {
-  return !fields.empty() && titleKey(fields[0]) == "locatie" &&
-         columnOf(fields, "Startdatum") >= 0;
+  return !fields.empty() && titleKey(fields[0]) == "locatie" && columnOf(fields, "Startdatum") >= 0;
 }
 
 // A blank line or a separator line of commas only.
@@ -74,8 +73,8 @@ class Rows {
   std::vector<std::string> fields_;
 };
 
-int requireColumn(const std::vector<std::string>& titles, std::string_view title,
-                  std::size_t line, const std::string& sourcePath) {
+int requireColumn(const std::vector<std::string>& titles, std::string_view title, std::size_t line,
+                  const std::string& sourcePath) {
   int column = columnOf(titles, title);
   if (column < 0) refuse(sourcePath, line, "de kolom " + quoted(title) + " ontbreekt");
   return column;
@@ -83,7 +82,7 @@ int requireColumn(const std::vector<std::string>& titles, std::string_view title
 
 std::string fieldAt(const std::vector<std::string>& fields, int column) {
   return column >= 0 && static_cast<std::size_t>(column) < fields.size() ? fields[column]
-                                                                          : std::string();
+                                                                         : std::string();
 }
 
 // "dd-mm-yyyy", optionally followed by a time; must be a real date.
@@ -188,8 +187,9 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
     if (isMeasurementTitle(fields)) measTitle = i;
   }
   if (metaTitle == n || metaTitle > measTitle) {
-    throw Error(ErrorKind::kInput,
-                sourcePath + ": de kopregel van de metadata (Locatie,...,Startdatum,...) ontbreekt");
+    throw Error(
+        ErrorKind::kInput,
+        sourcePath + ": de kopregel van de metadata (Locatie,...,Startdatum,...) ontbreekt");
   }
 
   ExportContent content;

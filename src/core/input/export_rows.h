@@ -25,7 +25,7 @@ struct MetaRow {
 struct MeasRow {
   std::size_t line = 0;
   CalendarDate date;
-  std::string level;   // cm below surface level as written; empty = missing
+  std::string level;  // cm below surface level as written; empty = missing
   std::string remark;
   bool used = false;
 };

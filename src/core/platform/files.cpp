@@ -163,8 +163,8 @@ bool isSafeStem(std::string_view stem) {
 std::string workingFile(const std::string& dir, const std::string& name,
                         const std::string& source) {
   if (!isBareFileName(name)) {
-    throw Error(ErrorKind::kInput, source + ": " + phreatix::quoted(name) +
-                                       " is geen bestandsnaam in de werkmap");
+    throw Error(ErrorKind::kInput,
+                source + ": " + phreatix::quoted(name) + " is geen bestandsnaam in de werkmap");
   }
   return joinPath(dir, name);
 }

@@ -74,7 +74,6 @@ bool isBareFileName(std::string_view name);
 bool isSafeStem(std::string_view stem);
 // joinPath for a file name read from a file (`source` names that file): an
 // input error when the name is not bare.
-std::string workingFile(const std::string& dir, const std::string& name,
-                        const std::string& source);
+std::string workingFile(const std::string& dir, const std::string& name, const std::string& source);
 
 }  // namespace phreatix

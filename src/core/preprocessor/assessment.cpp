@@ -57,21 +57,21 @@ TubeSeries collectSeries(const WorkingCopy& copy, std::string_view code,
     if (csvField(line, 1) != code) continue;
     std::string_view dateText = csvField(line, 3);
     CalendarDate date;
-    const bool isDate = parseDateText(dateText, date) &&
-                        date.day <= daysInMonth(date.month, date.year);
+    const bool isDate =
+        parseDateText(dateText, date) && date.day <= daysInMonth(date.month, date.year);
     series.endLabel = isDate ? dateLabel(date.year, date.month, date.day) : std::string(dateText);
     std::string_view level = csvField(line, 4);
     if (isMissingReading(level, csvField(line, 5))) continue;
     int value = 0;
     if (!parseInt(level, value)) {
-      note(series.problem, "regel " + formatInt(i + 1) + ": stand " + quoted(level) +
-                               " is geen geheel getal");
+      note(series.problem,
+           "regel " + formatInt(i + 1) + ": stand " + quoted(level) + " is geen geheel getal");
       continue;
     }
     if (value == kEmptySlotLevel) continue;
     if (!isDate) {
-      note(series.problem, "regel " + formatInt(i + 1) + ": meetdatum " + quoted(dateText) +
-                               " is geen datum");
+      note(series.problem,
+           "regel " + formatInt(i + 1) + ": meetdatum " + quoted(dateText) + " is geen datum");
       continue;
     }
     SeriesPoint point;
@@ -87,10 +87,9 @@ TubeSeries collectSeries(const WorkingCopy& copy, std::string_view code,
     }
     series.points.push_back(point);
   }
-  std::stable_sort(series.points.begin(), series.points.end(),
-                   [](const SeriesPoint& a, const SeriesPoint& b) {
-                     return a.dayNumber < b.dayNumber;
-                   });
+  std::stable_sort(
+      series.points.begin(), series.points.end(),
+      [](const SeriesPoint& a, const SeriesPoint& b) { return a.dayNumber < b.dayNumber; });
   if (outsideCalendar) note(series.problem, "metingen van buiten 1948..2020");
   if (series.points.size() < kMinReadings) {
     note(series.problem, "minder dan " + formatInt(kMinReadings) + " metingen");
@@ -248,8 +247,7 @@ std::vector<ChartItem> drawChart(const TubeSeries& series, const ChartScale& sca
   for (std::size_t k = 1; k < series.points.size(); ++k) {
     const SeriesPoint& a = series.points[k - 1];
     const SeriesPoint& b = series.points[k];
-    line(scale.x(a.dayNumber), scale.y(a.levelCm), scale.x(b.dayNumber), scale.y(b.levelCm),
-         kRed);
+    line(scale.x(a.dayNumber), scale.y(a.levelCm), scale.x(b.dayNumber), scale.y(b.levelCm), kRed);
   }
 
   // Warnings, or why there are none.
@@ -361,8 +359,7 @@ void Assessment::accept() {
     std::string& line = lines[i];
     if (csvField(line, 1) != series_.code) continue;
     CalendarDate date;
-    if (!parseDateText(csvField(line, 3), date) ||
-        date.day > daysInMonth(date.month, date.year)) {
+    if (!parseDateText(csvField(line, 3), date) || date.day > daysInMonth(date.month, date.year)) {
       continue;
     }
     if (builtinDayNumber(date.year, date.month, date.day) < cutoff) line = markedRow(line);

@@ -19,8 +19,8 @@
 
 #include "input/calendar.h"
 #include "preprocessor/splitter.h"
-#include "session/progress_schema.h"
 #include "session/ports.h"
+#include "session/progress_schema.h"
 
 namespace phreatix {
 
@@ -59,10 +59,10 @@ TubeSeries collectSeries(const WorkingCopy& copy, std::string_view code,
 
 // Ranges of the chart after widening, and the mapping to pixels.
 struct ChartScale {
-  int hmax = -1000, hmin = 1000;          // cm, level axis
-  long long dfirst = 26000, dlast = 0;    // day numbers, time axis
-  long long firstDay = 0, lastDay = 0;    // first and last point before widening
-  int step = 25;                          // cm between level grid lines
+  int hmax = -1000, hmin = 1000;        // cm, level axis
+  long long dfirst = 26000, dlast = 0;  // day numbers, time axis
+  long long firstDay = 0, lastDay = 0;  // first and last point before widening
+  int step = 25;                        // cm between level grid lines
   int x(long long dayNumber) const;
   int y(long long levelCm) const;
 };
@@ -75,7 +75,7 @@ struct SeriesWarnings {
   bool judged = false;  // false: the rules could not be applied (see problem)
   int p8 = 0, p92 = 0;  // cm below surface level
   long long spanDays = 0;
-  int frequency = 0;    // readings per year
+  int frequency = 0;  // readings per year
   std::string line1, line2;
 };
 SeriesWarnings seriesWarnings(const TubeSeries& series);

@@ -156,8 +156,8 @@ bool Splitter::open(const std::string& exportPath) {
   ExportBlocks blocks;
   try {
     if (lines.size() > static_cast<std::size_t>(kMaxExportLines)) {
-      throw Error(ErrorKind::kInput, exportPath + ": meer dan " + formatInt(kMaxExportLines) +
-                                         " regels");
+      throw Error(ErrorKind::kInput,
+                  exportPath + ": meer dan " + formatInt(kMaxExportLines) + " regels");
     }
     blocks = locateBlocks(lines, exportPath);
     int column = findTitleColumn(lines[blocks.metaTitle], kLocationTitle);
@@ -170,8 +170,8 @@ bool Splitter::open(const std::string& exportPath) {
       std::string code(csvField(lines[i], column));
       if (!seen.insert(code).second) continue;
       if (static_cast<int>(codes.size()) == kMaxSplitTubes) {
-        throw Error(ErrorKind::kInput, exportPath + ": meer dan " + formatInt(kMaxSplitTubes) +
-                                           " buizen");
+        throw Error(ErrorKind::kInput,
+                    exportPath + ": meer dan " + formatInt(kMaxSplitTubes) + " buizen");
       }
       codes.push_back(std::move(code));
     }
@@ -310,8 +310,7 @@ std::vector<std::string> Splitter::save() {
                       bool removedFile) {
     view_.setFileLabel(baseName(path));
     std::vector<std::string> lines = readLines(copy_.path);
-    std::vector<std::string> selected =
-        selectSessionLines(lines, copy_.blocks, codes, removedFile);
+    std::vector<std::string> selected = selectSessionLines(lines, copy_.blocks, codes, removedFile);
     // The gauge follows the lines of the working copy; the windows are
     // repainted every 2 % of them.
     const long double last = lines.size() > 1 ? static_cast<long double>(lines.size() - 1) : 1;

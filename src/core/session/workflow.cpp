@@ -47,9 +47,10 @@ bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& po
   Engine engine(ports.engineView, session.messages());
   Postprocessor post;
   std::string dataFiles;
-  for (const std::string& file : input.dataFiles) dataFiles += (dataFiles.empty() ? "" : ", ") + file;
-  Pipeline pipeline(session, overview, dataFiles, engine, ports.engineView, post,
-                    ports.postView, ports.main, ports.messageBox, ports.observer);
+  for (const std::string& file : input.dataFiles)
+    dataFiles += (dataFiles.empty() ? "" : ", ") + file;
+  Pipeline pipeline(session, overview, dataFiles, engine, ports.engineView, post, ports.postView,
+                    ports.main, ports.messageBox, ports.observer);
   if (mode == WorkflowMode::kRepair) {
     pipeline.simulationPhase();
     return true;
