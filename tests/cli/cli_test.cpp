@@ -389,6 +389,21 @@ TEST(CliFaults, AFullDiskFailsTheRunsThatCannotWriteAndLosesNothing) {
   EXPECT_EQ(inputsOf(dir, data), before);
 }
 
+// An output of the post-processing that cannot be written (a directory in
+// its place): that tube is "mislukt", never "aangemaakt"; the others go on.
+TEST(CliFaults, APostprocessingOutputThatCannotBeWritten) {
+  test::TempDir dir;
+  ASSERT_EQ(runCli(dir, "demo work --no-pack").code, 0);
+  const std::string work = dir.file("work");
+  removeFile(work + "/28AL0005.his");
+  std::filesystem::create_directory(work + "/28AL0005.his");
+  CliRun post = runShell(dir, "cd work && '" PHREATIX_CLI "' post");
+  EXPECT_EQ(post.code, 1) << post.out;
+  EXPECT_NE(post.out.find("28AL0005.u01: mislukt"), std::string::npos) << post.out;
+  EXPECT_EQ(post.out.find("28AL0005.u01: aangemaakt"), std::string::npos) << post.out;
+  EXPECT_NE(post.out.find("28AL0012.u01: aangemaakt"), std::string::npos) << post.out;
+}
+
 // A working directory the user may read but not write: the program says it
 // cannot write there, and writes nothing. Needs a real refusal of the
 // permission bits, so it runs the program as the user nobody.
