@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -73,6 +74,19 @@ QString qtFilter(const std::string& filter) {
     entries << parts[i] + " (" + patterns.simplified() + ")";
   }
   return entries.join(";;");
+}
+
+std::vector<int> selectedPositions(const QListWidget* list) {
+  std::vector<int> positions;
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->item(i)->isSelected()) positions.push_back(i);
+  }
+  return positions;
+}
+
+void fillList(QListWidget* list, const std::vector<std::string>& entries) {
+  list->clear();
+  for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
 }
 
 void QtMessageBox::show(const std::string& text) {

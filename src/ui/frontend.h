@@ -7,12 +7,14 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QElapsedTimer>
 #include <QString>
 
 #include "session/ports.h"
 
+class QListWidget;
 class QWidget;
 
 namespace phreatix {
@@ -49,6 +51,11 @@ void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTop
 // A Delphi-style dialog filter "Text|*.a;*.b|..." in Qt's syntax
 // "Text (*.a *.b);;...": the same texts, each with its patterns in brackets.
 QString qtFilter(const std::string& filter);
+
+// The list boxes of the windows: the positions of the selected entries, top
+// first, and the entries shown anew.
+std::vector<int> selectedPositions(const QListWidget* list);
+void fillList(QListWidget* list, const std::vector<std::string>& entries);
 
 // Modal information boxes over a parent window.
 class QtMessageBox : public phreatix::MessageBox {

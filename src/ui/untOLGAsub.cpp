@@ -48,19 +48,6 @@ QListWidget* tubeList(QWidget* parent, const char* name) {
   return list;
 }
 
-std::vector<int> selectedPositions(const QListWidget* list) {
-  std::vector<int> positions;
-  for (int i = 0; i < list->count(); ++i) {
-    if (list->item(i)->isSelected()) positions.push_back(i);
-  }
-  return positions;
-}
-
-void fill(QListWidget* list, const std::vector<std::string>& entries) {
-  list->clear();
-  for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
-}
-
 }  // namespace
 
 TfrmOLGAsub::TfrmOLGAsub(phreatix::Session& session, TfrmMeetreeks* assessment, QWidget* parent)
@@ -252,15 +239,16 @@ void TfrmOLGAsub::btbttnTrashClick() {
                          session_.workingDir());
       splitter_.removeRejected();
     } else {
-      splitter_.removeTubes(selectedPositions(lstbxOLGAsub));
+      splitter_.removeTubes(phreatix::ui::selectedPositions(lstbxOLGAsub));
     }
   });
   showState();
 }
 
 void TfrmOLGAsub::bttnNODELClick() {
-  phreatix::ui::guarded(session_, this,
-                        [this] { splitter_.restoreTubes(selectedPositions(lstbxTrash)); });
+  phreatix::ui::guarded(session_, this, [this] {
+    splitter_.restoreTubes(phreatix::ui::selectedPositions(lstbxTrash));
+  });
   showState();
 }
 
@@ -294,8 +282,8 @@ void TfrmOLGAsub::showState() {
   btbttnSAVE->setEnabled(c.btbttnSAVE);
   lblZ->setText(QString::number(splitter_.z()));
   lblS->setText(QString::number(splitter_.s()));
-  fill(lstbxOLGAsub, splitter_.tubes());
-  fill(lstbxTrash, splitter_.removed());
+  phreatix::ui::fillList(lstbxOLGAsub, splitter_.tubes());
+  phreatix::ui::fillList(lstbxTrash, splitter_.removed());
   showTable();
 }
 

@@ -45,20 +45,6 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
   return b;
 }
 
-// Positions of the selected entries, top first.
-std::vector<int> selectedPositions(const QListWidget* list) {
-  std::vector<int> positions;
-  for (int i = 0; i < list->count(); ++i) {
-    if (list->item(i)->isSelected()) positions.push_back(i);
-  }
-  return positions;
-}
-
-void fill(QListWidget* list, const std::vector<std::string>& entries) {
-  list->clear();
-  for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
-}
-
 }  // namespace
 
 TfrmSELECTIE::TfrmSELECTIE(phreatix::Session& session, phreatix::CouplingOverview& overview,
@@ -212,7 +198,7 @@ void TfrmSELECTIE::bttnKIESMETEOClick() {
 void TfrmSELECTIE::bttnSelectClick() {
   if (!coupling_) return;
   phreatix::ui::guarded(session_, this, [&] {
-    const std::vector<int> positions = selectedPositions(lstbxAlleBuizen);
+    const std::vector<int> positions = phreatix::ui::selectedPositions(lstbxAlleBuizen);
     if (positions.empty()) return;
     coupling_->select(positions);
     showLists();
@@ -223,7 +209,7 @@ void TfrmSELECTIE::bttnSelectClick() {
 void TfrmSELECTIE::bttnUNSELECTClick() {
   if (!coupling_) return;
   phreatix::ui::guarded(session_, this, [&] {
-    const std::vector<int> positions = selectedPositions(lstbxSELECTIE);
+    const std::vector<int> positions = phreatix::ui::selectedPositions(lstbxSELECTIE);
     if (positions.empty()) return;
     coupling_->unselect(positions);
     showLists();
@@ -252,8 +238,8 @@ void TfrmSELECTIE::showLists() {
     lstbxSELECTIE->clear();
     return;
   }
-  fill(lstbxAlleBuizen, coupling_->tubeList());
-  fill(lstbxSELECTIE, coupling_->selection());
+  phreatix::ui::fillList(lstbxAlleBuizen, coupling_->tubeList());
+  phreatix::ui::fillList(lstbxSELECTIE, coupling_->selection());
 }
 
 void TfrmSELECTIE::setListsEnabled(bool enabled) {
