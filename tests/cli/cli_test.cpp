@@ -25,10 +25,11 @@ struct CliRun {
   std::string err;
 };
 
-CliRun runCli(const test::TempDir& dir, const std::string& args) {
-  std::string command =
-      "cd '" + dir.path() + "' && '" PHREATIX_CLI "' " + args + " > cli.out 2> cli.err < /dev/null";
-  int status = std::system(command.c_str());
+// A shell command line in the directory, with its exit code and output.
+CliRun runShell(const test::TempDir& dir, const std::string& line) {
+  const std::string command =
+      "cd '" + dir.path() + "' && (" + line + ") > cli.out 2> cli.err < /dev/null";
+  const int status = std::system(command.c_str());
   CliRun run;
   run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = dir.read("cli.out");
@@ -36,6 +37,10 @@ CliRun runCli(const test::TempDir& dir, const std::string& args) {
   removeFile(dir.file("cli.out"));
   removeFile(dir.file("cli.err"));
   return run;
+}
+
+CliRun runCli(const test::TempDir& dir, const std::string& args) {
+  return runShell(dir, "'" PHREATIX_CLI "' " + args);
 }
 
 const std::string kData = PHREATIX_TEST_DATA_DIR "/input/";
@@ -344,20 +349,6 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
 
 namespace phreatix {
 namespace {
-
-// A shell command line in the directory, with its output as runCli keeps it.
-CliRun runShell(const test::TempDir& dir, const std::string& line) {
-  const std::string command =
-      "cd '" + dir.path() + "' && (" + line + ") > cli.out 2> cli.err < /dev/null";
-  const int status = std::system(command.c_str());
-  CliRun run;
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = dir.read("cli.out");
-  run.err = dir.read("cli.err");
-  removeFile(dir.file("cli.out"));
-  removeFile(dir.file("cli.err"));
-  return run;
-}
 
 std::string runArgs(const DemoDataSet& data) {
   return "run --data " + data.exportFile + " --coupling " + data.couplingFile;
