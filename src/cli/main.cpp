@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -43,7 +44,7 @@ constexpr const char* kUsage =
     "                  open a DINO (.csv, also today's DINOloket layouts) or OLGA (.dat)\n"
     "                  export in the current directory, several as one data set:\n"
     "                  converts them (olga.tmp), reads kron.txt, prints the messages\n"
-    "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2020-12-31\n"
+    "  kron [--force]  write kron.txt with the built-in day numbers 1948-01-01 .. 2047-12-31\n"
     "  engine [--maxiter N]\n"
     "                  one engine run on zeftal0.par in the current directory (exit 0 when\n"
     "                  its marker was written)\n"
@@ -70,13 +71,29 @@ constexpr const char* kUsage =
     "                  write a generated demo data set into DIR (default a new folder\n"
     "                  phreatix-demo), run the whole main job on it and pack\n";
 
-// Shows mmBUIS and mmLOG on standard output as lines are appended; the exit
-// lines are shown when the program ends.
-class ConsoleSink : public MessageSink {
+// Shows mmBUIS and mmLOG on standard output as lines are appended, and the
+// message boxes of a session; the exit lines are shown when the program ends.
+// A refusal goes to standard error, once: the same lines, which the session
+// then puts in mmLOG for Phreatix.log, are not echoed again.
+class ConsoleSink : public MessageSink, public MessageBox {
  public:
   void appended(MessageListId list, const std::string& line) override {
-    if (list != MessageListId::kStopExit) std::cout << line << '\n';
+    if (list == MessageListId::kStopExit) return;
+    if (list == MessageListId::kLog && !refused_.empty() && refused_.front() == line) {
+      refused_.pop_front();
+      return;
+    }
+    std::cout << line << '\n';
   }
+  void show(const std::string& text) override { std::cout << text << '\n'; }
+  void showRefusal(const std::string& text) override {
+    std::cout.flush();
+    std::cerr << text << '\n';
+    for (std::string& line : splitLines(text)) refused_.push_back(std::move(line));
+  }
+
+ private:
+  std::deque<std::string> refused_;
 };
 
 class ConsoleMessageBox : public MessageBox {
@@ -84,15 +101,16 @@ class ConsoleMessageBox : public MessageBox {
   void show(const std::string& text) override { std::cout << text << '\n'; }
 };
 
-// Runs a session command: whatever way it ends, the session log is written;
-// a fatal stop shows the exit lines on standard error.
+// Runs a session command, its body given the console as message box:
+// whatever way it ends, the session log is written; a fatal stop shows the
+// exit lines on standard error.
 template <class Body>
 int runSession(Session& session, Body body) {
   ConsoleSink sink;
   session.messages().setSink(&sink);
   int code = 0;
   try {
-    code = body();
+    code = body(sink);
   } catch (const FatalStop& stop) {
     std::cout.flush();
     for (const std::string& line : session.messages().stopExit()) std::cerr << line << '\n';
@@ -113,9 +131,8 @@ int commandOpen(const std::vector<std::string>& args) {
     return 1;
   }
   Session session(currentDirectory());
-  return runSession(session, [&] {
+  return runSession(session, [&](MessageBox& box) {
     ProgressView progress;
-    ConsoleMessageBox box;
     session.activate();
     return session.openDataFiles(args, progress, box) ? 0 : 1;
   });
@@ -237,19 +254,23 @@ struct RunOptions {
 int runWorkflowIn(const std::string& workDir, const WorkflowInput& input, ConsoleObserver& observer,
                   const RunOptions& options) {
   Session session(workDir);
-  return runSession(session, [&] {
+  return runSession(session, [&](MessageBox& box) {
     ProgressView main;
-    ConsoleMessageBox box;
     EngineView engineView;
     ConsolePostView postView;
     WorkflowPorts ports{main, box, engineView, postView, observer};
     const auto started = std::chrono::steady_clock::now();
-    const bool ran = runWorkflow(session, input, ports, options.mode);
-    if (!ran) return 1;
+    const WorkflowOutcome outcome = runWorkflow(session, input, ports, options.mode);
+    if (outcome == WorkflowOutcome::kRefused) return 1;
     observer.printTimes(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (options.afterRun) options.afterRun();
     if (options.pack) closingSequence(session, main, box);
+    if (outcome == WorkflowOutcome::kNoModel) {
+      std::cerr << "phreatix-cli: geen enkele buis heeft een plausibel model gekregen; zie "
+                << kFoutbuisName << " en " << kSessionLogName << "\n";
+      return 1;
+    }
     return 0;
   });
 }
@@ -259,6 +280,7 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
   RunOptions runOptions;
   runOptions.mode = mode;
   std::string workDir = currentDirectory();
+  bool startYearGiven = false, endYearGiven = false;
   const std::pair<const char*, std::string*> options[] = {
       {"--coupling", &input.couplingFile},
       {"--start-year", &input.fields.startYear},
@@ -303,6 +325,8 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
         known = true;
       }
     }
+    startYearGiven = startYearGiven || args[i] == "--start-year";
+    endYearGiven = endYearGiven || args[i] == "--end-year";
     if (!known) {
       std::cerr << "phreatix-cli: unknown option " << args[i] << '\n' << kUsage;
       return 1;
@@ -311,6 +335,13 @@ int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {
   }
   if (input.dataFiles.empty() || input.couplingFile.empty()) {
     std::cerr << "phreatix-cli: run needs --data and --coupling\n" << kUsage;
+    return 1;
+  }
+  // A start year alone would silently keep the default end year and run a
+  // shorter (or no) period than the one meant.
+  if (startYearGiven && !endYearGiven) {
+    std::cerr << "phreatix-cli: --start-year " << input.fields.startYear
+              << " zonder --end-year: geef ook het eindjaar van de simulatieperiode\n";
     return 1;
   }
   const std::string refusal = checkWorkflowFields(input.fields);
@@ -546,8 +577,8 @@ int commandKron(const std::vector<std::string>& args) {
     std::cerr << "phreatix-cli: " << e.what() << '\n';
     return 1;
   }
-  std::cout << kKronFileName << ": " << BuiltinCalendar::kDays
-            << " dagen, 1-1-1948 t/m 31-12-2020\n";
+  std::cout << kKronFileName << ": " << BuiltinCalendar::kDays << " dagen, 1-1-" << kFirstYear
+            << " t/m 31-12-" << kLastYear << "\n";
   return 0;
 }
 

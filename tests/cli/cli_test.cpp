@@ -4,13 +4,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
+#include "input/calendar.h"
 #include "platform/files.h"
+#include "preprocessor/dino_export.h"
 #include "session/demo_data.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
@@ -50,15 +54,17 @@ TEST(Cli, KronWritesTheBuiltInNumberingOnce) {
   CliRun first = runCli(dir, "kron");
   EXPECT_EQ(first.code, 0) << first.err;
   std::vector<std::string> lines = readLines(dir.file("kron.txt"));
-  ASSERT_EQ(lines.size(), 26664u);
+  ASSERT_EQ(lines.size(), 36525u);
   EXPECT_EQ(lines[19052], "29-02-00 19053");
+  EXPECT_EQ(lines.back(), "31-12-47 36525");
+  EXPECT_NE(first.out.find("36525 dagen, 1-1-1948 t/m 31-12-2047"), std::string::npos) << first.out;
   dir.write("kron.txt", "01-01-48 1\n");
   CliRun again = runCli(dir, "kron");
   EXPECT_EQ(again.code, 1);
   EXPECT_NE(again.err.find("kron.txt bestaat al"), std::string::npos);
   EXPECT_EQ(dir.read("kron.txt"), "01-01-48 1\n");
   EXPECT_EQ(runCli(dir, "kron --force").code, 0);
-  EXPECT_EQ(readLines(dir.file("kron.txt")).size(), 26664u);
+  EXPECT_EQ(readLines(dir.file("kron.txt")).size(), 36525u);
   EXPECT_FALSE(fileExists(dir.file("Phreatix.log")));  // not a session command
 }
 
@@ -75,10 +81,15 @@ TEST(Cli, OpenConvertsAndLogs) {
   EXPECT_NE(run.out.find("diskruimte (nodig:180; beschikbaar:"), std::string::npos);
   EXPECT_EQ(readLines(dir.file("olga.tmp")).size(), 17u);
   std::vector<std::string> log = readLines(dir.file("Phreatix.log"));
-  ASSERT_EQ(log.size(), 7u);
-  EXPECT_EQ(log[3], "%%%%Uitgevoerde bewerkingen:%%%%");
-  EXPECT_EQ(log[4], "Modern formaat OLGA-bestand converteren naar intern formaat");
-  EXPECT_EQ(log[6], "****** AFSLUITING PROGRAMMA ******");
+  // Three tube-code refusals and relocation, three tubes with readings no
+  // period took, then the processing list and the closing line.
+  ASSERT_EQ(log.size(), 10u);
+  EXPECT_EQ(log[5],
+            "Buis 28AL0007 +02: 1 meting(en) buiten de perioden van de metadata weggelaten "
+            "(1-1-2048 t/m 1-1-2048).");
+  EXPECT_EQ(log[6], "%%%%Uitgevoerde bewerkingen:%%%%");
+  EXPECT_EQ(log[7], "Modern formaat OLGA-bestand converteren naar intern formaat");
+  EXPECT_EQ(log[9], "****** AFSLUITING PROGRAMMA ******");
 
   CliRun olga = runCli(dir, "open '" + kData + "old_olga.dat'");
   EXPECT_EQ(olga.code, 0) << olga.err;
@@ -113,12 +124,59 @@ TEST(Cli, FatalStopsAndRefusals) {
   dir.write("bad.csv", "TITEL:\nDATUM: d\n");
   CliRun bad = runCli(dir, "open bad.csv");
   EXPECT_EQ(bad.code, 1);
-  EXPECT_NE(bad.out.find("bad.csv: sleutel \"GEBRUIKERSNAAM:\" ontbreekt"), std::string::npos);
+  EXPECT_EQ(bad.err,
+            "Het bestand bad.csv is niet ingelezen:\n"
+            "bad.csv: sleutel \"GEBRUIKERSNAAM:\" ontbreekt\n");
+  EXPECT_EQ(bad.out.find("ontbreekt"), std::string::npos) << bad.out;
 
   EXPECT_EQ(runCli(dir, "").code, 1);
   EXPECT_EQ(runCli(dir, "frobnicate").code, 1);
   EXPECT_EQ(runCli(dir, "open").code, 1);
   EXPECT_EQ(runCli(dir, "--help").code, 0);
+}
+
+// Today's exports without metadata are read; what is no export is refused
+// once, on standard error, by open and run alike.
+TEST(Cli, OpenReadsExportsWithoutMetadataAndRefusesWhatIsNoExport) {
+  test::TempDir dir;
+  ASSERT_EQ(runCli(dir, "kron").code, 0);
+  CliRun noMeta = runCli(dir, "open '" + kData + "dinoloket_2024_no_metadata.csv'");
+  EXPECT_EQ(noMeta.code, 0) << noMeta.err;
+  EXPECT_NE(noMeta.out.find("geen metadata (coördinaten) in het bestand"), std::string::npos)
+      << noMeta.out;
+  EXPECT_NE(noMeta.out.find("(nodig:120;"), std::string::npos) << noMeta.out;
+  EXPECT_EQ(readLines(dir.file("olga.tmp")).size(), 7u);
+  removeFile(dir.file("olga.tmp"));
+
+  dir.write("knmi.csv", "# STN,YYYYMMDD,   DDVEC,   FHVEC\n  260,19010101,      ,\n");
+  dir.write("binair.csv", std::string("PK\x03\x04\x14\0\0\0\xff\xfe\n\x01\n", 13));
+  struct Case {
+    std::string file;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {kData + "dinoloket_no_readings.csv", ":4: deze export bevat geen standen"},
+      {"knmi.csv", ":2: geen DINO-export en geen OLGA-bestand"},
+      {"binair.csv", ":1: geen tekstbestand"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    for (const std::string& command :
+         {"open '" + c.file + "'", "run --data '" + c.file + "' --coupling koppeling.txt"}) {
+      CliRun run = runCli(dir, command);
+      EXPECT_EQ(run.code, 1);
+      const std::string refusal = c.file + c.reason;
+      const std::size_t at = run.err.find(refusal);
+      EXPECT_NE(at, std::string::npos) << run.err;
+      EXPECT_EQ(run.err.find(refusal, at + 1), std::string::npos) << run.err;
+      EXPECT_EQ(run.out.find(c.reason), std::string::npos) << run.out;
+      EXPECT_FALSE(fileExists(dir.file("olga.tmp")));
+    }
+  }
+  CliRun both = runCli(dir, "open '" + kData + "three_tubes.csv' knmi.csv");
+  EXPECT_EQ(both.code, 1);
+  EXPECT_NE(both.err.find("\nknmi.csv:2: geen DINO-export"), std::string::npos) << both.err;
+  EXPECT_FALSE(fileExists(dir.file("olga.tmp")));
 }
 
 TEST(Cli, EngineRunsZeftal0ParInTheCurrentDirectory) {
@@ -249,6 +307,12 @@ TEST(Cli, RunRefusesSettingsItCannotUse) {
   CliRun period = runCli(dir, base + "--start-year 1990 --end-year 1985");
   EXPECT_EQ(period.code, 1);
   EXPECT_NE(period.err.find("De simulatieperiode 1990 t/m 1985"), std::string::npos) << period.err;
+  // A start year alone would run from it to the default end year 1999.
+  CliRun startOnly = runCli(dir, base + "--start-year 1991");
+  EXPECT_EQ(startOnly.code, 1);
+  EXPECT_NE(startOnly.err.find("--start-year 1991 zonder --end-year"), std::string::npos)
+      << startOnly.err;
+  EXPECT_EQ(runCli(dir, base + "--start-year 2048 --end-year 2050").code, 1);
   CliRun domain = runCli(dir, base + "--phi-min 1.5");
   EXPECT_EQ(domain.code, 1);
   EXPECT_NE(domain.err.find("ingevoerd getal ligt buiten toegestaan domein[0.00;1.00]"),
@@ -420,7 +484,7 @@ TEST(CliFaults, AReadOnlyWorkingDirectoryIsRefusedWithAMessage) {
                             runArgs(data) + " --no-pack");
   EXPECT_EQ(run.code, 1) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find("olga.tmp"), std::string::npos) << run.out << run.err;
-  EXPECT_NE(run.out.find("is niet ingelezen"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("is niet ingelezen"), std::string::npos) << run.err;
   EXPECT_EQ(listFiles(work, "*").size(), filesBefore);
 }
 
@@ -454,6 +518,213 @@ TEST(CliFaults, AKilledPipelineIsRepaired) {
     ++repaired;
   }
   EXPECT_GE(repaired, 1) << repair.out;
+}
+
+}  // namespace
+}  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// Data of today: a tube read up to 2026 and meteo up to the end of 2026, run
+// for the climate period 1995-2024. Every reading up to 2026 must reach the
+// tube's measurement file, the tube must get a model and complete
+// characteristics, and nothing may be left out without a line saying so.
+
+// The fields of a comma-separated line.
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(line.substr(start, comma == std::string::npos ? comma : comma - start));
+    if (comma == std::string::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+bool isDayMonthYear(const std::string& s) {
+  return s.size() == 10 && s[2] == '-' && s[5] == '-' &&
+         std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(c) || c == '-'; });
+}
+
+// yyyymmdd of a "dd-mm-yyyy" text.
+int dayMonthYearValue(const std::string& s) {
+  return std::stoi(s.substr(6, 4)) * 10000 + std::stoi(s.substr(3, 2)) * 100 +
+         std::stoi(s.substr(0, 2));
+}
+
+// What every run of today's data must show for tube `stem` with `readings`
+// readings from `firstDate` to `lastDate` (yyyymmdd).
+void expectTodaysRun(const test::TempDir& dir, const CliRun& run, const std::string& stem,
+                     int readings, int firstDate, int lastDate) {
+  ASSERT_EQ(run.code, 0) << run.err << run.out;
+  const std::vector<std::string> measured = readLines(dir.file(stem + ".01"));
+  ASSERT_FALSE(measured.empty());
+  // The head line counts every reading; the last line lies on the day of
+  // the last reading, counted from the first.
+  EXPECT_EQ(std::stoi(measured[0]), readings);
+  EXPECT_EQ(static_cast<int>(measured.size()) - 1, readings);
+  auto dayOf = [](int v) { return builtinDayNumber(v / 10000, v / 100 % 100, v % 100); };
+  EXPECT_EQ(std::stoll(measured.back()), dayOf(lastDate) - dayOf(firstDate) + 1);
+  const std::string log = dir.read("Phreatix.log");
+  for (const char* silentLoss : {"weggelaten", "ingekort", "Ingekort", "geen simulatie"}) {
+    EXPECT_EQ(log.find(silentLoss), std::string::npos) << silentLoss << "\n" << log;
+  }
+  const std::vector<std::string> chosen = readLines(dir.file("modsel.zft"));
+  ASSERT_EQ(chosen.size(), 1u) << dir.read("foutbuis.zft");
+  const std::string label = chosen[0].substr(9, 2);
+  EXPECT_TRUE(label == "1s" || label == "2s") << chosen[0];
+  // The simulation covers 1995-2024 after the whole warm-up.
+  const std::vector<std::string> t01 = readLines(dir.file(stem + ".t01"));
+  ASSERT_EQ(t01.size(), 11u);
+  EXPECT_EQ(t01[4].substr(t01[4].size() - 8), " 30 1995");
+  EXPECT_EQ(t01[10], "  731");
+  const std::string sta = dir.read(stem + ".sta");
+  for (const char* part : {"Univariate Statistics", "P99", "GLG(t)", "GHG(t)", "GVG(t)"}) {
+    EXPECT_NE(sta.find(part), std::string::npos) << part;
+  }
+  for (const char* ext : {".reg", ".foe", ".his", ".cor"})
+    EXPECT_TRUE(fileExists(dir.file(stem + ext))) << ext;
+}
+
+TEST(TodaysData, RealExportAndDeBiltMovedTwelveYearsForward) {
+  const std::string real = test::realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real data beside the repository";
+  test::TempDir dir;
+  // Twelve years (a multiple of 4 keeps 29 February); what then lies after
+  // 2026 is dropped, as an export made this month would not hold it.
+  constexpr int kShift = 12, kToday = 20261231;
+  std::vector<std::string> knmi;
+  for (const std::string& line : readLines(real + "/KNMI_Bilt.txt")) {
+    std::vector<std::string> f = csvFields(line);
+    if (line.rfind('#', 0) == 0 || f.size() < 4) {
+      knmi.push_back(line);
+      continue;
+    }
+    const int date = std::stoi(f[1]) + kShift * 10000;
+    if (date > kToday) continue;
+    knmi.push_back(f[0] + "," + formatInt(date) + "," + f[2] + "," + f[3]);
+  }
+  writeLines(dir.file("bilt2026.txt"), knmi);
+
+  std::vector<std::string> csv;
+  int readings = 0, first = 0, last = 0;
+  for (const std::string& line : readLines(real + "/B58C0698001_1.csv")) {
+    std::vector<std::string> f = csvFields(line);
+    const bool isReading = f.size() >= 7 && f[0] == "B58C0698" && isDayMonthYear(f[2]);
+    std::string shifted;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+      std::string field = f[i];
+      if (isDayMonthYear(field)) {
+        field = field.substr(0, 6) + formatInt(std::stoi(field.substr(6, 4)) + kShift);
+      }
+      shifted += (i ? "," : "") + field;
+    }
+    if (isReading) {
+      const int date = dayMonthYearValue(csvFields(shifted)[2]);
+      if (date > kToday) continue;
+      // A reading counts when it has a level below surface and no remark
+      // marking it missing.
+      const std::string remark = f[6];
+      if (!f[4].empty() &&
+          (remark.empty() || std::string("NBYDO").find(remark[0]) == std::string::npos)) {
+        ++readings;
+        if (first == 0) first = date;
+        last = date;
+      }
+    }
+    csv.push_back(shifted);
+  }
+  writeLines(dir.file("B58C0698_2026.csv"), csv);
+  ASSERT_GT(last, 20260000);
+
+  ASSERT_EQ(runCli(dir, "kron").code, 0);
+  CliRun meteo = runCli(dir, "meteo bilt2026.txt -o bilt.prn");
+  ASSERT_EQ(meteo.code, 0) << meteo.err;
+  EXPECT_NE(meteo.out.find("Geschreven: 1-7-1969 t/m 31-12-2026"), std::string::npos) << meteo.out;
+  dir.write("koppeling.txt", "B58C0698 bilt.prn\n");
+  CliRun run = runCli(dir,
+                      "run --data B58C0698_2026.csv --coupling koppeling.txt --start-year 1995 "
+                      "--end-year 2024 --realisations 20 --no-pack");
+  expectTodaysRun(dir, run, "B58C0698", readings, first, last);
+}
+
+// A tube made by the model itself with base level `c` (cm, positive upward),
+// read twice a month from 2005 to December 2026 ("gen.csv", location
+// 28AL0005), daily weather from 1990 to 2026 ("gen.prn"), the coupling file
+// "koppeling.txt" and kron.txt. The count and the first and last date of the
+// readings.
+struct GeneratedReadings {
+  int count = 0, first = 0, last = 0;
+};
+GeneratedReadings writeGeneratedCase(const test::TempDir& dir, double c) {
+  const long long day1 = builtinDayNumber(1990, 1, 1);
+  const int days = static_cast<int>(builtinDayNumber(2026, 12, 31) - day1 + 1);
+  test::SyntheticTube tube = test::syntheticTube(days, 0.96, 2.5, 0.98, c, 9, 20261209);
+
+  std::vector<std::string> meteo = {formatInt(days) + " 5 0.01 4 5"};
+  for (int k = 0; k < days; ++k) {
+    const std::int64_t date = builtinDateOfDay(day1 + k);
+    // The surplus (cm) as precipitation and evaporation that the scale
+    // factor 0.01 turns back into cm.
+    const long long p = std::llround(std::max(tube.surplus[k], 0.0) * 100);
+    const long long e = std::llround(std::max(-tube.surplus[k], 0.0) * 100);
+    meteo.push_back(formatInt(date % 100) + " " + formatInt(date / 100 % 100) + " " +
+                    formatInt(date / 10000) + " " + formatInt(p) + " " + formatInt(e));
+  }
+  writeLines(dir.file("gen.prn"), meteo);
+
+  std::vector<std::string> csv = test::dinoHeader();
+  csv.push_back(test::metaRow("28AL0005"));
+  csv.push_back("");
+  csv.push_back(test::kMeasurementTitle);
+  GeneratedReadings readings;
+  for (auto [t, level] : tube.measurements) {
+    const std::int64_t date = builtinDateOfDay(day1 + static_cast<long long>(t) - 1);
+    if (date < 20050101) continue;
+    csv.push_back(test::measRow("28AL0005", static_cast<int>(date / 10000),
+                                static_cast<int>(date / 100 % 100), static_cast<int>(date % 100),
+                                static_cast<int>(std::lround(-level))));
+    ++readings.count;
+    if (readings.first == 0) readings.first = static_cast<int>(date);
+    readings.last = static_cast<int>(date);
+  }
+  writeLines(dir.file("gen.csv"), csv);
+  EXPECT_EQ(runShell(dir, "'" PHREATIX_CLI "' kron").code, 0);
+  dir.write("koppeling.txt", "28AL0005 gen.prn\n");
+  return readings;
+}
+
+// The same kind of case from generated data, so that it runs wherever the
+// real data are absent.
+TEST(TodaysData, GeneratedTubeReadUpTo2026) {
+  test::TempDir dir;
+  const GeneratedReadings readings = writeGeneratedCase(dir, -120);
+  ASSERT_GT(readings.last, 20261200);
+  CliRun run = runCli(dir,
+                      "run --data gen.csv --coupling koppeling.txt --start-year 1995 "
+                      "--end-year 2024 --realisations 20 --no-pack");
+  expectTodaysRun(dir, run, "28AL0005", readings.count, readings.first, readings.last);
+  // The simulation meteo keeps every day from its start on, 2026 included.
+  const std::vector<std::string> sim = readLines(dir.file("28AL0005.sim"));
+  EXPECT_EQ(sim.back().substr(0, 10), "31 12 2026");
+}
+
+// A run in which no tube gets a plausible model (a base level above surface
+// level fails every selection) is no success: exit 1, and the log says so.
+TEST(TodaysData, NoTubeWithAModelExitsOne) {
+  test::TempDir dir;
+  writeGeneratedCase(dir, 60);
+  CliRun run = runCli(dir,
+                      "run --data gen.csv --coupling koppeling.txt --start-year 1995 "
+                      "--end-year 2024 --realisations 20 --no-pack");
+  EXPECT_EQ(run.code, 1) << run.out;
+  EXPECT_NE(run.err.find("geen enkele buis heeft een plausibel model gekregen"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(readLines(dir.file("foutbuis.zft")).size(), 1u);
+  EXPECT_NE(dir.read("Phreatix.log").find("Geen enkele buis heeft een plausibel model gekregen"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ TEST(KnmiMeteo, LongestPeriodWithoutAGap) {
                                                " 7  1 2000    55     2"}));
   EXPECT_EQ(m.report, (std::vector<std::string>{
                           "Geschreven: 4-1-2000 t/m 7-1-2000 (4 dagen).",
-                          "Weggelaten: 30-12-1999 t/m 3-1-2000.",
+                          "Weggelaten: 30-12-1999 t/m 3-1-2000 (5 dagen, buiten de langste "
+                          "reeks zonder gat).",
                           "2 dag(en) zonder neerslag of verdamping, de eerste op 30-12-1999."}));
 
   // A period asked for: the longest run inside it; RH = -1 is 0.
@@ -77,6 +78,41 @@ TEST(KnmiMeteo, BadFilesNameFileLineAndWhat) {
   EXPECT_NE(refusal(station, {CalendarDate{2010, 1, 1}, std::nullopt})
                 .find("geen enkele dag met zowel neerslag als verdamping"),
             std::string::npos);
+}
+
+// Every day of the file outside what was written is named, before and after
+// it, with the reason: outside the calendar, outside the period asked for,
+// or outside the longest run.
+TEST(KnmiMeteo, EveryDayLeftOutIsNamed) {
+  KnmiFile file{"wide.txt", {"# STN,YYYYMMDD,   RH, EV24"}};
+  for (const char* date : {"19471230", "19471231", "19480101", "19480102", "19480103", "19480104",
+                           "20471231", "20480101", "20480102"}) {
+    file.lines.push_back(std::string("  260,") + date + ",    3,    1");
+  }
+  MeteoConversion all = convertKnmi(file, nullptr, {});
+  EXPECT_EQ(all.first, (CalendarDate{1948, 1, 1}));
+  EXPECT_EQ(all.last, (CalendarDate{1948, 1, 4}));
+  EXPECT_EQ(all.report,
+            (std::vector<std::string>{
+                "Geschreven: 1-1-1948 t/m 4-1-1948 (4 dagen).",
+                "Weggelaten: 30-12-1947 t/m 31-12-1947 (2 dagen, voor 1-1-1948, buiten de "
+                "kalender).",
+                "Weggelaten: 5-1-1948 t/m 31-12-2047 (36521 dagen, buiten de langste reeks "
+                "zonder gat).",
+                "Weggelaten: 1-1-2048 t/m 2-1-2048 (2 dagen, na 31-12-2047, buiten de kalender).",
+                "36520 dag(en) zonder neerslag of verdamping, de eerste op 5-1-1948."}));
+
+  KnmiPeriod period{CalendarDate{1948, 1, 2}, CalendarDate{1948, 1, 3}};
+  MeteoConversion asked = convertKnmi(file, nullptr, period);
+  EXPECT_EQ(
+      asked.report,
+      (std::vector<std::string>{
+          "Geschreven: 2-1-1948 t/m 3-1-1948 (2 dagen).",
+          "Weggelaten: 30-12-1947 t/m 31-12-1947 (2 dagen, voor 1-1-1948, buiten de "
+          "kalender).",
+          "Weggelaten: 1-1-1948 t/m 1-1-1948 (1 dagen, voor de gevraagde periode).",
+          "Weggelaten: 4-1-1948 t/m 31-12-2047 (36522 dagen, na de gevraagde periode).",
+          "Weggelaten: 1-1-2048 t/m 2-1-2048 (2 dagen, na 31-12-2047, buiten de kalender)."}));
 }
 
 TEST(KnmiMeteo, DeBilt) {

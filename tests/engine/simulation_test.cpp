@@ -109,7 +109,7 @@ TEST(Simulation, WithoutNoiseEveryRealisationIsTheModelsCourse) {
 TEST(Simulation, MoreStepsThanMaxdatFail) {
   EngineCase c;
   writeSimulation(c, "4", "0");
-  c.par.line10 = "1 27001 0.0001";
+  c.par.line10 = "1 " + formatInt(MAXDAT + 1) + " 0.0001";
   EXPECT_FALSE(c.run());
   EXPECT_NE(c.engine.message().find("MAXDAT"), std::string::npos) << c.engine.message();
   EXPECT_FALSE(fileExists(c.dir.file("t.u01.ok")));

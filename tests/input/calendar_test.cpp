@@ -32,7 +32,7 @@ KronResult readKron(const std::string& text, DayNumberTable& table) {
 
 const std::vector<std::string> kRangeLines = {
     "Het bestand met de koppeling datum/dagnummers",
-    "bevat een dag buiten [1;31], een maand buiten [1;12] of een jaarbuiten [1948;2020]",
+    "bevat een dag buiten [1;31], een maand buiten [1;12] of een jaarbuiten [1948;2047]",
     "Programma gestopt."};
 
 TEST(DayNumberFile, ReadsTwoDigitYearsAndAnySlot) {
@@ -56,8 +56,12 @@ TEST(DayNumberFile, ReadsTwoDigitYearsAndAnySlot) {
 
 TEST(DayNumberFile, RangeAndFieldErrorsStopTheProgram) {
   DayNumberTable table;
-  EXPECT_EQ(readKron("31-12-47 1\n", table).exitLines, kRangeLines);
-  EXPECT_EQ(readKron("01-01-21 1\n", table).exitLines, kRangeLines);  // 1921
+  // Two-digit years pivot at 48: "47" is 2047 and "21" is 2021, both
+  // inside now (the earlier rule read "21" as 1921 and refused it).
+  EXPECT_TRUE(readKron("31-12-47 1\n", table).exitLines.empty());
+  EXPECT_EQ(table.lookup(31, 12, 2047), 1);
+  EXPECT_TRUE(readKron("01-01-21 1\n", table).exitLines.empty());
+  EXPECT_EQ(table.lookup(1, 1, 2021), 1);
   EXPECT_EQ(readKron("00-01-50 1\n", table).exitLines, kRangeLines);
   EXPECT_EQ(readKron("01-13-50 1\n", table).exitLines, kRangeLines);
 
@@ -101,20 +105,29 @@ TEST(BuiltinCalendar, ListedValuesAndTheGeneratedKronAgree) {
   EXPECT_EQ(calendar.dayToDate(366), 19481231);
   EXPECT_EQ(calendar.dayToDate(19053), 20000229);
   EXPECT_EQ(calendar.dayToDate(26664), 20201231);
+  EXPECT_EQ(calendar.dayToDate(26665), 20210101);
+  EXPECT_EQ(calendar.dayToDate(36525), 20471231);
   EXPECT_EQ(calendar.dateToDay(19690101), 7672);
   EXPECT_EQ(calendar.dateToDay(19480132), BuiltinCalendar::kNoDay);
   EXPECT_EQ(calendar.dateToDay(19900229), BuiltinCalendar::kNoDay);
   EXPECT_EQ(calendar.dateToDay(20201231), 26664);
-  EXPECT_THROW(calendar.dayToDate(26665), Error);
-  EXPECT_THROW(calendar.dateToDay(20201232), Error);
+  EXPECT_EQ(calendar.dateToDay(20240229), 27819);
+  EXPECT_EQ(calendar.dateToDay(20471231), 36525);
+  EXPECT_THROW(calendar.dayToDate(36526), Error);
+  EXPECT_THROW(calendar.dateToDay(20471232), Error);
+  // The tables and the arithmetic numbering agree on every day.
+  for (int n = 1; n <= BuiltinCalendar::kDays; ++n) {
+    ASSERT_EQ(calendar.dayToDate(n), builtinDateOfDay(n)) << n;
+  }
   EXPECT_EQ(BuiltinCalendar::formatDate(19690301), "1-3-1969");
 
   // The kron.txt the command line writes numbers every date as the built-in
   // calendar does, and reads back without a stop.
   std::vector<std::string> lines = builtinDayNumberLines();
-  ASSERT_EQ(lines.size(), 26664u);
+  ASSERT_EQ(lines.size(), 36525u);
   EXPECT_EQ(lines.front(), "01-01-48 1");
-  EXPECT_EQ(lines.back(), "31-12-20 26664");
+  EXPECT_EQ(lines[26663], "31-12-20 26664");
+  EXPECT_EQ(lines.back(), "31-12-47 36525");
   DayNumberTable table;
   KronResult r = readKron(test::joinLines(lines), table);
   ASSERT_FALSE(r.stopped);
@@ -124,6 +137,24 @@ TEST(BuiltinCalendar, ListedValuesAndTheGeneratedKronAgree) {
   }
   EXPECT_EQ(table.lookup(29, 2, 2000), 19053);
   EXPECT_EQ(table.lookup(29, 2, 1900 + 99), 0);
+  EXPECT_EQ(table.lastListedDate(), (CalendarDate{2047, 12, 31}));
+}
+
+// A kron.txt written before the calendar reached 2047 (every date to
+// 31-12-20) gives the same table under the new two-digit rule, and tells
+// where it ends.
+TEST(DayNumberFile, AnOldKronMeansTheSameDates) {
+  std::vector<std::string> lines = builtinDayNumberLines();
+  lines.resize(26664);
+  DayNumberTable table;
+  ASSERT_FALSE(readKron(test::joinLines(lines), table).stopped);
+  BuiltinCalendar calendar;
+  for (int n = 1; n <= 26664; ++n) {
+    const int date = calendar.dayToDate(n);
+    ASSERT_EQ(table.lookup(date % 100, date / 100 % 100, date / 10000), n) << date;
+  }
+  EXPECT_EQ(table.lookup(1, 1, 2021), 0);
+  EXPECT_EQ(table.lastListedDate(), (CalendarDate{2020, 12, 31}));
 }
 
 }  // namespace

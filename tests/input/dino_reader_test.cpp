@@ -86,7 +86,7 @@ TEST(DinoReader, ConvertsThreeTubesIntoTheInternalFile) {
       "R28AL000601" + kTail,
       "S200105219999-00012",
       // 28AL0007, filter F2: missing values of each kind, file order kept,
-      // nothing after the open end 2020-12-31.
+      // nothing after the open end 2047-12-31.
       "R28AL000702" + kTail,
       "S198503149999-00000",
       "S198503159999+99999",
@@ -111,7 +111,15 @@ TEST(DinoReader, ConvertsThreeTubesIntoTheInternalFile) {
                 "Buis \"28AL007\" niet ingelezen: de locatiecode heeft geen 8 tekens.",
                 "Buis 28AL0008 filter \"123\" niet ingelezen: het filternummer is geen getal van 2 "
                 "cijfers.",
-                "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand."}));
+                "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.",
+                // What no period took is told per tube: the moved tube's
+                // older part, a reading before its period, one after 2047.
+                "Buis 28AL0005 +01: 1 meting(en) buiten de perioden van de metadata weggelaten "
+                "(14-6-1990 t/m 14-6-1990).",
+                "Buis 28AL0006 +01: 1 meting(en) buiten de perioden van de metadata weggelaten "
+                "(5-3-2001 t/m 5-3-2001).",
+                "Buis 28AL0007 +02: 1 meting(en) buiten de perioden van de metadata weggelaten "
+                "(1-1-2048 t/m 1-1-2048)."}));
   ASSERT_EQ(c.box.shown.size(), 1u);
   const std::string& disk = c.box.shown[0];
   EXPECT_EQ(disk.rfind("Waarschijnlijk voldoende diskruimte (nodig:180; beschikbaar:", 0), 0u)
@@ -142,7 +150,12 @@ TEST(DinoReader, RelocationsAndFiltersOfOneLocation) {
                                                     "R28AL000501" + kTail, "S199206019999+00003",
                                                     "R28AL000901" + kTail, "S199006019999+00004",
                                                     "R28AL000902" + kTail, "S199006019999+00005"}));
-  EXPECT_EQ(c.messages.log().size(), 2u);
+  EXPECT_EQ(c.messages.log(),
+            (std::vector<std::string>{
+                "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.",
+                "Buis 28AL0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.",
+                "Buis 28AL0005 +01: 2 meting(en) buiten de perioden van de metadata weggelaten "
+                "(1-6-1990 t/m 1-6-1991)."}));
   EXPECT_EQ(result.tubeCounter, 3);
   ASSERT_EQ(c.box.shown.size(), 1u);
   EXPECT_NE(c.box.shown[0].find("(nodig:180;"), std::string::npos);
@@ -261,13 +274,14 @@ TEST(OlgaReader, RepairsTheMillenniumInPlace) {
   Conversion c;
   std::vector<std::string> lines =
       readLines(std::string(PHREATIX_TEST_DATA_DIR) + "/input/old_olga.dat");
-  lines.push_back("TITEL in a later line changes nothing");
+  // A blank line, and a tube record without its tail, pass as they stand.
+  lines.insert(lines.end(), {"", "R28AL000701", "S9901019999-00003"});
   ConvertedDataSet result = c.run(lines, "old.dat");
   EXPECT_FALSE(result.modernFormat);
   EXPECT_EQ(result.lines, (std::vector<std::string>{
                               "FMNT0034MV  jansen          12-05-1998", "R28AL000501" + kTail,
                               "S198503149999+00035", "S198503289999-00012", "R28AL000601" + kTail,
-                              "S199812319999+99999", "TITEL in a later line changes nothing"}));
+                              "S199812319999+99999", "", "R28AL000701", "S199901019999-00003"}));
   EXPECT_EQ(
       c.messages.buis(),
       (std::vector<std::string>{"Oud formaat OLGA-bestand corrigeren voor millennium bug",
@@ -276,8 +290,80 @@ TEST(OlgaReader, RepairsTheMillenniumInPlace) {
   EXPECT_TRUE(c.box.shown.empty());
   // The first line is never changed, even when it begins with "S".
   Conversion s;
-  EXPECT_EQ(s.run({"S8501019999+00001", "S8501019999+00001"}).lines,
-            (std::vector<std::string>{"S8501019999+00001", "S198501019999+00001"}));
+  EXPECT_EQ(s.run({"S8501019999+00001", "R28AL000501" + kTail, "S8501019999+00001"}).lines,
+            (std::vector<std::string>{"S8501019999+00001", "R28AL000501" + kTail,
+                                      "S198501019999+00001"}));
+}
+
+// A file is an OLGA export only when it is built like one; whatever is
+// neither that nor a DINO export is refused before anything is converted,
+// and olga.tmp stays as it was.
+TEST(ExportRecognition, FilesOfNoKnownKindAreRefused) {
+  using namespace std::string_literals;
+  const std::string noReadings = "Van deze put zijn geen standen opgenomen in de DINO-database";
+  const std::string tubeExpected =
+      "verwacht een buisrecord \"R\" + locatie (8 tekens) + filter (2 cijfers)";
+  const std::string notAnExport = "geen DINO-export en geen OLGA-bestand: " + tubeExpected;
+  const std::string badOlga = "geen geldig OLGA-bestand: " + tubeExpected +
+                              " of een meetrecord \"S\" + jjmmdd + \"9999\" + teken + 5 cijfers";
+  std::vector<std::string> titelLater =
+      readLines(std::string(PHREATIX_TEST_DATA_DIR) + "/input/old_olga.dat");
+  titelLater.push_back("TITEL in a later line");
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::string refusal;
+  };
+  const Case cases[] = {
+      {"a well without readings",
+       {noReadings},
+       "x.csv:1: deze export bevat geen standen: \"" + noReadings + "\""},
+      {"the same under header lines of the 2015 layout",
+       {"Titel:,,,", "Gebruikersnaam:,,,", "", noReadings},
+       "x.csv:4: deze export bevat geen standen: \"" + noReadings + "\""},
+      {"a KNMI file",
+       {"# BRON: KONINKLIJK NEDERLANDS METEOROLOGISCH INSTITUUT (KNMI)", "",
+        "# STN,YYYYMMDD,   DDVEC,   FHVEC", "  260,19010101,      ,"},
+       "x.csv:3: " + notAnExport},
+      {"a binary file", splitLines("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe"s),
+       "x.csv:3: geen tekstbestand (NUL-teken); verwacht een DINO-export (.csv) of een "
+       "OLGA-bestand (.dat)"},
+      {"a letter",
+       {"Beste collega,", "Hierbij de standen van 28AL0005."},
+       "x.csv:2: " + notAnExport},
+      {"a header line alone",
+       {"FMNT0034MV  jansen          12-05-1998", ""},
+       "x.csv: geen DINO-export en geen OLGA-bestand: geen buisrecord na de eerste regel"},
+      {"a measurement before any tube",
+       {"FMNT0034MV", "S8503149999+00035", "R28AL000501" + kTail},
+       "x.csv:2: " + notAnExport},
+      {"a measurement of month 13",
+       {"FMNT0034MV", "R28AL000501" + kTail, "S8513149999+00035"},
+       "x.csv:3: " + badOlga},
+      {"\"TITEL\" in a later line of an OLGA file", titelLater, "x.csv:7: " + badOlga},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Conversion c;
+    c.dir.write("olga.tmp", "earlier\n");
+    EXPECT_EQ(c.refusal(k.lines), k.refusal);
+    EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
+    EXPECT_TRUE(c.messages.buis().empty());
+    EXPECT_TRUE(c.box.shown.empty());
+  }
+
+  // With several files, the one refused file refuses them all before any is
+  // converted.
+  Conversion c;
+  c.dir.write("olga.tmp", "earlier\n");
+  try {
+    convertExports({{"goed.csv", threeTubes()}, {"knmi.csv", cases[2].lines}}, c.context);
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "knmi.csv:3: " + notAnExport);
+  }
+  EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
+  EXPECT_TRUE(c.messages.buis().empty());
 }
 
 }  // namespace

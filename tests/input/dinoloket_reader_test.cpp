@@ -1,5 +1,9 @@
-// Today's DINOloket layouts (2015 and 2024), several exports as one data
-// set, and the real exports of one tube in the old and the 2015 layout.
+// Today's DINOloket layouts (2015 and 2024), with and without metadata,
+// several exports as one data set, and the real exports of one tube in the
+// old and the 2015 layout.
+#include <algorithm>
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "error.h"
@@ -13,9 +17,10 @@
 namespace phreatix {
 namespace {
 
-class SilentBox : public MessageBox {
+class RecordingBox : public MessageBox {
  public:
-  void show(const std::string&) override {}
+  void show(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
 };
 
 const std::string kData = PHREATIX_TEST_DATA_DIR "/input/";
@@ -24,7 +29,7 @@ struct Reading {
   test::TempDir dir;
   Messages messages;
   ProgressView progress;
-  SilentBox box;
+  RecordingBox box;
   ReaderContext context{messages, progress, box, ""};
   Reading() { context.workingDir = dir.path(); }
   ConvertedDataSet open(const std::vector<std::string>& paths) {
@@ -60,8 +65,12 @@ TEST(DinoloketReader, LayoutOf2015) {
                                                      "RB28A000602" + kTube, "S200103109999-00006",
                                                      "S200105209999-00000"}));
   EXPECT_EQ(r.messages.log(),
-            std::vector<std::string>{
-                "Buis B28A0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand."});
+            (std::vector<std::string>{
+                "Buis B28A0005 >50 m. verplaatst. Oudste deel meetreeks verwijderd uit bestand.",
+                "Buis B28A0005 +01: 1 meting(en) buiten de perioden van de metadata weggelaten "
+                "(14-6-1990 t/m 14-6-1990).",
+                "Buis B28A0006 +02: 1 meting(en) buiten de perioden van de metadata weggelaten "
+                "(5-3-2001 t/m 5-3-2001)."}));
   EXPECT_EQ(data.tubeCounter, 2);
   EXPECT_TRUE(data.napFiles.empty());
   EXPECT_EQ(readLines(r.dir.file(kOlgaTmpName)), data.lines);
@@ -81,6 +90,66 @@ TEST(DinoloketReader, LayoutOf2024AndQuotedFields) {
   EXPECT_FALSE(splitCsvLine(R"("a"x,b)", f));
 }
 
+// Without a metadata block every tube is one open period: all its readings,
+// tubes in the order they first appear, and one line in mmLOG.
+TEST(DinoloketReader, ExportsWithoutMetadataKeepEveryReading) {
+  struct Case {
+    const char* file;
+    std::vector<std::string> lines;
+    int tubes;
+  };
+  const Case cases[] = {
+      {"dinoloket_2015_no_metadata.csv",
+       {"FMNT0034MVjansen          14-09-2015", "RB28A000502" + kTube, "S199006149999+00035",
+        "S199601149999+99999", "S200103109999-00000", "RB28A000501" + kTube,
+        // The first day of the calendar and a reading far after the export.
+        "S194801019999+00120", "S203001289999-00008", "RB28A000601" + kTube, "S200103059999+99999"},
+       3},
+      {"dinoloket_2024_no_metadata.csv",
+       {"FMNT0034MV          19-04-2024", "RB44F000101" + kTube, "S195005089999+00050",
+        "S195005199999+00075", "S195601019999+99999", "RB44F000201" + kTube, "S195512289999-00005"},
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Reading r;
+    const std::string path = kData + c.file;
+    ConvertedDataSet data = r.open({path});
+    EXPECT_EQ(data.lines, c.lines);
+    EXPECT_EQ(readLines(r.dir.file(kOlgaTmpName)), c.lines);
+    EXPECT_EQ(
+        r.messages.log(),
+        std::vector<std::string>{path + ": geen metadata (coördinaten) in het bestand; controle op "
+                                        "verplaatste buizen niet mogelijk."});
+    EXPECT_EQ(data.tubeCounter, c.tubes);
+    ASSERT_EQ(r.box.shown.size(), 1u);
+    EXPECT_NE(r.box.shown[0].find("(nodig:" + std::to_string(c.tubes * kMegabytesPerTube) + ";"),
+              std::string::npos)
+        << r.box.shown[0];
+  }
+
+  // Without metadata every reading is kept, also outside the calendar (the
+  // pipeline leaves those out and says so); a tube whose code does not fit
+  // is reported as with metadata.
+  test::TempDir dir;
+  std::vector<std::string> lines = readLines(kData + "dinoloket_2024_no_metadata.csv");
+  lines.push_back(R"("B44F0001","001","31-12-1947","12","12","","","")");
+  lines.push_back(R"("B44F0001","001","31-12-2047","13","13","","","")");
+  lines.push_back(R"("B44F01","001","01-01-1990","14","14","","","")");
+  writeLines(dir.file("edges.csv"), lines);
+  Reading r;
+  ConvertedDataSet data = r.open({dir.file("edges.csv")});
+  EXPECT_EQ(
+      std::vector<std::string>(data.lines.begin() + 1, data.lines.begin() + 6),
+      (std::vector<std::string>{"RB44F000101" + kTube, "S195005089999+00050", "S195005199999+00075",
+                                "S195601019999+99999", "S194712319999+00012"}));
+  EXPECT_EQ(data.lines[6], "S204712319999+00013");
+  EXPECT_EQ(data.lines.size(), 9u);
+  EXPECT_EQ(r.messages.log().size(), 2u);
+  EXPECT_EQ(r.messages.log()[1],
+            "Buis \"B44F01\" niet ingelezen: de locatiecode heeft geen 8 tekens.");
+}
+
 TEST(DinoloketReader, BadFilesNameFileLineAndWhat) {
   Reading r;
   struct Case {
@@ -92,6 +161,9 @@ TEST(DinoloketReader, BadFilesNameFileLineAndWhat) {
            {"bad_open_quote.csv", ":10: een veld tussen aanhalingstekens is niet afgesloten"},
            {"bad_date.csv", ":11: Peildatum \"31-02-1955\" bestaat niet"},
            {"empty.csv", "empty.csv:1: het bestand is leeg"},
+           {"dinoloket_no_readings.csv",
+            "dinoloket_no_readings.csv:4: deze export bevat geen standen: \"Van deze put zijn geen "
+            "standen opgenomen in de DINO-database\""},
        }) {
     SCOPED_TRACE(c.file);
     const std::string path = kData + c.file;
@@ -132,7 +204,7 @@ TEST(DinoloketReader, SeveralExportsAsOneDataSet) {
   // The session stops on the NAP file, as for a single file.
   writeLines(dir.file("kron.txt"), builtinDayNumberLines());
   Session session(dir.path());
-  SilentBox box;
+  RecordingBox box;
   ProgressView progress;
   EXPECT_THROW(
       session.openDataFiles({kData + "dinoloket_2024.csv", dir.file("nap.csv")}, progress, box),
@@ -158,6 +230,48 @@ TEST(DinoloketReader, RealExportsOfOneTubeInBothLayoutsAgree) {
   EXPECT_EQ(quoted.lines[1], "RB44F027901" + kTube);
   EXPECT_EQ(quoted.lines[2], "S195005089999+00050");
   EXPECT_EQ(quoted.lines.back(), "S195512289999-00005");
+}
+
+// The real exports with their metadata block taken out: the same readings,
+// every one of them, under one tube record.
+TEST(DinoloketReader, RealExportsWithoutTheirMetadataKeepEveryReading) {
+  const std::string real = test::realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real data beside the repository";
+  auto isSeparator = [](const std::string& line) {
+    return line.find_first_not_of(", ") == std::string::npos;
+  };
+  auto readings = [](const ConvertedDataSet& data) {
+    std::vector<std::string> s;
+    for (const std::string& line : data.lines) {
+      if (isMeasurementRecord(line)) s.push_back(line);
+    }
+    return s;
+  };
+  test::TempDir dir;
+  for (const std::string name : {"B58C0698001_1.csv", "B44F0279001_2024.csv"}) {
+    SCOPED_TRACE(name);
+    std::vector<std::string> lines = readLines(real + "/" + name);
+    auto meta = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find("Startdatum") != std::string::npos;
+    });
+    ASSERT_NE(meta, lines.end());
+    lines.erase(meta, std::find_if(meta, lines.end(), isSeparator));
+    auto title = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find("Peildatum") != std::string::npos;
+    });
+    ASSERT_NE(title, lines.end());
+    const auto rows =
+        static_cast<std::size_t>(std::count_if(title + 1, lines.end(), std::not_fn(isSeparator)));
+    writeLines(dir.file(name), lines);
+
+    Reading r;
+    ConvertedDataSet with = r.open({real + "/" + name});
+    ConvertedDataSet without = r.open({dir.file(name)});
+    EXPECT_EQ(readings(without), readings(with));
+    EXPECT_EQ(readings(without).size(), rows);
+    EXPECT_EQ(without.lines.size(), rows + 2);  // the header and one tube record
+    EXPECT_EQ(without.lines[1], with.lines[1]);
+  }
 }
 
 }  // namespace

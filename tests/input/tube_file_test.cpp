@@ -65,5 +65,48 @@ TEST(TubeFile, LevelsRoundTripWithTheirSign) {
   EXPECT_FALSE(recordLevelUp("S199504019999+0x035").has_value());
 }
 
+TEST(TubeFile, RecordShapes) {
+  const std::string tail(kTubeRecordTail);
+  struct Case {
+    std::string line;
+    bool tube;
+    bool olgaMeasurement;      // two-digit year
+    bool internalMeasurement;  // four-digit year
+  };
+  const Case cases[] = {
+      {"R28AL000501" + tail, true, false, false},
+      {"R28AL000501" + tail + "  ", true, false, false},  // trailing blanks
+      {"R28AL000501", true, false, false},                // tail left off
+      {"R28AL000501" + tail + "9", false, false, false},  // longer than 47
+      {"R28AL0005F1" + tail, false, false, false},        // filter not two digits
+      {"R        01" + tail, false, false, false},        // blank location
+      {"R28AL\t00501" + tail, false, false, false},       // control character
+      {"R28AL00050", false, false, false},
+      {"r28AL000501" + tail, false, false, false},
+      {"S8503149999+00035", false, true, false},
+      {"S8503149999-00000 ", false, true, false},
+      {"S198503149999+99999", false, false, true},
+      {"S8513149999+00035", false, false, false},  // month 13
+      {"S8503009999+00035", false, false, false},  // day 0
+      {"S8503329999+00035", false, false, false},  // day 32
+      {"S8503149998+00035", false, false, false},
+      {"S8503149999 00035", false, false, false},
+      {"S8503149999+0035", false, false, false},
+      {"S8503149999+000350", false, false, false},
+      {"S85031x9999+00035", false, false, false},
+      {"# STN,YYYYMMDD,   DDVEC", false, false, false},
+      {"", false, false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(isWellFormedTubeRecord(c.line), c.tube) << '"' << c.line << '"';
+    EXPECT_EQ(isWellFormedMeasurementRecord(c.line, 2), c.olgaMeasurement) << '"' << c.line << '"';
+    EXPECT_EQ(isWellFormedMeasurementRecord(c.line, 4), c.internalMeasurement)
+        << '"' << c.line << '"';
+  }
+  // What the writers make has the shape the checks ask for.
+  EXPECT_TRUE(isWellFormedTubeRecord(tubeRecord("B44F0279", "01")));
+  EXPECT_TRUE(isWellFormedMeasurementRecord(measurementRecord(1950, 5, 8, levelField(-5)), 4));
+}
+
 }  // namespace
 }  // namespace phreatix

@@ -436,3 +436,37 @@ TEST(Postprocessing, EachFailureEndsItsTubeAlone) {
 
 }  // namespace
 }  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// The widest period the settings accept, 100 realisations of the 100 years
+// 1948..2047, fits the capacities: K = 10,000 realisation-years and
+// 3,652,500 values in the pass with 29 February.
+TEST(Postprocessing, OneHundredRealisationsOfOneHundredYears) {
+  const int S = 1948, R = 100, Y = 100;
+  BatchRun run;
+  auto level = [](int r, int year, int d) { return -100.0 + (r * 31 + year * 7 + d) % 97; };
+  writeSeries(run.dir, "28AL0005", S, R, Y, level);
+  run.batch(processor());
+  ASSERT_EQ(run.rows.size(), 1u);
+  ASSERT_TRUE(run.rows[0].created) << run.messages.log().back();
+  EXPECT_NE(std::find(run.view.messages.begin(), run.view.messages.end(),
+                      "Number of data without leap days = 3650000"),
+            run.view.messages.end());
+  EXPECT_NE(std::find(run.view.messages.begin(), run.view.messages.end(),
+                      "Number of data including leap days:=3652500"),
+            run.view.messages.end());
+  std::vector<std::string> sta = run.lines("28AL0005.sta");
+  ASSERT_GE(sta.size(), 4u);
+  EXPECT_EQ(sta[2], "based on 100 simulations             ");
+  EXPECT_EQ(sta[3], "period: from 1948 to 2047");
+  // The mean over every value of pass 1, worked out from the definition.
+  Passes p = passes(S, R, Y, level);
+  double sum = 0;
+  for (double v : p.withoutLeap) sum += v;
+  EXPECT_EQ(sta[5], "mean" + fixed(sum / static_cast<double>(p.withoutLeap.size()), 15, 6));
+}
+
+}  // namespace
+}  // namespace phreatix

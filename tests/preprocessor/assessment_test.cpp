@@ -140,6 +140,33 @@ TEST(Assessment, RangesGridStepAndMapping) {
   EXPECT_EQ(widened.dlast, shortSeries.points.back().dayNumber + 90);
 }
 
+// Regression: the smallest day started at 26000 (2019-03-08), so a series
+// that began later was drawn from that day instead of its own first day.
+TEST(Assessment, ASeriesOfTodayIsDrawnFromItsOwnFirstDay) {
+  TubeSeries s;
+  s.code = "B00A0001";
+  for (int year = 2021; year <= 2026; ++year) {
+    for (int month : {1, 4, 7, 10}) {
+      SeriesPoint p;
+      p.year = year, p.month = month, p.day = 14;
+      p.dayNumber = builtinDayNumber(year, month, 14);
+      p.levelCm = -(60 + month);
+      s.points.push_back(p);
+    }
+  }
+  ChartScale scale = chartScale(s);
+  EXPECT_EQ(scale.dfirst, builtinDayNumber(2021, 1, 14));
+  EXPECT_EQ(scale.dlast, builtinDayNumber(2026, 10, 14));
+  EXPECT_EQ(scale.x(s.points.front().dayNumber), 30);
+  BuiltinCalendar calendar;
+  EXPECT_EQ(dayLabel(scale.dfirst, calendar), "14-1-2021");
+  // The yearly grid reaches the years of the series: 2026 gets its labels.
+  std::vector<ChartItem> chart = drawChart(s, scale, seriesWarnings(s));
+  EXPECT_TRUE(std::any_of(chart.begin(), chart.end(), [](const ChartItem& i) {
+    return i.kind == ChartItem::Kind::kText && i.text == "26";
+  }));
+}
+
 TEST(Assessment, GridAndLabelsOfTheChart) {
   // 1990-01-01 .. 1999-12-31, depths 40..90 cm: the level axis -125..30.
   TubeSeries s =
@@ -253,8 +280,8 @@ TEST(Assessment, SeriesTheRulesCannotJudge) {
   notWhole.push_back("B01A0001,001,2001/02/01 00:00:00,5.5,");
   const std::vector<Case> cases = {
       {"one day", oneDay, "alle metingen op dezelfde dag"},
-      {"before 1948", rows(8, 1944), "metingen van buiten 1948..2020"},
-      {"after 2020", rows(8, 2015), "metingen van buiten 1948..2020"},
+      {"before 1948", rows(8, 1944), "metingen van buiten 1948..2047"},
+      {"after 2047", rows(8, 2042), "metingen van buiten 1948..2047"},
       {"no date", noDate, "regel 19: meetdatum \"2001/02/31 00:00:00\" is geen datum"},
       {"no whole number", notWhole, "regel 19: stand \"5.5\" is geen geheel getal"},
       {"no readings", {}, "minder dan 7 metingen"},

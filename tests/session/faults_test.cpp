@@ -47,12 +47,13 @@ struct DemoRun {
   EngineScreen engineView;
   PostView postView;
 
+  // True when the pipeline ran (with or without a model for some tube).
   bool run(PipelineObserver& observer) {
     WorkflowPorts ports{main, box, engineView, postView, observer};
     WorkflowInput input;
     input.dataFiles = {dir.file(data.exportFile)};
     input.couplingFile = dir.file(data.couplingFile);
-    return runWorkflow(session, input, ports);
+    return runWorkflow(session, input, ports) != WorkflowOutcome::kRefused;
   }
   const std::vector<std::string>& log() { return session.messages().log(); }
 };

@@ -4,6 +4,7 @@
 
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "preprocessor/dino_export.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
@@ -35,11 +36,19 @@ struct PipelineCase {
     return p;
   }
   explicit PipelineCase(const std::vector<std::string>& records) {
-    writeLines(dir.file("kron.txt"), builtinDayNumberLines());
-    session.activate();
     std::vector<std::string> lines = {"FMNT0034MV  test          01-01-2000"};
     lines.insert(lines.end(), records.begin(), records.end());
-    dataFile = dir.file("data.dat");
+    open("data.dat", lines, builtinDayNumberLines());
+  }
+  // A DINO export (four-digit years) opened with the kron.txt given.
+  PipelineCase(const std::vector<std::string>& exportLines, const std::vector<std::string>& kron) {
+    open("data.csv", exportLines, kron);
+  }
+  void open(const std::string& name, const std::vector<std::string>& lines,
+            const std::vector<std::string>& kron) {
+    writeLines(dir.file("kron.txt"), kron);
+    session.activate();
+    dataFile = dir.file(name);
     writeLines(dataFile, lines);
     EXPECT_TRUE(session.openDataFile(dataFile, main, box));
   }
@@ -135,25 +144,105 @@ TEST(CalibrationInputs, FiltersOfOneLocationShareDayOne) {
   EXPECT_EQ(c.lines("28AL0005.p01")[9], "1.   62 0.0001");
 }
 
-TEST(CalibrationInputs, DatesOutsideTheTableAndUnlistedDates) {
-  // 1940 lies before the table and is left out with a line; a kron.txt
-  // without 8 April 1995 refuses that tube and removes its old file.
-  PipelineCase c({tube("28AL0005", "01"), "S4004019999+00120", "S9504019999+00120",
-                  tube("28AL0006", "01"), "S9504089999+00050"});
-  c.session.stageFlags().ds = true;
-  c.dir.write("28AL0006.p01", "stale\n");
+std::size_t countOf(const std::vector<std::string>& log, const std::string& line) {
+  return static_cast<std::size_t>(std::count(log.begin(), log.end(), line));
+}
+
+TEST(CalibrationInputs, ReadingsLeftOutAreToldOnceWithCountAndPeriod) {
+  // 28AL0005: 1940 lies before the calendar; 1994 and 1996 outside its
+  // meteo file (1995). 28AL0006: a kron.txt without 8 April 1995 leaves
+  // that reading out; the tube keeps the others.
+  PipelineCase c({tube("28AL0005", "01"), "S4004019999+00120", "S9404019999+00130",
+                  "S9504019999+00120", "S9505019999+00125", "S9601019999+00140",
+                  "S9602019999+00150", tube("28AL0006", "01"), "S9504089999+00050",
+                  "S9504159999+00060"});
+  c.overview.rows = {{"28AL0005 +01", "west.prn"}, {"28AL0006 +01", "oost.prn"}};
+  c.writeMeteo("west.prn", 1995, 1995);
+  c.writeMeteo("oost.prn", 1995, 1995);
   c.session.dayNumbers().store(8, 4, 1995, 0);
+  // Both the ds and the d stage write the inputs; the lines come once.
+  c.session.stageFlags().ds = true;
   c.pipeline().writeCalibrationInputs();
-  EXPECT_EQ(c.lines("28AL0005.01"), (std::vector<std::string>{"   1  1", "    1 -120"}));
+  c.session.stageFlags().ds = false;
+  c.session.stageFlags().d = true;
+  c.pipeline().writeCalibrationInputs();
+
+  EXPECT_EQ(c.lines("28AL0005.01"),
+            (std::vector<std::string>{"   2  1", "    1 -120", "   31 -125"}));
+  // The last tube's count is written without alignment.
+  EXPECT_EQ(c.lines("28AL0006.01"), (std::vector<std::string>{"1  1", "    1  -60"}));
+  EXPECT_TRUE(fileExists(c.dir.file("28AL0006.p01")));
   const std::vector<std::string>& log = c.session.messages().log();
-  EXPECT_NE(std::find(log.begin(), log.end(),
-                      "Buis 28AL0005 +01: 1 meting(en) van buiten 1948..2020 weggelaten."),
-            log.end());
-  EXPECT_NE(
-      std::find(log.begin(), log.end(),
-                "Buis 28AL0006 +01 niet gecalibreerd: de datum 8-4-1995 staat niet in kron.txt."),
-      log.end());
-  EXPECT_FALSE(fileExists(c.dir.file("28AL0006.p01")));
+  EXPECT_EQ(countOf(log,
+                    "Buis 28AL0005 +01: 1 meting(en) van buiten 1948..2047 weggelaten "
+                    "(1-4-1940 t/m 1-4-1940)."),
+            1u);
+  EXPECT_EQ(countOf(log,
+                    "Buis 28AL0005 +01: 3 meting(en) buiten de periode van meteobestand "
+                    "west.prn (1-1-1995 t/m 31-12-1995) weggelaten (1-4-1994 t/m 1-2-1996)."),
+            1u);
+  EXPECT_EQ(countOf(log,
+                    "Buis 28AL0006 +01: 1 meting(en) met een datum die kron.txt niet kent "
+                    "weggelaten (8-4-1995 t/m 8-4-1995)."),
+            1u);
+}
+
+// Readings of today reach the calibration; a kron.txt of before 2021 is
+// named once at open and once at the start, and a simulation period beyond
+// it is refused before anything is calibrated.
+TEST(CalibrationInputs, ReadingsOfTodayAndAnOldKron) {
+  std::vector<std::string> lines = test::dinoHeader();
+  lines.push_back(test::metaRow("28AL0005"));
+  lines.push_back("");
+  lines.push_back(test::kMeasurementTitle);
+  for (int year = 2019; year <= 2026; ++year)
+    lines.push_back(test::measRow("28AL0005", year, 6, 14, 80));
+
+  PipelineCase today(lines, builtinDayNumberLines());
+  today.overview.rows = {{"28AL0005 +01", "west.prn"}};
+  today.writeMeteo("west.prn", 2010, 2026);
+  today.session.stageFlags().ds = true;
+  today.pipeline().writeCalibrationInputs();
+  const std::vector<std::string> measured = today.lines("28AL0005.01");
+  ASSERT_EQ(measured.size(), 9u);
+  const DayNumberTable& table = today.session.dayNumbers();
+  EXPECT_EQ(measured.back(),
+            formatInt(table.lookup(14, 6, 2026) - table.lookup(14, 6, 2019) + 1, 5) + "  -80");
+  for (const std::string& line : today.session.messages().log())
+    EXPECT_EQ(line.find("weggelaten"), std::string::npos) << line;
+
+  std::vector<std::string> oldKron = builtinDayNumberLines();
+  oldKron.resize(26664);  // to 31-12-20
+  PipelineCase old(lines, oldKron);
+  const std::string note =
+      "kron.txt kent de dagen t/m 31-12-2020: 6 meting(en) van 14-6-2021 t/m 14-6-2026 kunnen "
+      "niet worden gebruikt. Maak een nieuwe kron.txt met \"phreatix-cli kron --force\".";
+  EXPECT_EQ(countOf(old.session.messages().log(), note), 1u);
+
+  old.overview.rows = {{"28AL0005 +01", "west.prn"}};
+  old.writeMeteo("west.prn", 1960, 2026);
+  old.session.settings().startYear = 1995;
+  old.session.settings().numberOfYears = 30;
+  const std::size_t shownBefore = old.box.shown.size();
+  EXPECT_FALSE(old.pipeline().start());
+  ASSERT_EQ(old.box.shown.size(), shownBefore + 1);
+  EXPECT_EQ(old.box.shown.back(),
+            "kron.txt kent de dagen t/m 31-12-2020; de simulatieperiode 1995 t/m 2024 valt "
+            "daarbuiten. De berekening is niet gestart. Maak een nieuwe kron.txt met "
+            "\"phreatix-cli kron --force\".");
+  EXPECT_FALSE(fileExists(old.dir.file("28AL0005.p01")));
+  EXPECT_EQ(countOf(old.session.messages().log(), note), 1u);
+
+  // A period inside it starts, says so once more, and leaves the readings
+  // after 2020 out with their own line.
+  old.session.settings().numberOfYears = 20;
+  old.session.stageFlags().ds = true;
+  old.pipeline().writeCalibrationInputs();
+  EXPECT_EQ(old.lines("28AL0005.01").size(), 3u);
+  EXPECT_EQ(countOf(old.session.messages().log(),
+                    "Buis 28AL0005 +01: 6 meting(en) met een datum die kron.txt niet kent "
+                    "weggelaten (14-6-2021 t/m 14-6-2026)."),
+            1u);
 }
 
 TEST(VertexFiles, BestVertexAndColumnMaps) {
@@ -305,9 +394,15 @@ TEST(SimulationInputs, StartDayWarmUpAndTraceKinds) {
   std::vector<std::string> sim = c.lines("28AL0005.sim");
   EXPECT_EQ(sim[0], formatInt(static_cast<long long>(sim.size()) - 1) + "  5 0.01 4 5");
   EXPECT_EQ(sim[1], "1 1 1967  12 4");
-  // The measurement on the first day of S.met gets day D0 - C + 1.
+  // The measurement on the first day of S.met gets day D0 - C + 1; the rest
+  // of its line after the day (" -120") follows the new day and a blank.
   const int D0 = c.session.dayNumbers().lookup(1, 4, 1985);
-  EXPECT_EQ(c.lines("28AL0005.01s")[1], formatInt(D0 - C + 1, 5) + " -120");
+  EXPECT_EQ(c.lines("28AL0005.01"), (std::vector<std::string>{"2  1", "    1 -120", "   15 -110"}));
+  EXPECT_EQ(c.lines("28AL0005.01s"),
+            (std::vector<std::string>{"2  1", formatInt(D0 - C + 1, 5) + "  -120",
+                                      formatInt(D0 - C + 15, 5) + "  -110"}));
+  for (const std::string& line : c.session.messages().log())
+    EXPECT_EQ(line.find("opwarmperiode"), std::string::npos) << line;
   // The program starts with the trace without updating.
   std::vector<std::string> std = c.lines("28AL0005.std");
   EXPECT_EQ(std[4], "1 -79359 100 30 1969");
@@ -320,10 +415,27 @@ TEST(SimulationInputs, StartDayWarmUpAndTraceKinds) {
   EXPECT_EQ(std[8], "0.");
   EXPECT_EQ(c.lines("28AL0005.inp")[0], "'28AL0005.u01'");
 
-  // A meteo file that starts on 1 June 1968: C is that day, warm-up 214.
+  // A meteo file that starts on 1 June 1968: C is that day, warm-up 214,
+  // and the shortened warm-up is told.
   c.writeMeteo("west.prn", 1968, 2000, {}, 6);
   c.pipeline().selectModels();
   EXPECT_EQ(c.lines("28AL0005.t01")[10], "  214");
+  EXPECT_EQ(c.session.messages().log().back(),
+            "Buis 28AL0005: opwarmperiode ingekort van 731 tot 214 dagen: het meteobestand "
+            "west.prn begint op 1-6-1968.");
+
+  // A meteo file that ends before the simulation period does: no shorter
+  // series, no simulation, and the file and its last day named.
+  c.writeMeteo("west.prn", 1960, 1990);
+  c.pipeline().selectModels();
+  EXPECT_FALSE(fileExists(c.dir.file("28AL0005.t01")));
+  {
+    const std::vector<std::string>& log = c.session.messages().log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2],
+              "Buis 28AL0005: het meteobestand west.prn eindigt op 31-12-1990, voor 31-12-1998; "
+              "geen simulatie.");
+  }
 
   // A gap of two days in March 1980, after the start of the warm-up, moves
   // the start past 1 January 1970: the tube gets no simulation inputs.

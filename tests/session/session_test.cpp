@@ -12,7 +12,9 @@ namespace {
 class RecordingBox : public MessageBox {
  public:
   void show(const std::string& text) override { shown.push_back(text); }
+  void showRefusal(const std::string& text) override { refused.push_back(text); }
   std::vector<std::string> shown;
+  std::vector<std::string> refused;
 };
 
 class BusyProgress : public ProgressView {
@@ -93,11 +95,42 @@ TEST(Session, OpeningAndRefusingADataFile) {
   const std::string refusal = "Het bestand " + f.dir.file("b.csv") + " is niet ingelezen:";
   const std::string reason = f.dir.file("b.csv") + ": sleutel \"GEBRUIKERSNAAM:\" ontbreekt";
   EXPECT_EQ(f.session.messages().log(), (std::vector<std::string>{refusal, reason}));
-  EXPECT_EQ(f.box.shown, (std::vector<std::string>{refusal + "\n" + reason}));
+  EXPECT_EQ(f.box.refused, (std::vector<std::string>{refusal + "\n" + reason}));
+  EXPECT_TRUE(f.box.shown.empty());
 
   // A missing file is refused the same way.
   EXPECT_FALSE(f.session.openDataFile(f.dir.file("none.csv"), f.progress, f.box));
   EXPECT_EQ(f.session.dataSetLineCount(), 3);
+}
+
+TEST(Session, AFileThatIsNoExportLeavesAFreshSessionAsItWas) {
+  Fixture f;
+  f.session.activate();
+  const std::vector<std::string> knmi = {"# STN,YYYYMMDD,   DDVEC,   FHVEC",
+                                         "  260,19010101,      ,"};
+  EXPECT_FALSE(f.open("knmi.csv", knmi));
+  EXPECT_EQ(f.session.caption(), "phreatix 3.0");
+  EXPECT_TRUE(f.session.dataSet().empty());
+  EXPECT_TRUE(f.session.controls().btbttnKOPPEL);
+  EXPECT_TRUE(f.session.controls().btbttnPre);
+  EXPECT_FALSE(f.session.controls().btbttnMeteo);
+  EXPECT_FALSE(fileExists(f.dir.file("olga.tmp")));
+  ASSERT_EQ(f.session.messages().log().size(), 2u);
+  EXPECT_EQ(f.session.messages().log()[1].rfind(f.dir.file("knmi.csv") + ":2: ", 0), 0u);
+  EXPECT_EQ(f.box.refused.size(), 1u);
+
+  // Opened with a good export, the one refused file refuses both.
+  writeLines(f.dir.file("a.csv"), kSmallExport);
+  EXPECT_FALSE(
+      f.session.openDataFiles({f.dir.file("a.csv"), f.dir.file("knmi.csv")}, f.progress, f.box));
+  EXPECT_TRUE(f.session.dataSet().empty());
+  EXPECT_TRUE(f.session.controls().btbttnKOPPEL);
+  EXPECT_FALSE(fileExists(f.dir.file("olga.tmp")));
+  const std::vector<std::string>& log = f.session.messages().log();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[2], "De bestanden " + f.dir.file("a.csv") + ", " + f.dir.file("knmi.csv") +
+                        " zijn niet ingelezen:");
+  EXPECT_EQ(log[3].rfind(f.dir.file("knmi.csv") + ":2: ", 0), 0u) << log[3];
 }
 
 TEST(Session, ADataSetRelativeToNapEndsInTheFatalStop) {

@@ -311,7 +311,7 @@ class EnginePostWindowsTest : public QObject {
         {&TfrmDefaults::edtDELTAMIN, &TfrmDefaults::edtDELTAMINExit, "-0.1",
          outside + "[0.00;1.00]", "0.90"},
         {&TfrmDefaults::edtSTARTJAAR, &TfrmDefaults::edtSTARTJAARExit, "1947",
-         outside + "[1948.00;2020.00]", "1970"},
+         outside + "[1948.00;2047.00]", "1970"},
         {&TfrmDefaults::edtWARMUP, &TfrmDefaults::edtWARMUPExit, "lang", "geen getal ingevoerd",
          "731"},
         {&TfrmDefaults::edtREALISATIES, &TfrmDefaults::edtREALISATIESExit, "101",
@@ -391,7 +391,7 @@ class EnginePostWindowsTest : public QObject {
     QVERIFY(dialogs_.shown.isEmpty());
     QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (-9 jaar)"));
     // A refused end year is put back and the period shown from it.
-    window.edtEINDJAAR->setText("2021");
+    window.edtEINDJAAR->setText("2048");
     window.edtEINDJAARExit();
     QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (10 jaar)"));
   }

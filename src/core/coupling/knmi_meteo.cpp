@@ -212,24 +212,41 @@ MeteoConversion convertKnmi(const KnmiFile& precipitation, const KnmiFile* evapo
   }
   result.report.push_back("Geschreven: " + dateText(result.first) + " t/m " +
                           dateText(result.last) + " (" + formatInt(bestLength) + " dagen).");
-  if (dataFirst < bestFirst) {
-    result.report.push_back("Weggelaten: " + dateText(dateOfDay(dataFirst)) + " t/m " +
-                            dateText(dateOfDay(bestFirst - 1)) + ".");
-  }
-  if (bestLast < dataLast) {
-    result.report.push_back("Weggelaten: " + dateText(dateOfDay(bestLast + 1)) + " t/m " +
-                            dateText(dateOfDay(dataLast)) + ".");
-  }
+  // Every day of the files before and after what was written is named, with
+  // why it was left out: outside the calendar, outside the period asked for,
+  // or not part of the longest run without a gap.
+  const long long fileFirst =
+      std::min(rain.begin()->first, evap.empty() ? rain.begin()->first : evap.begin()->first);
+  const long long fileLast =
+      std::max(rain.rbegin()->first, evap.empty() ? rain.rbegin()->first : evap.rbegin()->first);
+  const long long calendarFirst = builtinDayNumber(kFirstYear, 1, 1);
+  const long long calendarLast = builtinDayNumber(kLastYear, 12, 31);
+  auto leftOut = [&](long long from, long long to) {
+    // [from, to] split where the reason changes.
+    struct Part {
+      long long from, to;
+      const char* why;
+    };
+    const Part parts[] = {
+        {from, std::min(to, calendarFirst - 1), "voor 1-1-1948, buiten de kalender"},
+        {std::max(from, calendarFirst), std::min(to, lo - 1), "voor de gevraagde periode"},
+        {std::max(from, lo), std::min(to, hi), "buiten de langste reeks zonder gat"},
+        {std::max(from, hi + 1), std::min(to, calendarLast), "na de gevraagde periode"},
+        {std::max(from, calendarLast + 1), to, "na 31-12-2047, buiten de kalender"},
+    };
+    for (const Part& part : parts) {
+      if (part.from > part.to) continue;
+      result.report.push_back("Weggelaten: " + dateText(dateOfDay(part.from)) + " t/m " +
+                              dateText(dateOfDay(part.to)) + " (" +
+                              formatInt(part.to - part.from + 1) + " dagen, " + part.why + ").");
+    }
+  };
+  leftOut(fileFirst, bestFirst - 1);
+  leftOut(bestLast + 1, fileLast);
   if (missingDays > 0) {
     result.report.push_back(formatInt(missingDays) +
                             " dag(en) zonder neerslag of verdamping, de eerste op " +
                             dateText(dateOfDay(firstMissing)) + ".");
-  }
-  const bool beyondTable =
-      !rain.empty() && (rain.begin()->first < builtinDayNumber(kFirstYear, 1, 1) ||
-                        rain.rbegin()->first > builtinDayNumber(kLastYear, 12, 31));
-  if (beyondTable) {
-    result.report.push_back("Alleen dagen van 1948 t/m 2020 zijn bruikbaar (kron.txt).");
   }
   return result;
 }

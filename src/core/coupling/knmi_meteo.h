@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "input/dino_reader.h"
+#include "input/calendar.h"
 
 namespace phreatix {
 
@@ -43,7 +43,7 @@ struct MeteoConversion {
 // Precipitation from RH (or RD) of `precipitation`, evaporation from EV24 of
 // `evaporation` or, without it, of the same file. Writes the longest run of
 // days with both values inside the period asked for and inside the day
-// numbers the program knows (1948..2020). A file that cannot be read (no
+// numbers the program knows (1948..2047). A file that cannot be read (no
 // column line, a missing column, a date that does not exist, a value that is
 // no whole number, dates out of order) raises an input error naming file,
 // line and what is wrong, as does a period without one complete day.

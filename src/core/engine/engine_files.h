@@ -24,8 +24,10 @@
 
 namespace phreatix {
 
-// Capacity of the measurements, the meteo days and the simulated steps.
-inline constexpr int MAXDAT = 27000;
+// Capacity of the measurements, the meteo days and the simulated steps: the
+// whole calendar 1948..2047 (36,525 days) plus the longest warm-up the
+// settings accept (2000 days).
+inline constexpr int MAXDAT = 38525;
 inline constexpr int kModelParameters = 6;
 inline constexpr int kMaxMeteoColumns = 20;
 inline constexpr const char* kParameterFileName = "zeftal0.par";

@@ -13,7 +13,7 @@ namespace phreatix {
 
 namespace {
 
-// More steps than any run of the program takes (27000 days, dt = 1); a
+// More steps than any run of the program takes (MAXDAT days, dt = 1); a
 // smaller dt that asks for more is refused rather than allowed to fill the
 // disk with its trace.
 constexpr long long kMaxSteps = 50'000'000;

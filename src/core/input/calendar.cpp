@@ -10,7 +10,7 @@ namespace phreatix {
 
 namespace {
 
-constexpr int kYears = kLastYear - kFirstYear + 1;  // 73
+constexpr int kYears = kLastYear - kFirstYear + 1;  // 100
 
 }  // namespace
 
@@ -68,7 +68,8 @@ void DayNumberTable::clear() { slots_.fill(0); }
 long long DayNumberTable::slot(int day, int month, int year) {
   if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
     throw Error(ErrorKind::kIndex, "no day number for " + formatInt(day) + "-" + formatInt(month) +
-                                       "-" + formatInt(year) + ": the table holds 1948..2020");
+                                       "-" + formatInt(year) + ": the table holds " +
+                                       formatInt(kFirstYear) + ".." + formatInt(kLastYear));
   }
   return (static_cast<long long>(year - kFirstYear) * 12 + (month - 1)) * 31 + (day - 1);
 }
@@ -79,6 +80,26 @@ std::int32_t DayNumberTable::lookup(int day, int month, int year) const {
 
 void DayNumberTable::store(int day, int month, int year, std::int32_t dayNumber) {
   slots_[slot(day, month, year)] = dayNumber;
+}
+
+bool DayNumberTable::holds(int day, int month, int year) {
+  return day >= 1 && day <= 31 && month >= 1 && month <= 12 && year >= kFirstYear &&
+         year <= kLastYear;
+}
+
+CalendarDate DayNumberTable::lastListedDate() const {
+  for (int year = kLastYear; year >= kFirstYear; --year) {
+    for (int month = 12; month >= 1; --month) {
+      for (int day = 31; day >= 1; --day) {
+        if (slots_[slot(day, month, year)] != 0) return {year, month, day};
+      }
+    }
+  }
+  return {};
+}
+
+std::string formatCalendarDate(const CalendarDate& date) {
+  return formatInt(date.day) + "-" + formatInt(date.month) + "-" + formatInt(date.year);
 }
 
 void readDayNumberFile(const std::string& dir, DayNumberTable& table, Messages& messages) {
@@ -121,15 +142,15 @@ void readDayNumberFile(const std::string& dir, DayNumberTable& table, Messages& 
       return first - 1 < line.size() ? line.substr(first - 1, count) : std::string_view();
     };
     int year = field(i, part(7, 2), "(inlezen jaar in ", "year");
-    year += year < 21 ? 2000 : 1900;
+    year += year < kTwoDigitPivot ? 2000 : 1900;
     int month = field(i, part(4, 2), "(inlezen maand in ", "month");
     int day = field(i, part(1, 2), "(inlezen dag in ", "day");
     int dayNumber =
         field(i, part(10, std::string_view::npos), "(inlezen dagnummer in ", "day number");
-    if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
+    if (!DayNumberTable::holds(day, month, year)) {
       messages.appendStopExit("Het bestand met de koppeling datum/dagnummers");
       messages.appendStopExit(
-          "bevat een dag buiten [1;31], een maand buiten [1;12] of een jaarbuiten [1948;2020]");
+          "bevat een dag buiten [1;31], een maand buiten [1;12] of een jaarbuiten [1948;2047]");
       messages.appendStopExit("Programma gestopt.");
       fatalStop();
     }

@@ -1,5 +1,7 @@
 #include "input/dino_reader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 #include <unordered_map>
@@ -216,6 +218,45 @@ std::string valueField(const MeasRow& row, const std::string& sourcePath) {
   return levelField(level);
 }
 
+// Readings that fell in no metadata period (the older part of a moved tube,
+// a reading after a closed period, a tube without a metadata row): one line
+// per tube with how many and when, in the order the tubes appear.
+void reportUnmatchedReadings(const ExportContent& content, Messages& messages) {
+  struct Unmatched {
+    std::size_t firstLine = 0;
+    std::string tube;
+    int count = 0;
+    CalendarDate first, last;
+  };
+  std::vector<Unmatched> found;
+  for (const auto& [key, rows] : content.meas) {
+    // Tubes the internal file cannot hold (no 8-character location, no
+    // 2-digit filter) were reported when they were kept out.
+    if (key.size() != 10 || !std::isdigit(static_cast<unsigned char>(key[8])) ||
+        !std::isdigit(static_cast<unsigned char>(key[9]))) {
+      continue;
+    }
+    Unmatched u;
+    for (const MeasRow& row : rows) {
+      if (row.used || isMissingReading(row.level, row.remark)) continue;
+      if (u.count == 0) u.firstLine = row.line;
+      if (u.count == 0 || row.date < u.first) u.first = row.date;
+      if (u.count == 0 || row.date > u.last) u.last = row.date;
+      ++u.count;
+    }
+    if (u.count == 0) continue;
+    u.tube = key.substr(0, 8) + " +" + key.substr(8);
+    found.push_back(u);
+  }
+  std::sort(found.begin(), found.end(),
+            [](const Unmatched& a, const Unmatched& b) { return a.firstLine < b.firstLine; });
+  for (const Unmatched& u : found) {
+    messages.appendLog("Buis " + u.tube + ": " + formatInt(u.count) +
+                       " meting(en) buiten de perioden van de metadata weggelaten (" +
+                       formatCalendarDate(u.first) + " t/m " + formatCalendarDate(u.last) + ").");
+  }
+}
+
 void diskSpaceEstimate(int tubeCounter, ReaderContext& context) {
   long long needed = static_cast<long long>(tubeCounter) * kMegabytesPerTube;
   long long available = static_cast<long long>(freeBytes(context.workingDir) / 1024 / 1000);
@@ -286,9 +327,76 @@ ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::s
                                                  valueField(row, sourcePath)));
       }
     }
+    reportUnmatchedReadings(content, context.messages);
   }
   context.messages.appendBuis("OLGA-bestand van na 31-12-1999. Naar intern formaat geconverteerd.");
   return result;
+}
+
+// DINOloket's whole export of a well without readings, after its header
+// lines.
+constexpr std::string_view kNoReadingsText =
+    "Van deze put zijn geen standen opgenomen in de DINO-database";
+
+bool isBlank(std::string_view line) {
+  return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// An OLGA export is the internal tube file with two-digit years: a header
+// line, then tube and measurement records only (blank lines aside), the
+// first of them a tube record. The absence of "TITEL" alone would take any
+// text (a KNMI file, a letter) for one with no tubes in it. The refusal
+// names the first line that is no record.
+void checkOlgaExport(const std::vector<std::string>& lines, const std::string& sourcePath) {
+  const std::string tube = "een buisrecord \"R\" + locatie (8 tekens) + filter (2 cijfers)";
+  bool tubeSeen = false;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    if (isBlank(line)) continue;
+    if (isWellFormedTubeRecord(line)) {
+      tubeSeen = true;
+    } else if (!tubeSeen) {
+      refuse(sourcePath, i, "geen DINO-export en geen OLGA-bestand: verwacht " + tube);
+    } else if (!isWellFormedMeasurementRecord(line, 2)) {
+      refuse(sourcePath, i,
+             "geen geldig OLGA-bestand: verwacht " + tube +
+                 " of een meetrecord \"S\" + jjmmdd + \"9999\" + teken + 5 cijfers");
+    }
+  }
+  if (!tubeSeen) {
+    refuseFile(sourcePath,
+               "geen DINO-export en geen OLGA-bestand: geen buisrecord na de eerste regel");
+  }
+}
+
+enum class ExportKind { kDinoloket, kDinoOld, kOlga };
+
+// Recognises the kind of one export or refuses it: an empty file, a file that
+// is no text, DINOloket's export of a well without readings, and anything
+// that is neither a DINO export of a known layout nor an OLGA export.
+ExportKind recogniseExport(const ExportFile& file) {
+  const std::vector<std::string>& lines = file.lines;
+  bool empty = true;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    // No export holds a NUL character; a spreadsheet, an archive or a text
+    // in UTF-16 does.
+    if (lines[i].find('\0') != std::string::npos) {
+      refuse(file.path, i,
+             "geen tekstbestand (NUL-teken); verwacht een DINO-export (.csv) of een OLGA-bestand "
+             "(.dat)");
+    }
+    if (lines[i].find_first_not_of(" \t,") != std::string::npos) empty = false;
+  }
+  if (empty) refuse(file.path, 0, "het bestand is leeg");
+  if (isDinoloketExport(lines)) return ExportKind::kDinoloket;
+  const int noReadings = findKeyLine(lines, kNoReadingsText);
+  if (noReadings >= 0) {
+    refuse(file.path, static_cast<std::size_t>(noReadings),
+           "deze export bevat geen standen: \"" + std::string(kNoReadingsText) + "\"");
+  }
+  if (isDinoExport(lines)) return ExportKind::kDinoOld;
+  checkOlgaExport(lines, file.path);
+  return ExportKind::kOlga;
 }
 
 bool relativeToNap(const ConvertedDataSet& data) {
@@ -410,22 +518,21 @@ ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std:
 }
 
 ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderContext& context) {
+  // Every file is recognised before any is converted: a file of no known
+  // kind refuses the data set before a line is reported.
+  std::vector<ExportKind> kinds;
+  for (const ExportFile& file : files) kinds.push_back(recogniseExport(file));
+
   ConvertedDataSet merged;
   int dinoTubes = 0;
-  for (const ExportFile& file : files) {
-    bool empty = true;
-    for (const std::string& line : file.lines) {
-      if (line.find_first_not_of(" \t,") != std::string::npos) {
-        empty = false;
-        break;
-      }
-    }
-    if (empty) refuse(file.path, 0, "het bestand is leeg");
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const ExportFile& file = files[k];
     ConvertedDataSet part =
-        isDinoloketExport(file.lines)
+        kinds[k] == ExportKind::kDinoloket
             ? convertDino(file.lines, file.path, DinoLayout::kDinoloket, context)
-        : isDinoExport(file.lines) ? convertDino(file.lines, file.path, DinoLayout::kOld, context)
-                                   : convertOlga(file.lines, context);
+        : kinds[k] == ExportKind::kDinoOld
+            ? convertDino(file.lines, file.path, DinoLayout::kOld, context)
+            : convertOlga(file.lines, context);
     if (relativeToNap(part)) merged.napFiles.push_back(file.path);
     if (part.modernFormat) {
       merged.modernFormat = true;

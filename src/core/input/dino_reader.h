@@ -13,7 +13,16 @@
 // than 50 m, writes olga.tmp and estimates the disk space of the session.
 //
 // OLGA: already the internal layout with two-digit years; every measurement
-// record gets "19" put in front of its year.
+// record gets "19" put in front of its year. A file is taken for one only
+// when it is built like one: a header line, then tube records ("R", 8
+// characters of location, 2 digits of filter) and measurement records ("S",
+// yymmdd, "9999", sign, 5 digits) alone, blank lines aside, the first of them
+// a tube record.
+//
+// Refused before any conversion: an empty file, a file with a NUL character
+// (no text), DINOloket's export of a well without readings ("Van deze put
+// zijn geen standen opgenomen in de DINO-database"), and a file that is
+// neither a DINO export of a known layout nor an OLGA export.
 //
 // Entry points: convertExport, convertExports. The newer DINOloket layouts
 // are read by input/dinoloket_reader.h into the same conversion. The field
@@ -26,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "input/calendar.h"
 #include "session/messages.h"
 #include "session/ports.h"
 
@@ -59,9 +69,9 @@ struct ExportFile {
 
 // Converts the lines of the export file `sourcePath`. Reports in mmBUIS and
 // mmLOG, shows progress, writes olga.tmp and shows the disk-space estimate
-// (DINO only). A file that cannot be converted raises an input or read error
-// whose text names the file, the line and what is wrong; olga.tmp is then
-// left as it was.
+// (DINO only). A file that cannot be converted, or is no export of a kind
+// the reader knows, raises an input error whose text names the file, the
+// line where it helps, and what is wrong; olga.tmp is then left as it was.
 ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std::string& sourcePath,
                                ReaderContext& context);
 // Several exports merged into one data set in the order given: each file is
@@ -94,20 +104,13 @@ int findTitleColumn(std::string_view titleLine, std::string_view title);
 // or O, or its level field is empty.
 bool isMissingReading(std::string_view level, std::string_view remark);
 
-struct CalendarDate {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  auto operator<=>(const CalendarDate&) const = default;
-};
-
 // A date text: year in characters 1-4, month in 6-7, day in 9-10; the rest is
 // not read. False when a part is not an integer or not a possible date part
 // (month 1..12, day 1..31, a four-digit year).
 bool parseDateText(std::string_view text, CalendarDate& date);
 
 // An empty end date keeps a period open until this day.
-inline constexpr CalendarDate kOpenEndDate{2020, 12, 31};
+inline constexpr CalendarDate kOpenEndDate{kLastYear, 12, 31};
 
 // Location, normalised filter and period of one metadata row.
 struct TubePeriod {

@@ -118,6 +118,37 @@ std::string headerValue(const std::vector<std::string>& lines, std::size_t end,
   return {};
 }
 
+// The metadata block: one row per tube period, from its title line up to a
+// separator line or the measurement title.
+void readMetadata(const std::vector<std::string>& lines, Rows& rows, std::size_t metaTitle,
+                  std::size_t measTitle, const std::string& sourcePath, TubeChecker& checker,
+                  ExportContent& content) {
+  const std::vector<std::string> metaTitles = rows.fields(metaTitle);
+  const int colLocation = requireColumn(metaTitles, "Locatie", metaTitle, sourcePath);
+  const int colFilter = requireColumn(metaTitles, "Filternummer", metaTitle, sourcePath);
+  const int colX = requireColumn(metaTitles, "X-coordinaat", metaTitle, sourcePath);
+  const int colY = requireColumn(metaTitles, "Y-coordinaat", metaTitle, sourcePath);
+  const int colStart = requireColumn(metaTitles, "Startdatum", metaTitle, sourcePath);
+  const int colEnd = requireColumn(metaTitles, "Einddatum", metaTitle, sourcePath);
+  for (std::size_t i = metaTitle + 1; i < measTitle && !isSeparator(lines[i]); ++i) {
+    const std::vector<std::string>& f = rows.fields(i);
+    const std::string location = fieldAt(f, colLocation);
+    const std::string rawFilter = fieldAt(f, colFilter);
+    std::string filter;
+    if (!checker.accept(location, rawFilter, filter)) continue;
+    MetaRow row;
+    row.line = i;
+    row.period.location = location;
+    row.period.filter = std::move(filter);
+    row.period.start = readDay(fieldAt(f, colStart), i, "Startdatum", sourcePath);
+    const std::string end = fieldAt(f, colEnd);
+    row.period.end = end.empty() ? kOpenEndDate : readDay(end, i, "Einddatum", sourcePath);
+    row.x = fieldAt(f, colX);
+    row.y = fieldAt(f, colY);
+    content.meta.push_back(std::move(row));
+  }
+}
+
 }  // namespace
 
 bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
@@ -186,43 +217,28 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
     if (metaTitle == n && isMetadataTitle(fields)) metaTitle = i;
     if (isMeasurementTitle(fields)) measTitle = i;
   }
-  if (metaTitle == n || metaTitle > measTitle) {
-    throw Error(
-        ErrorKind::kInput,
-        sourcePath + ": de kopregel van de metadata (Locatie,...,Startdatum,...) ontbreekt");
+  if (measTitle == n) {
+    throw Error(ErrorKind::kInput,
+                sourcePath +
+                    ": de kopregel van de metingen (Locatie,Filternummer,Peildatum,...) "
+                    "ontbreekt");
   }
+  // An export may come without its metadata block: header lines, then the
+  // measurements alone.
+  const bool withMetadata = metaTitle < measTitle;
 
   ExportContent content;
-  content.user = headerValue(lines, metaTitle, "Gebruikersnaam:");
-  content.date = headerValue(lines, metaTitle, "Datum:");
-
-  // Metadata: one row per tube period, up to a separator line.
-  const std::vector<std::string> metaTitles = rows.fields(metaTitle);
-  const int colLocation = requireColumn(metaTitles, "Locatie", metaTitle, sourcePath);
-  const int colFilter = requireColumn(metaTitles, "Filternummer", metaTitle, sourcePath);
-  const int colX = requireColumn(metaTitles, "X-coordinaat", metaTitle, sourcePath);
-  const int colY = requireColumn(metaTitles, "Y-coordinaat", metaTitle, sourcePath);
-  const int colStart = requireColumn(metaTitles, "Startdatum", metaTitle, sourcePath);
-  const int colEnd = requireColumn(metaTitles, "Einddatum", metaTitle, sourcePath);
+  const std::size_t headerEnd = withMetadata ? metaTitle : measTitle;
+  content.user = headerValue(lines, headerEnd, "Gebruikersnaam:");
+  content.date = headerValue(lines, headerEnd, "Datum:");
   TubeChecker checker(messages);
-  for (std::size_t i = metaTitle + 1; i < measTitle && !isSeparator(lines[i]); ++i) {
-    const std::vector<std::string>& f = rows.fields(i);
-    const std::string location = fieldAt(f, colLocation);
-    const std::string rawFilter = fieldAt(f, colFilter);
-    std::string filter;
-    if (!checker.accept(location, rawFilter, filter)) continue;
-    MetaRow row;
-    row.line = i;
-    row.period.location = location;
-    row.period.filter = std::move(filter);
-    row.period.start = readDay(fieldAt(f, colStart), i, "Startdatum", sourcePath);
-    const std::string end = fieldAt(f, colEnd);
-    row.period.end = end.empty() ? kOpenEndDate : readDay(end, i, "Einddatum", sourcePath);
-    row.x = fieldAt(f, colX);
-    row.y = fieldAt(f, colY);
-    content.meta.push_back(std::move(row));
+  if (withMetadata) {
+    readMetadata(lines, rows, metaTitle, measTitle, sourcePath, checker, content);
+  } else {
+    messages.appendLog(sourcePath +
+                       ": geen metadata (coördinaten) in het bestand; controle op verplaatste "
+                       "buizen niet mogelijk.");
   }
-
   // Measurements: the level below surface level, or the refusal of a file
   // that holds its levels relative to NAP only.
   const std::vector<std::string> measTitles = rows.fields(measTitle);
@@ -247,8 +263,22 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
     row.date = readDay(fieldAt(f, mDate), i, "Peildatum", sourcePath);
     row.level = fieldAt(f, mLevel);
     row.remark = fieldAt(f, mRemark);
-    content.meas[fieldAt(f, mLocation) + normaliseFilter(fieldAt(f, mFilter))].push_back(
-        std::move(row));
+    const std::string location = fieldAt(f, mLocation);
+    const std::string rawFilter = fieldAt(f, mFilter);
+    std::vector<MeasRow>& tube = content.meas[location + normaliseFilter(rawFilter)];
+    // Without metadata each tube is one period that takes every reading,
+    // in the order the tubes first appear; the pipeline tells which fall
+    // outside the calendar.
+    std::string filter;
+    if (!withMetadata && tube.empty() && checker.accept(location, rawFilter, filter)) {
+      content.meta.push_back(MetaRow{i, {location, filter, {1000, 1, 1}, {9999, 12, 31}}, {}, {}});
+    }
+    tube.push_back(std::move(row));
+  }
+  if (!withMetadata && content.meas.empty()) {
+    refuse(sourcePath, measTitle,
+           "geen metadata en geen standen onder de kopregel van de metingen; er is niets in te "
+           "lezen");
   }
   return content;
 }

@@ -6,6 +6,10 @@
 //   MV),Stand (cm t.o.v. NAP),Bijzonderheid,Opmerking";
 // - since 2024: the same with every field in double quotes, separator lines
 //   of commas only, no "Titel" line, and "t.o.v NAP" for "t.o.v. NAP".
+// An export may lack the metadata block: then every tube (location and
+// filter, in the order they first appear) is one period over the whole
+// calendar, and without coordinates no relocation can be found; mmLOG says so
+// once per file.
 // Columns are found by title (case, blanks and dots aside). Levels come from
 // "Stand (cm t.o.v. MV)", in cm below surface level as the internal tube file
 // keeps them; a file without that column can only be read relative to NAP.
@@ -32,7 +36,8 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields);
 
 // Reads header values, metadata periods and measurements. Refuses the file
 // (an input error naming file, line and what is wrong) for a missing title
-// or column, a quoted field left open, or a date that does not exist.
+// or column, a quoted field left open, a date that does not exist, or an
+// export without metadata that holds no readings either.
 ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
                                   const std::string& sourcePath, Messages& messages);
 

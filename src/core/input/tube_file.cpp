@@ -14,6 +14,20 @@ std::string_view column(std::string_view line, std::size_t first, std::size_t co
   return line.substr(first - 1, count);
 }
 
+bool isPrintable(char c) { return c >= ' ' && c <= '~'; }
+
+bool allDigits(std::string_view text) {
+  for (char c : text) {
+    if (!isDigit(c)) return false;
+  }
+  return !text.empty();
+}
+
+std::string_view withoutTrailingBlanks(std::string_view line) {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  return line;
+}
+
 }  // namespace
 
 std::string normaliseFilter(std::string_view raw) {
@@ -77,6 +91,36 @@ std::optional<int> recordLevelUp(std::string_view record) {
   int magnitude = 0;
   if (!parseInt(digits, magnitude)) return std::nullopt;
   return sign == "+" ? -magnitude : magnitude;
+}
+
+bool isWellFormedTubeRecord(std::string_view line) {
+  line = withoutTrailingBlanks(line);
+  if (line.size() < 1 + kLocationLength + kFilterLength ||
+      line.size() > static_cast<std::size_t>(kTubeRecordLength) || line[0] != 'R') {
+    return false;
+  }
+  for (char c : line) {
+    if (!isPrintable(c)) return false;
+  }
+  return recordLocation(line).find_first_not_of(' ') != std::string_view::npos &&
+         allDigits(recordFilter(line));
+}
+
+bool isWellFormedMeasurementRecord(std::string_view line, int yearDigits) {
+  line = withoutTrailingBlanks(line);
+  const std::size_t y = static_cast<std::size_t>(yearDigits);
+  // "S", the date, "9999", the sign, five digits.
+  if (line.size() != 1 + y + 4 + 4 + 1 + 5 || line[0] != 'S') return false;
+  std::string_view date = line.substr(1, y + 4);
+  std::string_view value = line.substr(1 + y + 4);
+  if (!allDigits(date) || value.substr(0, 4) != "9999" || (value[4] != '+' && value[4] != '-') ||
+      !allDigits(value.substr(5))) {
+    return false;
+  }
+  int month = 0, day = 0;
+  parseInt(date.substr(y, 2), month);
+  parseInt(date.substr(y + 2, 2), day);
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
 }
 
 }  // namespace phreatix

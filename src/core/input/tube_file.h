@@ -60,4 +60,13 @@ std::string_view recordLocation(std::string_view tubeRecord);
 std::string_view recordFilter(std::string_view tubeRecord);
 std::optional<int> recordLevelUp(std::string_view measurementRecord);
 
+// Whole-record shape checks, for telling an OLGA export from other text.
+// A tube record: "R", a location of 8 printable characters (not all blank),
+// a filter of 2 digits, then at most the 36 characters of the tail, all
+// printable. A measurement record: "S", a date of `yearDigits` year digits
+// (2 in an OLGA export, 4 in the internal file), month 01..12 and day
+// 01..31, then "9999", a sign and five digits; nothing after it but blanks.
+bool isWellFormedTubeRecord(std::string_view line);
+bool isWellFormedMeasurementRecord(std::string_view line, int yearDigits);
+
 }  // namespace phreatix

@@ -24,8 +24,11 @@
 namespace phreatix {
 
 inline constexpr int kMaxRealisations = 1000;
-inline constexpr int kMaxRealisationYears = 5000;  // K = R x Y
-inline constexpr long long kMaxSeriesValues = 2000000;
+// Room for every period the settings accept: 100 realisations of up to 100
+// years (1948..2047) give K = 10,000 realisation-years and 100 x 36,525 =
+// 3,652,500 values in the pass with 29 February.
+inline constexpr int kMaxRealisationYears = 10000;  // K = R x Y
+inline constexpr long long kMaxSeriesValues = 3652500;
 inline constexpr int kMaxLags = 1000;
 inline constexpr int kCorrelogramLags = 730;
 inline constexpr int kDaysPerYear = 365;  // days of the day table, 29 February left out
@@ -76,10 +79,11 @@ class Postprocessor {
   double mean1_ = 0;  // pass-1 mean, also the correlogram's
   double minimum_ = 0, width_ = 0;
 
-  std::vector<double> values_;     // [1..2,000,000]
-  std::vector<double> dayTable_;   // day d (1..365), column k (1..5000): [(d-1)*5000 + k-1]
-  std::vector<double> work_;       // [1..5000]
-  std::vector<double> measuring_;  // 24 x 5000
+  std::vector<double> values_;  // [1..2,000,000]
+  // day d (1..365), column k (1..K): [(d-1)*kMaxRealisationYears + k-1]
+  std::vector<double> dayTable_;
+  std::vector<double> work_;       // [1..kMaxRealisationYears]
+  std::vector<double> measuring_;  // 24 x kMaxRealisationYears
   std::vector<double> sums_;       // 5 x 1000
   double ghg_[5][5] = {};
   // Correlogram work over one realisation: deviations from the mean, their

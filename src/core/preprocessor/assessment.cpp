@@ -22,7 +22,7 @@ constexpr int kGridLines = 64;
 constexpr int kGridBase = 800;
 // Vertical grid lines: 1 January and 1 July of these years.
 constexpr int kGridFirstYear = 1951;
-constexpr int kGridLastYear = 2020;
+constexpr int kGridLastYear = kLastYear;
 // A series shorter than this is widened 15 days at a time on both sides.
 constexpr long long kMinAxisDays = 366;
 constexpr long long kWidenDays = 15;
@@ -90,7 +90,10 @@ TubeSeries collectSeries(const WorkingCopy& copy, std::string_view code,
   std::stable_sort(
       series.points.begin(), series.points.end(),
       [](const SeriesPoint& a, const SeriesPoint& b) { return a.dayNumber < b.dayNumber; });
-  if (outsideCalendar) note(series.problem, "metingen van buiten 1948..2020");
+  if (outsideCalendar) {
+    note(series.problem,
+         "metingen van buiten " + formatInt(kFirstYear) + ".." + formatInt(kLastYear));
+  }
   if (series.points.size() < kMinReadings) {
     note(series.problem, "minder dan " + formatInt(kMinReadings) + " metingen");
   } else if (series.points.front().dayNumber == series.points.back().dayNumber) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,7 +48,7 @@ struct TubeSeries {
   // "d-m-yyyy"; the end label of the accepted period.
   std::string endLabel;
   // Why the rules cannot judge the series (too few readings, one day only,
-  // dates outside 1948..2020 or no dates at all, a level that is no whole
+  // dates outside 1948..2047 or no dates at all, a level that is no whole
   // number); empty when they can.
   std::string problem;
 };
@@ -59,8 +60,11 @@ TubeSeries collectSeries(const WorkingCopy& copy, std::string_view code,
 
 // Ranges of the chart after widening, and the mapping to pixels.
 struct ChartScale {
-  int hmax = -1000, hmin = 1000;        // cm, level axis
-  long long dfirst = 26000, dlast = 0;  // day numbers, time axis
+  int hmax = -1000, hmin = 1000;  // cm, level axis
+  // Day numbers of the time axis; they start beyond any day so that the
+  // first point sets both.
+  long long dfirst = std::numeric_limits<long long>::max();
+  long long dlast = std::numeric_limits<long long>::lowest();
   long long firstDay = 0, lastDay = 0;  // first and last point before widening
   int step = 25;                        // cm between level grid lines
   int x(long long dayNumber) const;

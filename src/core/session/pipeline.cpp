@@ -7,6 +7,7 @@
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "session/kron_coverage.h"
 #include "text/free_reader.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -102,9 +103,10 @@ std::vector<std::string> infoText(const std::string& S, const std::string& FF, b
   };
 }
 
-bool inTable(int day, int month, int year) {
-  return day >= 1 && day <= 31 && month >= 1 && month <= 12 && year >= kFirstYear &&
-         year <= kLastYear;
+bool inTable(int day, int month, int year) { return DayNumberTable::holds(day, month, year); }
+
+std::string periodText(const CalendarDate& first, const CalendarDate& last) {
+  return formatCalendarDate(first) + " t/m " + formatCalendarDate(last);
 }
 
 // The head line of a meteo file: its first integer and the rest of the line.
@@ -155,13 +157,26 @@ std::string valuesLine(const std::string& stem, const std::string& label, const 
   return line + " " + label + " " + parameterLine(p, " " + fixed(p[5], 10, 5));
 }
 
+// Readings a step leaves out: how many and the dates of the first and last.
+struct Pipeline::LeftOut {
+  int count = 0;
+  CalendarDate first, last;
+  void add(const CalendarDate& date) {
+    if (count == 0 || date < first) first = date;
+    if (count == 0 || date > last) last = date;
+    ++count;
+  }
+};
+
 struct Pipeline::TubeData {
   std::string stem;
   std::string filter;
   int count = 0;
   double sum = 0;
   std::vector<std::pair<int, int>> lines;  // day number, level
-  int leftOut = 0;                         // dated outside the day-number table
+  LeftOut outsideCalendar;                 // dated outside 1948..2047
+  LeftOut notInKron;                       // a date kron.txt does not list
+  LeftOut outsideMeteo;                    // outside the coupled meteo file
   std::string refusal;                     // why the tube is not calibrated
 };
 
@@ -211,6 +226,15 @@ bool Pipeline::start() {
                      "detailinstellingen\", \"Instellingen OK\"); de berekening is niet gestart.");
     return false;
   }
+  const std::string kronRefusal =
+      kronPeriodRefusal(session_.dayNumbers(), settings.startYear, settings.numberOfYears);
+  if (!kronRefusal.empty()) {
+    session_.messages().appendLog(kronRefusal);
+    messageBox_.show(kronRefusal);
+    return false;
+  }
+  const std::string kronNote = kronReadingsNote(session_.dayNumbers(), session_.dataSet());
+  if (!kronNote.empty()) session_.messages().appendLog(kronNote);
   observer_.showHelpTopic("PHREATIX._C_001");
   session_.markPipelineStarted();
   session_.pipelineControls();
@@ -254,6 +278,11 @@ void Pipeline::simulationPhase() {
   observer_.showHelpTopic("PHREATIX._S_001");
   setFlag(&StageFlags::simulation, true);
   selectModels();
+  if (modelsChosen_ == 0) {
+    session_.messages().appendLog(std::string("Geen enkele buis heeft een plausibel model "
+                                              "gekregen; de redenen staan in ") +
+                                  kFoutbuisName + " en hierboven.");
+  }
   setFlag(&StageFlags::runsUnderWay, true);
   runLoop();
   observer_.showHelpTopic("PHREATIX._T_001");
@@ -267,20 +296,41 @@ void Pipeline::simulationPhase() {
 
 // --- calibration input writer ---
 
+const Pipeline::MeteoSpan& Pipeline::meteoSpan(const std::string& meteoName) {
+  auto cached = meteoSpans_.find(meteoName);
+  if (cached != meteoSpans_.end()) return cached->second;
+  MeteoSpan span;
+  try {
+    const std::vector<std::string> meteo = readLines(path(meteoName));
+    for (std::size_t i = 1; i < meteo.size(); ++i) {
+      MeteoDay day;
+      if (!parseMeteoDay(meteo[i], day) || !inTable(day.day, day.month, day.year)) continue;
+      const int n = dayNumber(day.day, day.month, day.year);
+      if (n == 0) continue;
+      const CalendarDate date{day.year, day.month, day.day};
+      if (span.first == 0 || n < span.first) span.first = n, span.firstDate = date;
+      if (span.last == 0 || n > span.last) span.last = n, span.lastDate = date;
+    }
+  } catch (const Error&) {
+    // Unreadable: the extraction reports it; no reading is judged by it.
+  }
+  return meteoSpans_.emplace(meteoName, span).first->second;
+}
+
 void Pipeline::writeCalibrationInputs() {
   const std::vector<std::string>& dataSet = session_.dataSet();
   Messages& messages = session_.messages();
 
   // A measurement record: its date (a read error ends the program), whether
   // it is missing, its level (positive upward) and day number.
+  enum class Fate { kKept, kMissing, kOutsideCalendar, kNotInKron, kOutsideMeteo };
   struct Reading {
-    int year = 0, month = 0, day = 0;
-    bool missing = false;
-    bool outside = false;
+    CalendarDate date;
+    Fate fate = Fate::kKept;
     int level = 0;
     int dayNumber = 0;
   };
-  auto read = [&](const std::string& line) {
+  auto read = [&](const std::string& line, const MeteoSpan* meteo) {
     Reading r;
     auto field = [&](std::size_t first, std::size_t count, const char* what) {
       std::string_view text =
@@ -290,19 +340,34 @@ void Pipeline::writeCalibrationInputs() {
       readError(messages, code, std::string("(inlezen ") + what + " in " + dataFilePath_ + ")");
       return v;
     };
-    r.year = field(2, 4, "jaar");
-    r.month = field(6, 2, "maand");
-    r.day = field(8, 2, "dag");
+    r.date.year = field(2, 4, "jaar");
+    r.date.month = field(6, 2, "maand");
+    r.date.day = field(8, 2, "dag");
     if (line.size() >= 19 && line.compare(14, 5, "99999") == 0) {
-      r.missing = true;
+      r.fate = Fate::kMissing;
       return r;
     }
     int v = field(15, 5, "stand");
     v = v < 0 ? -v : v;
     r.level = line.size() >= 14 && line[13] == '-' ? v : -v;
-    r.outside = !inTable(r.day, r.month, r.year);
-    if (!r.outside) r.dayNumber = dayNumber(r.day, r.month, r.year);
+    if (!inTable(r.date.day, r.date.month, r.date.year)) {
+      r.fate = Fate::kOutsideCalendar;
+      return r;
+    }
+    r.dayNumber = dayNumber(r.date.day, r.date.month, r.date.year);
+    if (r.dayNumber == 0) {
+      r.fate = Fate::kNotInKron;
+    } else if (meteo && meteo->first != 0 &&
+               (r.dayNumber < meteo->first || r.dayNumber > meteo->last)) {
+      // The engine counts days on the meteo file's lines: a reading before
+      // its first day or after its last has no weather to be modelled with.
+      r.fate = Fate::kOutsideMeteo;
+    }
     return r;
+  };
+  auto spanOfStem = [&](const std::string& stem) -> const MeteoSpan* {
+    const std::string meteo = meteoFileOfStem(overview_, stem);
+    return meteo.empty() ? nullptr : &meteoSpan(meteo);
   };
 
   // First and last measurement day of every stem over all its filters: the
@@ -310,12 +375,14 @@ void Pipeline::writeCalibrationInputs() {
   stemDays_.clear();
   {
     std::string stem;
+    const MeteoSpan* meteo = nullptr;
     for (const std::string& line : dataSet) {
       if (isTubeRecord(line)) {
         stem = std::string(recordLocation(line));
+        meteo = spanOfStem(stem);
       } else if (isMeasurementRecord(line) && !stem.empty()) {
-        Reading r = read(line);
-        if (r.missing || r.outside || r.dayNumber == 0) continue;
+        Reading r = read(line, meteo);
+        if (r.fate != Fate::kKept) continue;
         auto [it, fresh] = stemDays_.emplace(stem, std::make_pair(r.dayNumber, r.dayNumber));
         if (!fresh) {
           it->second.first = std::min(it->second.first, r.dayNumber);
@@ -329,6 +396,7 @@ void Pipeline::writeCalibrationInputs() {
   tube.stem = kPlaceholderStem;
   tube.filter = kPlaceholderFilter;
   tube.count = 1;
+  const MeteoSpan* meteo = nullptr;
   for (const std::string& line : dataSet) {
     if (isTubeRecord(line)) {
       std::string stem(recordLocation(line));
@@ -338,16 +406,23 @@ void Pipeline::writeCalibrationInputs() {
       tube = TubeData{};
       tube.stem = stem;
       tube.filter = filter;
+      meteo = spanOfStem(stem);
     } else if (isMeasurementRecord(line)) {
-      Reading r = read(line);
-      if (r.missing) continue;
-      if (r.outside) {
-        ++tube.leftOut;
-        continue;
-      }
-      if (r.dayNumber == 0 && tube.refusal.empty()) {
-        tube.refusal = "de datum " + formatInt(r.day) + "-" + formatInt(r.month) + "-" +
-                       formatInt(r.year) + " staat niet in " + kKronFileName;
+      Reading r = read(line, meteo);
+      switch (r.fate) {
+        case Fate::kMissing:
+          continue;
+        case Fate::kOutsideCalendar:
+          tube.outsideCalendar.add(r.date);
+          continue;
+        case Fate::kNotInKron:
+          tube.notInKron.add(r.date);
+          continue;
+        case Fate::kOutsideMeteo:
+          tube.outsideMeteo.add(r.date);
+          continue;
+        case Fate::kKept:
+          break;
       }
       ++tube.count;
       tube.sum = tube.sum + r.level;
@@ -365,16 +440,31 @@ void Pipeline::flush(TubeData& tube, bool last) {
   Messages& messages = session_.messages();
   const std::string tubeName = "Buis " + S + " +" + FF;
 
-  if (tube.leftOut > 0) {
-    messages.appendLog(tubeName + ": " + formatInt(tube.leftOut) +
-                       " meting(en) van buiten 1948..2020 weggelaten.");
+  // The ds and d stages both write the inputs; what is left out is told
+  // once, in the ds stage.
+  auto report = [&](const std::string& line) {
+    if (ds) messages.appendLog(line);
+  };
+  auto reportLeftOut = [&](const LeftOut& out, const std::string& why) {
+    if (out.count == 0) return;
+    report(tubeName + ": " + formatInt(out.count) + " meting(en) " + why + " weggelaten (" +
+           periodText(out.first, out.last) + ").");
+  };
+  reportLeftOut(tube.outsideCalendar,
+                "van buiten " + formatInt(kFirstYear) + ".." + formatInt(kLastYear));
+  reportLeftOut(tube.notInKron, std::string("met een datum die ") + kKronFileName + " niet kent");
+  if (tube.outsideMeteo.count > 0) {
+    const std::string meteoName = meteoFileOfStem(overview_, S);
+    const MeteoSpan& span = meteoSpan(meteoName);
+    reportLeftOut(tube.outsideMeteo, "buiten de periode van meteobestand " + meteoName + " (" +
+                                         periodText(span.firstDate, span.lastDate) + ")");
   }
   if (tube.refusal.empty() && static_cast<int>(tube.lines.size()) > kMaxTubeMeasurements) {
     tube.refusal = "meer dan " + formatInt(kMaxTubeMeasurements) + " metingen";
   }
   if (!tube.refusal.empty()) {
     // Nothing of an earlier run may be calibrated in its place.
-    messages.appendLog(tubeName + " niet gecalibreerd: " + tube.refusal + ".");
+    report(tubeName + " niet gecalibreerd: " + tube.refusal + ".");
     removeFile(path(parameterFile));
     return;
   }
@@ -556,6 +646,7 @@ void Pipeline::runLoop() {
 
 void Pipeline::selectModels() {
   const SessionSettings& settings = session_.settings();
+  modelsChosen_ = 0;
   LineWriter foutbuis(path(kFoutbuisName));
   LineWriter modsel(path(kModselName));
   for (const std::string& name : listFiles(session_.workingDir(), "*.01")) {
@@ -595,6 +686,7 @@ void Pipeline::selectModels() {
                    {"Deze buis is succesvol gecalibreerd. Resultaten in " + S + ".sel"});
         writeLines(path(S + ".sel"), {line});
         modsel.write(line);
+        ++modelsChosen_;
       } else {
         for (const char* ext : {".t01", ".std", ".inp"}) removeFile(path(S + ext));
         const std::string line = valuesLine(S, "ft", lastRead ? lastRead->p : Parameters{});
@@ -622,9 +714,17 @@ void Pipeline::writeSimulationInputs(const std::string& S, const std::string& FF
   const int N = settings.numberOfYears;
   const int W = settings.warmUpDays;
   const std::string meteoName = meteoFileOfStem(overview_, S);
-  if (meteoName.empty()) throw Error(ErrorKind::kIo, "no meteo file coupled to " + S);
+  if (meteoName.empty())
+    throw Error(ErrorKind::kInput, "Buis " + S + ": geen meteobestand gekoppeld; geen simulatie.");
   if (!inTable(1, 1, Y0) || !inTable(31, 12, Y0 + N - 1)) {
     throw Error(ErrorKind::kIndex, "simulation period outside the day-number table");
+  }
+  const int startDay = dayNumber(1, 1, Y0);
+  const int E = dayNumber(31, 12, Y0 + N - 1);
+  if (startDay == 0 || E == 0) {
+    throw Error(ErrorKind::kInput,
+                "Buis " + S + ": " + kKronFileName + " kent de simulatieperiode " + formatInt(Y0) +
+                    " t/m " + formatInt(Y0 + N - 1) + " niet; geen simulatie. " + kKronRemedy);
   }
   const std::vector<std::string> measurements = readLines(path(S + "." + FF));
   const std::vector<std::string> met = readLines(path(S + ".met"));
@@ -637,18 +737,28 @@ void Pipeline::writeSimulationInputs(const std::string& S, const std::string& FF
     throw Error(ErrorKind::kRead, S + ".met: first day line unreadable");
   }
   const int D0 = dayNumber(day.day, day.month, day.year);
-  const int startDay = dayNumber(1, 1, Y0);
   int C = startDay - W;
 
   // The start: no earlier than the meteo file's first day, and after any gap
-  // that follows the start of the warm-up. Days outside the table are not
-  // looked up.
+  // that follows the start of the warm-up. Days outside the calendar or not
+  // numbered by kron.txt are not looked up.
   std::vector<std::pair<int, std::size_t>> numbered;  // day number, line index
   for (std::size_t i = 1; i < meteo.size(); ++i) {
     if (!parseMeteoDay(meteo[i], day) || !inTable(day.day, day.month, day.year)) continue;
-    numbered.emplace_back(dayNumber(day.day, day.month, day.year), i);
+    const int n = dayNumber(day.day, day.month, day.year);
+    if (n != 0) numbered.emplace_back(n, i);
   }
-  if (numbered.empty()) throw Error(ErrorKind::kRead, meteoName + ": no day line in 1948..2020");
+  if (numbered.empty()) {
+    throw Error(ErrorKind::kInput, "Buis " + S + ": het meteobestand " + meteoName +
+                                       " heeft geen dag in " + formatInt(kFirstYear) + ".." +
+                                       formatInt(kLastYear) + "; geen simulatie.");
+  }
+  auto dateOf = [&](int n) {
+    auto date = dates_.find(n);
+    return date == dates_.end() ? formatInt(n)
+                                : formatInt(date->second[0]) + "-" + formatInt(date->second[1]) +
+                                      "-" + formatInt(date->second[2]);
+  };
   if (C < numbered[0].first) C = numbered[0].first;
   int gapEnd = 0;
   for (std::size_t i = 1; i < numbered.size(); ++i) {
@@ -659,16 +769,25 @@ void Pipeline::writeSimulationInputs(const std::string& S, const std::string& FF
     }
   }
   if (C > startDay) {
-    auto date = dates_.find(gapEnd != 0 ? gapEnd : C);
-    std::string when = date == dates_.end()
-                           ? formatInt(C)
-                           : formatInt(date->second[0]) + "-" + formatInt(date->second[1]) + "-" +
-                                 formatInt(date->second[2]);
     throw Error(ErrorKind::kInput, "Buis " + S + ": het meteobestand " + meteoName +
                                        (gapEnd != 0 ? " heeft een gat tot " : " begint pas op ") +
-                                       when + ", na 1-1-" + formatInt(Y0) + "; geen simulatie.");
+                                       dateOf(gapEnd != 0 ? gapEnd : C) + ", na 1-1-" +
+                                       formatInt(Y0) + "; geen simulatie.");
   }
-  const int E = dayNumber(31, 12, Y0 + N - 1);
+  // A meteo file that ends inside the simulation period would give a
+  // shorter series than the one asked for.
+  if (numbered.back().first < E) {
+    throw Error(ErrorKind::kInput, "Buis " + S + ": het meteobestand " + meteoName +
+                                       " eindigt op " + dateOf(numbered.back().first) +
+                                       ", voor 31-12-" + formatInt(Y0 + N - 1) +
+                                       "; geen simulatie.");
+  }
+  if (startDay - C < W) {
+    session_.messages().appendLog(
+        "Buis " + S + ": opwarmperiode ingekort van " + formatInt(W) + " tot " +
+        formatInt(startDay - C) + " dagen: het meteobestand " + meteoName +
+        (gapEnd != 0 ? " heeft een gat tot " : " begint op ") + dateOf(C) + ".");
+  }
 
   std::vector<std::string> sim = {""};
   for (auto [number, index] : numbered) {
@@ -679,6 +798,9 @@ void Pipeline::writeSimulationInputs(const std::string& S, const std::string& FF
   }
   sim[0] = formatInt(static_cast<long long>(sim.size()) - 1) + " " + headRest(meteo[0]);
 
+  // Each measurement line with its day t counted from C: the new day
+  // right-aligned in 5, a blank, then the rest of the line after t as it
+  // stands.
   std::vector<std::string> renumbered = {measurements[0]};
   for (std::size_t i = 1; i < measurements.size(); ++i) {
     FreeReader r(S + "." + FF, measurements[i]);
@@ -688,7 +810,7 @@ void Pipeline::writeSimulationInputs(const std::string& S, const std::string& FF
     std::size_t pos = line.find_first_not_of(' ');
     pos = line.find(' ', pos);
     renumbered.push_back(formatInt(t + D0 - C, 5) + " " +
-                         (pos == std::string::npos ? std::string() : line.substr(pos + 1)));
+                         (pos == std::string::npos ? std::string() : line.substr(pos)));
   }
 
   const Parameters& p = vertex.p;

@@ -29,8 +29,9 @@ namespace phreatix {
 // deletes them).
 inline constexpr const char* kPlaceholderStem = "00AAA0000";
 inline constexpr const char* kPlaceholderFilter = "00";
-// Measurement lines one tube may hold.
-inline constexpr int kMaxTubeMeasurements = 26280;
+// Measurement lines one tube may hold: a reading a day over the whole
+// calendar 1948..2047.
+inline constexpr int kMaxTubeMeasurements = 36525;
 inline constexpr const char* kModselName = "modsel.zft";
 inline constexpr const char* kFoutbuisName = "foutbuis.zft";
 inline constexpr const char* kTempMeteoName = "tempmeteo.txt";
@@ -91,9 +92,19 @@ class Pipeline {
   void prepareRecalibration();    // d+s: S.s01 from the best vertex of S.c01
   void runLoop();
   void selectModels();
+  // Tubes the last model selection gave a model (a line in modsel.zft).
+  int modelsChosen() const { return modelsChosen_; }
 
  private:
+  struct LeftOut;
   struct TubeData;
+  // The first and last day of a meteo file that kron.txt numbers (0 when
+  // the file is unreadable or has none), and their dates.
+  struct MeteoSpan {
+    int first = 0, last = 0;
+    CalendarDate firstDate, lastDate;
+  };
+  const MeteoSpan& meteoSpan(const std::string& meteoName);
   void flush(TubeData& tube, bool last);
   void extractCalibrationMeteo(const std::string& meteoName, const std::string& stem, int firstDay,
                                int lastDay);
@@ -124,6 +135,9 @@ class Pipeline {
   std::unordered_map<int, std::array<int, 3>> dates_;
   // Per stem: the first and last measurement day over all its filters.
   std::unordered_map<std::string, std::pair<int, int>> stemDays_;
+  int modelsChosen_ = 0;
+  // Per coupled meteo file, read once a pipeline.
+  std::unordered_map<std::string, MeteoSpan> meteoSpans_;
 };
 
 }  // namespace phreatix

@@ -26,6 +26,9 @@ class MessageBox {
  public:
   virtual ~MessageBox() = default;
   virtual void show(const std::string& text) = 0;
+  // A refused file or request. The windows show it as any other box; the
+  // command line writes it to standard error.
+  virtual void showRefusal(const std::string& text) { show(text); }
 };
 
 }  // namespace phreatix

@@ -2,6 +2,7 @@
 
 #include "input/dino_reader.h"
 #include "platform/files.h"
+#include "session/kron_coverage.h"
 
 namespace phreatix {
 
@@ -65,10 +66,13 @@ bool Session::openDataFiles(const std::vector<std::string>& paths, ProgressView&
     current = shown;
     converted = convertExports(files, context);
   } catch (const Error& e) {
-    const std::string refusal = "Het bestand " + current + " is niet ingelezen:";
+    // The error names the file it refuses; with several files none is read.
+    const std::string refusal = current == shown && paths.size() > 1
+                                    ? "De bestanden " + shown + " zijn niet ingelezen:"
+                                    : "Het bestand " + current + " is niet ingelezen:";
+    messageBox.showRefusal(refusal + "\n" + e.what());
     messages_.appendLog(refusal);
     messages_.appendLog(e.what());
-    messageBox.show(refusal + "\n" + e.what());
     return false;
   }
 
@@ -93,6 +97,8 @@ bool Session::openDataFiles(const std::vector<std::string>& paths, ProgressView&
     fatalStop();
   }
   readDayNumberFile(workingDir_, dayNumbers_, messages_);
+  const std::string kronNote = kronReadingsNote(dayNumbers_, dataSet_);
+  if (!kronNote.empty()) messages_.appendLog(kronNote);
   return true;
 }
 

@@ -79,8 +79,9 @@ class Session {
 
   // Opens a DINO or OLGA export: converts it into the data set, enables the
   // meteo coupling, refuses a data set relative to NAP through the fatal stop
-  // and reads kron.txt. A file that cannot be converted is refused with its
-  // reason in mmLOG and a message box; the session then stays as it was.
+  // and reads kron.txt. A file that cannot be converted is refused: its
+  // reason is shown as a refusal (MessageBox::showRefusal) and then put in
+  // mmLOG; the session then stays as it was.
   // True when the file was opened.
   bool openDataFile(const std::string& path, ProgressView& progress, MessageBox& messageBox);
   // Several exports as one data set, in the order given; each file is

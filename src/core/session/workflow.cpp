@@ -26,10 +26,11 @@ std::string checkWorkflowFields(const DetailFields& f) {
   return {};
 }
 
-bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
-                 WorkflowMode mode) {
+WorkflowOutcome runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
+                            WorkflowMode mode) {
   session.activate();
-  if (!session.openDataFiles(input.dataFiles, ports.main, ports.messageBox)) return false;
+  if (!session.openDataFiles(input.dataFiles, ports.main, ports.messageBox))
+    return WorkflowOutcome::kRefused;
 
   CouplingOverview overview;
   const std::vector<std::string> tubeList = buildTubeList(session.dataSet(), session.messages());
@@ -38,11 +39,11 @@ bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& po
 
   if (!applyDetailSettings(input.fields, session.settings())) {
     ports.messageBox.show("De detailinstellingen zijn niet te lezen.");
-    return false;
+    return WorkflowOutcome::kRefused;
   }
   if (!checkMeteoCompleteness(overview, session.settings(), session.workingDir(), ports.messageBox)
            .complete) {
-    return false;
+    return WorkflowOutcome::kRefused;
   }
   Engine engine(ports.engineView, session.messages());
   Postprocessor post;
@@ -53,9 +54,10 @@ bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& po
                     ports.main, ports.messageBox, ports.observer);
   if (mode == WorkflowMode::kRepair) {
     pipeline.simulationPhase();
-    return true;
+  } else if (!pipeline.start()) {
+    return WorkflowOutcome::kRefused;
   }
-  return pipeline.start();
+  return pipeline.modelsChosen() > 0 ? WorkflowOutcome::kCompleted : WorkflowOutcome::kNoModel;
 }
 
 }  // namespace phreatix

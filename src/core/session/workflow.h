@@ -39,11 +39,16 @@ enum class WorkflowMode {
   kRepair,    // the simulation phase alone, on the calibrations in the directory
 };
 
-// Runs the workflow in the session's working directory. False when it was
-// refused before the pipeline (a refused data file, incomplete meteo files,
-// settings); the reason is in mmLOG or a message box. The coupling and
+enum class WorkflowOutcome {
+  kRefused,    // refused before the pipeline: a refused data file, incomplete
+               // meteo files, settings; the reason is in mmLOG or a message box
+  kNoModel,    // it ran, but no tube got a plausible model
+  kCompleted,  // it ran and at least one tube got a model
+};
+
+// Runs the workflow in the session's working directory. The coupling and
 // other unrecoverable input errors end in the fatal stop.
-bool runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
-                 WorkflowMode mode = WorkflowMode::kPipeline);
+WorkflowOutcome runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
+                            WorkflowMode mode = WorkflowMode::kPipeline);
 
 }  // namespace phreatix

@@ -30,8 +30,8 @@ const DetailField kDetailFields[kDetailFieldCount] = {
     {"edtPHIMIN", "0.5", 0, 1, "0.50", false},
     {"edtCMAX", "0", 0, 1, "0", false},
     {"edtOMEGAMIN", "1", 0, 5, "1", false},
-    {"edtSTARTJAAR", "1970", 1948, 2020, "1970", false},
-    {"edtEINDJAAR", "1999", 1977, 2020, "1999", false},
+    {"edtSTARTJAAR", "1970", 1948, 2047, "1970", false},
+    {"edtEINDJAAR", "1999", 1977, 2047, "1999", false},
     {"edtWARMUP", "731", 0, 2000, "731", false},
     // The simulation parameter file needs a whole number of realisations.
     {"edtREALISATIES", "100", 20, 100, "100", true},

@@ -1,7 +1,7 @@
 // Checked arrays and checked integer arithmetic.
 //
 // The program's data model has fixed capacities (MAXDAT measurements, 26280
-// simulated days, ...). `CheckedArray` holds such a capacity with a declared
+// measurements a tube, ...). `CheckedArray` holds such a capacity with a declared
 // index range lo..hi, allocated once; an index outside the range raises an
 // index error instead of reading or writing out of bounds. The `checked*`
 // functions raise an overflow error where a plain int would wrap.
