@@ -26,7 +26,7 @@
 #include "preprocessor/splitter.h"
 #include "session/closing.h"
 #include "session/demo_data.h"
-#include "session/messages.h"
+#include "report/messages.h"
 #include "session/session.h"
 #include "session/workflow.h"
 #include "settings/session_settings.h"

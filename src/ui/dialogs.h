@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "session/ports.h"
+#include "report/ports.h"
 
 class QWidget;
 

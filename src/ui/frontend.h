@@ -12,7 +12,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
-#include "session/ports.h"
+#include "report/ports.h"
 
 class QListWidget;
 class QWidget;

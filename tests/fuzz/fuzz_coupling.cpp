@@ -3,7 +3,7 @@
 // working directory (one, m.prn, exists).
 #include "coupling/coupling.h"
 #include "fuzz_support.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 using namespace phreatix;
 

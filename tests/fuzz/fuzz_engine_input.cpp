@@ -4,7 +4,7 @@
 #include "engine/engine_files.h"
 #include "engine/engine_view.h"
 #include "fuzz_support.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 using namespace phreatix;
 

@@ -2,7 +2,7 @@
 // today's DINOloket layouts, OLGA exports; one file, or two as one data set.
 #include "fuzz_support.h"
 #include "input/dino_reader.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 using namespace phreatix;
 

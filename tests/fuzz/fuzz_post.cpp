@@ -3,7 +3,7 @@
 #include "fuzz_support.h"
 #include "postprocessing/karakt.h"
 #include "postprocessing/post_view.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 using namespace phreatix;
 

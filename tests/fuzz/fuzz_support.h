@@ -14,7 +14,7 @@
 
 #include "error.h"
 #include "platform/files.h"
-#include "session/ports.h"
+#include "report/ports.h"
 
 namespace phreatix::fuzz {
 

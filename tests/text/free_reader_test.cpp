@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "error.h"
+#include "platform/files.h"
 
 namespace phreatix {
 namespace {
@@ -67,7 +68,7 @@ TEST(FreeReader, ANonNumberIsAReadErrorNamingFileAndLine) {
 
 TEST(FreeReader, FromFileNamesAMissingFile) {
   try {
-    FreeReader::fromFile("/nonexistent/zeftal0.par");
+    freeReaderOfFile("/nonexistent/zeftal0.par");
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(e.kind(), ErrorKind::kIo);

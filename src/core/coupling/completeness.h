@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "coupling/coupling.h"
-#include "session/ports.h"
+#include "report/ports.h"
 #include "settings/session_settings.h"
 
 namespace phreatix {

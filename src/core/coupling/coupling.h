@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "session/messages.h"
-#include "session/ports.h"
+#include "report/messages.h"
+#include "report/ports.h"
 
 namespace phreatix {
 

@@ -17,12 +17,12 @@ namespace {
 void readParameterFile(const std::string& path, RunSettings& s, EngineView& view) {
   // First for display: the first eleven lines as they stand.
   {
-    FreeReader display = FreeReader::fromFile(path);
+    FreeReader display = freeReaderOfFile(path);
     for (int row = 0; row < kParameterRows && !display.atEnd(); ++row) {
       view.setGridLine(row, display.readLine());
     }
   }
-  FreeReader r = FreeReader::fromFile(path);
+  FreeReader r = freeReaderOfFile(path);
   s.measurementFile = r.readLine();
   s.meteoFile = r.readLine();
   s.traceFile = r.readLine();
@@ -77,7 +77,7 @@ void checkHeadComplete(const FreeReader& r) {
 }
 
 MeteoHead readMeteoHead(const std::string& path) {
-  FreeReader r = FreeReader::fromFile(path);
+  FreeReader r = freeReaderOfFile(path);
   MeteoHead head;
   head.days = r.readInt32();
   head.columns = r.readInt32();
@@ -101,7 +101,7 @@ MeteoHead readMeteoHead(const std::string& path) {
 
 void readMeasurements(const std::string& path, int meteoDays, const std::string& caption,
                       std::vector<Measurement>& kept, Messages& messages) {
-  FreeReader r = FreeReader::fromFile(path);
+  FreeReader r = freeReaderOfFile(path);
   const int announced = r.readInt32();
   const double scale = r.readReal();
   checkHeadComplete(r);
@@ -129,7 +129,7 @@ void readMeasurements(const std::string& path, int meteoDays, const std::string&
 }
 
 void readMeteo(const std::string& path, const MeteoHead& head, std::vector<double>& surplus) {
-  FreeReader r = FreeReader::fromFile(path);
+  FreeReader r = freeReaderOfFile(path);
   r.skipLine();
   surplus.assign(static_cast<std::size_t>(head.days) + 1, 0.0);
   double values[kMaxMeteoColumns];

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "engine/engine_view.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 namespace phreatix {
 

@@ -16,7 +16,7 @@
 #include "engine/engine_view.h"
 #include "engine/kalman_filter.h"
 #include "engine/simulation.h"
-#include "session/messages.h"
+#include "report/messages.h"
 #include "text/fixed_writer.h"
 
 namespace phreatix {

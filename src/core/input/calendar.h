@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "session/messages.h"
+#include "report/messages.h"
 #include "text/checked.h"
 
 namespace phreatix {

@@ -36,8 +36,8 @@
 #include <vector>
 
 #include "input/calendar.h"
-#include "session/messages.h"
-#include "session/ports.h"
+#include "report/messages.h"
+#include "report/ports.h"
 
 namespace phreatix {
 

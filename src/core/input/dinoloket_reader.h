@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "input/export_rows.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 namespace phreatix {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "input/dino_reader.h"
-#include "session/messages.h"
+#include "report/messages.h"
 
 namespace phreatix {
 

@@ -169,4 +169,8 @@ std::string workingFile(const std::string& dir, const std::string& name,
   return joinPath(dir, name);
 }
 
+FreeReader freeReaderOfFile(const std::string& path) {
+  return FreeReader(path, readFileText(path));
+}
+
 }  // namespace phreatix

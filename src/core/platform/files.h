@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/free_reader.h"
+
 namespace phreatix {
 
 // The lines of a text file, each without its line end (LF or CR LF). A final
@@ -22,6 +24,9 @@ std::vector<std::string> readLines(const std::string& path);
 
 // The whole content of a file; an I/O error naming it when it cannot be read.
 std::string readFileText(const std::string& path);
+// A free-format reader over the whole file; an unreadable file is an I/O
+// error naming it.
+FreeReader freeReaderOfFile(const std::string& path);
 
 // Splits text into lines as readLines does.
 std::vector<std::string> splitLines(std::string_view text);

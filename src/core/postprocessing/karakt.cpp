@@ -137,7 +137,7 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
 
   // 1. The control file: the factor on line 3, the series file on line 4,
   // the five outputs on lines 5 to 9.
-  FreeReader control = FreeReader::fromFile(joinPath(workingDir, kControlFileName));
+  FreeReader control = freeReaderOfFile(joinPath(workingDir, kControlFileName));
   control.skipLine();
   control.skipLine();
   factor_ = control.readReal();
@@ -206,7 +206,7 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
 }
 
 void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
-  FreeReader in = FreeReader::fromFile(path);
+  FreeReader in = freeReaderOfFile(path);
   S_ = in.readInt32();
   R_ = in.readInt32();
   Y_ = in.readInt32();

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "postprocessing/post_view.h"
-#include "session/messages.h"
-#include "session/ports.h"
+#include "report/messages.h"
+#include "report/ports.h"
 #include "text/checked.h"
 #include "text/fixed_writer.h"
 

@@ -20,8 +20,8 @@
 
 #include "input/calendar.h"
 #include "preprocessor/splitter.h"
-#include "session/ports.h"
-#include "session/progress_schema.h"
+#include "report/ports.h"
+#include "report/colour.h"
 
 namespace phreatix {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "input/dino_reader.h"
-#include "session/ports.h"
+#include "report/ports.h"
 
 namespace phreatix {
 

@@ -7,18 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "report/colour.h"
 #include "session/session.h"
 
 namespace phreatix {
-
-struct Rgb {
-  int r = 0, g = 0, b = 0;
-  bool operator==(const Rgb&) const = default;
-};
-inline constexpr Rgb kGreen{0, 128, 0};
-inline constexpr Rgb kYellow{255, 255, 0};
-inline constexpr Rgb kRed{255, 0, 0};
-inline constexpr Rgb kWhite{255, 255, 255};
 
 enum class SchemaNode { ICds, Cds, ICd, Cd, ICs, Cs, ICdPlusS, CdPlusS, kIS, S, T };
 inline constexpr int kSchemaNodes = 11;

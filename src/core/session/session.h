@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "input/calendar.h"
-#include "session/messages.h"
-#include "session/ports.h"
+#include "report/messages.h"
+#include "report/ports.h"
 #include "settings/session_settings.h"
 
 namespace phreatix {

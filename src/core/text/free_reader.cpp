@@ -1,7 +1,6 @@
 #include "text/free_reader.h"
 
 #include "error.h"
-#include "platform/files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -12,10 +11,6 @@ namespace {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
-
-FreeReader FreeReader::fromFile(const std::string& path) {
-  return FreeReader(path, readFileText(path));
-}
 
 FreeReader::FreeReader(std::string name, std::string text)
     : name_(std::move(name)), text_(std::move(text)) {}

@@ -16,8 +16,6 @@ namespace phreatix {
 
 class FreeReader {
  public:
-  // Reads the whole file; an unreadable file is an I/O error naming it.
-  static FreeReader fromFile(const std::string& path);
   // A reader over text already in memory; `name` appears in error messages.
   FreeReader(std::string name, std::string text);
 

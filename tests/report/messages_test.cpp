@@ -1,4 +1,4 @@
-#include "session/messages.h"
+#include "report/messages.h"
 
 #include <gtest/gtest.h>
 
