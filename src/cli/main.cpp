@@ -24,9 +24,9 @@
 #include "platform/files.h"
 #include "postprocessing/karakt.h"
 #include "preprocessor/splitter.h"
+#include "report/messages.h"
 #include "session/closing.h"
 #include "session/demo_data.h"
-#include "report/messages.h"
 #include "session/session.h"
 #include "session/workflow.h"
 #include "settings/session_settings.h"
@@ -250,29 +250,31 @@ struct RunOptions {
 };
 
 // Runs the workflow in `workDir`, then the closing sequence (unless told not
-// to pack), and returns the exit code.
+// to pack), and returns the exit code: 1 also when no tube got a model.
 int runWorkflowIn(const std::string& workDir, const WorkflowInput& input, ConsoleObserver& observer,
                   const RunOptions& options) {
   Session session(workDir);
-  return runSession(session, [&](MessageBox& box) {
+  bool noModel = false;
+  const int code = runSession(session, [&](MessageBox& box) {
     ProgressView main;
     EngineView engineView;
     ConsolePostView postView;
-    WorkflowPorts ports{main, box, engineView, postView, observer};
+    Workflow workflow(session, WorkflowPorts{main, box, engineView, postView, observer});
     const auto started = std::chrono::steady_clock::now();
-    const WorkflowOutcome outcome = runWorkflow(session, input, ports, options.mode);
+    const WorkflowOutcome outcome = runWorkflow(workflow, input, options.mode);
     if (outcome == WorkflowOutcome::kRefused) return 1;
     observer.printTimes(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (options.afterRun) options.afterRun();
-    if (options.pack) closingSequence(session, main, box);
-    if (outcome == WorkflowOutcome::kNoModel) {
+    noModel = outcome == WorkflowOutcome::kNoModel;
+    if (noModel) {
       std::cerr << "phreatix-cli: geen enkele buis heeft een plausibel model gekregen; zie "
                 << kFoutbuisName << " en " << kSessionLogName << "\n";
-      return 1;
     }
+    if (options.pack) workflow.close();
     return 0;
   });
+  return code == 0 && noModel ? 1 : code;
 }
 
 int commandRun(const std::vector<std::string>& args, WorkflowMode mode) {

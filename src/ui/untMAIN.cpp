@@ -182,19 +182,26 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
 
   // The windows of the session, in the order the program creates them.
   frmKoppeling_ = new TfrmKoppeling(this);
-  frmSELECTIE_ = new TfrmSELECTIE(session_, overview_, this);
   frmZEFTAL_ = new TfrmZEFTAL(this);
   frmZEFTAL_->installEventFilter(this);
   frmZEFTAL_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
   frmPost_ = new TfrmPost(this);
   frmPost_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
+  workflow_ = std::make_unique<phreatix::Workflow>(
+      session_, phreatix::WorkflowPorts{*this, messageBox_, *frmZEFTAL_, *frmPost_, *this});
+  frmSELECTIE_ = new TfrmSELECTIE(session_, workflow_->overview(), this);
   frmMeetreeks_ = new TfrmMeetreeks(session_, this);
   frmOLGAsub_ = new TfrmOLGAsub(session_, frmMeetreeks_, this);
   frmDefaults_ = new TfrmDefaults(
-      session_.settings(), [this] { return checkCompleteness(); }, this);
+      session_.settings(),
+      [this] {
+        bool complete = false;
+        phreatix::ui::guarded(session_, this, [&] { complete = workflow_->meteoComplete(); });
+        return complete;
+      },
+      this);
   frmAbout_ = new TfrmAbout(this);
   frmBeschrijving_ = new TfrmBeschrijving(this);
-  engine_ = std::make_unique<phreatix::Engine>(*frmZEFTAL_, session_.messages());
 
   // Repaints the window every 5 seconds while long work runs on the one thread.
   tmtTime = new QTimer(this);
@@ -260,9 +267,7 @@ void TfrmMAIN::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  phreatix::ui::guarded(session_, this, [this] {
-    phreatix::closingSequence(session_, *this, messageBox_, archiver_);
-  });
+  phreatix::ui::guarded(session_, this, [this] { workflow_->close(archiver_); });
   phreatix::ui::runFatalStop(session_, 0);
 }
 
@@ -283,39 +288,24 @@ void TfrmMAIN::openDataFile(const QString& path) { openDataFiles(QStringList{pat
 void TfrmMAIN::openDataFiles(const QStringList& paths) {
   std::vector<std::string> files;
   for (const QString& path : paths) files.push_back(path.toStdString());
-  phreatix::ui::guarded(session_, this, [&] {
-    if (session_.openDataFiles(files, *this, messageBox_)) {
-      dataFile_ = files[0];
-      for (std::size_t i = 1; i < files.size(); ++i) dataFile_ += ", " + files[i];
-    }
-  });
+  phreatix::ui::guarded(session_, this, [&] { workflow_->open(files); });
   showControls();
 }
 
 void TfrmMAIN::btbttnMeteoClick() {
   phreatix::ui::guarded(session_, this, [this] {
-    frmSELECTIE_->begin(phreatix::buildTubeList(session_.dataSet(), session_.messages()));
+    frmSELECTIE_->begin(workflow_->tubeList());
     frmSELECTIE_->exec();
-    frmKoppeling_->showOverview(overview_);
+    frmKoppeling_->showOverview(workflow_->overview());
     frmKoppeling_->exec();
-    session_.coupled(checkCompleteness());
+    workflow_->checkCoupling();
   });
   frmDefaults_->setSessionFieldsEnabled(session_.controls().sessionSettings);
   showControls();
 }
 
-bool TfrmMAIN::checkCompleteness() {
-  bool complete = false;
-  phreatix::ui::guarded(session_, this, [&] {
-    complete = phreatix::checkMeteoCompleteness(overview_, session_.settings(),
-                                                session_.workingDir(), messageBox_)
-                   .complete;
-  });
-  return complete;
-}
-
 void TfrmMAIN::btbttnToonKoppelingClick() {
-  frmKoppeling_->showOverview(overview_);
+  frmKoppeling_->showOverview(workflow_->overview());
   frmKoppeling_->exec();
 }
 
@@ -328,7 +318,7 @@ void TfrmMAIN::btbttnResetStartClick() {
 void TfrmMAIN::btbttnDefaultsClick() {
   frmDefaults_->exec();
   // A changed period may have made the meteo files incomplete or complete.
-  session_.coupled(checkCompleteness());
+  phreatix::ui::guarded(session_, this, [this] { workflow_->checkCoupling(); });
   showControls();
 }
 
@@ -336,19 +326,13 @@ void TfrmMAIN::btbttnSTARTClick() { runPipeline(false); }
 void TfrmMAIN::btbttnRepairClick() { runPipeline(true); }
 
 void TfrmMAIN::runPipeline(bool repair) {
-  if (!post_) post_ = std::make_unique<phreatix::Postprocessor>();
   pipelineRunning_ = true;
+  if (!repair) drawSchema();
   phreatix::ui::guarded(session_, this, [&] {
-    phreatix::Pipeline pipeline(session_, overview_, dataFile_, *engine_, *frmZEFTAL_, *post_,
-                                *frmPost_, *this, messageBox_, *this);
     if (repair) {
-      session_.pipelineControls();
-      showControls();
-      pipeline.simulationPhase();
+      workflow_->repair();
     } else {
-      drawSchema();
-      showControls();
-      pipeline.start();
+      workflow_->start();
     }
   });
   pipelineRunning_ = false;
@@ -397,6 +381,8 @@ void TfrmMAIN::drawSchema() {
 }
 
 void TfrmMAIN::showStage() { paintPrimitives(phreatix::updateSchema(session_.stageFlags())); }
+
+void TfrmMAIN::controlsChanged() { showControls(); }
 
 void TfrmMAIN::stageChanged() {
   showStage();

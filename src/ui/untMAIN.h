@@ -20,6 +20,7 @@
 #include "session/pipeline.h"
 #include "session/progress_schema.h"
 #include "session/session.h"
+#include "session/workflow.h"
 
 class QGroupBox;
 class QLabel;
@@ -65,7 +66,7 @@ class TfrmMAIN : public QMainWindow,
   void showStage();
   // The schema as drawn now, for the window tests.
   const QPixmap& schema() const { return schema_; }
-  const phreatix::CouplingOverview& overview() const { return overview_; }
+  const phreatix::CouplingOverview& overview() const { return workflow_->overview(); }
   TfrmSELECTIE* selectionWindow() const { return frmSELECTIE_; }
   TfrmKoppeling* overviewWindow() const { return frmKoppeling_; }
   TfrmDefaults* settingsWindow() const { return frmDefaults_; }
@@ -135,18 +136,16 @@ class TfrmMAIN : public QMainWindow,
   // PipelineObserver
   void showHelpTopic(const std::string& topic) override;
   void stageChanged() override;
+  void controlsChanged() override;
 
   void showControls();
   void drawSchema();
   void paintPrimitives(const std::vector<phreatix::DrawPrimitive>& primitives);
-  bool checkCompleteness();
   // Runs a pipeline step; activations and a close that arrive meanwhile
   // wait until it has returned.
   void runPipeline(bool repair);
 
   phreatix::Session& session_;
-  phreatix::CouplingOverview overview_;
-  std::string dataFile_;
   phreatix::ui::DialogMessageBox messageBox_;
   std::unique_ptr<phreatix::ui::HelpSystem> help_;
   TfrmKoppeling* frmKoppeling_;
@@ -158,8 +157,8 @@ class TfrmMAIN : public QMainWindow,
   TfrmDefaults* frmDefaults_;
   TfrmAbout* frmAbout_;
   TfrmBeschrijving* frmBeschrijving_;
-  std::unique_ptr<phreatix::Engine> engine_;
-  std::unique_ptr<phreatix::Postprocessor> post_;
+  // The session's workflow, made once the windows it reports through exist.
+  std::unique_ptr<phreatix::Workflow> workflow_;
   phreatix::ArchiverSettings archiver_;
   QPixmap schema_;
   QElapsedTimer sinceRepaint_;

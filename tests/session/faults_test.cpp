@@ -49,11 +49,11 @@ struct DemoRun {
 
   // True when the pipeline ran (with or without a model for some tube).
   bool run(PipelineObserver& observer) {
-    WorkflowPorts ports{main, box, engineView, postView, observer};
+    Workflow workflow(session, WorkflowPorts{main, box, engineView, postView, observer});
     WorkflowInput input;
     input.dataFiles = {dir.file(data.exportFile)};
     input.couplingFile = dir.file(data.couplingFile);
-    return runWorkflow(session, input, ports) != WorkflowOutcome::kRefused;
+    return runWorkflow(workflow, input) != WorkflowOutcome::kRefused;
   }
   const std::vector<std::string>& log() { return session.messages().log(); }
 };

@@ -53,8 +53,8 @@ struct PipelineCase {
     EXPECT_TRUE(session.openDataFile(dataFile, main, box));
   }
   Pipeline pipeline() {
-    return Pipeline(session, overview, dataFile, engine, engineView, post, postView, main, box,
-                    observer);
+    return Pipeline(session, overview, dataFile, engine, post,
+                    WorkflowPorts{main, box, engineView, postView, observer});
   }
   std::vector<std::string> lines(const std::string& name) const {
     return readLines(dir.file(name));

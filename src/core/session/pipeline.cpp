@@ -180,20 +180,18 @@ struct Pipeline::TubeData {
   std::string refusal;                     // why the tube is not calibrated
 };
 
-Pipeline::Pipeline(Session& session, const CouplingOverview& overview,
-                   const std::string& dataFilePath, Engine& engine, EngineView& engineView,
-                   Postprocessor& post, PostView& postView, ProgressView& main,
-                   MessageBox& messageBox, PipelineObserver& observer)
+Pipeline::Pipeline(Session& session, const CouplingOverview& overview, const std::string& dataFiles,
+                   Engine& engine, Postprocessor& post, const WorkflowPorts& ports)
     : session_(session),
       overview_(overview),
-      dataFilePath_(dataFilePath),
+      dataFilePath_(dataFiles),
       engine_(engine),
-      engineView_(engineView),
+      engineView_(ports.engineView),
       post_(post),
-      postView_(postView),
-      main_(main),
-      messageBox_(messageBox),
-      observer_(observer) {
+      postView_(ports.postView),
+      main_(ports.main),
+      messageBox_(ports.messageBox),
+      observer_(ports.observer) {
   DayNumberTable& table = session_.dayNumbers();
   for (int d = 1; d <= 31; ++d) {
     for (int m = 1; m <= 12; ++m) {
@@ -238,6 +236,7 @@ bool Pipeline::start() {
   observer_.showHelpTopic("PHREATIX._C_001");
   session_.markPipelineStarted();
   session_.pipelineControls();
+  observer_.controlsChanged();
   main_.setBusy(true);
   StageFlags& flags = session_.stageFlags();
   const bool reached = flags.postprocessingReached;

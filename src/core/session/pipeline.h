@@ -43,10 +43,22 @@ class PipelineObserver {
   virtual void showHelpTopic(const std::string& /*topic*/) {}
   // The stage flags changed: the progress schema is drawn anew.
   virtual void stageChanged() {}
+  // The session's controls changed (a pipeline begins, a coupling was
+  // checked): the front end shows them.
+  virtual void controlsChanged() {}
   // One engine run: its stage ("ds", "d", "s", "d+s", "simulatie",
   // "trace"), the tube's stem and the run's wall time.
   virtual void engineRunFinished(const std::string& /*stage*/, const std::string& /*stem*/,
                                  double /*seconds*/) {}
+};
+
+// The front end's views of a workflow and its pipeline.
+struct WorkflowPorts {
+  ProgressView& main;
+  MessageBox& messageBox;
+  EngineView& engineView;
+  PostView& postView;
+  PipelineObserver& observer;
 };
 
 // One vertex of a calibration: the parameters in natural order (delta,
@@ -76,9 +88,9 @@ std::string valuesLine(const std::string& stem, const std::string& label, const 
 
 class Pipeline {
  public:
-  Pipeline(Session& session, const CouplingOverview& overview, const std::string& dataFilePath,
-           Engine& engine, EngineView& engineView, Postprocessor& post, PostView& postView,
-           ProgressView& main, MessageBox& messageBox, PipelineObserver& observer);
+  // `dataFiles` names the exports in the read errors of the records.
+  Pipeline(Session& session, const CouplingOverview& overview, const std::string& dataFiles,
+           Engine& engine, Postprocessor& post, const WorkflowPorts& ports);
 
   // The whole pipeline. Refused, with a message, while the settings give
   // fewer than one simulated year. True when it ran.

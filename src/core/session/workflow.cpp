@@ -26,38 +26,78 @@ std::string checkWorkflowFields(const DetailFields& f) {
   return {};
 }
 
-WorkflowOutcome runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
-                            WorkflowMode mode) {
-  session.activate();
-  if (!session.openDataFiles(input.dataFiles, ports.main, ports.messageBox))
-    return WorkflowOutcome::kRefused;
+Workflow::Workflow(Session& session, WorkflowPorts ports)
+    : session_(session), ports_(ports), engine_(ports.engineView, session.messages()) {}
 
-  CouplingOverview overview;
-  const std::vector<std::string> tubeList = buildTubeList(session.dataSet(), session.messages());
-  coupleFromFile(input.couplingFile, tubeList, session.workingDir(), overview, session.messages(),
-                 ports.messageBox);
+bool Workflow::open(const std::vector<std::string>& paths) {
+  if (!session_.openDataFiles(paths, ports_.main, ports_.messageBox)) return false;
+  dataFiles_.clear();
+  for (const std::string& path : paths) dataFiles_ += (dataFiles_.empty() ? "" : ", ") + path;
+  return true;
+}
 
-  if (!applyDetailSettings(input.fields, session.settings())) {
-    ports.messageBox.show("De detailinstellingen zijn niet te lezen.");
-    return WorkflowOutcome::kRefused;
-  }
-  if (!checkMeteoCompleteness(overview, session.settings(), session.workingDir(), ports.messageBox)
-           .complete) {
-    return WorkflowOutcome::kRefused;
-  }
-  Engine engine(ports.engineView, session.messages());
-  Postprocessor post;
-  std::string dataFiles;
-  for (const std::string& file : input.dataFiles)
-    dataFiles += (dataFiles.empty() ? "" : ", ") + file;
-  Pipeline pipeline(session, overview, dataFiles, engine, ports.engineView, post, ports.postView,
-                    ports.main, ports.messageBox, ports.observer);
-  if (mode == WorkflowMode::kRepair) {
-    pipeline.simulationPhase();
-  } else if (!pipeline.start()) {
-    return WorkflowOutcome::kRefused;
-  }
+std::vector<std::string> Workflow::tubeList() {
+  return buildTubeList(session_.dataSet(), session_.messages());
+}
+
+void Workflow::coupleFromFile(const std::string& couplingFile) {
+  phreatix::coupleFromFile(couplingFile, tubeList(), session_.workingDir(), overview_,
+                           session_.messages(), ports_.messageBox);
+}
+
+bool Workflow::meteoComplete() {
+  return checkMeteoCompleteness(overview_, session_.settings(), session_.workingDir(),
+                                ports_.messageBox)
+      .complete;
+}
+
+bool Workflow::checkCoupling() {
+  const bool complete = meteoComplete();
+  session_.coupled(complete);
+  ports_.observer.controlsChanged();
+  return complete;
+}
+
+bool Workflow::applySettings(const DetailFields& fields) {
+  if (applyDetailSettings(fields, session_.settings())) return true;
+  ports_.messageBox.show("De detailinstellingen zijn niet te lezen.");
+  return false;
+}
+
+Pipeline Workflow::pipeline() {
+  if (!post_) post_ = std::make_unique<Postprocessor>();
+  return Pipeline(session_, overview_, dataFiles_, engine_, *post_, ports_);
+}
+
+WorkflowOutcome Workflow::outcome(const Pipeline& pipeline) const {
   return pipeline.modelsChosen() > 0 ? WorkflowOutcome::kCompleted : WorkflowOutcome::kNoModel;
+}
+
+WorkflowOutcome Workflow::start() {
+  Pipeline run = pipeline();
+  if (!run.start()) return WorkflowOutcome::kRefused;
+  return outcome(run);
+}
+
+WorkflowOutcome Workflow::repair() {
+  Pipeline run = pipeline();
+  session_.pipelineControls();
+  ports_.observer.controlsChanged();
+  run.simulationPhase();
+  return outcome(run);
+}
+
+void Workflow::close(const ArchiverSettings& archiver) {
+  closingSequence(session_, ports_.main, ports_.messageBox, archiver);
+}
+
+WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input, WorkflowMode mode) {
+  workflow.session().activate();
+  if (!workflow.open(input.dataFiles)) return WorkflowOutcome::kRefused;
+  workflow.coupleFromFile(input.couplingFile);
+  if (!workflow.applySettings(input.fields)) return WorkflowOutcome::kRefused;
+  if (!workflow.checkCoupling()) return WorkflowOutcome::kRefused;
+  return mode == WorkflowMode::kRepair ? workflow.repair() : workflow.start();
 }
 
 }  // namespace phreatix

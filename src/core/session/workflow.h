@@ -1,43 +1,29 @@
-// The whole main job of a session without windows, as the command line runs
-// it: open the data file, couple the meteo files from a coupling file, take
-// the detail settings, check the meteo files and run the pipeline.
+// The workflow of a session, the one entry both front ends drive: open the
+// export ("Koppelen"), couple the meteo files (by hand in the coupling
+// windows, or from a coupling file), check them, take the detail settings,
+// start the pipeline or the repair, and close (packing, clean-up, fatal
+// stop). The desktop's handlers and the command line's commands each call
+// one of these and hold no sequence of their own.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "coupling/coupling.h"
-#include "engine/engine_view.h"
-#include "postprocessing/post_view.h"
+#include "engine/engine_run.h"
+#include "postprocessing/karakt.h"
+#include "session/closing.h"
 #include "session/pipeline.h"
 #include "session/session.h"
 #include "settings/field_checks.h"
 
 namespace phreatix {
 
-struct WorkflowInput {
-  std::vector<std::string> dataFiles;  // one export, or several as one data set
-  std::string couplingFile;
-  DetailFields fields;  // the detail settings as the window would hold them
-};
-
-// The front end's views of one workflow.
-struct WorkflowPorts {
-  ProgressView& main;
-  MessageBox& messageBox;
-  EngineView& engineView;
-  PostView& postView;
-  PipelineObserver& observer;
-};
-
 // Checks the detail settings as the window's field checks do, plus what a
 // run needs beyond them: a whole number of realisations and an end year not
 // before the start year. The first refusal's message, or "" when all pass.
 std::string checkWorkflowFields(const DetailFields& fields);
-
-enum class WorkflowMode {
-  kPipeline,  // the four calibrations, then the simulation phase
-  kRepair,    // the simulation phase alone, on the calibrations in the directory
-};
 
 enum class WorkflowOutcome {
   kRefused,    // refused before the pipeline: a refused data file, incomplete
@@ -46,9 +32,68 @@ enum class WorkflowOutcome {
   kCompleted,  // it ran and at least one tube got a model
 };
 
-// Runs the workflow in the session's working directory. The coupling and
-// other unrecoverable input errors end in the fatal stop.
-WorkflowOutcome runWorkflow(Session& session, const WorkflowInput& input, WorkflowPorts& ports,
+class Workflow {
+ public:
+  Workflow(Session& session, WorkflowPorts ports);
+
+  Session& session() { return session_; }
+  // The coupling overview the coupling windows fill and the run loop walks.
+  CouplingOverview& overview() { return overview_; }
+  // The exports of the data set, as the read errors name them.
+  const std::string& dataFiles() const { return dataFiles_; }
+
+  // Opens one export, or several as one data set. False when refused; the
+  // session is then as it was.
+  bool open(const std::vector<std::string>& paths);
+  // The tubes of the data set, as the coupling offers them.
+  std::vector<std::string> tubeList();
+  // Couples every tube from a coupling file.
+  void coupleFromFile(const std::string& couplingFile);
+  // Whether every coupled meteo file covers the simulation period (writes
+  // IncompleteMeteo.txt and tells the user when not).
+  bool meteoComplete();
+  // After a coupling or a change of the settings: the completeness check,
+  // and the buttons it enables. True when complete.
+  bool checkCoupling();
+  // Takes the detail settings as the settings window holds them; false,
+  // with a message, when they cannot be read.
+  bool applySettings(const DetailFields& fields);
+
+  // "Start calibratie>simulatie>trace>postprocessing".
+  WorkflowOutcome start();
+  // The repair: the simulation phase on the calibrations in the directory.
+  WorkflowOutcome repair();
+  // Closing: packing, clean-up and the fatal stop of a normal end.
+  [[noreturn]] void close(const ArchiverSettings& archiver = ArchiverSettings());
+
+ private:
+  Pipeline pipeline();
+  WorkflowOutcome outcome(const Pipeline& pipeline) const;
+
+  Session& session_;
+  WorkflowPorts ports_;
+  CouplingOverview overview_;
+  std::string dataFiles_;
+  Engine engine_;
+  // Some 150 MB of fixed capacities: made at the first pipeline.
+  std::unique_ptr<Postprocessor> post_;
+};
+
+struct WorkflowInput {
+  std::vector<std::string> dataFiles;  // one export, or several as one data set
+  std::string couplingFile;
+  DetailFields fields;  // the detail settings as the window would hold them
+};
+
+enum class WorkflowMode {
+  kPipeline,  // the four calibrations, then the simulation phase
+  kRepair,    // the simulation phase alone, on the calibrations in the directory
+};
+
+// The whole main job without windows, as the command line runs it: activate,
+// open, couple from the file, take the settings, check the meteo files, run.
+// The coupling and other unrecoverable input errors end in the fatal stop.
+WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input,
                             WorkflowMode mode = WorkflowMode::kPipeline);
 
 }  // namespace phreatix
