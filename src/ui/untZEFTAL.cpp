@@ -121,7 +121,7 @@ TfrmZEFTAL::TfrmZEFTAL(QWidget* parent) : QDialog(parent) {
   reRUNTIME->setUndoRedoEnabled(false);
   reRUNTIME->setLineWrapMode(QPlainTextEdit::NoWrap);
   // The latest lines only, as many as the engine's own screen keeps.
-  reRUNTIME->setMaximumBlockCount(static_cast<int>(phreatix::EngineScreen::kRuntimeLines));
+  reRUNTIME->setMaximumBlockCount(static_cast<int>(phreatix::kEngineRuntimeLines));
   reRUNTIME->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   reRUNTIME->setMinimumHeight(200);
   auto* runtime = new QVBoxLayout(grpbxRUNTIME);

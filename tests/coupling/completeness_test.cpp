@@ -4,18 +4,15 @@
 
 #include "error.h"
 #include "platform/files.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-using test::TempDir;
+using test::RecordingBox;
 
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using test::TempDir;
 
 const char* const kMessage =
     "1 of meer meteobestand(en) zijn incompleet (<simulatieperiode). Pas de meteobestanden in "

@@ -4,18 +4,15 @@
 
 #include "error.h"
 #include "input/tube_file.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-using test::TempDir;
+using test::RecordingBox;
 
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using test::TempDir;
 
 std::vector<std::string> dataSet(const std::vector<std::pair<const char*, const char*>>& tubes) {
   std::vector<std::string> lines = {"FMNT0034gebruiker          12-MAR-2004"};

@@ -7,6 +7,7 @@
 
 #include "engine/engine_run.h"
 #include "platform/files.h"
+#include "support/engine_screen.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
 #include "text/number_text.h"

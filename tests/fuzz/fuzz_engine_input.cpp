@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::writeFile("f.01", files[1]);
   fuzz::writeFile("f.met", files[2]);
   static EngineInput input;
-  EngineScreen view;
+  EngineView view;
   Messages messages;
   fuzz::refusalsOnly([&] {
     readEngineInput(fuzz::workDir(), "fuzz", input, view, messages);

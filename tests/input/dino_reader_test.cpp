@@ -4,20 +4,17 @@
 
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
+using test::RecordingBox;
+
 using test::TempDir;
 
 const std::string kTail(kTubeRecordTail);
-
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
 
 class RecordingProgress : public ProgressView {
  public:

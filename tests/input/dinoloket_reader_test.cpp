@@ -12,16 +12,13 @@
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "session/session.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using test::RecordingBox;
 
 const std::string kData = PHREATIX_TEST_DATA_DIR "/input/";
 

@@ -9,15 +9,13 @@
 #include "input/dino_reader.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class SilentBox : public MessageBox {
- public:
-  void show(const std::string&) override {}
-};
+using SilentBox = test::RecordingBox;
 
 struct Period {
   std::string start;  // yyyymmdd

@@ -10,16 +10,13 @@
 #include "platform/files.h"
 #include "preprocessor/assessment.h"
 #include "preprocessor/dino_export.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using test::RecordingBox;
 
 class RecordingSaver : public ChartSaver {
  public:

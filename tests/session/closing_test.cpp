@@ -7,16 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using test::RecordingBox;
 
 // Three tubes as a pipeline leaves them: A0000001 without a plausible model
 // (no simulation), the other two simulated.

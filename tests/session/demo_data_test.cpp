@@ -12,15 +12,13 @@
 #include "input/dino_reader.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class SilentBox : public MessageBox {
- public:
-  void show(const std::string&) override {}
-};
+using SilentBox = test::RecordingBox;
 
 // One meteo file as the engine reads it: a head, then day, month, year, P
 // and E (0.1 mm) per line.

@@ -9,15 +9,14 @@
 #include "platform/files.h"
 #include "session/demo_data.h"
 #include "session/workflow.h"
+#include "support/doubles.h"
+#include "support/engine_screen.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class SilentBox : public MessageBox {
- public:
-  void show(const std::string&) override {}
-};
+using SilentBox = test::RecordingBox;
 
 // Deletes a file of one tube as the first run of a given stage finishes.
 class DeletingObserver : public PipelineObserver {

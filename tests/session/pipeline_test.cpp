@@ -5,16 +5,14 @@
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "preprocessor/dino_export.h"
+#include "support/doubles.h"
+#include "support/engine_screen.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class SilentBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
+using SilentBox = test::RecordingBox;
 
 // A session in a fresh working directory with the built-in day numbering
 // and an OLGA file (the internal layout with two-digit years) opened.

@@ -4,18 +4,13 @@
 
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "support/doubles.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class RecordingBox : public MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  void showRefusal(const std::string& text) override { refused.push_back(text); }
-  std::vector<std::string> shown;
-  std::vector<std::string> refused;
-};
+using test::RecordingBox;
 
 class BusyProgress : public ProgressView {
  public:

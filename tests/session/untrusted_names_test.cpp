@@ -11,15 +11,14 @@
 #include "postprocessing/karakt.h"
 #include "postprocessing/post_view.h"
 #include "preprocessor/dino_export.h"
+#include "support/doubles.h"
+#include "support/engine_screen.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
-class SilentBox : public MessageBox {
- public:
-  void show(const std::string&) override {}
-};
+using SilentBox = test::RecordingBox;
 
 TEST(UntrustedNames, BareNamesAndSafeStems) {
   for (const char* good : {"28AL0005.01", "meteo west.prn", ".verborgen", "a..b"}) {

@@ -21,8 +21,8 @@ TEST(FixedWriter, WritesFieldsAndLinesAcrossBufferBorders) {
     out.integer(i, 8);
     out.text(" x");
     out.endLine();
-    expected += formatReal(i * 0.25, 10, 3) + formatReal(-i * 1.5, 15, 6) + formatInt(i, 8) +
-                " x\n";
+    expected +=
+        formatReal(i * 0.25, 10, 3) + formatReal(-i * 1.5, 15, 6) + formatInt(i, 8) + " x\n";
   }
   out.line(" Results of SSDKAL");
   expected += " Results of SSDKAL\n";
@@ -41,8 +41,7 @@ TEST(FixedWriter, FailuresAreErrors) {
     EXPECT_THROW(out.close(), Error);
     FixedWriter big;
     big.open("/dev/full");
-    EXPECT_THROW(
-        for (int i = 0; i < 200000; ++i) big.real(i, 15, 6), Error);
+    EXPECT_THROW(for (int i = 0; i < 200000; ++i) big.real(i, 15, 6), Error);
   }
 }
 

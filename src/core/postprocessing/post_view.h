@@ -1,6 +1,6 @@
 // What the post-processing shows: the window frmPost (a grid of one row per
 // tube, the message label lblMeld, a gauge, its caption) through PostView.
-// The main window's gauge and label go through session/ports.h.
+// The main window's gauge and label go through report/ports.h.
 #pragma once
 
 #include <string>

@@ -3,7 +3,7 @@
 // message lists, the caption and which workflow buttons are enabled; with the
 // session actions that act on it. Windows and the command line drive a
 // Session; it shows itself to them only through its message sink and the
-// ports of session/ports.h.
+// ports of report/ports.h.
 #pragma once
 
 #include <string>
