@@ -22,16 +22,19 @@ void setFatalStopHandler(std::function<void(Session&, int)> handler) {
   fatalStopHandler = std::move(handler);
 }
 
-void guarded(Session& session, QWidget* parent, const std::function<void()>& action) {
+bool guarded(Session* session, QWidget* parent, const std::function<void()>& action) {
   try {
     action();
+    return true;
   } catch (const FatalStop& stop) {
-    runFatalStop(session, stop.reason() == FatalStop::Reason::kNormalEnd ? 0 : 2);
+    if (session) runFatalStop(*session, stop.reason() == FatalStop::Reason::kNormalEnd ? 0 : 2);
+    // Without the session there is no exit window to show: say what stopped.
+    dialogs().information(parent, QString::fromStdString("Programma gestopt."));
   } catch (const std::exception& e) {
-    QApplication::restoreOverrideCursor();
-    QMessageBox::critical(parent, QApplication::applicationName(),
-                          QString::fromStdString(e.what()));
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    dialogs().information(parent, QString::fromStdString(e.what()));
   }
+  return false;
 }
 
 void runFatalStop(Session& session, int exitCode) {
@@ -87,10 +90,6 @@ std::vector<int> selectedPositions(const QListWidget* list) {
 void fillList(QListWidget* list, const std::vector<std::string>& entries) {
   list->clear();
   for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
-}
-
-void QtMessageBox::show(const std::string& text) {
-  QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(text));
 }
 
 }  // namespace phreatix::ui

@@ -23,9 +23,16 @@ class Session;
 
 namespace phreatix::ui {
 
-// Runs `action`; a fatal stop ends the program through the exit window, any
-// other error is shown in a message box over `parent`.
-void guarded(phreatix::Session& session, QWidget* parent, const std::function<void()>& action);
+// The one error boundary of the desktop: runs `action`; a fatal stop ends the
+// program through the exit window, any other error is shown in a message
+// box over `parent` (through dialogs()) and the program goes on. True when
+// the action ran to its end. A window without the session (the settings
+// window, whose core calls cannot stop the program) passes null.
+bool guarded(phreatix::Session* session, QWidget* parent, const std::function<void()>& action);
+inline bool guarded(phreatix::Session& session, QWidget* parent,
+                    const std::function<void()>& action) {
+  return guarded(&session, parent, action);
+}
 
 // Shows the exit window with the exit lines, writes Phreatix.log and ends the
 // process. Never returns.
@@ -56,15 +63,5 @@ QString qtFilter(const std::string& filter);
 // first, and the entries shown anew.
 std::vector<int> selectedPositions(const QListWidget* list);
 void fillList(QListWidget* list, const std::vector<std::string>& entries);
-
-// Modal information boxes over a parent window.
-class QtMessageBox : public phreatix::MessageBox {
- public:
-  explicit QtMessageBox(QWidget* parent) : parent_(parent) {}
-  void show(const std::string& text) override;
-
- private:
-  QWidget* parent_;
-};
 
 }  // namespace phreatix::ui

@@ -168,9 +168,4 @@ void HelpSystem::showCurrent() {
   topicView_->setHtml("<h3>" + topic.title + "</h3>" + topic.text);
 }
 
-HelpSystem& help() {
-  static HelpSystem system;
-  return system;
-}
-
 }  // namespace phreatix::ui

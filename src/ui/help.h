@@ -51,11 +51,6 @@ class HelpSystem {
   // or, once given one, by its parent.
   QDialog* window() const { return window_.data(); }
 
-  // The help context number of the active window (4 for the main window, 24
-  // for the postprocessing window); 0 until one is set.
-  void setContext(int context) { context_ = context; }
-  int context() const { return context_; }
-
  private:
   struct Topic {
     QString title;
@@ -68,13 +63,9 @@ class HelpSystem {
   std::map<std::string, Topic> topics_;
   std::vector<std::string> order_;
   std::string current_ = kHelpContents;
-  int context_ = 0;
   QPointer<QDialog> window_;
   QListWidget* topicList_ = nullptr;  // children of window_
   QTextBrowser* topicView_ = nullptr;
 };
-
-// The program's one help system.
-HelpSystem& help();
 
 }  // namespace phreatix::ui

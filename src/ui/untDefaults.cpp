@@ -13,25 +13,13 @@
 #include <QVBoxLayout>
 
 #include "dialogs.h"
+#include "frontend.h"
 #include "settings/field_checks.h"
 #include "text/parse.h"
 
 namespace {
 
 constexpr int kFieldWidth = 80;
-
-// Runs a handler's core call; an error is shown in a message box and the
-// window goes on, so that nothing crosses the event loop.
-template <typename Action>
-bool guardedCall(QWidget* parent, Action action) {
-  try {
-    action();
-    return true;
-  } catch (const std::exception& e) {
-    phreatix::ui::dialogs().information(parent, QString::fromStdString(e.what()));
-    return false;
-  }
-}
 
 QLabel* text(QWidget* parent, const char* caption) {
   return new QLabel(QString::fromUtf8(caption), parent);
@@ -194,7 +182,7 @@ void TfrmDefaults::showPeriod() {
       !phreatix::parseInt(textOf(edtEINDJAAR), endYear)) {
     return;
   }
-  guardedCall(this, [&] {
+  phreatix::ui::guarded(nullptr, this, [&] {
     lblPERIODE->setText(QString::fromStdString(phreatix::periodLabel(startYear, endYear)));
   });
 }
@@ -205,7 +193,9 @@ void TfrmDefaults::fieldExit(QLineEdit* edit) {
   if (!detail) return;
   leaving_ = true;
   phreatix::FieldResult result;
-  if (guardedCall(this, [&] { result = phreatix::leaveField(*detail, textOf(edit), settings_); }) &&
+  if (phreatix::ui::guarded(
+          nullptr, this,
+          [&] { result = phreatix::leaveField(*detail, textOf(edit), settings_); }) &&
       !result.accepted()) {
     phreatix::ui::dialogs().information(this, QString::fromStdString(result.message));
     edit->setText(QString::fromStdString(result.text));
@@ -251,7 +241,8 @@ void TfrmDefaults::btbttnOKDEFAULTSClick() {
   fields.traceWithUpdating = rdbttnMETUPDATING->isChecked();
 
   bool stored = false;
-  if (!guardedCall(this, [&] { stored = phreatix::applyDetailSettings(fields, settings_); })) {
+  if (!phreatix::ui::guarded(nullptr, this,
+                             [&] { stored = phreatix::applyDetailSettings(fields, settings_); })) {
     return;
   }
   if (!stored) {
@@ -261,6 +252,8 @@ void TfrmDefaults::btbttnOKDEFAULTSClick() {
     return;
   }
   bool complete = true;
-  if (checkCompleteness_ && !guardedCall(this, [&] { complete = checkCompleteness_(); })) return;
+  if (checkCompleteness_ &&
+      !phreatix::ui::guarded(nullptr, this, [&] { complete = checkCompleteness_(); }))
+    return;
   if (complete) accept();
 }

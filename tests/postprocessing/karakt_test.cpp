@@ -365,18 +365,34 @@ TEST(Postprocessing, LeapYearsCountEveryFourthYear) {
 
 TEST(Postprocessing, DurationLineIndexAndRowCount) {
   const long long N = 1095000;
-  EXPECT_EQ(durationIndex(N, 0.1L), N - 299);
+  // t and the quotients are stored doubles, each formed in extended
+  // precision.
+  auto days = [](long long c) { return static_cast<double>((c - 1) * 0.1L); };
+  auto bound = [N](long long k) { return static_cast<double>(static_cast<long double>(k * 365) / N); };
+  EXPECT_EQ(durationIndex(N, days(2)), N - 299);
   EXPECT_EQ(durationIndex(N, 0), 0);
-  EXPECT_EQ(durationIndex(N, 365.0L * 1 / N), 0);
+  EXPECT_EQ(durationIndex(N, bound(1)), 0);
   EXPECT_EQ(durationIndex(N, 365), 1);
   EXPECT_EQ(durationIndex(N, 366), 0);
+  // t = 0.9 and 1.3 lie within a rounding of a bound: kept in extended
+  // precision they would pick the neighbouring index. The index by the
+  // definition, searched over every i.
+  for (long long c : {10, 14}) {
+    const double t = days(c);
+    long long expected = 0;
+    for (long long i = 1; i < N; ++i) {
+      if (bound(N - i) < t && t <= bound(N + 1 - i)) expected = i;
+    }
+    ASSERT_NE(expected, 0);
+    EXPECT_EQ(durationIndex(N, t), expected) << t;
+  }
   // Every t of the line against the definition.
   for (long long c = 1; c <= 3650; c += 7) {
-    long double t = (c - 1) * 0.1L;
+    const double t = days(c);
     long long i = durationIndex(N, t);
     if (i == 0) continue;
-    EXPECT_LT(static_cast<long double>((N - i) * 365) / N, t);
-    EXPECT_LE(t, static_cast<long double>((N + 1 - i) * 365) / N);
+    EXPECT_LT(bound(N - i), t);
+    EXPECT_LE(t, bound(N + 1 - i));
   }
   // R = 12, Y = 3: P = 1314, 1313 rows announced and written.
   BatchRun run;

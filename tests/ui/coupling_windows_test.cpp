@@ -483,9 +483,6 @@ class CouplingWindowsTest : public QObject {
     QVERIFY(!help.isOpen());
     help.open();
     QVERIFY(view->toPlainText().contains(help.topicTitle("PHREATIX._P_001")));
-
-    help.setContext(24);
-    QCOMPARE(help.context(), 24);
   }
 
   void aboutWindowNamesProgramAndVersion() {

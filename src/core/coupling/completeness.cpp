@@ -20,9 +20,8 @@ MeteoDay readDate(const std::string& path, const std::vector<std::string>& lines
                   std::size_t index) {
   MeteoDay day;
   if (!parseMeteoDay(lines[index], day)) {
-    throw Error(ErrorKind::kRead, path + ":" + formatInt(static_cast<long long>(index) + 1) +
-                                      ": expected day, month and year, got " +
-                                      quoted(lines[index]));
+    refuseLine(path, index, "expected day, month and year, got " + quoted(lines[index]),
+               ErrorKind::kRead);
   }
   return day;
 }

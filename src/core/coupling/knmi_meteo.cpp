@@ -18,10 +18,6 @@ constexpr int kTrace = -1;
 // The head line: five columns, 0.1 mm to cm, precipitation 4, evaporation 5.
 constexpr const char* kHeadTail = " 5 0.01 4 5";
 
-[[noreturn]] void refuse(const std::string& path, std::size_t line, const std::string& what) {
-  throw Error(ErrorKind::kInput, path + ":" + formatInt(line + 1) + ": " + what);
-}
-
 std::string trimmed(std::string_view text) {
   std::size_t b = text.find_first_not_of(" \t");
   if (b == std::string_view::npos) return {};
@@ -102,30 +98,31 @@ void readDays(const KnmiFile& file, const std::vector<Column*>& columns,
     if (date.size() != 8 || !parseInt(std::string_view(date).substr(0, 4), d.year) ||
         !parseInt(std::string_view(date).substr(4, 2), d.month) ||
         !parseInt(std::string_view(date).substr(6, 2), d.day)) {
-      refuse(file.path, i, "datum " + quoted(date) + " is geen JJJJMMDD");
+      refuseLine(file.path, i, "datum " + quoted(date) + " is geen JJJJMMDD");
     }
     if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > daysInMonth(d.month, d.year)) {
-      refuse(file.path, i, "datum " + quoted(date) + " bestaat niet");
+      refuseLine(file.path, i, "datum " + quoted(date) + " bestaat niet");
     }
     const long long day = builtinDayNumber(d.year, d.month, d.day);
     if (any && day <= previous) {
-      refuse(file.path, i, "datum " + quoted(date) + " ligt niet na die van de vorige regel");
+      refuseLine(file.path, i, "datum " + quoted(date) + " ligt niet na die van de vorige regel");
     }
     any = true;
     previous = day;
     for (std::size_t c = 0; c < columns.size(); ++c) {
       const int index = columns[c]->index;
       if (static_cast<std::size_t>(index) >= f.size()) {
-        refuse(file.path, i, "de waarde van " + columns[c]->name + " ontbreekt (te weinig velden)");
+        refuseLine(file.path, i,
+                   "de waarde van " + columns[c]->name + " ontbreekt (te weinig velden)");
       }
       const std::string& text = f[index];
       if (text.empty()) continue;  // missing
       int v = 0;
       if (!parseInt(text, v)) {
-        refuse(file.path, i, columns[c]->name + " " + quoted(text) + " is geen geheel getal");
+        refuseLine(file.path, i, columns[c]->name + " " + quoted(text) + " is geen geheel getal");
       }
       if (v == kTrace && columns[c]->name != "EV24") v = 0;
-      if (v < 0) refuse(file.path, i, columns[c]->name + " " + quoted(text) + " is negatief");
+      if (v < 0) refuseLine(file.path, i, columns[c]->name + " " + quoted(text) + " is negatief");
       (*values[c])[day] = v;
     }
   }
@@ -144,7 +141,7 @@ Column requireColumn(const KnmiFile& file, const std::vector<std::string>& names
   }
   std::string wanted = names[0];
   for (std::size_t i = 1; i < names.size(); ++i) wanted += " of " + names[i];
-  refuse(file.path, static_cast<std::size_t>(head), "de kolom " + wanted + " ontbreekt");
+  refuseLine(file.path, static_cast<std::size_t>(head), "de kolom " + wanted + " ontbreekt");
 }
 
 }  // namespace

@@ -63,16 +63,17 @@ void readParameterFile(const std::string& path, RunSettings& s, EngineView& view
 // error: zeros read past the end would pass for data.
 void checkNotEnded(const FreeReader& r, int announced, int read) {
   if (r.hitEnd()) {
-    throw Error(ErrorKind::kRead, r.name() + ":" + formatInt(r.line()) + ": the file ends after " +
-                                      formatInt(read) + " of the " + formatInt(announced) +
-                                      " lines its head line announces");
+    refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
+               "the file ends after " + formatInt(read) + " of the " + formatInt(announced) +
+                   " lines its head line announces",
+               ErrorKind::kRead);
   }
 }
 
 void checkHeadComplete(const FreeReader& r) {
   if (r.hitEnd()) {
-    throw Error(ErrorKind::kRead,
-                r.name() + ":" + formatInt(r.line()) + ": the file ends inside its head line");
+    refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
+               "the file ends inside its head line", ErrorKind::kRead);
   }
 }
 
@@ -85,7 +86,7 @@ MeteoHead readMeteoHead(const std::string& path) {
   head.precipitation = r.readInt32();
   head.evaporation = r.readInt32();
   checkHeadComplete(r);
-  if (head.days > MAXDAT) throw Error(ErrorKind::kInput, "Program stopped! increase MAXDAT");
+  if (head.days > MAXDAT) throw Error(ErrorKind::kIndex, "Program stopped! increase MAXDAT");
   if (head.columns < 1 || head.columns > kMaxMeteoColumns) {
     outOfRange(path + ": " + formatInt(head.columns) + " columns per day line, at most " +
                formatInt(kMaxMeteoColumns));

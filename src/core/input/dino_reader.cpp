@@ -35,15 +35,6 @@ constexpr long double kRelocationMetres = 50.0L;
 // Title columns are looked up among the first 20 fields.
 constexpr int kTitleFields = 20;
 
-[[noreturn]] void refuse(const std::string& sourcePath, std::size_t lineIndex,
-                         const std::string& what) {
-  throw Error(ErrorKind::kInput, sourcePath + ":" + formatInt(lineIndex + 1) + ": " + what);
-}
-
-[[noreturn]] void refuseFile(const std::string& sourcePath, const std::string& what) {
-  throw Error(ErrorKind::kInput, sourcePath + ": " + what);
-}
-
 // Hides the gauge and the label and restores the cursor however the
 // conversion ends.
 class ProgressScope {
@@ -95,7 +86,7 @@ CalendarDate readDate(std::string_view text, std::size_t line, std::string_view 
                       const std::string& sourcePath) {
   CalendarDate date;
   if (!parseDateText(text, date)) {
-    refuse(sourcePath, line, std::string(title) + " " + quoted(text) + " is geen datum");
+    refuseLine(sourcePath, line, std::string(title) + " " + quoted(text) + " is geen datum");
   }
   return date;
 }
@@ -104,7 +95,7 @@ long double readCoordinate(const std::string& text, std::size_t line, std::strin
                            const std::string& sourcePath) {
   double v = 0;
   if (!parseReal(withoutBlanks(text), v)) {
-    refuse(sourcePath, line, std::string(title) + " " + quoted(text) + " is geen getal");
+    refuseLine(sourcePath, line, std::string(title) + " " + quoted(text) + " is geen getal");
   }
   return v;
 }
@@ -208,12 +199,12 @@ std::string valueField(const MeasRow& row, const std::string& sourcePath) {
   if (isMissingReading(row.level, row.remark)) return levelField(std::nullopt);
   int level = 0;
   if (!parseInt(row.level, level)) {
-    refuse(sourcePath, row.line, "stand " + quoted(row.level) + " is geen geheel getal");
+    refuseLine(sourcePath, row.line, "stand " + quoted(row.level) + " is geen geheel getal");
   }
   if (level > kMaxLevelMagnitude || level < -kMaxLevelMagnitude) {
-    refuse(sourcePath, row.line,
-           "stand " + quoted(row.level) + " past niet in het interne formaat (hoogstens " +
-               formatInt(kMaxLevelMagnitude) + " cm)");
+    refuseLine(sourcePath, row.line,
+               "stand " + quoted(row.level) + " past niet in het interne formaat (hoogstens " +
+                   formatInt(kMaxLevelMagnitude) + " cm)");
   }
   return levelField(level);
 }
@@ -356,11 +347,11 @@ void checkOlgaExport(const std::vector<std::string>& lines, const std::string& s
     if (isWellFormedTubeRecord(line)) {
       tubeSeen = true;
     } else if (!tubeSeen) {
-      refuse(sourcePath, i, "geen DINO-export en geen OLGA-bestand: verwacht " + tube);
+      refuseLine(sourcePath, i, "geen DINO-export en geen OLGA-bestand: verwacht " + tube);
     } else if (!isWellFormedMeasurementRecord(line, 2)) {
-      refuse(sourcePath, i,
-             "geen geldig OLGA-bestand: verwacht " + tube +
-                 " of een meetrecord \"S\" + jjmmdd + \"9999\" + teken + 5 cijfers");
+      refuseLine(sourcePath, i,
+                 "geen geldig OLGA-bestand: verwacht " + tube +
+                     " of een meetrecord \"S\" + jjmmdd + \"9999\" + teken + 5 cijfers");
     }
   }
   if (!tubeSeen) {
@@ -381,18 +372,19 @@ ExportKind recogniseExport(const ExportFile& file) {
     // No export holds a NUL character; a spreadsheet, an archive or a text
     // in UTF-16 does.
     if (lines[i].find('\0') != std::string::npos) {
-      refuse(file.path, i,
-             "geen tekstbestand (NUL-teken); verwacht een DINO-export (.csv) of een OLGA-bestand "
-             "(.dat)");
+      refuseLine(
+          file.path, i,
+          "geen tekstbestand (NUL-teken); verwacht een DINO-export (.csv) of een OLGA-bestand "
+          "(.dat)");
     }
     if (lines[i].find_first_not_of(" \t,") != std::string::npos) empty = false;
   }
-  if (empty) refuse(file.path, 0, "het bestand is leeg");
+  if (empty) refuseLine(file.path, 0, "het bestand is leeg");
   if (isDinoloketExport(lines)) return ExportKind::kDinoloket;
   const int noReadings = findKeyLine(lines, kNoReadingsText);
   if (noReadings >= 0) {
-    refuse(file.path, static_cast<std::size_t>(noReadings),
-           "deze export bevat geen standen: \"" + std::string(kNoReadingsText) + "\"");
+    refuseLine(file.path, static_cast<std::size_t>(noReadings),
+               "deze export bevat geen standen: \"" + std::string(kNoReadingsText) + "\"");
   }
   if (isDinoExport(lines)) return ExportKind::kDinoOld;
   checkOlgaExport(lines, file.path);

@@ -11,11 +11,6 @@ namespace phreatix {
 
 namespace {
 
-[[noreturn]] void refuse(const std::string& sourcePath, std::size_t lineIndex,
-                         const std::string& what) {
-  throw Error(ErrorKind::kInput, sourcePath + ":" + formatInt(lineIndex + 1) + ": " + what);
-}
-
 // A title as compared: lower case, without blanks and dots ("Stand (cm
 // t.o.v NAP)" and "Stand (cm t.o.v. NAP)" are one title).
 std::string titleKey(std::string_view title) {
@@ -62,7 +57,7 @@ class Rows {
 
   const std::vector<std::string>& fields(std::size_t i) {
     if (!splitCsvLine(lines_[i], fields_)) {
-      refuse(path_, i, "een veld tussen aanhalingstekens is niet afgesloten");
+      refuseLine(path_, i, "een veld tussen aanhalingstekens is niet afgesloten");
     }
     return fields_;
   }
@@ -76,7 +71,7 @@ class Rows {
 int requireColumn(const std::vector<std::string>& titles, std::string_view title, std::size_t line,
                   const std::string& sourcePath) {
   int column = columnOf(titles, title);
-  if (column < 0) refuse(sourcePath, line, "de kolom " + quoted(title) + " ontbreekt");
+  if (column < 0) refuseLine(sourcePath, line, "de kolom " + quoted(title) + " ontbreekt");
   return column;
 }
 
@@ -95,12 +90,12 @@ CalendarDate readDay(const std::string& text, std::size_t line, std::string_view
                       parseInt(std::string_view(text).substr(6, 4), d.year) &&
                       (text.size() == 10 || text[10] == ' ');
   if (!parsed) {
-    refuse(sourcePath, line,
-           std::string(title) + " " + quoted(text) + " is geen datum (dd-mm-jjjj)");
+    refuseLine(sourcePath, line,
+               std::string(title) + " " + quoted(text) + " is geen datum (dd-mm-jjjj)");
   }
   if (d.year < 1000 || d.month < 1 || d.month > 12 || d.day < 1 ||
       d.day > daysInMonth(d.month, d.year)) {
-    refuse(sourcePath, line, std::string(title) + " " + quoted(text) + " bestaat niet");
+    refuseLine(sourcePath, line, std::string(title) + " " + quoted(text) + " bestaat niet");
   }
   return d;
 }
@@ -252,7 +247,7 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
       content.reference = "NAP";
       return content;
     }
-    refuse(sourcePath, measTitle, "de kolom \"Stand (cm t.o.v. MV)\" ontbreekt");
+    refuseLine(sourcePath, measTitle, "de kolom \"Stand (cm t.o.v. MV)\" ontbreekt");
   }
   content.reference = "MV";
   for (std::size_t i = measTitle + 1; i < n; ++i) {
@@ -276,9 +271,9 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
     tube.push_back(std::move(row));
   }
   if (!withMetadata && content.meas.empty()) {
-    refuse(sourcePath, measTitle,
-           "geen metadata en geen standen onder de kopregel van de metingen; er is niets in te "
-           "lezen");
+    refuseLine(sourcePath, measTitle,
+               "geen metadata en geen standen onder de kopregel van de metingen; er is niets in te "
+               "lezen");
   }
   return content;
 }

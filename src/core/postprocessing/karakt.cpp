@@ -31,7 +31,10 @@ constexpr int kMaxDurationPoints = 3651;
 const std::string kShortDashes(37, '-');
 const std::string kLongDashes(74, '-');
 
-[[noreturn]] void fail(const std::string& what) { throw Error(ErrorKind::kIndex, what); }
+// A tube's post-processing that cannot go on: a control or series file that
+// cannot be read (kRead), a series beyond the capacities (kIndex), or one
+// whose characteristics cannot be computed (kInput).
+[[noreturn]] void fail(ErrorKind kind, const std::string& what) { throw Error(kind, what); }
 
 // The square root of a variance that rounding may have pushed just below 0.
 double rootOfVariance(double variance) { return std::sqrt(variance < 0 ? 0.0 : variance); }
@@ -69,12 +72,17 @@ void StripApostrophes(std::string& line) { std::erase(line, '\''); }
 
 bool isSeriesLeapYear(double year) { return std::trunc(year / 4) * 4 == year; }
 
-long long durationIndex(long long N, long double t) {
-  auto a = [N](long long i) { return static_cast<long double>((N + 1 - i) * 365) / N; };
+long long durationIndex(long long N, double t) {
+  // The quotient is a stored double: rounding it from extended precision
+  // decides the index where t lies within a rounding of a bound (t = 0.9
+  // and 1.3 with N = 1,095,000).
+  auto a = [N](long long i) {
+    return static_cast<double>(static_cast<long double>((N + 1 - i) * 365) / N);
+  };
   if (N < 2 || !(t > a(N))) return 0;  // t <= 365/N = b(N-1)
   // a(i) falls with i: the index is the largest i with a(i) >= t. Start from
   // the real-number estimate and step to the exact one.
-  long double estimate = static_cast<long double>(N + 1) - t * N / 365;
+  long double estimate = static_cast<long double>(N + 1) - static_cast<long double>(t) * N / 365;
   long long i = static_cast<long long>(std::floor(estimate));
   i = std::clamp<long long>(i, 1, N - 1);
   while (i > 1 && a(i) < t) --i;
@@ -141,11 +149,13 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
   control.skipLine();
   control.skipLine();
   factor_ = control.readReal();
-  if (control.hitEnd()) fail(std::string(kControlFileName) + ": no factor on line 3");
+  if (control.hitEnd())
+    fail(ErrorKind::kRead, std::string(kControlFileName) + ": no factor on line 3");
   control.skipLine();
   std::string names[6];
   for (std::string& name : names) {
-    if (control.atEnd()) fail(std::string(kControlFileName) + ": fewer than 9 lines");
+    if (control.atEnd())
+      fail(ErrorKind::kRead, std::string(kControlFileName) + ": fewer than 9 lines");
     name = control.readLine();
     StripApostrophes(name);
   }
@@ -210,17 +220,20 @@ void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
   S_ = in.readInt32();
   R_ = in.readInt32();
   Y_ = in.readInt32();
-  if (in.hitEnd()) fail(path + ": the head line lacks start year, realisations or years");
+  if (in.hitEnd())
+    fail(ErrorKind::kRead, path + ": the head line lacks start year, realisations or years");
   in.skipLine();
   if (R_ < 1 || Y_ < 1) {
-    fail(path + ": " + formatInt(R_) + " realisations of " + formatInt(Y_) + " years");
+    fail(ErrorKind::kInput,
+         path + ": " + formatInt(R_) + " realisations of " + formatInt(Y_) + " years");
   }
   if (R_ > kMaxRealisations) {
-    fail(path + ": " + formatInt(R_) + " realisations, at most " + formatInt(kMaxRealisations));
+    fail(ErrorKind::kIndex,
+         path + ": " + formatInt(R_) + " realisations, at most " + formatInt(kMaxRealisations));
   }
   if (static_cast<long long>(R_) * Y_ > kMaxRealisationYears) {
-    fail(path + ": " + formatInt(static_cast<long long>(R_) * Y_) + " realisation-years, at most " +
-         formatInt(kMaxRealisationYears));
+    fail(ErrorKind::kIndex, path + ": " + formatInt(static_cast<long long>(R_) * Y_) +
+                                " realisation-years, at most " + formatInt(kMaxRealisationYears));
   }
   K_ = R_ * Y_;
 
@@ -231,7 +244,8 @@ void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
   }
   expected *= R_;
   if (expected > kMaxSeriesValues) {
-    fail(path + ": " + formatInt(expected) + " values, at most " + formatInt(kMaxSeriesValues));
+    fail(ErrorKind::kIndex,
+         path + ": " + formatInt(expected) + " values, at most " + formatInt(kMaxSeriesValues));
   }
 
   double* v = values_.data();
@@ -239,9 +253,10 @@ void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
   auto next = [&]() {
     double x = in.readReal();
     if (in.hitEnd()) {
-      fail(path + ": the series ends after " + formatInt(read) + " values; its head line (" +
-           formatInt(R_) + " realisations of " + formatInt(Y_) + " years) announces " +
-           formatInt(expected) + (withLeapDays ? "" : " without 29 February"));
+      fail(ErrorKind::kRead, path + ": the series ends after " + formatInt(read) +
+                                 " values; its head line (" + formatInt(R_) + " realisations of " +
+                                 formatInt(Y_) + " years) announces " + formatInt(expected) +
+                                 (withLeapDays ? "" : " without 29 February"));
     }
     in.skipLine();
     ++read;
@@ -462,11 +477,12 @@ void Postprocessor::writeDuration(FixedWriter& out, PostView& view) {
   // 365 days: the lowest value.
   double h = x[1];
   for (long long c = 1; c <= P - 1; ++c) {
-    const long double t = (c - 1) * kP10;
+    // Days per year, a stored double like the quotients it is compared with.
+    const double t = static_cast<double>((c - 1) * kP10);
     const long long i = durationIndex(N, t);
     if (i > 0) {
       h = (x[i] + x[i + 1]) / 2;
-      out.real(static_cast<double>(t), 8, 1);
+      out.real(t, 8, 1);
       out.real(h, 15, 6);
       out.endLine();
     }
@@ -483,8 +499,8 @@ void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
   const int lags = kCorrelogramLags;
   const long long L = L_;
   if (L - lags - 1 <= 0) {
-    fail("correlogram: " + formatInt(L) + " values per realisation are too few for lag " +
-         formatInt(lags));
+    fail(ErrorKind::kInput, "correlogram: " + formatInt(L) +
+                                " values per realisation are too few for lag " + formatInt(lags));
   }
   double sum[kMaxLags + 1] = {};
   double sxy[kMaxLags + 1], syy[kMaxLags + 1];
@@ -511,8 +527,9 @@ void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
       const double cxx = prefix[L - k] / pairs;
       const double cyy = syy[k] / pairs;
       if (cxx == 0 || cyy == 0) {
-        fail("correlogram: the correlation of lag " + formatInt(k) + " in realisation " +
-             formatInt(r) + " is undefined (the values do not vary about the mean)");
+        fail(ErrorKind::kInput, "correlogram: the correlation of lag " + formatInt(k) +
+                                    " in realisation " + formatInt(r) +
+                                    " is undefined (the values do not vary about the mean)");
       }
       sum[k] = sum[k] + cxy / (std::sqrt(cxx) * std::sqrt(cyy));
     }

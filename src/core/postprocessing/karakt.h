@@ -41,8 +41,9 @@ void StripApostrophes(std::string& line);
 bool isSeriesLeapYear(double year);
 
 // The index i in 1..N-1 with b(i) < t <= a(i), a(i) = (N+1-i)*365/N and
-// b(i) = (N-i)*365/N formed in extended precision; 0 when t <= 365/N.
-long long durationIndex(long long N, long double t);
+// b(i) = (N-i)*365/N, each quotient formed in extended precision and stored
+// as a double, as t is; 0 when t <= 365/N.
+long long durationIndex(long long N, double t);
 
 class Postprocessor {
  public:

@@ -132,7 +132,6 @@ class Assessment {
   const std::vector<ChartItem>& chart() const { return chart_; }
   const std::string& startLabel() const { return startLabel_; }
   const std::string& endLabel() const { return series_.endLabel; }
-  int trackBar() const { return trackBar_; }
 
   // Moves the track bar; returns the status text ("" when the rest of the
   // series is long enough), which comes with a beep.

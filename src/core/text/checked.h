@@ -58,29 +58,4 @@ Int checkedAdd(Int a, Int b) {
   return r;
 }
 
-template <class Int>
-Int checkedSub(Int a, Int b) {
-  static_assert(std::is_integral_v<Int>);
-  Int r;
-  if (__builtin_sub_overflow(a, b, &r)) throwOverflow("-", a, b);
-  return r;
-}
-
-template <class Int>
-Int checkedMul(Int a, Int b) {
-  static_assert(std::is_integral_v<Int>);
-  Int r;
-  if (__builtin_mul_overflow(a, b, &r)) throwOverflow("*", a, b);
-  return r;
-}
-
-// Narrows a wider integer, raising an overflow error when it does not fit.
-template <class To, class From>
-To checkedNarrow(From v) {
-  static_assert(std::is_integral_v<To> && std::is_integral_v<From>);
-  To r;
-  if (__builtin_add_overflow(v, From{0}, &r)) throwOverflow("narrowing of", v, 0);
-  return r;
-}
-
 }  // namespace phreatix

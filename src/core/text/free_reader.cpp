@@ -27,8 +27,8 @@ std::string_view FreeReader::nextToken() {
 }
 
 void FreeReader::failNumber(std::string_view token, const char* expected) const {
-  throw Error(ErrorKind::kRead, name_ + ":" + formatInt(tokenLine_) + ": expected " + expected +
-                                    ", got " + quoted(token));
+  refuseLine(name_, static_cast<std::size_t>(tokenLine_) - 1,
+             std::string("expected ") + expected + ", got " + quoted(token), ErrorKind::kRead);
 }
 
 double FreeReader::readReal() {
