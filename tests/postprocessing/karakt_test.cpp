@@ -358,8 +358,12 @@ TEST(Postprocessing, LeapYearsCountEveryFourthYear) {
   writeSeries(run.dir, "28AL0007", 1900, 11, 3, wave);
   run.batch(processor());
   EXPECT_TRUE(run.rows[0].created);
-  EXPECT_EQ(run.view.messages[1], "Number of data without leap days = 12045");
-  EXPECT_EQ(run.view.messages[8], "Number of data including leap days:=12056");
+  auto said = [&](const std::string& line) {
+    return std::find(run.view.messages.begin(), run.view.messages.end(), line) !=
+           run.view.messages.end();
+  };
+  EXPECT_TRUE(said("Number of data without leap days = 12045"));
+  EXPECT_TRUE(said("Number of data including leap days:=12056"));
   EXPECT_EQ(run.lines("28AL0007.sta")[3], "period: from 1900 to 1902");
 }
 
