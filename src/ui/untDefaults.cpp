@@ -133,12 +133,16 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   btbttnOKDEFAULTS->setAutoDefault(false);
   btbttnOKDEFAULTS->setDefault(false);
 
+  bttnAnnuleren = new QPushButton(QString::fromUtf8("Annuleren"), this);
+  bttnAnnuleren->setObjectName("bttnAnnuleren");
+  bttnAnnuleren->setAutoDefault(false);
   auto* groups = new QHBoxLayout;
   groups->addWidget(grpbxCALIBRATIE, 1);
   groups->addWidget(grpbxSIMULATIE, 1);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(rdgrpDETTRACE);
   bottom->addStretch(1);
+  bottom->addWidget(bttnAnnuleren, 0, Qt::AlignBottom);
   bottom->addWidget(btbttnOKDEFAULTS, 0, Qt::AlignBottom);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(groups);
@@ -157,6 +161,7 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   connect(edtREALISATIES, &QLineEdit::editingFinished, this, &TfrmDefaults::edtREALISATIESExit);
   connect(traceChoice_, &QButtonGroup::buttonClicked, this, &TfrmDefaults::rdgrpDETTRACEClick);
   connect(btbttnOKDEFAULTS, &QPushButton::clicked, this, &TfrmDefaults::btbttnOKDEFAULTSClick);
+  connect(bttnAnnuleren, &QPushButton::clicked, this, &TfrmDefaults::reject);
 
   activate();
 }
@@ -171,7 +176,25 @@ void TfrmDefaults::activate() { showPeriod(); }
 
 void TfrmDefaults::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  openedSettings_ = settings_;
+  openedWithUpdating_ = rdbttnMETUPDATING->isChecked();
+  for (QLineEdit* edit : fields()) openedTexts_[edit] = accepted_[edit] = edit->text();
   activate();
+}
+
+std::vector<QLineEdit*> TfrmDefaults::fields() const {
+  return {edtMAXITER,  edtCLOSURE,   edtDELTAMIN, edtPHIMIN, edtCMAX,
+          edtOMEGAMIN, edtSTARTJAAR, edtEINDJAAR, edtWARMUP, edtREALISATIES};
+}
+
+void TfrmDefaults::reject() {
+  leaving_ = true;  // the fields lose the focus: no checks on the way out
+  settings_ = openedSettings_;
+  for (auto& [edit, text] : openedTexts_) edit->setText(text);
+  (openedWithUpdating_ ? rdbttnMETUPDATING : rdbttnZONDERUPDATING)->setChecked(true);
+  showPeriod();
+  leaving_ = false;
+  QDialog::reject();
 }
 
 void TfrmDefaults::showPeriod() {
@@ -193,12 +216,25 @@ void TfrmDefaults::fieldExit(QLineEdit* edit) {
   if (!detail) return;
   leaving_ = true;
   phreatix::FieldResult result;
-  if (phreatix::ui::guarded(
-          nullptr, this,
-          [&] { result = phreatix::leaveField(*detail, textOf(edit), settings_); }) &&
-      !result.accepted()) {
-    phreatix::ui::dialogs().information(this, QString::fromStdString(result.message));
+  if (phreatix::ui::guarded(nullptr, this, [&] {
+        result = phreatix::leaveField(*detail, textOf(edit), settings_);
+      })) {
+    if (!result.accepted()) {
+      phreatix::ui::dialogs().information(this, QString::fromStdString(result.message));
+    } else if (edit == edtSTARTJAAR || edit == edtEINDJAAR) {
+      // A period whose end lies before its start would simulate nothing.
+      const std::string order =
+          phreatix::checkPeriodOrder(edit == edtSTARTJAAR ? result.text : textOf(edtSTARTJAAR),
+                                     edit == edtEINDJAAR ? result.text : textOf(edtEINDJAAR));
+      if (!order.empty()) {
+        phreatix::ui::dialogs().information(this, QString::fromStdString(order));
+        result.text = accepted_.count(edit) ? accepted_[edit].toStdString() : detail->formDefault;
+      }
+    }
+    // The accepted text as taken (a decimal comma becomes a point), or the
+    // text put back.
     edit->setText(QString::fromStdString(result.text));
+    if (result.accepted()) accepted_[edit] = edit->text();
   }
   leaving_ = false;
 }
@@ -240,6 +276,11 @@ void TfrmDefaults::btbttnOKDEFAULTSClick() {
   fields.realisations = textOf(edtREALISATIES);
   fields.traceWithUpdating = rdbttnMETUPDATING->isChecked();
 
+  const std::string order = phreatix::checkPeriodOrder(fields.startYear, fields.endYear);
+  if (!order.empty()) {
+    phreatix::ui::dialogs().information(this, QString::fromStdString(order));
+    return;
+  }
   bool stored = false;
   if (!phreatix::ui::guarded(nullptr, this,
                              [&] { stored = phreatix::applyDetailSettings(fields, settings_); })) {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <vector>
 
 #include <QDialog>
 
@@ -58,6 +60,7 @@ class TfrmDefaults : public QDialog {
   QRadioButton* rdbttnMETUPDATING;
   QRadioButton* rdbttnZONDERUPDATING;
   QPushButton* btbttnOKDEFAULTS;
+  QPushButton* bttnAnnuleren;
 
  public slots:
   // Leaving a field: its check; a refused text is told in a message box and
@@ -77,17 +80,27 @@ class TfrmDefaults : public QDialog {
   void rdgrpDETTRACEClick();
   // "Instellingen OK".
   void btbttnOKDEFAULTSClick();
+  // "Annuleren", the close button and Escape: every setting and field back
+  // to what it was when the window opened, and the window closes.
+  void reject() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
-  // Escape does not close the window: only "Instellingen OK" does.
-  void reject() override {}
 
  private:
   void fieldExit(QLineEdit* field);
   void showPeriod();
 
+  std::vector<QLineEdit*> fields() const;
+
   phreatix::SessionSettings& settings_;
+  // What the window opened with, for "Annuleren".
+  phreatix::SessionSettings openedSettings_;
+  std::map<QLineEdit*, QString> openedTexts_;
+  bool openedWithUpdating_ = true;
+  // The last text of each field that passed its checks, put back when the
+  // period is refused.
+  std::map<QLineEdit*, QString> accepted_;
   std::function<bool()> checkCompleteness_;
   QButtonGroup* traceChoice_;
   // A message box shown while leaving a field takes the focus away from it;

@@ -33,7 +33,7 @@ TEST(FieldChecks, ExitChecksOfEveryField) {
       {"edtPHIMIN", "1.5", "0.50", kOutside + "[0.00;1.00]"},
       {"edtPHIMIN", "1", "1", ""},  // bounds are inclusive
       {"edtPHIMIN", "abc", "0.50", "geen getal ingevoerd"},
-      {"edtPHIMIN", "0,5", "0.50", "geen getal ingevoerd"},  // a point, whatever the locale
+      {"edtPHIMIN", "0,5", "0.5", ""},  // a decimal comma means the point
       {"edtMAXITER", "veel", "500", "geen (geheel) getal ingevoerd"},
       {"edtMAXITER", "20", "500", kOutside + "[50.00;2000.00]"},
       {"edtMAXITER", "50.5", "500", "geen (geheel) getal ingevoerd"},
@@ -183,6 +183,46 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
     EXPECT_EQ(kept.closure, " 0.0001");
     EXPECT_EQ(kept.numberOfYears, 0);
   }
+}
+
+}  // namespace
+}  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// A Dutch user types a decimal comma; the field takes the point it means,
+// and only then judges the domain. Integer fields and texts with a point or
+// several commas are left as they are.
+TEST(FieldChecks, DecimalCommaAndThePeriodOrder) {
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* text;
+    bool accepted;
+  };
+  for (const Case& c : std::vector<Case>{{"edtDELTAMIN", "0,95", "0.95", true},
+                                         {"edtCLOSURE", "0,001", "0.001", true},
+                                         {"edtWARMUP", "730,5", "730.5", true},
+                                         {"edtOMEGAMIN", "5,5", "1", false},
+                                         {"edtPHIMIN", "0,5,1", "0.50", false},
+                                         {"edtPHIMIN", "0.5,1", "0.50", false},
+                                         {"edtMAXITER", "5,0", "500", false}}) {
+    const FieldResult r = checkDetailField(*findDetailField(c.field), c.typed);
+    EXPECT_EQ(r.text, c.text) << c.field << " " << c.typed;
+    EXPECT_EQ(r.accepted(), c.accepted) << c.field << " " << c.typed;
+  }
+  DetailFields fields;
+  fields.deltaMin = "0,95";
+  fields.closure = "0,001";
+  SessionSettings settings;
+  ASSERT_TRUE(applyDetailSettings(fields, settings));
+  EXPECT_EQ(settings.DELTAMIN, 0.95);
+  EXPECT_EQ(settings.closure, " 0.001");
+
+  EXPECT_EQ(checkPeriodOrder("1990", "1989"), "Eindjaar ligt voor het startjaar");
+  EXPECT_EQ(checkPeriodOrder("1990", "1990"), "");
+  EXPECT_EQ(checkPeriodOrder("1990", "19x"), "");
 }
 
 }  // namespace

@@ -372,8 +372,46 @@ class EnginePostWindowsTest : public QObject {
     QCOMPARE(window.edtOMEGAMIN->text(), QString("1"));
     // Return ends the field; it neither presses "Instellingen OK" nor closes.
     QVERIFY(window.isVisible());
+    // Escape leaves the window as "Annuleren" does.
     QTest::keyClick(&window, Qt::Key_Escape);
-    QVERIFY(window.isVisible());
+    QVERIFY(!window.isVisible());
+  }
+
+  void annulerenRestoresWhatTheWindowOpenedWith() {
+    phreatix::SessionSettings settings;
+    settings.MAXITER = 500;
+    settings.closure = " 0.0001";
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Iterations and closure take effect on leaving the field; a decimal
+    // comma is taken as the point it means.
+    window.edtMAXITER->setText("800");
+    window.edtMAXITERExit();
+    window.edtCLOSURE->setText("0,001");
+    window.edtCLOSUREExit();
+    window.edtDELTAMIN->setText("0,95");
+    window.edtDELTAMINExit();
+    QVERIFY(dialogs_.shown.isEmpty());
+    QCOMPARE(window.edtCLOSURE->text(), QString("0.001"));
+    QCOMPARE(window.edtDELTAMIN->text(), QString("0.95"));
+    QCOMPARE(settings.MAXITER, 800);
+    QCOMPARE(settings.closure, std::string(" 0.001"));
+    window.bttnAnnuleren->click();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(settings.MAXITER, 500);
+    QCOMPARE(settings.closure, std::string(" 0.0001"));
+    QCOMPARE(window.edtMAXITER->text(), QString("500"));
+    QCOMPARE(window.edtDELTAMIN->text(), QString("0.90"));
+
+    // Confirmed with a comma, the settings hold the number.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.edtPHIMIN->setText("0,75");
+    window.edtPHIMINExit();
+    window.btbttnOKDEFAULTS->click();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(settings.PHIMIN, 0.75);
   }
 
   void periodLabelFollowsTheYearFields() {
@@ -385,11 +423,18 @@ class EnginePostWindowsTest : public QObject {
     window.edtSTARTJAAR->setText("1990");
     window.edtSTARTJAARExit();
     QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (10 jaar)"));
-    // An end year before the start year passes both checks.
+    // An end year before the start year is refused at the field, and so is
+    // a start year after the end year; each field gets its last good text.
     window.edtEINDJAAR->setText("1980");
     window.edtEINDJAARExit();
-    QVERIFY(dialogs_.shown.isEmpty());
-    QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (-9 jaar)"));
+    QCOMPARE(dialogs_.shown, QStringList{"Eindjaar ligt voor het startjaar"});
+    QCOMPARE(window.edtEINDJAAR->text(), QString("1999"));
+    QCOMPARE(window.lblPERIODE->text(), QString("Simulatieperiode (10 jaar)"));
+    dialogs_.shown.clear();
+    window.edtSTARTJAAR->setText("2001");
+    window.edtSTARTJAARExit();
+    QCOMPARE(dialogs_.shown, QStringList{"Eindjaar ligt voor het startjaar"});
+    QCOMPARE(window.edtSTARTJAAR->text(), QString("1990"));
     // A refused end year is put back and the period shown from it.
     window.edtEINDJAAR->setText("2048");
     window.edtEINDJAARExit();

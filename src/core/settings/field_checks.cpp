@@ -61,10 +61,28 @@ const DetailField* findDetailField(std::string_view name) {
   return nullptr;
 }
 
-FieldResult checkDetailField(const DetailField& field, const std::string& text) {
+std::string withDecimalPoint(const std::string& text) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos ||
+      text.find('.') != std::string::npos) {
+    return text;
+  }
+  std::string pointed = text;
+  pointed[comma] = '.';
+  return pointed;
+}
+
+FieldResult checkDetailField(const DetailField& field, const std::string& typed) {
+  const std::string text = field.integer ? typed : withDecimalPoint(typed);
   int whole = 0;
   if (field.integer && !readInt(text, whole)) return {field.putBack, kNotAnInteger};
   return checkField(text, field.lo, field.hi, field.putBack);
+}
+
+std::string checkPeriodOrder(const std::string& startYear, const std::string& endYear) {
+  int start = 0, end = 0;
+  if (!readInt(startYear, start) || !readInt(endYear, end)) return {};
+  return end < start ? kEndBeforeStart : "";
 }
 
 FieldResult leaveField(const DetailField& field, const std::string& text,
@@ -94,11 +112,14 @@ bool applyDetailSettings(const DetailFields& fields, SessionSettings& settings) 
   int endYear = 0;
   int realisations = 0;
   double warmUp = 0;
-  if (!readInt(fields.maxIter, s.MAXITER) || !readReal(fields.closure, closure) ||
-      !readReal(fields.deltaMin, s.DELTAMIN) || !readReal(fields.phiMin, s.PHIMIN) ||
-      !readReal(fields.cMax, s.CMAX) || !readReal(fields.omegaMin, s.OMEGAMIN) ||
+  auto real = [](const std::string& text, double& value) {
+    return readReal(withDecimalPoint(text), value);
+  };
+  if (!readInt(fields.maxIter, s.MAXITER) || !real(fields.closure, closure) ||
+      !real(fields.deltaMin, s.DELTAMIN) || !real(fields.phiMin, s.PHIMIN) ||
+      !real(fields.cMax, s.CMAX) || !real(fields.omegaMin, s.OMEGAMIN) ||
       !readInt(fields.startYear, s.startYear) || !readInt(fields.endYear, endYear) ||
-      !readReal(fields.warmUp, warmUp) || !readInt(fields.realisations, realisations)) {
+      !real(fields.warmUp, warmUp) || !readInt(fields.realisations, realisations)) {
     return false;
   }
   long long years = static_cast<long long>(endYear) - s.startYear + 1;
@@ -110,7 +131,7 @@ bool applyDetailSettings(const DetailFields& fields, SessionSettings& settings) 
   } catch (const Error&) {
     return false;  // a warm-up beyond the range of an int
   }
-  s.closure = " " + fields.closure;
+  s.closure = " " + withDecimalPoint(fields.closure);
   s.numberOfYears = static_cast<int>(years);
   s.realisations = fields.realisations;
   s.traceWithUpdating = fields.traceWithUpdating;

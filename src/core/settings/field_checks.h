@@ -2,7 +2,8 @@
 // calibraties, simulaties en tracing"): every field is checked against its
 // domain when the user leaves it, and "Instellingen OK" copies the fields
 // into the session settings. Numbers are read without the locale: a point is
-// the decimal separator.
+// the decimal separator, and a decimal comma ("0,95", as a Dutch user types
+// it) is taken as the point it means.
 #pragma once
 
 #include <string>
@@ -54,8 +55,13 @@ extern const DetailField kDetailFields[kDetailFieldCount];
 // The field of that control name; null when there is none.
 const DetailField* findDetailField(std::string_view name);
 
+// A number typed with a decimal comma and no point ("0,95") with the point
+// instead; any other text as it is.
+std::string withDecimalPoint(const std::string& text);
+
 // The exit check of one field: the integer check first for the integer
-// fields (iterations and realisations), then the domain check.
+// fields (iterations and realisations), then the domain check. A decimal
+// comma is accepted; the accepted text then holds the point.
 FieldResult checkDetailField(const DetailField& field, const std::string& text);
 
 // Leaving a field: its exit check, and for the two fields that take effect at
@@ -64,6 +70,12 @@ FieldResult checkDetailField(const DetailField& field, const std::string& text);
 // closure criterion becomes a blank followed by the (possibly restored) text.
 FieldResult leaveField(const DetailField& field, const std::string& text,
                        SessionSettings& settings);
+
+// "Eindjaar ligt voor het startjaar" when both texts are whole years and the
+// end year lies before the start year; "" otherwise (the field checks judge
+// the texts themselves).
+std::string checkPeriodOrder(const std::string& startYear, const std::string& endYear);
+inline constexpr const char* kEndBeforeStart = "Eindjaar ligt voor het startjaar";
 
 // "Simulatieperiode (" + (end - start + 1) + " jaar)"; an end year before the
 // start year shows zero or fewer years as they are.
