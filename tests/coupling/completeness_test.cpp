@@ -144,7 +144,22 @@ TEST(Completeness, RunListsEveryFailingRow) {
   EXPECT_FALSE(result.complete);
   EXPECT_EQ(result.incompleteLines, expected);
   EXPECT_EQ(readLines(dir.file(kIncompleteMeteoFile)), expected);
-  EXPECT_EQ(box.shown, (std::vector<std::string>{kMessage}));
+  // The fixed message, then per failing tube its file and what it lacks.
+  EXPECT_EQ(result.reasons,
+            (std::vector<std::string>{
+                "Buis 99UU2202 +01: meteobestand short.prn eindigt op 30-12-1998, voor 31-12-1998.",
+                "Buis 99UU2203 +01 (ingreep!): meteobestand short.prn eindigt op 30-12-1998, voor "
+                "31-12-1998.",
+                "Buis 99UU2204 +01: meteobestand late.prn begint pas op 2-1-1969, na 1-1-1969.",
+                "Buis 99UU2205 +01: geen meteobestand gekoppeld.",
+                "Buis 99UU2206 +01: meteobestand absent.prn is niet te lezen (" +
+                    dir.file("absent.prn") + ": cannot open file).",
+                "Buis 99UU2207 +01: meteobestand bad.prn is niet te lezen (" + dir.file("bad.prn") +
+                    ":2: expected day, month and year, got \"x y z\")."}));
+  ASSERT_EQ(box.shown.size(), 1u);
+  std::string shown = kMessage;
+  for (const std::string& reason : result.reasons) shown += "\n" + reason;
+  EXPECT_EQ(box.shown[0], shown);
 }
 
 TEST(Completeness, CompleteRunRemovesAnOldList) {

@@ -26,11 +26,17 @@ inline constexpr const char* kIncompleteMeteoFile = "IncompleteMeteo.txt";
 // when the file cannot be read and a read error (file and line) when a judged
 // line does not begin with three integers.
 bool meteoFileCovers(const std::string& path, int startYear, int endYear);
+// The same judgement with its reason: "" when covered, otherwise what the
+// file lacks ("begint pas op 1-6-1968, na 1-1-1968", "eindigt op
+// 31-12-1990, voor 31-12-1998", "heeft minder dan twee dagregels").
+std::string meteoCoverageGap(const std::string& path, int startYear, int endYear);
 
 struct CompletenessResult {
   bool complete = true;  // no line in the incomplete list
   // One line per failing overview row, in row order, as in IncompleteMeteo.txt.
   std::vector<std::string> incompleteLines;
+  // Per failing row, the tube, its meteo file and why it fails.
+  std::vector<std::string> reasons;
 };
 
 // Checks the meteo file of every overview row (opened by its bare name in
@@ -38,8 +44,8 @@ struct CompletenessResult {
 // last year S + numberOfYears - 1. A file that cannot be read and a row
 // without a meteo file are listed as incomplete. Deletes an old
 // IncompleteMeteo.txt; when the list is not empty, writes it there and shows
-// the message that tells the user what to do. The enabling of the main
-// window's buttons is the caller's.
+// the message that tells the user what to do, followed by the reasons. The
+// enabling of the main window's buttons is the caller's.
 CompletenessResult checkMeteoCompleteness(const CouplingOverview& overview,
                                           const SessionSettings& settings,
                                           const std::string& workingDir, MessageBox& messageBox);

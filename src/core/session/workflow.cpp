@@ -46,9 +46,10 @@ void Workflow::coupleFromFile(const std::string& couplingFile) {
 }
 
 bool Workflow::meteoComplete() {
-  return checkMeteoCompleteness(overview_, session_.settings(), session_.workingDir(),
-                                ports_.messageBox)
-      .complete;
+  const CompletenessResult result = checkMeteoCompleteness(
+      overview_, session_.settings(), session_.workingDir(), ports_.messageBox);
+  for (const std::string& reason : result.reasons) session_.messages().appendLog(reason);
+  return result.complete;
 }
 
 bool Workflow::checkCoupling() {
