@@ -68,13 +68,15 @@ void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTop
 
 QString qtFilter(const std::string& filter) {
   // Qt takes the patterns from the last brackets of an entry, separated by
-  // blanks: each description keeps its text and gets its patterns appended.
+  // blanks: each description keeps its text and gets its patterns appended,
+  // unless it already ends with them ("Grondwaterstanden 2000+ (*.csv)").
   QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    entries << parts[i] + " (" + patterns.simplified() + ")";
+    const QString brackets = " (" + patterns.simplified() + ")";
+    entries << (parts[i].endsWith(brackets.trimmed()) ? parts[i] : parts[i] + brackets);
   }
   return entries.join(";;");
 }

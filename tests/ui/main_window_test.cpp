@@ -15,6 +15,7 @@
 #include "session/session.h"
 #include "support/temp_dir.h"
 #include "untKoppel.h"
+#include "frontend.h"
 #include "untMAIN.h"
 #include "untSELECTIE.h"
 #include "untZEFTAL.h"
@@ -98,6 +99,16 @@ class MainWindowTest : public QObject {
   void cleanup() {
     phreatix::ui::setDialogs(nullptr);
     phreatix::ui::setFatalStopHandler(nullptr);
+  }
+
+  void fileFiltersNameTheirPatternsOnce() {
+    // A description that already ends with its patterns keeps them once.
+    QCOMPARE(phreatix::ui::qtFilter("Grondwaterstanden 2000+ (*.csv)|*.csv|Grondwaterstanden "
+                                    "-1999 (*.dat)|*.dat|Alle bestanden (*.*)|*.*"),
+             QString("Grondwaterstanden 2000+ (*.csv);;Grondwaterstanden -1999 (*.dat);;Alle "
+                     "bestanden (*.*)"));
+    QCOMPARE(phreatix::ui::qtFilter("Meteobestanden|*.prn;*.txt"),
+             QString("Meteobestanden (*.prn *.txt)"));
   }
 
   void aSessionThroughTheWorkflow() {
