@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QApplication>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -146,8 +147,16 @@ void TfrmMeetreeks::run(phreatix::WorkingCopy& copy, const std::vector<std::stri
     assessment_.reset();
     return;
   }
+  // Opened from a modal window (the splitting window), the assessment
+  // belongs on top of that window, not behind it.
+  // It goes back to its owner afterwards.
+  QWidget* owner = parentWidget();
+  QWidget* modal = QApplication::activeModalWidget();
+  const bool over = modal && modal != this && owner != modal;
+  if (over) setParent(modal, windowFlags());
   showTube();
   exec();
+  if (over) setParent(owner, windowFlags());
   assessment_.reset();
 }
 

@@ -179,9 +179,15 @@ class PreprocessorWindowsTest : public QObject {
     QCOMPARE(window.btbttnTrash->statusTip(),
              QString("Druk op de knop om alle OLGA-buizen visueel te beoordelen"));
 
+    // As in the program, the splitting window is modal when the assessment
+    // opens: the assessment must come on top of it.
+    window.setWindowModality(Qt::ApplicationModal);
+    window.show();
     bool judged = false;
     QTimer::singleShot(0, this, [&] {
       QVERIFY(assessment.isVisible());
+      QCOMPARE(assessment.parentWidget(), &window);
+      QCOMPARE(QApplication::activeModalWidget(), &assessment);
       QCOMPARE(assessment.windowTitle(), QString("B01A0001"));
       QCOMPARE(assessment.lblGereed->text(), QString("Buis B01A0001 visueel:"));
       QCOMPARE(assessment.lblACCSTART->text(), QString("14-1-1990"));
