@@ -65,4 +65,6 @@ void TfrmKoppeling::showOverview(const phreatix::CouplingOverview& overview) {
   strgrdResultaat->setCurrentCell(-1, -1);
 }
 
-void TfrmKoppeling::reject() {}
+// Where the window manager still offers a close button, it and Escape mean
+// what the one button means: the overview has been seen.
+void TfrmKoppeling::reject() { accept(); }

@@ -23,6 +23,6 @@ class TfrmKoppeling : public QDialog {
   QPushButton* bttnOK;
 
  protected:
-  // Escape does not close the window: only "OK, ik heb het gezien" does.
+  // Escape and a close button do what "OK, ik heb het gezien" does.
   void reject() override;
 };

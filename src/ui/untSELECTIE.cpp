@@ -1,6 +1,7 @@
 #include "untSELECTIE.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -231,6 +232,11 @@ void TfrmSELECTIE::bttnBUISMETEOClick() {
 }
 
 void TfrmSELECTIE::reject() {}
+
+void TfrmSELECTIE::closeEvent(QCloseEvent* event) {
+  event->accept();
+  accept();
+}
 
 void TfrmSELECTIE::showLists() {
   if (!coupling_) {

@@ -64,6 +64,10 @@ class TfrmSELECTIE : public QDialog {
  protected:
   // Escape does not close the window.
   void reject() override;
+  // Where the window manager still offers a close button, it ends the
+  // coupling as it stands (the completeness check then names every tube
+  // left without a meteo file) instead of doing nothing.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // The two lists as the coupling holds them.
