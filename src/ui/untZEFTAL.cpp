@@ -174,6 +174,13 @@ void TfrmZEFTAL::setCell(int row, int column, const std::string& text) {
 
 void TfrmZEFTAL::setCaption(const std::string& caption) {
   setWindowTitle(QString::fromStdString(caption));
+  // Each run shows the window with its grid and runtime lines; it does not
+  // take the focus from the main window, whose activation would otherwise
+  // run after every tube.
+  if (!isVisible()) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
+  }
 }
 
 void TfrmZEFTAL::setGridLine(int row, const std::string& text) { setCell(row, kTextColumn, text); }

@@ -188,7 +188,21 @@ class MainWindowTest : public QObject {
     session.settings().numberOfYears = 30;
     coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
     QVERIFY(window.btbttnSTART->isEnabled());
+    // While it runs: the engine window shows the run, and no workflow button
+    // takes a click that would be dropped.
+    bool engineShown = false;
+    QStringList enabledDuringRun;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &window, [&] {
+      engineShown = engineShown || window.engineWindow()->isVisible();
+      const QString on = enabledButtons(window);
+      if (!on.isEmpty() && !enabledDuringRun.contains(on)) enabledDuringRun << on;
+    });
+    watch.start(10);
     window.btbttnSTARTClick();
+    watch.stop();
+    QVERIFY(engineShown);
+    QCOMPARE(enabledDuringRun, QStringList());
     // After the pipeline: no workflow button, every node green, results.
     QCOMPARE(enabledButtons(window), QString());
     QCOMPARE(node(window, 250, 75), QColor(0, 128, 0));
