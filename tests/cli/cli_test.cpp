@@ -128,11 +128,6 @@ TEST(Cli, FatalStopsAndRefusals) {
             "Het bestand bad.csv is niet ingelezen:\n"
             "bad.csv: sleutel \"GEBRUIKERSNAAM:\" ontbreekt\n");
   EXPECT_EQ(bad.out.find("ontbreekt"), std::string::npos) << bad.out;
-
-  EXPECT_EQ(runCli(dir, "").code, 1);
-  EXPECT_EQ(runCli(dir, "frobnicate").code, 1);
-  EXPECT_EQ(runCli(dir, "open").code, 1);
-  EXPECT_EQ(runCli(dir, "--help").code, 0);
 }
 
 // Today's exports without metadata are read; what is no export is refused
@@ -318,8 +313,105 @@ TEST(Cli, RunRefusesSettingsItCannotUse) {
   EXPECT_NE(domain.err.find("ingevoerd getal ligt buiten toegestaan domein[0.00;1.00]"),
             std::string::npos)
       << domain.err;
+  // A negative value is a value, not an option: it reaches the field check.
+  CliRun negative = runCli(dir, base + "--phi-min -0.5");
+  EXPECT_EQ(negative.code, 1);
+  EXPECT_NE(negative.err.find("edtPHIMIN \"-0.5\": ingevoerd getal ligt buiten toegestaan domein"),
+            std::string::npos)
+      << negative.err;
   EXPECT_EQ(runCli(dir, base + "--trace soms").code, 1);
   EXPECT_EQ(runCli(dir, "run --data x.csv").code, 1);
+}
+
+// The line of `text` from `from` on that starts with `option`, or "".
+std::string optionLine(const std::string& text, const std::string& option, std::size_t from = 0) {
+  for (std::size_t at = text.find(option + " ", from); at != std::string::npos;
+       at = text.find(option + " ", at + 1)) {
+    const std::size_t begin = text.rfind('\n', at) + 1;
+    if (text.find_first_not_of(' ', begin) == at) {
+      return text.substr(begin, text.find('\n', at) - begin);
+    }
+  }
+  return "";
+}
+
+// The help of the program shows every command with its options, the help
+// of run every option of run, each with the value it takes when not given.
+TEST(Cli, HelpShowsEveryOptionWithItsDefault) {
+  test::TempDir dir;
+  const std::pair<const char*, const char*> runDefaults[] = {{"--start-year", "=1970"},
+                                                             {"--end-year", "=1999"},
+                                                             {"--warmup", "=731"},
+                                                             {"--realisations", "=100"},
+                                                             {"--maxiter", "=500"},
+                                                             {"--closure", "=0.0001"},
+                                                             {"--delta-min", "=0.90"},
+                                                             {"--phi-min", "=0.5"},
+                                                             {"--c-max", "=0"},
+                                                             {"--omega-min", "=1"},
+                                                             {"--trace", "met|zonder=met"},
+                                                             {"--workdir", "current directory"},
+                                                             {"--no-pack", "default: pack"},
+                                                             {"--data", "REQUIRED"},
+                                                             {"--coupling", "REQUIRED"}};
+  CliRun all = runCli(dir, "--help");
+  CliRun run = runCli(dir, "run --help");
+  for (const CliRun& help : {all, run}) {
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.err, "");
+  }
+  for (const char* command :
+       {"open", "split", "meteo", "kron", "engine", "post", "run", "repair", "demo"}) {
+    EXPECT_NE(all.out.find("\n" + std::string(command) + "\n"), std::string::npos) << command;
+  }
+  const std::size_t runSection = all.out.find("\nrun\n");
+  const std::size_t repairSection = all.out.find("\nrepair\n");
+  for (const auto& [option, shown] : runDefaults) {
+    for (const std::string& line :
+         {optionLine(run.out, option), optionLine(all.out, option, runSection),
+          optionLine(all.out, option, repairSection)}) {
+      EXPECT_NE(line.find(shown), std::string::npos) << option << ": " << line;
+    }
+  }
+  const std::size_t engineSection = all.out.find("\nengine\n");
+  EXPECT_NE(optionLine(all.out, "--maxiter", engineSection).find("=500"), std::string::npos);
+  for (const char* option : {"--mb", "--remove", "-o", "--from", "--to", "--force", "DIR"}) {
+    EXPECT_NE(optionLine(all.out, option), "") << option;
+  }
+  EXPECT_NE(all.out.find("Exit status: 0"), std::string::npos);
+}
+
+// Wrong arguments exit 1 with a message on standard error and do nothing.
+TEST(Cli, WrongArgumentsExitOneWithAMessage) {
+  test::TempDir dir;
+  struct Case {
+    std::string args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", "no command given"},
+      {"frobnicate", "unknown command frobnicate"},
+      {"--frobnicate", "unknown option --frobnicate"},
+      {"kron --frce", "not expected: --frce"},
+      {"open", "FILE is required"},
+      {"run --data x.csv --coupling", "--coupling: 1 required FILE missing"},
+      {"run --data x.csv --coupling k.txt --frob 1", "not expected: --frob 1"},
+      {"run --data a.csv b.csv --coupling k.txt", "not expected: b.csv"},
+      {"split x.csv --mb", "--mb: 1 required N missing"},
+      {"engine --maxiter 1.5", "--maxiter: needs a whole number of iterations, got 1.5"},
+      {"meteo k.txt -o x.prn --from 1990-02-30", "--from: needs a date YYYY-MM-DD, got 1990-02-30"},
+      {"run --data x.csv --coupling k.txt --trace soms", "--trace: takes met or zonder, got soms"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    CliRun run = runCli(dir, c.args);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("phreatix-cli: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.message + "\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(listFiles(dir.path(), "*").empty());
 }
 
 }  // namespace

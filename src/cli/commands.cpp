@@ -1,0 +1,398 @@
+// The commands of phreatix-cli: each shows the core's views and message
+// lists on the console, calls the core and turns its outcome into the exit
+// status.
+#include "commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/engine_run.h"
+#include "error.h"
+#include "input/calendar.h"
+#include "platform/files.h"
+#include "postprocessing/karakt.h"
+#include "preprocessor/splitter.h"
+#include "report/messages.h"
+#include "session/closing.h"
+#include "session/demo_data.h"
+#include "session/session.h"
+#include "text/number_text.h"
+
+namespace phreatix::cli {
+namespace {
+
+// Shows mmBUIS and mmLOG on standard output as lines are appended, and the
+// message boxes of a session; the exit lines are shown when the program ends.
+// A refusal goes to standard error, once: the same lines, which the session
+// then puts in mmLOG for Phreatix.log, are not echoed again.
+class ConsoleSink : public MessageSink, public MessageBox {
+ public:
+  void appended(MessageListId list, const std::string& line) override {
+    if (list == MessageListId::kStopExit) return;
+    if (list == MessageListId::kLog && !refused_.empty() && refused_.front() == line) {
+      refused_.pop_front();
+      return;
+    }
+    std::cout << line << '\n';
+  }
+  void show(const std::string& text) override { std::cout << text << '\n'; }
+  void showRefusal(const std::string& text) override {
+    std::cout.flush();
+    std::cerr << text << '\n';
+    for (std::string& line : splitLines(text)) refused_.push_back(std::move(line));
+  }
+
+ private:
+  std::deque<std::string> refused_;
+};
+
+class ConsoleMessageBox : public MessageBox {
+ public:
+  void show(const std::string& text) override { std::cout << text << '\n'; }
+};
+
+// Runs a session command, its body given the console as message box:
+// whatever way it ends, the session log is written; a fatal stop shows the
+// exit lines on standard error.
+template <class Body>
+ExitStatus runSession(Session& session, Body body) {
+  ConsoleSink sink;
+  session.messages().setSink(&sink);
+  ExitStatus status = ExitStatus::kOk;
+  try {
+    status = body(sink);
+  } catch (const FatalStop& stop) {
+    std::cout.flush();
+    for (const std::string& line : session.messages().stopExit()) std::cerr << line << '\n';
+    status =
+        stop.reason() == FatalStop::Reason::kNormalEnd ? ExitStatus::kOk : ExitStatus::kInputError;
+  } catch (const std::exception& e) {
+    std::cerr << "phreatix-cli: " << e.what() << '\n';
+    session.messages().appendStopExit(e.what());
+    status = ExitStatus::kRefused;
+  }
+  session.messages().setSink(nullptr);
+  session.writeSessionLog();
+  return status;
+}
+
+// Reports a core error of a command that is no session command.
+ExitStatus refused(const Error& e) {
+  std::cerr << "phreatix-cli: " << e.what() << '\n';
+  return ExitStatus::kRefused;
+}
+
+// The engine window's runtime list on standard output.
+class ConsoleEngineView : public EngineView {
+ public:
+  void addRuntime(const std::string& line) override { std::cout << line << '\n'; }
+};
+
+// The post-processing grid, one line per tube as it finishes.
+class ConsolePostView : public PostView {
+ public:
+  void setCell(int row, int column, const std::string& text) override {
+    if (column == 0) names_[row] = text;
+    if (column == 1) outcomes_[row] = text;
+  }
+  void rowFinished(int row) override { std::cout << names_[row] << ": " << outcomes_[row] << '\n'; }
+
+ private:
+  std::map<int, std::string> names_;
+  std::map<int, std::string> outcomes_;
+};
+// Engine runs with their wall time, and per stage and tube totals.
+class ConsoleObserver : public PipelineObserver {
+ public:
+  void engineRunFinished(const std::string& stage, const std::string& stem,
+                         double seconds) override {
+    std::cout << "  (" << stage << " " << stem << ": " << formatReal(seconds, 0, 2) << " s)\n";
+    addTo(stages_, stage, seconds);
+    addTo(tubes_, stem, seconds);
+    engineSeconds_ += seconds;
+  }
+  void printTimes(double totalSeconds) const {
+    std::cout << "\nTijd per fase (s):\n";
+    for (const auto& [label, seconds] : stages_) {
+      std::cout << "  " << label << ": " << formatReal(seconds, 0, 2) << '\n';
+    }
+    std::cout << "  postprocessing en overige: " << formatReal(totalSeconds - engineSeconds_, 0, 2)
+              << '\n';
+    std::cout << "Tijd per buis, engine-runs (s):\n";
+    for (const auto& [stem, seconds] : tubes_) {
+      std::cout << "  " << stem << ": " << formatReal(seconds, 0, 2) << '\n';
+    }
+    std::cout << "Totaal: " << formatReal(totalSeconds, 0, 2) << " s\n";
+  }
+
+ private:
+  static void addTo(std::vector<std::pair<std::string, double>>& list, const std::string& key,
+                    double seconds) {
+    for (auto& [k, s] : list) {
+      if (k == key) {
+        s += seconds;
+        return;
+      }
+    }
+    list.emplace_back(key, seconds);
+  }
+  std::vector<std::pair<std::string, double>> stages_, tubes_;
+  double engineSeconds_ = 0;
+};
+
+std::string absolute(const std::string& path) {
+  std::error_code ec;
+  auto p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
+}
+
+struct RunOptions {
+  WorkflowMode mode = WorkflowMode::kPipeline;
+  bool pack = true;
+  std::function<void()> afterRun;  // before the packing, with every file in place
+};
+
+// Runs the workflow in `workDir`, then the closing sequence (unless told not
+// to pack): kRefused also when no tube got a model, packed or not.
+ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
+                         ConsoleObserver& observer, const RunOptions& options) {
+  Session session(workDir);
+  bool noModel = false;
+  const ExitStatus status = runSession(session, [&](MessageBox& box) {
+    ProgressView main;
+    EngineView engineView;
+    ConsolePostView postView;
+    Workflow workflow(session, WorkflowPorts{main, box, engineView, postView, observer});
+    const auto started = std::chrono::steady_clock::now();
+    const WorkflowOutcome outcome = runWorkflow(workflow, input, options.mode);
+    if (outcome == WorkflowOutcome::kRefused) return ExitStatus::kRefused;
+    observer.printTimes(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    if (options.afterRun) options.afterRun();
+    noModel = outcome == WorkflowOutcome::kNoModel;
+    if (noModel) {
+      std::cerr << "phreatix-cli: geen enkele buis heeft een plausibel model gekregen; zie "
+                << kFoutbuisName << " en " << kSessionLogName << "\n";
+    }
+    if (options.pack) workflow.close();
+    return ExitStatus::kOk;
+  });
+  return status == ExitStatus::kOk && noModel ? ExitStatus::kRefused : status;
+}
+
+// The first line of a file, or "".
+std::string firstLine(const std::string& path) {
+  try {
+    std::vector<std::string> lines = readLines(path);
+    return lines.empty() ? std::string() : lines[0];
+  } catch (const Error&) {
+    return {};
+  }
+}
+
+// Per tube: the model it was made with, the chosen one, GHG, GLG and GVG.
+void printDemoSummary(const std::string& dir, const DemoDataSet& demo) {
+  std::cout << "\nResultaat per buis (gegenereerd met: delta omega0 phi c sigma2):\n";
+  for (const DemoTube& tube : demo.tubes) {
+    const std::string stem = joinPath(dir, tube.location);
+    std::cout << tube.location << " filter " << tube.filter << " (" << formatReal(tube.delta, 0, 2)
+              << " " << formatReal(tube.omega0, 0, 2) << " " << formatReal(tube.phi, 0, 2) << " "
+              << formatReal(tube.c, 0, 1) << " " << formatReal(tube.sigma2, 0, 1) << ")";
+    if (tube.filter != "001" && tube.filter != "01") {
+      std::cout << ": niet gesimuleerd (alleen filter 01 gaat door naar de simulatie)\n";
+      continue;
+    }
+    const std::string sel = firstLine(stem + ".sel");
+    if (sel.size() >= 11 && sel.compare(9, 2, "ft") != 0 && sel[8] == ' ') {
+      std::cout << "\n  " << sel << '\n';
+      std::vector<std::string> sta;
+      try {
+        sta = readLines(stem + ".sta");
+      } catch (const Error&) {
+      }
+      for (const std::string& line : sta) {
+        if (line.rfind("GHG(t)", 0) == 0 || line.rfind("GLG(t)", 0) == 0 ||
+            line.rfind("GVG(t)", 0) == 0) {
+          std::cout << "  " << line.substr(0, 6)
+                    << " (cm t.o.v. maaiveld, gemiddelde): " << line.substr(6, 15) << '\n';
+        }
+      }
+    } else {
+      std::cout << ": geen plausibel model"
+                << (tube.designedToFail ? " (zo bedoeld: " + tube.note + ")" : "") << '\n';
+    }
+  }
+}
+
+// The splitting window's status texts are progress on a terminal; only the
+// finished files are worth a line.
+class QuietSplitterView : public SplitterView {};
+
+}  // namespace
+
+ExitStatus commandOpen(const std::vector<std::string>& files) {
+  Session session(currentDirectory());
+  return runSession(session, [&](MessageBox& box) {
+    ProgressView progress;
+    session.activate();
+    return session.openDataFiles(files, progress, box) ? ExitStatus::kOk : ExitStatus::kRefused;
+  });
+}
+
+ExitStatus commandEngine(int maxIter) {
+  Messages messages;
+  ConsoleSink sink;
+  messages.setSink(&sink);
+  ConsoleEngineView view;
+  Engine engine(view, messages);
+  bool marker = engine.run(currentDirectory(), "ZEFTAL3 op zeftal0.par", maxIter);
+  std::cout << "Meldingen uit ZEFTAL3:" << engine.message() << '\n';
+  return marker ? ExitStatus::kOk : ExitStatus::kRefused;
+}
+
+ExitStatus commandPost() {
+  Messages messages;
+  ConsoleSink sink;
+  messages.setSink(&sink);
+  ConsolePostView view;
+  ProgressView main;
+  Postprocessor post;
+  bool allCreated = true;
+  for (const PostRow& row : runPostBatch(currentDirectory(), post, view, main, messages)) {
+    allCreated = allCreated && row.created;
+  }
+  return allCreated ? ExitStatus::kOk : ExitStatus::kRefused;
+}
+
+ExitStatus commandRun(const RunArguments& arguments) {
+  WorkflowInput input = arguments.input;
+  for (std::string& file : input.dataFiles) file = absolute(file);
+  input.couplingFile = absolute(input.couplingFile);
+  RunOptions runOptions;
+  runOptions.mode = arguments.mode;
+  runOptions.pack = arguments.pack;
+  ConsoleObserver observer;
+  const std::string workDir =
+      arguments.workDir.empty() ? currentDirectory() : absolute(arguments.workDir);
+  return runWorkflowIn(workDir, input, observer, runOptions);
+}
+
+ExitStatus commandDemo(const std::string& dirArgument, bool pack) {
+  RunOptions runOptions;
+  runOptions.pack = pack;
+  std::string dir = dirArgument.empty() ? "phreatix-demo" : dirArgument;
+  if (dirArgument.empty()) {
+    for (int n = 2; std::filesystem::exists(dir); ++n) dir = "phreatix-demo-" + formatInt(n);
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  dir = absolute(dir);
+  DemoDataSet demo;
+  try {
+    demo = writeDemoData(dir);
+  } catch (const Error& e) {
+    return refused(e);
+  }
+  std::cout << "Demo in " << dir << ": " << demo.exportFile << ", " << demo.couplingFile << "\n";
+  WorkflowInput input;
+  input.dataFiles = {joinPath(dir, demo.exportFile)};
+  input.couplingFile = joinPath(dir, demo.couplingFile);
+  ConsoleObserver observer;
+  runOptions.afterRun = [&] { printDemoSummary(dir, demo); };
+  return runWorkflowIn(dir, input, observer, runOptions);
+}
+
+ExitStatus commandSplit(const SplitArguments& arguments) {
+  const std::string& file = arguments.file;
+  const std::string& megabytes = arguments.megabytes;
+  const std::string dir = currentDirectory();
+  QuietSplitterView view;
+  ConsoleMessageBox box;
+  Splitter splitter(dir, view, box);
+  // The working copy is removed however the command ends, as when the
+  // splitting window is closed.
+  struct CloseAtEnd {
+    Splitter& s;
+    ~CloseAtEnd() { s.close(); }
+  } closeAtEnd{splitter};
+  try {
+    splitter.activate(static_cast<long long>(freeBytes(dir) / 1024 / 1000));
+    if (!splitter.open(file)) return ExitStatus::kRefused;
+    if (!splitter.recompute(megabytes) || !splitter.confirm(megabytes)) {
+      return ExitStatus::kRefused;
+    }
+    std::vector<int> positions;
+    for (const std::string& code : arguments.removeCodes) {
+      const auto& tubes = splitter.tubes();
+      auto it = std::find(tubes.begin(), tubes.end(), code);
+      if (it == tubes.end()) {
+        std::cerr << "phreatix-cli: buis " << code << " staat niet in " << file << '\n';
+        return ExitStatus::kRefused;
+      }
+      positions.push_back(static_cast<int>(it - tubes.begin()));
+    }
+    splitter.removeTubes(positions);
+    splitter.autoSplit();
+    std::vector<std::string> written = splitter.save();
+    std::cout << splitter.tubes().size() << " buizen, " << splitter.z() << " per sessie, "
+              << splitter.s() << " sessie(s)\n";
+    for (std::size_t k = 0; k < written.size(); ++k) {
+      std::cout << written[k] << ":";
+      const std::vector<std::string> codes =
+          k < splitter.table().size()
+              ? std::vector<std::string>(splitter.table()[k].begin() + 1, splitter.table()[k].end())
+              : splitter.removed();
+      for (const std::string& code : codes) {
+        if (!code.empty()) std::cout << ' ' << code;
+      }
+      std::cout << '\n';
+    }
+  } catch (const Error& e) {
+    return refused(e);
+  }
+  return ExitStatus::kOk;
+}
+
+ExitStatus commandMeteo(const MeteoArguments& arguments) {
+  try {
+    const std::string& knmi = arguments.knmiFile;
+    const std::string& evaporationFile = arguments.evaporationFile;
+    KnmiFile precipitation{knmi, readLines(knmi)};
+    KnmiFile evaporation;
+    if (!evaporationFile.empty())
+      evaporation = KnmiFile{evaporationFile, readLines(evaporationFile)};
+    MeteoConversion meteo = convertKnmi(
+        precipitation, evaporationFile.empty() ? nullptr : &evaporation, arguments.period);
+    writeLines(arguments.out, meteo.lines);
+    std::cout << arguments.out << ":\n";
+    for (const std::string& line : meteo.report) std::cout << line << '\n';
+  } catch (const Error& e) {
+    return refused(e);
+  }
+  return ExitStatus::kOk;
+}
+
+ExitStatus commandKron(bool force) {
+  if (fileExists(kKronFileName) && !force) {
+    std::cerr << "phreatix-cli: " << kKronFileName
+              << " bestaat al; gebruik --force om het te vervangen\n";
+    return ExitStatus::kRefused;
+  }
+  try {
+    writeLines(kKronFileName, builtinDayNumberLines());
+  } catch (const Error& e) {
+    return refused(e);
+  }
+  std::cout << kKronFileName << ": " << BuiltinCalendar::kDays << " dagen, 1-1-" << kFirstYear
+            << " t/m 31-12-" << kLastYear << "\n";
+  return ExitStatus::kOk;
+}
+
+}  // namespace phreatix::cli

@@ -1,0 +1,54 @@
+// The commands of phreatix-cli, each given its arguments as main.cpp parsed
+// them, and the exit status they end with.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "coupling/knmi_meteo.h"
+#include "session/workflow.h"
+
+namespace phreatix::cli {
+
+enum class ExitStatus {
+  kOk = 0,          // a normal end
+  kRefused = 1,     // the command could not do its work: a refused file, wrong
+                    // arguments, no tube got a plausible model
+  kInputError = 2,  // a fatal stop caused by an input error (no kron.txt, a data
+                    // set relative to NAP, ...); the exit lines went to stderr
+};
+
+inline int exitCode(ExitStatus status) { return static_cast<int>(status); }
+
+struct RunArguments {
+  WorkflowInput input;  // the fields checked (checkWorkflowFields)
+  std::string workDir;  // "" for the current directory
+  WorkflowMode mode = WorkflowMode::kPipeline;
+  bool pack = true;
+};
+
+struct SplitArguments {
+  std::string file;
+  std::string megabytes;  // as typed: the splitter checks its domain
+  std::vector<std::string> removeCodes;
+};
+
+struct MeteoArguments {
+  std::string knmiFile;
+  std::string evaporationFile;  // "" for EV24 of the KNMI file
+  std::string out;
+  KnmiPeriod period;
+};
+
+// Session command: opens the exports as one data set in the current directory.
+ExitStatus commandOpen(const std::vector<std::string>& files);
+ExitStatus commandKron(bool force);
+ExitStatus commandEngine(int maxIter);
+ExitStatus commandPost();
+ExitStatus commandRun(const RunArguments& arguments);
+// `dir` "" for a new folder phreatix-demo (phreatix-demo-2, ... when taken).
+ExitStatus commandDemo(const std::string& dir, bool pack);
+ExitStatus commandSplit(const SplitArguments& arguments);
+ExitStatus commandMeteo(const MeteoArguments& arguments);
+
+}  // namespace phreatix::cli
