@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcli11-dev zip)
+          libbenchmark-dev libcli11-dev zip qt6-translations-l10n)
 
 missing=()
 for p in "${packages[@]}"; do

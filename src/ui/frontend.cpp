@@ -3,9 +3,12 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTranslator>
 
 #include "dialogs.h"
 #include "error.h"
@@ -64,6 +67,21 @@ void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTop
   } catch (const std::exception& e) {
     dialogs().information(parent, QString::fromStdString(e.what()));
   }
+}
+
+bool installDutchQtTexts() {
+  QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
+  static QTranslator* qtDutch = nullptr;
+  if (qtDutch) return true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QLocale(QLocale::Dutch), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  qtDutch = translator;
+  return true;
 }
 
 QString qtFilter(const std::string& filter) {

@@ -55,6 +55,12 @@ void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs = kRepaintInte
 void askForHelp(QWidget* parent, const std::function<void(std::string)>& helpTopic,
                 const std::string& topic);
 
+// Every text of the program is Dutch: so are Qt's own dialogs and buttons
+// ("Openen", "Annuleren"), whatever the locale of the machine. Loads Qt's
+// Dutch translation (Debian's qt6-translations-l10n) once; false when it is
+// not installed, and Qt then speaks English.
+bool installDutchQtTexts();
+
 // A Delphi-style dialog filter "Text|*.a;*.b|..." in Qt's syntax
 // "Text (*.a *.b);;...": the same texts, each with its patterns in brackets.
 QString qtFilter(const std::string& filter);

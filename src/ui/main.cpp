@@ -4,9 +4,8 @@
 #include <csignal>
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
+
+#include "frontend.h"
 
 #include "platform/files.h"
 #include "session/session.h"
@@ -19,14 +18,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString("Phreatix ") + phreatix::kVersion);
-  // Every text of the program is Dutch: so are Qt's own dialogs and buttons
-  // ("Openen", "Annuleren"), whatever the locale of the machine.
-  QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
-  QTranslator qtDutch;
-  if (qtDutch.load(QLocale(QLocale::Dutch), "qtbase", "_",
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtDutch);
-  }
+  phreatix::ui::installDutchQtTexts();
   phreatix::Session session(phreatix::currentDirectory());
   TfrmMAIN mainWindow(session);
   mainWindow.show();

@@ -10,12 +10,12 @@
 #include <QtTest>
 #include <algorithm>
 
+#include "frontend.h"
 #include "platform/files.h"
 #include "session/demo_data.h"
 #include "session/session.h"
 #include "support/temp_dir.h"
 #include "untKoppel.h"
-#include "frontend.h"
 #include "untMAIN.h"
 #include "untSELECTIE.h"
 #include "untZEFTAL.h"
@@ -99,6 +99,12 @@ class MainWindowTest : public QObject {
   void cleanup() {
     phreatix::ui::setDialogs(nullptr);
     phreatix::ui::setFatalStopHandler(nullptr);
+  }
+
+  void qtSpeaksDutch() {
+    QVERIFY2(phreatix::ui::installDutchQtTexts(), "qtbase_nl.qm is not installed");
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Annuleren"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), QString("Openen"));
   }
 
   void fileFiltersNameTheirPatternsOnce() {
