@@ -1,6 +1,7 @@
 // The visual assessment: points of a tube, ranges and mapping of the chart,
 // the warnings, the track bar, and accepting a later part of a series.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -164,6 +165,33 @@ TEST(Assessment, ASeriesOfTodayIsDrawnFromItsOwnFirstDay) {
   }));
 }
 
+// A long series keeps readable date labels: fewer ticks, never closer than
+// a label is wide; a ten-year series keeps its half-year ticks.
+TEST(Assessment, DateLabelsOfALongSeriesStayReadable) {
+  auto yearLabels = [](const TubeSeries& s) {
+    std::vector<ChartItem> chart = drawChart(s, chartScale(s), seriesWarnings(s));
+    std::vector<int> xs;
+    for (const ChartItem& i : chart) {
+      const bool twoDigits = i.text.size() == 2 &&
+                             std::isdigit(static_cast<unsigned char>(i.text[0])) &&
+                             std::isdigit(static_cast<unsigned char>(i.text[1]));
+      if (i.kind == ChartItem::Kind::kText && twoDigits) xs.push_back(i.x1);
+    }
+    std::sort(xs.begin(), xs.end());
+    return xs;
+  };
+  const long long day1990 = builtinDayNumber(1990, 1, 1);
+  for (int years : {10, 40, 75}) {
+    SCOPED_TRACE(years);
+    TubeSeries s =
+        evenSeries(24 * years, builtinDayNumber(1990 + years, 1, 1) - day1990 - 1, 40, 90);
+    const std::vector<int> xs = yearLabels(s);
+    ASSERT_GE(xs.size(), 4u);
+    for (std::size_t k = 1; k < xs.size(); ++k) EXPECT_GE(xs[k] - xs[k - 1], 24) << k;
+    if (years == 10) EXPECT_GE(xs.size(), 18u);  // 1 January and 1 July
+  }
+}
+
 TEST(Assessment, GridAndLabelsOfTheChart) {
   // 1990-01-01 .. 1999-12-31, depths 40..90 cm: the level axis -125..30.
   TubeSeries s =
@@ -177,8 +205,8 @@ TEST(Assessment, GridAndLabelsOfTheChart) {
   };
   // Level labels every step within the axis, the months and years of the
   // grid and the axis titles; no level label below the axis.
-  for (const char* label : {"-100", "-75", "0", "1-7", "1-1", "95", "99", "datum",
-                            "stand tov maaiveld"}) {
+  for (const char* label :
+       {"-100", "-75", "0", "1-7", "1-1", "95", "99", "datum", "stand tov maaiveld"}) {
     EXPECT_TRUE(shows(label)) << label;
   }
   EXPECT_FALSE(shows("-150"));

@@ -23,6 +23,9 @@ constexpr int kGridBase = 800;
 // Vertical grid lines: 1 January and 1 July of these years.
 constexpr int kGridFirstYear = 1951;
 constexpr int kGridLastYear = kLastYear;
+// The least distance of two date ticks, in pixels: "1-7" and a two-digit
+// year fit in it.
+constexpr int kMinTickPixels = 24;
 // A series shorter than this is widened 15 days at a time on both sides.
 constexpr long long kMinAxisDays = 366;
 constexpr long long kWidenDays = 15;
@@ -218,9 +221,22 @@ std::vector<ChartItem> drawChart(const TubeSeries& series, const ChartScale& sca
   struct Tick {
     int x, month, year;
   };
+  // 1 January and 1 July of every year; on a long axis they would melt into
+  // one grey strip with unreadable labels, so only every year, every second,
+  // fifth or tenth year is kept, the fewest that leave the ticks at least
+  // kMinTickPixels apart (a ten-year series keeps every half year).
+  const long double halfYearPixels = static_cast<long double>(kPlotRight - kPlotLeft) * 365.25L /
+                                     2 / static_cast<long double>(scale.dlast - scale.dfirst);
+  int stride = 1;  // in half years
+  for (int s : {1, 2, 4, 10, 20}) {
+    stride = s;
+    if (halfYearPixels * s >= kMinTickPixels) break;
+  }
   std::vector<Tick> ticks;
   for (int year = kGridFirstYear; year <= kGridLastYear; ++year) {
+    if (stride > 1 && year % (stride / 2) != 0) continue;
     for (int month : {1, 7}) {
+      if (stride > 1 && month == 7) continue;
       ticks.push_back({scale.x(builtinDayNumber(year, month, 1)), month, year});
     }
   }
