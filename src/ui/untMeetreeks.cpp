@@ -1,12 +1,14 @@
 #include "untMeetreeks.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
-#include <QApplication>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -117,6 +119,13 @@ TfrmMeetreeks::TfrmMeetreeks(phreatix::Session& session, QWidget* parent)
   StatusBar1->setObjectName("StatusBar1");
   StatusBar1->setSizeGripEnabled(false);
   layout->addWidget(StatusBar1);
+  // The window is as wide as its longest hint, so that no hint is cut off.
+  int hintWidth = 0;
+  for (const QString& hint :
+       {statusTip(), btbttnTRUE->statusTip(), btbttnFALSE->statusTip(), trckbrSTART->statusTip()}) {
+    hintWidth = std::max(hintWidth, StatusBar1->fontMetrics().horizontalAdvance(hint));
+  }
+  setMinimumWidth(hintWidth + 2 * layout->contentsMargins().left() + 16);
 
   connect(btbttnTRUE, &QPushButton::clicked, this, &TfrmMeetreeks::btbttnTRUEClick);
   connect(btbttnFALSE, &QPushButton::clicked, this, &TfrmMeetreeks::btbttnFALSEClick);

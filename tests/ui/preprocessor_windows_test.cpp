@@ -188,6 +188,13 @@ class PreprocessorWindowsTest : public QObject {
       QVERIFY(assessment.isVisible());
       QCOMPARE(assessment.parentWidget(), &window);
       QCOMPARE(QApplication::activeModalWidget(), &assessment);
+      // Every hint fits the status bar.
+      for (const QWidget* w :
+           std::initializer_list<const QWidget*>{&assessment, assessment.btbttnTRUE,
+                                                 assessment.btbttnFALSE, assessment.trckbrSTART}) {
+        QVERIFY(assessment.StatusBar1->fontMetrics().horizontalAdvance(w->statusTip()) <
+                assessment.StatusBar1->width());
+      }
       QCOMPARE(assessment.windowTitle(), QString("B01A0001"));
       QCOMPARE(assessment.lblGereed->text(), QString("Buis B01A0001 visueel:"));
       QCOMPARE(assessment.lblACCSTART->text(), QString("14-1-1990"));
