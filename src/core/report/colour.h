@@ -12,5 +12,8 @@ inline constexpr Rgb kGreen{0, 128, 0};
 inline constexpr Rgb kYellow{255, 255, 0};
 inline constexpr Rgb kRed{255, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};
+// The outlines and lines of the progress schema: white vanished on the grey
+// of the window.
+inline constexpr Rgb kSchemaPen{64, 64, 64};
 
 }  // namespace phreatix

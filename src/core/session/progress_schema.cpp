@@ -19,8 +19,10 @@ constexpr NodePlace kNodes[kSchemaNodes] = {
     {SchemaNode::Cd, false, 50, 100, "Cd", 45, 85},
     {SchemaNode::ICs, true, 75, 100, "ICs", 70, 85},
     {SchemaNode::Cs, false, 100, 100, "Cs", 95, 85},
-    {SchemaNode::ICdPlusS, true, 125, 100, "ICd+s", 115, 85},
-    {SchemaNode::CdPlusS, false, 150, 100, "Cd+s", 145, 85},
+    // The two widest labels of the row kept apart (they ran into each
+    // other): Cd+s beside its circle, clear of the line up to kIS.
+    {SchemaNode::ICdPlusS, true, 125, 100, "ICd+s", 117, 85},
+    {SchemaNode::CdPlusS, false, 150, 100, "Cd+s", 163, 104},
     {SchemaNode::kIS, true, 175, 75, "kIS", 175, 60},
     {SchemaNode::S, false, 200, 75, "S", 205, 60},
     {SchemaNode::T, false, 250, 75, "T", 255, 60},

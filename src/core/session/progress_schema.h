@@ -23,7 +23,7 @@ struct DrawPrimitive {
   Kind kind = Kind::kLine;
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // box or line ends; text at (x1, y1)
   Rgb fill;                            // squares and circles
-  Rgb pen = kWhite;                    // outline or line, 2 wide
+  Rgb pen = kSchemaPen;                // outline or line, 2 wide
   std::string text;                    // labels and legend, 8 point
 };
 
