@@ -22,10 +22,15 @@ class QtDialogs : public UiDialogs {
   }
   void beep() override { QApplication::beep(); }
   bool question(QWidget* parent, const QString& text) override {
+    return choose(parent, text, QString::fromUtf8("Ja"), QString::fromUtf8("Nee"));
+  }
+  bool choose(QWidget* parent, const QString& text, const QString& yesText,
+              const QString& noText) override {
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
                     QMessageBox::NoButton, parent);
-    QPushButton* yes = box.addButton(QString::fromUtf8("Ja"), QMessageBox::YesRole);
-    box.addButton(QString::fromUtf8("Nee"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(yesText, QMessageBox::YesRole);
+    QPushButton* no = box.addButton(noText, QMessageBox::NoRole);
+    box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
   }

@@ -27,6 +27,11 @@ class UiDialogs {
   virtual void beep() = 0;
   // A modal question with Ja and Nee; true for Ja.
   virtual bool question(QWidget* /*parent*/, const QString& /*text*/) { return false; }
+  // A modal question with two buttons of its own; true for the first.
+  virtual bool choose(QWidget* parent, const QString& text, const QString& /*yes*/,
+                      const QString& /*no*/) {
+    return question(parent, text);
+  }
 };
 
 // The dialogs in use: Qt's unless a test set its own (not owned).

@@ -267,6 +267,14 @@ void TfrmMAIN::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // Closing packs every tube and ends the program: only when the user says so.
+  if (!closeConfirmed_ &&
+      !phreatix::ui::dialogs().choose(
+          this, QString::fromUtf8("Resultaten inpakken en Phreatix afsluiten?"),
+          QString::fromUtf8("Inpakken en afsluiten"), QString::fromUtf8("Annuleren"))) {
+    event->ignore();
+    return;
+  }
   phreatix::ui::guarded(session_, this, [this] { workflow_->close(archiver_); });
   phreatix::ui::runFatalStop(session_, 0);
 }
@@ -340,7 +348,9 @@ void TfrmMAIN::runPipeline(bool repair) {
   setBusy(false);
   showControls();
   if (closeWaiting_) {
+    // Asked during the run: the user chose to close then.
     closeWaiting_ = false;
+    closeConfirmed_ = true;
     close();
     return;
   }

@@ -167,4 +167,5 @@ class TfrmMAIN : public QMainWindow,
   bool pipelineRunning_ = false;
   bool activationWaiting_ = false;
   bool closeWaiting_ = false;
+  bool closeConfirmed_ = false;
 };

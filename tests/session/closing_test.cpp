@@ -45,12 +45,26 @@ struct ClosingCase {
 
 bool zipInstalled() { return std::system("command -v zip > /dev/null 2>&1") == 0; }
 
+// The labels the packing shows, tube by tube.
+class LabelRecorder : public ProgressView {
+ public:
+  void setProgressLabel(const std::string& text) override { labels.push_back(text); }
+  std::vector<std::string> labels;
+};
+
 TEST(Closing, KeyMetPacksEveryCalibratedTube) {
   if (!zipInstalled()) GTEST_SKIP() << "zip is not installed";
   ClosingCase c;
   c.session.markPipelineStarted();
+  // An activation after the pipeline (the engine window had the focus)
+  // keeps the key: every calibrated tube is packed.
+  c.dir.write("kron.txt", "01-01-48 1\n");
+  c.session.activate();
   EXPECT_EQ(packingKey(c.session), ".met");
-  PackResult result = packTubes(c.session, c.main, c.box, ArchiverSettings());
+  LabelRecorder progress;
+  PackResult result = packTubes(c.session, progress, c.box, ArchiverSettings());
+  EXPECT_EQ(progress.labels.back(),
+            "Comprimeren resultaten naar zip-files: buis 3 van 3 (A0000003)");
   EXPECT_EQ(result.packed, (std::set<std::string>{"A0000001", "A0000002", "A0000003"}));
   EXPECT_TRUE(result.notPacked.empty());
   EXPECT_TRUE(c.inArchive("A0000001", "A0000001.sel"));

@@ -35,7 +35,13 @@ class ScriptedDialogs : public phreatix::ui::UiDialogs {
     return files;
   }
   void beep() override {}
+  bool choose(QWidget*, const QString& text, const QString& yes, const QString& no) override {
+    choices << text + " [" + yes + "|" + no + "]";
+    return chooseFirst;
+  }
   QStringList shown;
+  QStringList choices;
+  bool chooseFirst = true;
   QString nextFile;
   QStringList nextFiles;  // a multiple selection, once
 };
@@ -166,6 +172,14 @@ class MainWindowTest : public QObject {
                        "RB44F000101+00033-00017096260401410711214950314") == 1);
     window.btbttnResetStartClick();
 
+    // Closing asks first; Annuleren returns to the program.
+    dialogs_.chooseFirst = false;
+    QVERIFY(!window.close());
+    QCOMPARE(dialogs_.choices,
+             QStringList{
+                 "Resultaten inpakken en Phreatix afsluiten? [Inpakken en afsluiten|Annuleren]"});
+    QVERIFY(window.isVisible());
+    dialogs_.chooseFirst = true;
     // Closing: no pipeline ran, so the exit lines say the program stopped
     // early, and the session log is written.
     try {

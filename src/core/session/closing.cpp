@@ -63,10 +63,16 @@ PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBo
   main.setProgressLabel("Comprimeren resultaten naar zip-files");
   main.repaint();
   const std::vector<std::string> keys = listFiles(session.workingDir(), "*" + key);
+  main.showGauge(true);
+  main.showProgressLabel(true);
   main.setGauge(0);
   int done = 0;
   for (const std::string& name : keys) {
     const std::string S = name.substr(0, 8);
+    main.setProgressLabel("Comprimeren resultaten naar zip-files: buis " + formatInt(done + 1) +
+                          " van " + formatInt(static_cast<long long>(keys.size())) + " (" + S +
+                          ")");
+    main.repaint();
     const std::string keyFile = joinPath(session.workingDir(), S + key);
     if (fileExists(keyFile)) {
       StartedProcess process = launch(session, messageBox, archiver.program,
@@ -85,6 +91,7 @@ PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBo
           continue;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(archiver.pollMilliseconds));
+        main.repaint();  // the windows stay alive while the archiver works
       }
       // The archive is complete once the key file has gone; let the
       // archiver finish and take its verdict.

@@ -19,8 +19,8 @@ struct ArchiverSettings {
   int pollMilliseconds = 5;
 };
 
-// The key extension: ".met" after a pipeline started since the last
-// activation, ".u01" otherwise.
+// The key extension: ".met" once a pipeline has started in this program
+// run, ".u01" otherwise.
 std::string packingKey(const Session& session);
 
 struct PackResult {

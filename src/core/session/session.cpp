@@ -38,7 +38,9 @@ void Session::activate() {
   stageFlags_ = StageFlags{};
   stageFlags_.postprocessingReached = reached;
   settings_.resetOnActivation();
-  pipelineStarted_ = false;
+  // Once a pipeline has run, closing packs every calibrated tube whatever
+  // window had the focus since (the engine window's runs activate the main
+  // window again).
   dayNumbers_.clear();
   readDayNumberFile(workingDir_, dayNumbers_, messages_);
 }

@@ -89,7 +89,7 @@ class Session {
   bool openDataFiles(const std::vector<std::string>& paths, ProgressView& progress,
                      MessageBox& messageBox);
 
-  // Whether a pipeline was started since the last activation: the packer
+  // Whether a pipeline was started in this program run: the packer
   // then packs every calibrated tube, not only the simulated ones.
   bool pipelineStarted() const { return pipelineStarted_; }
   void markPipelineStarted() { pipelineStarted_ = true; }
