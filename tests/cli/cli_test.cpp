@@ -219,7 +219,9 @@ TEST(Cli, PostReportsEachTubeAndFailsWhenOneFailed) {
             "'28AL0005.foe'\n'28AL0005.reg'\n'28AL0005.cor'\n0 500\n100\n");
   CliRun good = runCli(dir, "post");
   EXPECT_EQ(good.code, 0) << good.out << good.err;
-  EXPECT_EQ(good.out, "Postprocessing zonder fouten afgesloten.\n28AL0005.u01: aangemaakt\n");
+  EXPECT_EQ(good.out,
+            "Postprocessing zonder fouten afgesloten.\nBuis 28AL0005: karakteristieken geschreven "
+            "in 28AL0005.sta, .reg, .foe, .his en .cor.\n28AL0005.u01: aangemaakt\n");
   EXPECT_EQ(readLines(dir.file("28AL0005.cor")).size(), 738u);
 
   dir.write("28AL0006.u01", series);

@@ -261,7 +261,9 @@ class EnginePostWindowsTest : public QObject {
 
     QCOMPARE(messages.log(),
              (std::vector<std::string>{"a.inp niet gevonden.",
-                                       "Postprocessing zonder fouten afgesloten."}));
+                                       "Postprocessing zonder fouten afgesloten.",
+                                       "Buis b: karakteristieken geschreven in b.sta, .reg, .foe, "
+                                       ".his en .cor."}));
     QCOMPARE(window.lblMeld->text(), QString("Program KARAKT terminated"));
     QCOMPARE(window.strgrdPost->rowCount(), 2);
     QCOMPARE(window.cell(1, 0), QString("a.u01"));

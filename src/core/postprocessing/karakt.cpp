@@ -570,6 +570,11 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
       view.setCaption("Postprocessing buis: " + name);
       view.show();
       row.created = post.RunPostprocessing(workingDir, view, messages);
+      // The fixed outcome line does not name the tube: the next line does.
+      messages.appendLog("Buis " + stem + ": " +
+                         (row.created ? "karakteristieken geschreven in " + stem +
+                                            ".sta, .reg, .foe, .his en .cor."
+                                      : "postprocessing niet voltooid; de reden staat hierboven."));
     } else {
       messages.appendLog(stem + ".inp niet gevonden.");
     }
