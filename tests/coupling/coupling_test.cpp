@@ -116,11 +116,17 @@ TEST(Coupling, CouplingFileLinesInEveryForm) {
 }
 
 TEST(Coupling, MissingMeteoFileInCouplingFileStopsTheProgram) {
-  const char* texts[] = {
-      "99UU2201 met_oost.prn\n99UU2202 met_noord.prn\n",
-      "99UU2201 met_oost.prn\n99UU2202\n",  // a code without a meteo file
+  struct Case {
+    const char* text;
+    const char* why;  // after the fixed text, with file and line
   };
-  for (const char* text : texts) {
+  const Case cases[] = {
+      {"99UU2201 met_oost.prn\n99UU2202 met_noord.prn\n",
+       ":2: buis 99UU2202: meteobestand \"met_noord.prn\" bestaat niet in de werkmap"},
+      {"99UU2201 met_oost.prn\n99UU2202\n",  // a code without a meteo file
+       ":2: buis 99UU2202: geen meteobestand achter de buiscode"},
+  };
+  for (const auto& [text, why] : cases) {
     TempDir dir;
     dir.write("met_oost.prn", "kop\n");
     dir.write("koppel.txt", text);
@@ -132,12 +138,11 @@ TEST(Coupling, MissingMeteoFileInCouplingFileStopsTheProgram) {
         coupleFromFile(path, {"99UU2201 +01", "99UU2202 +01"}, dir.path(), overview, messages, box),
         FatalStop)
         << text;
-    EXPECT_EQ(box.shown,
-              (std::vector<std::string>{"Er ontbreken 1 of meer meteofiles genoemd in <" + path +
-                                        ">.\n\nVerbeter dit en begin opnieuw."}));
-    EXPECT_EQ(
-        messages.log(),
-        (std::vector<std::string>{"Er ontbreken 1 of meer meteofiles genoemd in <" + path + ">."}));
+    const std::string first = "Er ontbreken 1 of meer meteofiles genoemd in <" + path + ">.";
+    EXPECT_EQ(box.shown, (std::vector<std::string>{first + "\n" + path + why +
+                                                   "\n\nVerbeter dit en begin opnieuw."}));
+    EXPECT_EQ(messages.log(), (std::vector<std::string>{first, path + why}));
+    EXPECT_EQ(messages.stopExit(), (std::vector<std::string>{first, path + why}));
   }
 
   // A meteo file beside the coupling file but outside the working directory

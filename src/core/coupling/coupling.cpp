@@ -123,8 +123,11 @@ void coupleFromFile(const std::string& couplingPath, const std::vector<std::stri
   overview.rows.assign(tubeList.size(), CouplingRow{});
   for (std::size_t i = 0; i < tubeList.size(); ++i) overview.rows[i].tube = tubeList[i];
 
-  bool missing = false;
-  for (const std::string& line : lines) {
+  // Per tube whose meteo file is missing: the tube, the file and the line
+  // of the coupling file, told after the fixed text.
+  std::vector<std::string> missingFiles;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const std::string& line = lines[n];
     for (std::size_t i = 0; i < tubeList.size(); ++i) {
       std::string code = entryCode(tubeList[i]);
       if (code.empty()) continue;
@@ -135,16 +138,28 @@ void coupleFromFile(const std::string& couplingPath, const std::vector<std::stri
       if (isBareFileName(file) && fileExists(joinPath(workingDir, file))) {
         overview.rows[i].meteo = name;
       } else {
-        missing = true;
+        const std::string why =
+            name.empty() ? "geen meteobestand achter de buiscode"
+            : isBareFileName(file)
+                ? "meteobestand " + quoted(name) + " bestaat niet in de werkmap"
+                : "meteobestand " + quoted(name) + " is geen bestandsnaam in de werkmap";
+        missingFiles.push_back(couplingPath + ":" + formatInt(static_cast<long long>(n) + 1) +
+                               ": buis " + code + ": " + why);
       }
     }
   }
 
-  if (missing) {
+  if (!missingFiles.empty()) {
     std::string first = "Er ontbreken 1 of meer meteofiles genoemd in <" + couplingPath + ">.";
-    messageBox.show(first + "\n\nVerbeter dit en begin opnieuw.");
+    std::string shown = first;
+    for (const std::string& detail : missingFiles) shown += "\n" + detail;
+    messageBox.show(shown + "\n\nVerbeter dit en begin opnieuw.");
     messages.appendLog(first);
     messages.appendStopExit(first);
+    for (const std::string& detail : missingFiles) {
+      messages.appendLog(detail);
+      messages.appendStopExit(detail);
+    }
     fatalStop();
   }
 }
