@@ -23,6 +23,8 @@ checkout() {
     echo "$root"
     return
   fi
+  # Resolved here: inside the reused work tree "HEAD" would be its own.
+  rev=$(git -C "$root" rev-parse --verify "$rev^{commit}")
   if [ ! -d "$dir/src" ]; then
     git worktree add --detach "$dir/src" "$rev" > /dev/null
   else

@@ -411,9 +411,13 @@ class CouplingWindowsTest : public QObject {
     QVERIFY(stopped);
     const std::string first =
         "Er ontbreken 1 of meer meteofiles genoemd in <" + dir.file("koppel.txt") + ">.";
+    const std::string which = dir.file("koppel.txt") +
+                              ":2: buis 99UU2202: meteobestand \"met_zuid.prn\" bestaat niet in "
+                              "de werkmap";
     QCOMPARE(dialogs.informations,
-             QStringList({QString::fromStdString(first + "\n\nVerbeter dit en begin opnieuw.")}));
-    QCOMPARE(session.messages().log().back(), first);
+             QStringList({QString::fromStdString(first + "\n" + which +
+                                                 "\n\nVerbeter dit en begin opnieuw.")}));
+    QCOMPARE(session.messages().log().back(), which);
     QVERIFY(window.isVisible());
   }
 
