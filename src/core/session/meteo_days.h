@@ -1,0 +1,75 @@
+// The day lines of a coupled meteo file as the calibration and simulation
+// writers copy them: which of them kron.txt numbers, the span they cover,
+// the date behind a day number and the part of the head line a copy keeps.
+//
+// A meteo file is the engine's meteo layout: a head line whose first number
+// counts the day lines, then day lines that begin with day, month and year.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "input/calendar.h"
+
+namespace phreatix {
+
+// A day line whose date kron.txt numbers.
+struct NumberedDay {
+  int number = 0;        // kron.txt's day number
+  std::size_t line = 0;  // index into the file's lines (0 is the head)
+  CalendarDate date;
+};
+
+// The numbered day lines of a meteo file, in file order. Lines that do not
+// begin with three integers, dates outside 1948..2047 and dates kron.txt
+// does not list are passed over.
+std::vector<NumberedDay> numberedDays(const std::vector<std::string>& lines,
+                                      const DayNumberTable& table);
+
+// The head line of a meteo file without its first number (the day count)
+// and the blanks before it: what a copy writes after its own count. "" when
+// the line holds the count alone.
+std::string headRest(const std::string& head);
+
+// Day number -> date, the reverse of the day-number table. Where kron.txt
+// gives one number to several dates, the date found last when the table is
+// scanned by day 1..31, within it month 1..12, within it year.
+class DayDates {
+ public:
+  explicit DayDates(const DayNumberTable& table);
+  // Null for a number no date carries.
+  const CalendarDate* find(int dayNumber) const;
+  // "d-m-yyyy", or the number itself when no date carries it.
+  std::string text(int dayNumber) const;
+
+ private:
+  std::unordered_map<int, CalendarDate> dates_;
+};
+
+// The first and last numbered day of a meteo file (0 when the file is
+// unreadable or has none) and their dates.
+struct MeteoSpan {
+  int first = 0, last = 0;
+  CalendarDate firstDate, lastDate;
+};
+
+// The spans of the coupled meteo files in the working directory, each file
+// read once.
+class MeteoSpans {
+ public:
+  MeteoSpans(std::string workingDir, const DayNumberTable& table)
+      : workingDir_(std::move(workingDir)), table_(table) {}
+  // An unreadable file has the empty span: the calibration meteo extraction
+  // reports it, and no reading is judged by it.
+  const MeteoSpan& of(const std::string& meteoName);
+
+ private:
+  std::string workingDir_;
+  const DayNumberTable& table_;
+  std::unordered_map<std::string, MeteoSpan> spans_;
+};
+
+}  // namespace phreatix
