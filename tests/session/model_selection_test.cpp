@@ -37,6 +37,11 @@ TEST(ModelSelection, TiesKeepTheOneStepModelAndTheBoundsDiffer) {
   EXPECT_EQ(c.lines("28AL0005.err"),
             (std::vector<std::string>{"Deze buis is niet succesvol gecalibreerd.",
                                       " Laatste calibratieresultaten:", failed}));
+  // The log says why: the vertex with the smallest objective and the
+  // criteria it fails, with value and bound.
+  EXPECT_EQ(c.session.messages().log().back(),
+            "Buis 28AL0005: geen plausibel model: de beste fit (2s, 28AL0005.d01) faalt op "
+            "delta 0.50 <= 0.90, omega0 0.30 <= 1.00, phi 0.10 <= 0.50.");
   // ... and no stale simulation input of the earlier selection stays.
   EXPECT_FALSE(fileExists(c.dir.file("28AL0005.t01")));
   EXPECT_FALSE(fileExists(c.dir.file("28AL0005.inp")));
@@ -46,6 +51,18 @@ TEST(ModelSelection, TiesKeepTheOneStepModelAndTheBoundsDiffer) {
   c.dir.write("28AL0005.d01", vertexFile({"0.96 2.6 0.98 -121 8 0 812.2"}));
   c.pipeline().selectModels();
   EXPECT_EQ(c.lines("modsel.zft")[0].substr(9, 2), "2s");
+
+  // Another filter of a location ends after its calibration, and says so.
+  c.overview.rows.push_back({"28AL0005 +02", "west.prn"});
+  c.overview.rows.push_back({"28AL0009 +04", "west.prn"});
+  c.pipeline().selectModels();
+  const std::vector<std::string>& log = c.session.messages().log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2],
+            "Buis 28AL0005 +02: alleen filter 01 gaat door naar de simulatie.");
+  EXPECT_EQ(log.back(),
+            "Buis 28AL0009 +04: alleen filter 01 gaat door naar de simulatie; deze locatie heeft "
+            "geen filter 01 en wordt niet gesimuleerd.");
 }
 
 // A tube that fails is left out of both lists with its reason in mmLOG: a

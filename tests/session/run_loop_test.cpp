@@ -20,24 +20,36 @@ TEST(RunLoop, EachStageRunsItsOwnParameterFile) {
   struct Case {
     std::vector<bool StageFlags::*> flags;
     std::string file, label;
+    std::string note;  // the line that tells ds and d+s apart
   };
   // The trace runs while the simulation flag is still set: the later stage
   // wins.
   const Case cases[] = {
-      {{&StageFlags::ds}, "28AL0005.p01", "calibratie (det+stoch)"},
+      {{&StageFlags::ds},
+       "28AL0005.p01",
+       "calibratie (det+stoch)",
+       "  (ds: det+stoch calibratie ineens)"},
       {{&StageFlags::d}, "28AL0005.q01", "calibratie (det)"},
       {{&StageFlags::s}, "28AL0005.r01", "calibratie (stoch)"},
-      {{&StageFlags::dPlusS}, "28AL0005.s01", "calibratie (det+stoch)"},
+      {{&StageFlags::dPlusS},
+       "28AL0005.s01",
+       "calibratie (det+stoch)",
+       "  (d+s: hercalibratie obv de beste eerdere fit)"},
       {{&StageFlags::simulation}, "28AL0005.t01", "simulatie (det+stoch)"},
       {{&StageFlags::simulation, &StageFlags::trace}, "28AL0005.std", "deterministische trace"},
   };
   for (const Case& stage : cases) {
     c.session.stageFlags() = StageFlags{};
     for (bool StageFlags::*flag : stage.flags) c.session.stageFlags().*flag = true;
+    const std::size_t before = c.session.messages().buis().size();
     c.pipeline().runLoop();
     EXPECT_EQ(c.dir.read("zeftal0.par"), stage.file + "\n");
-    EXPECT_EQ(c.session.messages().buis().back(),
-              "ZEFTAL-" + stage.label + " op 28AL0005 gestart.");
+    std::vector<std::string> expected = {"ZEFTAL-" + stage.label + " op 28AL0005 gestart."};
+    if (!stage.note.empty()) expected.push_back(stage.note);
+    const std::vector<std::string>& buis = c.session.messages().buis();
+    EXPECT_EQ(
+        std::vector<std::string>(buis.begin() + static_cast<std::ptrdiff_t>(before), buis.end()),
+        expected);
     EXPECT_EQ(c.log().back(), "ZEFTAL (op 28AL0005) met foutmelding afgesloten.");
   }
 

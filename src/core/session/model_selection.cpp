@@ -18,6 +18,8 @@ struct Choice {
   std::optional<Vertex> chosen;
   std::string label = "ft";
   std::optional<Vertex> lastRead;  // for the values line of a tube without a model
+  // Without a model: why the vertex with the smallest objective was refused.
+  std::string refusal;
 };
 
 // The plausible vertex with the smallest objective. The best objective
@@ -34,6 +36,7 @@ Choice choose(const std::string& dir, const std::string& S, const SessionSetting
       {".d01", "2s", kRecalibrationBounds}};
   Choice choice;
   double best = kNoObjective;
+  double bestRefused = kNoObjective;
   for (const Source& source : sources) {
     const std::string path = joinPath(dir, S + source.ext);
     if (!fileExists(path)) continue;
@@ -43,13 +46,36 @@ Choice choose(const std::string& dir, const std::string& S, const SessionSetting
         best = v.objective;
         choice.chosen = v;
         choice.label = source.label;
+      } else if (v.objective < bestRefused && !source.bounds.admit(v)) {
+        bestRefused = v.objective;
+        choice.refusal = std::string("de beste fit (") + source.label + ", " + S + source.ext +
+                         ") faalt op " + source.bounds.failures(v);
       }
     }
+  }
+  if (!choice.chosen && choice.refusal.empty()) {
+    choice.refusal = "geen calibratieresultaat met een doelfunctie onder " +
+                     formatReal(kNoObjective, 0, 0) + " in " + S + ".a01 of " + S + ".d01";
   }
   return choice;
 }
 
 }  // namespace
+
+std::string PlausibilityBounds::failures(const Vertex& v) const {
+  std::string out;
+  auto check = [&](bool ok, const char* name, double value, const char* op, double bound) {
+    if (ok) return;
+    if (!out.empty()) out += ", ";
+    out += std::string(name) + " " + formatReal(value, 0, 2) + " " + op + " " +
+           formatReal(bound, 0, 2);
+  };
+  check(v.p[0] > deltaMin, "delta", v.p[0], "<=", deltaMin);
+  check(v.p[1] > omegaMin, "omega0", v.p[1], "<=", omegaMin);
+  check(v.p[3] > phiMin, "phi", v.p[3], "<=", phiMin);
+  check(v.p[4] < cMax, "c", v.p[4], ">=", cMax);
+  return out;
+}
 
 std::string valuesLine(const std::string& stem, const std::string& label, const Parameters& p) {
   std::string line;
@@ -106,6 +132,8 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
         writeLines(joinPath(dir, S + ".sel"), {"Deze buis is niet succesvol gecalibreerd.",
                                                " Laatste calibratieresultaten in " + S + ".err"});
         foutbuis.write(line);
+        // foutbuis.zft holds the values; the log says why they were refused.
+        messages.appendLog("Buis " + S + ": geen plausibel model: " + choice.refusal + ".");
       }
     } catch (const Error& e) {
       // A file that could not be written: its own text says which.
@@ -115,6 +143,17 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
   }
   foutbuis.close();
   modsel.close();
+  // Only filter 01 of a location goes on to the simulation; the others were
+  // calibrated and end here, which is told once per tube.
+  for (const CouplingRow& row : overview.rows) {
+    const std::string FF = normaliseFilter(entryFilter(row.tube));
+    if (FF == "01") continue;
+    const std::string S = entryStem(row.tube);
+    messages.appendLog("Buis " + S + " +" + FF + ": alleen filter 01 gaat door naar de simulatie" +
+                       (fileExists(joinPath(dir, S + ".01"))
+                            ? "."
+                            : "; deze locatie heeft geen filter 01 en wordt niet gesimuleerd."));
+  }
   return chosen;
 }
 

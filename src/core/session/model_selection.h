@@ -29,6 +29,9 @@ struct PlausibilityBounds {
   bool admit(const Vertex& v) const {
     return v.p[0] > deltaMin && v.p[3] > phiMin && v.p[4] < cMax && v.p[1] > omegaMin;
   }
+  // The criteria the vertex fails, with its value and the bound:
+  // "omega0 0.73 <= 1.00, c 12.50 >= 0.00"; "" when it is admitted.
+  std::string failures(const Vertex& v) const;
 };
 // The vertices of S.a01 are judged by the session settings; those of the d+s
 // calibration always by these fixed bounds.

@@ -18,17 +18,22 @@ struct RunStage {
   bool withFilter;
   const char* label;
   const char* name;
+  // A line after the run title where the label alone does not tell the
+  // stage (ds and d+s share theirs).
+  const char* note;
 };
 
 // The stages in pipeline order. While several flags are set (the trace runs
 // inside the simulation phase), the later row wins.
 constexpr RunStage kRunStages[] = {
-    {&StageFlags::ds, ".p", true, "calibratie (det+stoch)", "ds"},
-    {&StageFlags::d, ".q", true, "calibratie (det)", "d"},
-    {&StageFlags::s, ".r", true, "calibratie (stoch)", "s"},
-    {&StageFlags::dPlusS, ".s", true, "calibratie (det+stoch)", "d+s"},
-    {&StageFlags::simulation, ".t", true, "simulatie (det+stoch)", "simulatie"},
-    {&StageFlags::trace, ".std", false, "deterministische trace", "trace"},
+    {&StageFlags::ds, ".p", true, "calibratie (det+stoch)", "ds",
+     "  (ds: det+stoch calibratie ineens)"},
+    {&StageFlags::d, ".q", true, "calibratie (det)", "d", ""},
+    {&StageFlags::s, ".r", true, "calibratie (stoch)", "s", ""},
+    {&StageFlags::dPlusS, ".s", true, "calibratie (det+stoch)", "d+s",
+     "  (d+s: hercalibratie obv de beste eerdere fit)"},
+    {&StageFlags::simulation, ".t", true, "simulatie (det+stoch)", "simulatie", ""},
+    {&StageFlags::trace, ".std", false, "deterministische trace", "trace", ""},
 };
 
 // The results of an earlier run must never pass for this run's: the two
@@ -94,6 +99,7 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     removeStaleOutputs(dir, S, flags.simulation);
     const std::string title = "ZEFTAL-" + std::string(stage->label) + " op " + S;
     messages.appendBuis(title + " gestart.");
+    if (*stage->note) messages.appendBuis(stage->note);
     engineView.setCaption(title);
     const auto started = std::chrono::steady_clock::now();
     engine.run(dir, title, session.settings().MAXITER);
