@@ -53,9 +53,10 @@ void runFatalStop(Session& session, int exitCode) {
   std::exit(exitCode);
 }
 
-void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs) {
+void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs, bool userInput) {
   if (sinceLast.isValid() && sinceLast.elapsed() < intervalMs) return;
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  QCoreApplication::processEvents(userInput ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
   sinceLast.start();
 }
 

@@ -48,7 +48,9 @@ void setFatalStopHandler(std::function<void(phreatix::Session&, int)> handler);
 // time (20 a second draws the latest content; drawing after every runtime
 // line would cost more than the calibration).
 inline constexpr qint64 kRepaintIntervalMs = 50;
-void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs = kRepaintIntervalMs);
+// With `userInput`, input events are delivered too (the caller filters them).
+void throttledRepaint(QElapsedTimer& sinceLast, qint64 intervalMs = kRepaintIntervalMs,
+                      bool userInput = false);
 
 // Hands a help topic to the owner's help system; an error there is shown,
 // never thrown into a run or the event loop.

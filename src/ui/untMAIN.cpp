@@ -131,6 +131,9 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   inputs->addWidget(btbttnResetStart, 4, 0, 1, 2);
   inputs->addWidget(btbttnDefaults, 5, 0, 1, 2);
   inputs->addWidget(btbttnSTART, 6, 0, 1, 2);
+  btbttnSTOP = button(grpbxINPUTS, "btbttnSTOP", "Stoppen na deze buis");
+  btbttnSTOP->setEnabled(false);
+  inputs->addWidget(btbttnSTOP, 7, 0, 1, 2);
   // Controls that no step of the workflow shows.
   for (QWidget* hidden : std::initializer_list<QWidget*>{
            btbttnDagnummers, lblDagnummers, rdbttnWEL, rdbttnNIET, edtAantal, Label1, Label2,
@@ -218,6 +221,7 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   connect(btbttnDefaults, &QPushButton::clicked, this, &TfrmMAIN::btbttnDefaultsClick);
   connect(btbttnSTART, &QPushButton::clicked, this, &TfrmMAIN::btbttnSTARTClick);
   connect(btbttnRepair, &QPushButton::clicked, this, &TfrmMAIN::btbttnRepairClick);
+  connect(btbttnSTOP, &QPushButton::clicked, this, &TfrmMAIN::btbttnSTOPClick);
 
   for (const std::string& line : session_.messages().buis())
     appended(phreatix::MessageListId::kBuis, line);
@@ -251,6 +255,27 @@ bool TfrmMAIN::event(QEvent* event) {
 
 bool TfrmMAIN::eventFilter(QObject* watched, QEvent* event) {
   if (watched == frmZEFTAL_ && event->type() == QEvent::WindowActivate) engineHadFocus_ = true;
+  // During a run the windows repaint, move and resize, but of the user's
+  // input only what is meant for "Stoppen na deze buis" gets through.
+  // A box asked meanwhile (the close question) takes its own input.
+  QWidget* modal = QApplication::activeModalWidget();
+  const bool inModal = watched->isWidgetType() && modal &&
+                       (watched == modal || modal->isAncestorOf(static_cast<QWidget*>(watched)));
+  if (pipelineRunning_ && watched->isWidgetType() && watched != btbttnSTOP && !inModal) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Wheel:
+      case QEvent::Shortcut:
+      case QEvent::ContextMenu:
+        return true;
+      default:
+        break;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -262,9 +287,18 @@ void TfrmMAIN::activate() {
 
 void TfrmMAIN::closeEvent(QCloseEvent* event) {
   if (pipelineRunning_) {
-    // Never inside an engine run: the close waits for the pipeline.
-    closeWaiting_ = true;
+    // Never inside an engine run: the close offers to stop after the tube
+    // that runs, and packs once the run has stopped.
     event->ignore();
+    if (!closeWaiting_ &&
+        phreatix::ui::dialogs().choose(
+            this,
+            QString::fromUtf8("Er loopt een berekening. Stoppen na deze buis en daarna de "
+                              "resultaten inpakken en Phreatix afsluiten?"),
+            QString::fromUtf8("Stoppen na deze buis"), QString::fromUtf8("Doorgaan"))) {
+      closeWaiting_ = true;
+      btbttnSTOPClick();
+    }
     return;
   }
   // Closing packs every tube and ends the program: only when the user says so.
@@ -333,8 +367,17 @@ void TfrmMAIN::btbttnDefaultsClick() {
 void TfrmMAIN::btbttnSTARTClick() { runPipeline(false); }
 void TfrmMAIN::btbttnRepairClick() { runPipeline(true); }
 
+void TfrmMAIN::btbttnSTOPClick() {
+  workflow_->requestStop();
+  btbttnSTOP->setEnabled(false);
+  btbttnSTOP->setText(QString::fromUtf8("Stopt na deze buis..."));
+}
+
 void TfrmMAIN::runPipeline(bool repair) {
   pipelineRunning_ = true;
+  qApp->installEventFilter(this);
+  btbttnSTOP->setText(QString::fromUtf8("Stoppen na deze buis"));
+  btbttnSTOP->setEnabled(true);
   if (!repair) drawSchema();
   phreatix::ui::guarded(session_, this, [&] {
     if (repair) {
@@ -344,6 +387,12 @@ void TfrmMAIN::runPipeline(bool repair) {
     }
   });
   pipelineRunning_ = false;
+  qApp->removeEventFilter(this);
+  btbttnSTOP->setEnabled(false);
+  // Stopped on request: the coupling stands, and Start can be pressed again.
+  if (session_.stopRequested()) {
+    phreatix::ui::guarded(session_, this, [this] { workflow_->checkCoupling(); });
+  }
   frmZEFTAL_->hide();
   setBusy(false);
   showControls();
@@ -461,6 +510,10 @@ void TfrmMAIN::setBusy(bool busy) {
   }
 }
 
-void TfrmMAIN::repaint() { phreatix::ui::throttledRepaint(sinceRepaint_); }
+// During a run the clicks on "Stoppen na deze buis" must arrive: user input
+// is delivered, and the event filter lets only that button's through.
+void TfrmMAIN::repaint() {
+  phreatix::ui::throttledRepaint(sinceRepaint_, phreatix::ui::kRepaintIntervalMs, pipelineRunning_);
+}
 
 void TfrmMAIN::showHelpTopic(const std::string& topic) { help_->selectTopic(topic); }

@@ -94,6 +94,8 @@ class TfrmMAIN : public QMainWindow,
   QLabel* Label3;
   QLabel* Label4;
   QPushButton* btbttnSTART;
+  // "Stoppen na deze buis": the one control that takes a click during a run.
+  QPushButton* btbttnSTOP;
   QPushButton* btbttnRepair;
   QPushButton* btbttnPOST;
   QPushButton* btbttnSTARTSIMUL;
@@ -115,6 +117,7 @@ class TfrmMAIN : public QMainWindow,
   void btbttnDefaultsClick();
   void btbttnSTARTClick();
   void btbttnRepairClick();
+  void btbttnSTOPClick();
 
  protected:
   bool event(QEvent* event) override;

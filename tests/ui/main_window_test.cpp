@@ -253,6 +253,39 @@ class MainWindowTest : public QObject {
             exit.end());
   }
 
+  void stoppingAfterThisTube() {
+    phreatix::test::TempDir dir;
+    const phreatix::DemoDataSet demo = phreatix::writeDemoData(dir.path());
+    phreatix::Session session(dir.path());
+    TfrmMAIN window(session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    dialogs_.nextFile = QString::fromStdString(dir.file(demo.exportFile));
+    window.btbttnKOPPELClick();
+    session.settings().startYear = 1970;
+    session.settings().numberOfYears = 30;
+    coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
+    QVERIFY(!window.btbttnSTOP->isEnabled());
+    // Clicked while the first calibrations run: the run ends after the tube
+    // it is running, no later stage begins, and Start can be pressed again.
+    bool clicked = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &window, [&] {
+      if (!clicked && window.btbttnSTOP->isEnabled() && !session.messages().buis().empty()) {
+        window.btbttnSTOP->click();
+        clicked = true;
+      }
+    });
+    watch.start(5);
+    window.btbttnSTARTClick();
+    watch.stop();
+    QVERIFY(clicked);
+    QVERIFY(window.mmLOG->toPlainText().contains("Op verzoek gestopt na de lopende buis."));
+    QVERIFY(!phreatix::fileExists(dir.file("modsel.zft")));
+    QVERIFY(!window.btbttnSTOP->isEnabled());
+    QVERIFY(window.btbttnSTART->isEnabled());
+  }
+
   void activationRunsAfterTheEngineWindowOnly() {
     phreatix::test::TempDir dir;
     dir.write("kron.txt", "01-01-90 1\n");

@@ -45,6 +45,7 @@ bool Pipeline::start() {
   if (!kronNote.empty()) session_.messages().appendLog(kronNote);
   observer_.showHelpTopic("PHREATIX._C_001");
   session_.markPipelineStarted();
+  session_.clearStop();
   session_.pipelineControls();
   observer_.controlsChanged();
   main_.setBusy(true);
@@ -77,6 +78,7 @@ bool Pipeline::start() {
     runLoop();
     flags.runsUnderWay = false;
     setFlag(stage.flag, false);
+    if (stopped()) return true;
   }
   simulationPhase();
   main_.setBusy(false);
@@ -94,6 +96,7 @@ void Pipeline::simulationPhase() {
   }
   setFlag(&StageFlags::runsUnderWay, true);
   runLoop();
+  if (stopped()) return;
   observer_.showHelpTopic("PHREATIX._T_001");
   session_.stageFlags().trace = true;
   runLoop();
@@ -101,6 +104,20 @@ void Pipeline::simulationPhase() {
   session_.stageFlags().postprocessingReached = true;
   setFlag(&StageFlags::simulation, false);
   runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages());
+}
+
+bool Pipeline::stopped() {
+  if (!session_.stopRequested()) return false;
+  StageFlags& flags = session_.stageFlags();
+  const bool reached = flags.postprocessingReached;
+  flags = StageFlags{};
+  flags.postprocessingReached = reached;
+  observer_.stageChanged();
+  main_.setBusy(false);
+  session_.messages().appendLog(
+      "Op verzoek gestopt na de lopende buis. De resultaten tot dan blijven staan; de "
+      "calibraties die klaar zijn, kunnen met \">Repareren\" worden gesimuleerd.");
+  return true;
 }
 
 void Pipeline::writeCalibrationInputs() { calibrationInputs_.write(); }

@@ -56,6 +56,9 @@ class Pipeline {
 
  private:
   void setFlag(bool StageFlags::*flag, bool value);
+  // After a stop asked for during the run: the flags cleared, the stop told
+  // in mmLOG; true when the pipeline is to end here.
+  bool stopped();
 
   Session& session_;
   const CouplingOverview& overview_;

@@ -79,6 +79,7 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
   const StageFlags& flags = session.stageFlags();
   Messages& messages = session.messages();
   for (const CouplingRow& row : overview.rows) {
+    if (session.stopRequested()) return;
     const std::string S = entryStem(row.tube);
     const std::string FF = normaliseFilter(entryFilter(row.tube));
     removeFile(joinPath(dir, S + ".ok"));

@@ -93,6 +93,12 @@ class Session {
   // then packs every calibrated tube, not only the simulated ones.
   bool pipelineStarted() const { return pipelineStarted_; }
   void markPipelineStarted() { pipelineStarted_ = true; }
+  // "Stoppen na deze buis": asked during a run, the run loop ends after the
+  // tube it is running and the pipeline does not begin another stage. What
+  // was finished stays for the repair. Cleared when a pipeline starts.
+  void requestStop() { stopRequested_ = true; }
+  void clearStop() { stopRequested_ = false; }
+  bool stopRequested() const { return stopRequested_; }
 
   // The enabling after the meteo coupling: `complete` tells whether the
   // completeness check passed every meteo file.
@@ -117,6 +123,7 @@ class Session {
   std::vector<std::string> dataSet_;
   int dataSetLineCount_ = 0;
   bool pipelineStarted_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace phreatix

@@ -82,6 +82,7 @@ WorkflowOutcome Workflow::start() {
 
 WorkflowOutcome Workflow::repair() {
   Pipeline run = pipeline();
+  session_.clearStop();
   session_.pipelineControls();
   ports_.observer.controlsChanged();
   run.simulationPhase();

@@ -63,6 +63,8 @@ class Workflow {
   WorkflowOutcome start();
   // The repair: the simulation phase on the calibrations in the directory.
   WorkflowOutcome repair();
+  // "Stoppen na deze buis", during a run.
+  void requestStop() { session_.requestStop(); }
   // Closing: packing, clean-up and the fatal stop of a normal end.
   [[noreturn]] void close(const ArchiverSettings& archiver = ArchiverSettings());
 
