@@ -156,6 +156,13 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   Gauge1->setRange(0, 100);
   Gauge1->setValue(0);
   Gauge1->hide();
+  // Their place stays when they are hidden: showing them while an export
+  // is read made the window grow for good.
+  for (QWidget* w : std::initializer_list<QWidget*>{lblBuisLees, Gauge1}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+  }
   layout->addWidget(lblBuisLees);
   layout->addWidget(Gauge1);
 
