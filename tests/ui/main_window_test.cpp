@@ -93,6 +93,24 @@ void coupleAutomatically(TfrmMAIN& w, ScriptedDialogs& dialogs, const QString& c
 
 }  // namespace
 
+// The demo data set opened and coupled in a shown main window, with the
+// period 1970-1999: ready for Start.
+struct CoupledDemo {
+  phreatix::test::TempDir dir;
+  phreatix::DemoDataSet demo = phreatix::writeDemoData(dir.path());
+  phreatix::Session session{dir.path()};
+  TfrmMAIN window{session};
+  explicit CoupledDemo(ScriptedDialogs& dialogs) {
+    window.show();
+    QTest::qWaitForWindowExposed(&window);
+    dialogs.nextFile = QString::fromStdString(dir.file(demo.exportFile));
+    window.btbttnKOPPELClick();
+    session.settings().startYear = 1970;
+    session.settings().numberOfYears = 30;
+    coupleAutomatically(window, dialogs, QString::fromStdString(dir.file(demo.couplingFile)));
+  }
+};
+
 class MainWindowTest : public QObject {
   Q_OBJECT
 
@@ -200,17 +218,11 @@ class MainWindowTest : public QObject {
   }
 
   void thePipelineRunsFromTheStartButton() {
-    phreatix::test::TempDir dir;
-    const phreatix::DemoDataSet demo = phreatix::writeDemoData(dir.path());
-    phreatix::Session session(dir.path());
-    TfrmMAIN window(session);
-    window.show();
+    CoupledDemo c(dialogs_);
+    phreatix::test::TempDir& dir = c.dir;
+    phreatix::Session& session = c.session;
+    TfrmMAIN& window = c.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    dialogs_.nextFile = QString::fromStdString(dir.file(demo.exportFile));
-    window.btbttnKOPPELClick();
-    session.settings().startYear = 1970;
-    session.settings().numberOfYears = 30;
-    coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
     QVERIFY(window.btbttnSTART->isEnabled());
     // While it runs: the engine window shows the run, and no workflow button
     // takes a click that would be dropped.
@@ -258,17 +270,11 @@ class MainWindowTest : public QObject {
   }
 
   void stoppingAfterThisTube() {
-    phreatix::test::TempDir dir;
-    const phreatix::DemoDataSet demo = phreatix::writeDemoData(dir.path());
-    phreatix::Session session(dir.path());
-    TfrmMAIN window(session);
-    window.show();
+    CoupledDemo c(dialogs_);
+    phreatix::test::TempDir& dir = c.dir;
+    phreatix::Session& session = c.session;
+    TfrmMAIN& window = c.window;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    dialogs_.nextFile = QString::fromStdString(dir.file(demo.exportFile));
-    window.btbttnKOPPELClick();
-    session.settings().startYear = 1970;
-    session.settings().numberOfYears = 30;
-    coupleAutomatically(window, dialogs_, QString::fromStdString(dir.file(demo.couplingFile)));
     QVERIFY(!window.btbttnSTOP->isEnabled());
     // Clicked while the first calibrations run: the run ends after the tube
     // it is running, no later stage begins, and Start can be pressed again.

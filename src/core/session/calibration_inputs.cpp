@@ -326,13 +326,14 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
 void CalibrationInputs::extractCalibrationMeteo(const std::string& meteoName,
                                                 const std::string& stem, int firstDay,
                                                 int lastDay) {
-  std::vector<std::string> meteo;
+  const std::vector<std::string>* lines = nullptr;
   try {
-    meteo = readLines(path(meteoName));
+    lines = &meteoSpans_.lines(meteoName);
   } catch (const Error& e) {
     session_.messages().appendLog(e.what());
     return;
   }
+  const std::vector<std::string>& meteo = *lines;
   if (meteo.empty()) return;
   const CalendarDate* firstDate = dates_.find(firstDay);
   const CalendarDate* lastDate = dates_.find(lastDay);

@@ -49,13 +49,30 @@ std::string DayDates::text(int dayNumber) const {
   return date ? formatCalendarDate(*date) : formatInt(dayNumber);
 }
 
+MeteoSpans::File& MeteoSpans::file(const std::string& meteoName) {
+  auto cached = files_.find(meteoName);
+  if (cached != files_.end()) return cached->second;
+  File f;
+  try {
+    f.lines = readLines(joinPath(workingDir_, meteoName));
+  } catch (const Error& e) {
+    f.error = e.what();
+  }
+  return files_.emplace(meteoName, std::move(f)).first->second;
+}
+
+const std::vector<std::string>& MeteoSpans::lines(const std::string& meteoName) {
+  const File& f = file(meteoName);
+  if (!f.error.empty()) throw Error(ErrorKind::kIo, f.error);
+  return f.lines;
+}
+
 const MeteoSpan& MeteoSpans::of(const std::string& meteoName) {
-  auto cached = spans_.find(meteoName);
-  if (cached != spans_.end()) return cached->second;
+  File& f = file(meteoName);
+  if (f.span) return *f.span;
   MeteoSpan span;
   try {
-    for (const NumberedDay& day :
-         numberedDays(readLines(joinPath(workingDir_, meteoName)), table_)) {
+    for (const NumberedDay& day : numberedDays(f.lines, table_)) {
       if (span.first == 0 || day.number < span.first)
         span.first = day.number, span.firstDate = day.date;
       if (span.last == 0 || day.number > span.last)
@@ -64,7 +81,8 @@ const MeteoSpan& MeteoSpans::of(const std::string& meteoName) {
   } catch (const Error&) {
     // Unreadable: the empty span.
   }
-  return spans_.emplace(meteoName, span).first->second;
+  f.span = span;
+  return *f.span;
 }
 
 }  // namespace phreatix

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -56,8 +57,8 @@ struct MeteoSpan {
   CalendarDate firstDate, lastDate;
 };
 
-// The spans of the coupled meteo files in the working directory, each file
-// read once.
+// The coupled meteo files in the working directory, their lines and spans,
+// each file read once however many tubes share it.
 class MeteoSpans {
  public:
   MeteoSpans(std::string workingDir, const DayNumberTable& table)
@@ -65,11 +66,20 @@ class MeteoSpans {
   // An unreadable file has the empty span: the calibration meteo extraction
   // reports it, and no reading is judged by it.
   const MeteoSpan& of(const std::string& meteoName);
+  // The file's lines; an I/O error naming it when it cannot be read.
+  const std::vector<std::string>& lines(const std::string& meteoName);
 
  private:
+  struct File {
+    std::vector<std::string> lines;
+    std::string error;  // why it could not be read; "" when it was
+    std::optional<MeteoSpan> span;
+  };
+  File& file(const std::string& meteoName);
+
   std::string workingDir_;
   const DayNumberTable& table_;
-  std::unordered_map<std::string, MeteoSpan> spans_;
+  std::unordered_map<std::string, File> files_;
 };
 
 }  // namespace phreatix
