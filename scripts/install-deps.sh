@@ -3,7 +3,9 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcli11-dev zip qt6-translations-l10n)
+          libbenchmark-dev libcli11-dev zip qt6-translations-l10n
+          # the walk through the desktop under a real X server
+          xvfb openbox xdotool x11-utils imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

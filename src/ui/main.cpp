@@ -6,6 +6,7 @@
 #include <QApplication>
 
 #include "frontend.h"
+#include "probe.h"
 
 #include "platform/files.h"
 #include "session/session.h"
@@ -22,5 +23,6 @@ int main(int argc, char** argv) {
   phreatix::Session session(phreatix::currentDirectory());
   TfrmMAIN mainWindow(session);
   mainWindow.show();
+  phreatix::ui::startUiProbe();
   return app.exec();
 }

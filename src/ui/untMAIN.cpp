@@ -365,9 +365,11 @@ void TfrmMAIN::btbttnResetStartClick() {
 }
 
 void TfrmMAIN::btbttnDefaultsClick() {
-  frmDefaults_->exec();
-  // A changed period may have made the meteo files incomplete or complete.
-  phreatix::ui::guarded(session_, this, [this] { workflow_->checkCoupling(); });
+  // A changed period may have made the meteo files incomplete or complete;
+  // cancelled, every setting is as it was and the check has been said.
+  if (frmDefaults_->exec() == QDialog::Accepted) {
+    phreatix::ui::guarded(session_, this, [this] { workflow_->checkCoupling(); });
+  }
   showControls();
 }
 
