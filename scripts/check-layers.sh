@@ -4,7 +4,7 @@
 # (lowest first). error.h at the root is below them all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-order=(text platform report settings input coupling engine postprocessing preprocessor session)
+order=(text platform report settings input coupling engine postprocessing preprocessor results session)
 status=0
 for ((i = 0; i < ${#order[@]}; i++)); do
   folder=${order[$i]}

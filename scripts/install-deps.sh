@@ -4,6 +4,8 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev zip qt6-translations-l10n
+          # the results: packed tubes, the map layer, the charts, the report check
+          libzip-dev libgdal-dev gdal-bin qt6-charts-dev chromium
           # the walk through the desktop under a real X server
           xvfb openbox xdotool x11-utils imagemagick)
 

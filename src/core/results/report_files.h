@@ -1,0 +1,45 @@
+// The files a run leaves for the hydrologist next to modsel.zft (not packed,
+// not cleaned up): rapport.html with one page per modelled tube in rapport/,
+// overzicht.csv and the map layer overzicht.gpkg; and the table `run` prints.
+// Levels in all of them in cm below surface level ("cm-mv"), so labelled.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "results/charts.h"
+#include "results/tube_results.h"
+
+namespace phreatix {
+
+inline constexpr const char* kReportFileName = "rapport.html";
+inline constexpr const char* kReportFolderName = "rapport";
+inline constexpr const char* kOverviewCsvName = "overzicht.csv";
+inline constexpr const char* kOverviewLayerName = "overzicht.gpkg";
+
+// RFC 4180: comma-separated, decimal point, UTF-8, one header row whose names
+// carry the unit; one row per tube.
+void writeOverviewCsv(const DataSetResults& results, const std::string& path);
+
+// A GeoPackage point layer in EPSG:28992 with the attributes of the CSV;
+// tubes without coordinates get a null geometry. The same results give the
+// same bytes.
+void writeOverviewLayer(const DataSetResults& results, const std::string& path);
+
+// One chart as a self-contained inline SVG element.
+std::string chartSvg(const Chart& chart, int width, int height);
+
+// rapport.html and rapport/<stem>.html; `charts` gives a modelled tube's
+// charts (tubeCharts in the program, made-up charts in tests).
+using ChartSource = std::vector<Chart> (*)(const std::string& workingDir, const TubeResult& tube);
+void writeHtmlReport(const DataSetResults& results, const std::string& workingDir,
+                     ChartSource charts = &tubeCharts);
+
+// The table `run` prints: tube, model, GHG, GLG, GVG, warnings; one line each.
+std::vector<std::string> resultsTable(const DataSetResults& results);
+
+// Reads the working directory's results and writes the three files; returns
+// what it read.
+DataSetResults writeReports(const std::string& workingDir);
+
+}  // namespace phreatix

@@ -1,0 +1,1 @@
+#include "results/tube_results.h"
