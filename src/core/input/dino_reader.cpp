@@ -300,6 +300,12 @@ ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::s
                                 ? readOldLayout(lines, sourcePath, context.messages)
                                 : readDinoloketLayout(lines, sourcePath, context.messages);
     result.tubeCounter = checkRelocations(content.meta, sourcePath, context.messages);
+    // The position of a tube is that of its last period (older ones may lie
+    // before a relocation).
+    std::unordered_map<std::string, std::pair<std::string, std::string>> lastPosition;
+    for (const MetaRow& row : content.meta) {
+      lastPosition[row.period.location + row.period.filter] = {row.x, row.y};
+    }
 
     result.lines.push_back(std::string(kTubeFileTag) + content.reference + content.user +
                            "          " + content.date);
@@ -309,6 +315,8 @@ ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::s
       progress.set(roundToInt(static_cast<long double>(j + 1) * 100 / periods));
       context.progress.setProgressLabel("Ingelezen buis: " + period.location);
       result.lines.push_back(tubeRecord(period.location, period.filter));
+      const auto& position = lastPosition[period.location + period.filter];
+      result.locations.push_back({period.location, period.filter, position.first, position.second});
       auto tube = content.meas.find(period.location + period.filter);
       if (tube == content.meas.end()) continue;
       for (MeasRow& row : tube->second) {
@@ -397,6 +405,21 @@ bool relativeToNap(const ConvertedDataSet& data) {
 }
 
 }  // namespace
+
+std::vector<std::string> locationLines(const std::vector<TubeLocation>& locations) {
+  std::vector<std::string> lines{"locatie,filter,x,y"};
+  auto plain = [](std::string text) {
+    // A coordinate is a number; anything else would break the columns.
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    text = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    return text.find_first_not_of("0123456789.-+eE") == std::string::npos ? text : "";
+  };
+  for (const TubeLocation& l : locations) {
+    lines.push_back(l.location + "," + l.filter + "," + plain(l.x) + "," + plain(l.y));
+  }
+  return lines;
+}
 
 bool isDinoExport(const std::vector<std::string>& lines) {
   return !lines.empty() && containsKey(lines[0], "TITEL");
@@ -531,6 +554,15 @@ ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderCont
       dinoTubes += part.tubeCounter;
     }
     // One header line for the data set: the first file's.
+    if (!part.modernFormat) {
+      // An OLGA file knows no coordinates.
+      for (std::size_t i = 1; i < part.lines.size(); ++i) {
+        if (!isWellFormedTubeRecord(part.lines[i])) continue;
+        part.locations.push_back({std::string(recordLocation(part.lines[i])),
+                                  std::string(recordFilter(part.lines[i])), "", ""});
+      }
+    }
+    merged.locations.insert(merged.locations.end(), part.locations.begin(), part.locations.end());
     if (merged.lines.empty()) {
       merged.lines = std::move(part.lines);
     } else if (!part.lines.empty()) {

@@ -54,8 +54,19 @@ struct ReaderContext {
   std::string workingDir;
 };
 
+// Where a tube stands: the coordinates (RD New, metres, as the export writes
+// them) of its last metadata period; empty for an OLGA export or an export
+// without a metadata block.
+struct TubeLocation {
+  std::string location;
+  std::string filter;
+  std::string x;
+  std::string y;
+};
+
 struct ConvertedDataSet {
   std::vector<std::string> lines;  // the internal tube file; index 0 is the header
+  std::vector<TubeLocation> locations;  // one per tube, in the order of the tube file
   bool modernFormat = false;       // DINO (true) or OLGA (false)
   int tubeCounter = 1;             // tubes met in the relocation check (DINO only)
   // The files whose levels are relative to NAP (header characters 9-11).
@@ -66,6 +77,11 @@ struct ExportFile {
   std::string path;
   std::vector<std::string> lines;
 };
+
+// The tubes' coordinates as a CSV text (header "locatie,filter,x,y"), written
+// at open next to the session's files so that results can be placed on a map
+// without the export.
+std::vector<std::string> locationLines(const std::vector<TubeLocation>& locations);
 
 // Converts the lines of the export file `sourcePath`. Reports in mmBUIS and
 // mmLOG, shows progress, writes olga.tmp and shows the disk-space estimate

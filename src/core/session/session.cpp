@@ -1,7 +1,10 @@
 #include "session/session.h"
 
+#include "results/tube_results.h"
+
 #include "input/dino_reader.h"
 #include "platform/files.h"
+#include "text/number_text.h"
 #include "session/kron_coverage.h"
 
 namespace phreatix {
@@ -98,10 +101,32 @@ bool Session::openDataFiles(const std::vector<std::string>& paths, ProgressView&
     }
     fatalStop();
   }
+  writeLocations(converted.locations);
   readDayNumberFile(workingDir_, dayNumbers_, messages_);
   const std::string kronNote = kronReadingsNote(dayNumbers_, dataSet_);
   if (!kronNote.empty()) messages_.appendLog(kronNote);
   return true;
+}
+
+void Session::writeLocations(const std::vector<TubeLocation>& locations) {
+  // The map and the report place the tubes from this file once the export
+  // is gone; a tube without coordinates gets no place on the map.
+  std::size_t without = 0;
+  for (const TubeLocation& l : locations) without += l.x.empty() || l.y.empty() ? 1 : 0;
+  try {
+    writeLines(joinPath(workingDir_, kLocationsFileName), locationLines(locations));
+  } catch (const Error& e) {
+    messages_.appendLog(std::string(kLocationsFileName) +
+                        " kan niet worden geschreven; de kaart en het rapport krijgen geen "
+                        "coördinaten (" + e.what() + ").");
+    return;
+  }
+  if (without > 0) {
+    messages_.appendLog(formatInt(static_cast<long long>(without)) + " van de " +
+                        formatInt(static_cast<long long>(locations.size())) +
+                        " buizen zonder coördinaten (OLGA-bestand of export zonder metadata): "
+                        "zonder plaats op de kaart.");
+  }
 }
 
 void Session::coupled(bool complete) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "input/calendar.h"
+#include "input/dino_reader.h"
 #include "report/messages.h"
 #include "report/ports.h"
 #include "settings/session_settings.h"
@@ -113,6 +114,8 @@ class Session {
   bool writeSessionLog() const;
 
  private:
+  // locaties.csv: the tubes' coordinates as the export gave them.
+  void writeLocations(const std::vector<TubeLocation>& locations);
   std::string workingDir_;
   Messages messages_;
   SessionSettings settings_;
