@@ -9,7 +9,8 @@
 # The walk: open the demo export; couple with a coupling file that leaves a
 # tube out; the settings are refused naming that tube, and Annuleren leaves the
 # window; couple anew with the whole file; settings OK; Start, with the engine
-# window and its runtime list moving and the post-processing window; close
+# window and its runtime list moving, the results window and the
+# post-processing window; close
 # with the question; packing with its progress; the exit window. Then, in a
 # second working directory, Opsplitsen with the assessment window on top.
 #
@@ -304,10 +305,18 @@ say "the post-processing window"
 wait_until 600 shown_on_top frmPost || fail "the post-processing window is not shown on top"
 shot post-processing
 wait_until 600 disabled frmMAIN btbttnSTOP || fail "the run did not end"
-# The post-processing window stays until the user closes it.
+# The post-processing window stays on top until the user closes it; then
+# the results of the run come.
 expect_window frmPost
 click frmPost btbttnSTOPPOST
 wait_until 30 window_gone frmPost || fail "the post-processing window did not close"
+say "the results window"
+expect_window frmResultaten 60
+shot results-window
+enabled frmResultaten btbttnPNG || fail "the charts of the first tube are not offered for export"
+click frmResultaten bttnSluiten
+wait_until 20 window_gone frmResultaten || fail "the results window did not close"
+enabled frmMAIN btbttnResultaten || fail "Resultaten is not offered after the run"
 wait_until 30 window_gone frmZEFTAL || fail "the engine window stays after the run"
 expect_window frmMAIN
 shot after-run

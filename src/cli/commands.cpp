@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "postprocessing/karakt.h"
 #include "preprocessor/splitter.h"
+#include "results/report_files.h"
 #include "report/messages.h"
 #include "session/closing.h"
 #include "session/demo_data.h"
@@ -159,6 +160,14 @@ struct RunOptions {
   std::function<void()> afterRun;  // before the packing, with every file in place
 };
 
+// The table of every tube the report holds, after the rest of the output.
+void printResultsTable(const DataSetResults& results) {
+  if (results.tubes.empty()) return;
+  std::cout << "\nResultaten (GxG in cm-mv; " << kReportFileName << ", " << kOverviewCsvName << ", "
+            << kOverviewLayerName << "):\n";
+  for (const std::string& line : resultsTable(results)) std::cout << line << '\n';
+}
+
 // Runs the workflow in `workDir`, then the closing sequence (unless told not
 // to pack): kRefused also when no tube got a model, packed or not.
 ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
@@ -176,6 +185,7 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
     observer.printTimes(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (options.afterRun) options.afterRun();
+    printResultsTable(workflow.results());
     noModel = outcome == WorkflowOutcome::kNoModel;
     if (noModel) {
       std::cerr << "phreatix-cli: geen enkele buis heeft een plausibel model gekregen; zie "
@@ -375,6 +385,20 @@ ExitStatus commandMeteo(const MeteoArguments& arguments) {
     for (const std::string& line : meteo.report) std::cout << line << '\n';
   } catch (const Error& e) {
     return refused(e);
+  }
+  return ExitStatus::kOk;
+}
+
+ExitStatus commandReport(const std::string& dirArgument) {
+  const std::string dir = dirArgument.empty() ? currentDirectory() : dirArgument;
+  try {
+    const DataSetResults results = writeReports(dir);
+    printResultsTable(results);
+  } catch (const Error& e) {
+    return refused(e);
+  } catch (const std::exception& e) {
+    std::cerr << "phreatix-cli: rapport niet geschreven: " << e.what() << '\n';
+    return ExitStatus::kRefused;
   }
   return ExitStatus::kOk;
 }

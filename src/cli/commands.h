@@ -43,6 +43,9 @@ struct MeteoArguments {
 // Session command: opens the exports as one data set in the current directory.
 ExitStatus commandOpen(const std::vector<std::string>& files);
 ExitStatus commandKron(bool force);
+// rapport.html, overzicht.csv and overzicht.gpkg for a finished working
+// directory (DIR, default the current one), packed or not; prints the table.
+ExitStatus commandReport(const std::string& dir);
 ExitStatus commandEngine(int maxIter);
 ExitStatus commandPost();
 ExitStatus commandRun(const RunArguments& arguments);

@@ -247,6 +247,14 @@ ExitStatus parseAndRun(int argc, char** argv) {
       ->type_name("");
   demoCommand->add_flag("--no-pack", demoNoPack, "leave every file in place (default: pack)");
 
+  std::string reportDir;
+  CLI::App* reportCommand = app.add_subcommand(
+      "report",
+      "write rapport.html (with rapport/), overzicht.csv and overzicht.gpkg for a finished\n"
+      "working directory, packed or not, and print the table of its tubes");
+  reportCommand->add_option("DIR", reportDir, "the working directory (default: the current one)")
+      ->type_name("");
+
   // `phreatix-cli --help` shows every command with its options; each command
   // keeps its own --help (set up before this, as subcommands copy it).
   app.set_help_flag();
@@ -271,6 +279,7 @@ ExitStatus parseAndRun(int argc, char** argv) {
     return commandMeteo(meteo);
   }
   if (kronCommand->parsed()) return commandKron(kronForce);
+  if (reportCommand->parsed()) return commandReport(reportDir);
   if (engineCommand->parsed()) {
     int maxIter = 0;
     parseInt(engineMaxIter, maxIter);  // checked while parsing

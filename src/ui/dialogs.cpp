@@ -20,6 +20,9 @@ class QtDialogs : public UiDialogs {
   QStringList openFiles(QWidget* parent, const QString& startDir, const QString& filter) override {
     return QFileDialog::getOpenFileNames(parent, QString(), startDir, filter);
   }
+  QString saveFile(QWidget* parent, const QString& startPath, const QString& filter) override {
+    return QFileDialog::getSaveFileName(parent, QString(), startPath, filter);
+  }
   void beep() override { QApplication::beep(); }
   bool question(QWidget* parent, const QString& text) override {
     return choose(parent, text, QString::fromUtf8("Ja"), QString::fromUtf8("Nee"));

@@ -24,6 +24,12 @@ class UiDialogs {
     const QString one = openFile(parent, startDir, filter);
     return one.isEmpty() ? QStringList() : QStringList{one};
   }
+  // A file-save dialog starting at `startPath` (a folder or a proposed file);
+  // "" when cancelled. `filter` in Qt's syntax.
+  virtual QString saveFile(QWidget* /*parent*/, const QString& /*startPath*/,
+                           const QString& /*filter*/) {
+    return QString();
+  }
   virtual void beep() = 0;
   // A modal question with Ja and Nee; true for Ja.
   virtual bool question(QWidget* /*parent*/, const QString& /*text*/) { return false; }

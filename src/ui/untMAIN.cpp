@@ -17,6 +17,9 @@
 #include <QVBoxLayout>
 
 #include "coupling/completeness.h"
+#include "platform/files.h"
+#include "results/charts.h"
+#include "session/model_selection.h"
 #include "help.h"
 #include "session/closing.h"
 #include "session/progress_schema.h"
@@ -28,6 +31,7 @@
 #include "untMeetreeks.h"
 #include "untOLGAsub.h"
 #include "untPost.h"
+#include "untResultaten.h"
 #include "untSELECTIE.h"
 #include "untZEFTAL.h"
 
@@ -134,6 +138,11 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   btbttnSTOP = button(grpbxINPUTS, "btbttnSTOP", "Stoppen na deze buis");
   btbttnSTOP->setEnabled(false);
   inputs->addWidget(btbttnSTOP, 7, 0, 1, 2);
+  // Beyond the classic controls: the results of the tubes that finished.
+  btbttnResultaten = button(grpbxINPUTS, "btbttnResultaten", "Resultaten");
+  btbttnResultaten->setToolTip(QString::fromUtf8(
+      "Tabel en grafieken van de buizen waarvan de postprocessing klaar is"));
+  inputs->addWidget(btbttnResultaten, 8, 0, 1, 2);
   // Controls that no step of the workflow shows.
   for (QWidget* hidden : std::initializer_list<QWidget*>{
            btbttnDagnummers, lblDagnummers, rdbttnWEL, rdbttnNIET, edtAantal, Label1, Label2,
@@ -196,6 +205,8 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   frmZEFTAL_->installEventFilter(this);
   frmZEFTAL_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
   frmPost_ = new TfrmPost(this);
+  frmPost_->installEventFilter(this);
+  frmResultaten_ = new TfrmResultaten(this);
   frmPost_->setHelpTopicHandler([this](std::string topic) { help_->selectTopic(topic); });
   workflow_ = std::make_unique<phreatix::Workflow>(
       session_, phreatix::WorkflowPorts{*this, messageBox_, *frmZEFTAL_, *frmPost_, *this});
@@ -229,6 +240,7 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   connect(btbttnSTART, &QPushButton::clicked, this, &TfrmMAIN::btbttnSTARTClick);
   connect(btbttnRepair, &QPushButton::clicked, this, &TfrmMAIN::btbttnRepairClick);
   connect(btbttnSTOP, &QPushButton::clicked, this, &TfrmMAIN::btbttnSTOPClick);
+  connect(btbttnResultaten, &QPushButton::clicked, this, &TfrmMAIN::btbttnResultatenClick);
 
   for (const std::string& line : session_.messages().buis())
     appended(phreatix::MessageListId::kBuis, line);
@@ -262,6 +274,10 @@ bool TfrmMAIN::event(QEvent* event) {
 
 bool TfrmMAIN::eventFilter(QObject* watched, QEvent* event) {
   if (watched == frmZEFTAL_ && event->type() == QEvent::WindowActivate) engineHadFocus_ = true;
+  if (watched == frmPost_ && event->type() == QEvent::Hide && resultsWaiting_) {
+    resultsWaiting_ = false;
+    QTimer::singleShot(0, this, [this] { showResults(workflow_->results()); });
+  }
   // During a run the windows repaint, move and resize, but of the user's
   // input only what is meant for "Stoppen na deze buis" gets through.
   // A box asked meanwhile (the close question) takes its own input.
@@ -382,6 +398,26 @@ void TfrmMAIN::btbttnSTOPClick() {
   btbttnSTOP->setText(QString::fromUtf8("Stopt na deze buis..."));
 }
 
+void TfrmMAIN::btbttnResultatenClick() {
+  phreatix::DataSetResults results;
+  if (!phreatix::ui::guarded(session_, this, [&] {
+        results = phreatix::readResults(session_.workingDir(), true);
+      })) {
+    return;
+  }
+  showResults(results);
+}
+
+void TfrmMAIN::showResults(const phreatix::DataSetResults& results) {
+  const std::string dir = session_.workingDir();
+  frmResultaten_->showResults(results, [dir](const phreatix::TubeResult& tube) {
+    return phreatix::tubeCharts(dir, tube);
+  });
+  frmResultaten_->show();
+  frmResultaten_->raise();
+  frmResultaten_->activateWindow();
+}
+
 void TfrmMAIN::runPipeline(bool repair) {
   pipelineRunning_ = true;
   qApp->installEventFilter(this);
@@ -416,6 +452,15 @@ void TfrmMAIN::runPipeline(bool repair) {
     activationWaiting_ = false;
     activate();
   }
+  // The run's report: what the user came for. The post-processing window
+  // stays on top until the user closes it; the results come after it.
+  if (!workflow_->results().tubes.empty()) {
+    if (frmPost_->isVisible()) {
+      resultsWaiting_ = true;
+    } else {
+      showResults(workflow_->results());
+    }
+  }
 }
 
 void TfrmMAIN::showControls() {
@@ -435,6 +480,11 @@ void TfrmMAIN::showControls() {
   btbttnRepair->setEnabled(c.btbttnRepair);
   btbttnPOST->setEnabled(c.btbttnPOST);
   btbttnSTARTSIMUL->setEnabled(c.btbttnSTARTSIMUL);
+  // Once a tube's post-processing has finished there is something to show;
+  // during a run only "Stoppen na deze buis" takes input.
+  btbttnResultaten->setEnabled(!pipelineRunning_ &&
+                               phreatix::fileExists(
+                                   phreatix::joinPath(session_.workingDir(), phreatix::kModselName)));
   for (QWidget* w : std::initializer_list<QWidget*>{rdbttnWEL, rdbttnNIET, Label3, Label4}) {
     w->setEnabled(c.parallelRuns);
   }

@@ -19,6 +19,7 @@
 #include "session/closing.h"
 #include "session/pipeline.h"
 #include "session/progress_schema.h"
+#include "results/tube_results.h"
 #include "session/session.h"
 #include "session/workflow.h"
 
@@ -37,6 +38,7 @@ class TfrmKoppeling;
 class TfrmMeetreeks;
 class TfrmOLGAsub;
 class TfrmPost;
+class TfrmResultaten;
 class TfrmSELECTIE;
 class TfrmZEFTAL;
 
@@ -74,6 +76,7 @@ class TfrmMAIN : public QMainWindow,
   TfrmPost* postWindow() const { return frmPost_; }
   TfrmOLGAsub* splittingWindow() const { return frmOLGAsub_; }
   TfrmMeetreeks* assessmentWindow() const { return frmMeetreeks_; }
+  TfrmResultaten* resultsWindow() const { return frmResultaten_; }
 
   QPushButton* btbttnPre;
   QLabel* Label8;
@@ -96,6 +99,7 @@ class TfrmMAIN : public QMainWindow,
   QPushButton* btbttnSTART;
   // "Stoppen na deze buis": the one control that takes a click during a run.
   QPushButton* btbttnSTOP;
+  QPushButton* btbttnResultaten;
   QPushButton* btbttnRepair;
   QPushButton* btbttnPOST;
   QPushButton* btbttnSTARTSIMUL;
@@ -118,6 +122,7 @@ class TfrmMAIN : public QMainWindow,
   void btbttnSTARTClick();
   void btbttnRepairClick();
   void btbttnSTOPClick();
+  void btbttnResultatenClick();
 
  protected:
   bool event(QEvent* event) override;
@@ -147,6 +152,8 @@ class TfrmMAIN : public QMainWindow,
   // Runs a pipeline step; activations and a close that arrive meanwhile
   // wait until it has returned.
   void runPipeline(bool repair);
+  // The results window with `results`, on top.
+  void showResults(const phreatix::DataSetResults& results);
 
   phreatix::Session& session_;
   phreatix::ui::DialogMessageBox messageBox_;
@@ -157,6 +164,7 @@ class TfrmMAIN : public QMainWindow,
   TfrmPost* frmPost_;
   TfrmOLGAsub* frmOLGAsub_;
   TfrmMeetreeks* frmMeetreeks_;
+  TfrmResultaten* frmResultaten_;
   TfrmDefaults* frmDefaults_;
   TfrmAbout* frmAbout_;
   TfrmBeschrijving* frmBeschrijving_;
@@ -169,6 +177,8 @@ class TfrmMAIN : public QMainWindow,
   bool engineHadFocus_ = false;
   bool pipelineRunning_ = false;
   bool activationWaiting_ = false;
+  // The run's results, shown once the post-processing window is closed.
+  bool resultsWaiting_ = false;
   bool closeWaiting_ = false;
   bool closeConfirmed_ = false;
 };

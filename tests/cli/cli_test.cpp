@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -500,6 +501,41 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
     }
   }
   EXPECT_GE(plausible, 1) << dir.read("modsel.zft");
+
+  // The report of the run: a row per tube in the overview, a page with five
+  // charts per modelled tube, and the table on the terminal.
+  const std::vector<std::string> overview = readLines(dir.file("overzicht.csv"));
+  ASSERT_EQ(overview.size(), 4u) << dir.read("overzicht.csv");
+  EXPECT_NE(overview[0].find("ghg (cm-mv)"), std::string::npos);
+  for (const std::string& line : chosen) {
+    const std::string tube = line.substr(0, 8), label = line.substr(9, 2);
+    if (label != "1s" && label != "2s") continue;
+    const std::string page = dir.read("rapport/" + tube + ".html");
+    std::size_t charts = 0;
+    for (std::size_t at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 1)) {
+      ++charts;
+    }
+    EXPECT_EQ(charts, 5u) << tube;
+    EXPECT_NE(run.out.find(tube + " 01  " + label), std::string::npos) << run.out;
+  }
+  EXPECT_TRUE(fileExists(dir.file("overzicht.gpkg")));
+  EXPECT_NE(dir.read("rapport.html").find("B44F0279"), std::string::npos);
+}
+
+// A finished directory is reported on again after packing, from the zips, with
+// the same overview; a directory without results is refused.
+TEST(Cli, ReportReadsPackedTubes) {
+  test::TempDir dir;
+  CliRun demo = runCli(dir, "demo d");
+  ASSERT_EQ(demo.code, 0) << demo.err;
+  const std::string before = dir.read("d/overzicht.csv");
+  EXPECT_FALSE(fileExists(dir.file("d/28AL0005.sta")));
+  std::remove(dir.file("d/overzicht.csv").c_str());
+  CliRun report = runCli(dir, "report d");
+  ASSERT_EQ(report.code, 0) << report.err;
+  EXPECT_EQ(dir.read("d/overzicht.csv"), before);
+  EXPECT_NE(report.out.find("40HN0007 01  ft"), std::string::npos) << report.out;
+  EXPECT_EQ(runCli(dir, "report .").code, 1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "session/workflow.h"
 
 #include "coupling/completeness.h"
+#include "results/report_files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -77,7 +78,25 @@ WorkflowOutcome Workflow::outcome(const Pipeline& pipeline) const {
 WorkflowOutcome Workflow::start() {
   Pipeline run = pipeline();
   if (!run.start()) return WorkflowOutcome::kRefused;
+  writeReport();
   return outcome(run);
+}
+
+void Workflow::writeReport() {
+  // Before packing, with every file in place; a report that cannot be
+  // written costs the run nothing, but the user is told why.
+  try {
+    results_ = writeReports(session_.workingDir());
+    std::size_t modelled = 0;
+    for (const TubeResult& tube : results_.tubes) modelled += tube.modelled ? 1 : 0;
+    session_.messages().appendLog(
+        std::string("Rapport geschreven: ") + kReportFileName + ", " + kOverviewCsvName + " en " +
+        kOverviewLayerName + " (" + formatInt(static_cast<long long>(results_.tubes.size())) +
+        " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).");
+  } catch (const std::exception& e) {
+    results_ = DataSetResults{};
+    session_.messages().appendLog(std::string("Rapport niet geschreven: ") + e.what());
+  }
 }
 
 WorkflowOutcome Workflow::repair() {
@@ -86,6 +105,7 @@ WorkflowOutcome Workflow::repair() {
   session_.pipelineControls();
   ports_.observer.controlsChanged();
   run.simulationPhase();
+  writeReport();
   return outcome(run);
 }
 

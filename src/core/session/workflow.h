@@ -13,6 +13,7 @@
 #include "coupling/coupling.h"
 #include "engine/engine_run.h"
 #include "postprocessing/karakt.h"
+#include "results/tube_results.h"
 #include "session/closing.h"
 #include "session/pipeline.h"
 #include "session/session.h"
@@ -65,6 +66,11 @@ class Workflow {
   WorkflowOutcome repair();
   // "Stoppen na deze buis", during a run.
   void requestStop() { session_.requestStop(); }
+  // The results the last start or repair reported on (empty before).
+  const DataSetResults& results() const { return results_; }
+  // Writes rapport.html, overzicht.csv and overzicht.gpkg for what the
+  // working directory holds; one line in mmLOG says what was written or why not.
+  void writeReport();
   // Closing: packing, clean-up and the fatal stop of a normal end.
   [[noreturn]] void close(const ArchiverSettings& archiver = ArchiverSettings());
 
@@ -76,6 +82,7 @@ class Workflow {
   WorkflowPorts ports_;
   CouplingOverview overview_;
   std::string dataFiles_;
+  DataSetResults results_;
   Engine engine_;
   // Some 150 MB of fixed capacities: made at the first pipeline.
   std::unique_ptr<Postprocessor> post_;

@@ -1,0 +1,123 @@
+// The overview as CSV and the table `run` prints. The map layer, the charts
+// and the HTML report have files of their own (report_layer.cpp,
+// svg_chart.cpp, report_html.cpp).
+#include "results/report_files.h"
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "results/report_columns.h"
+#include "text/number_text.h"
+
+namespace phreatix {
+
+namespace {
+
+// RFC 4180: a field holding a comma, a double quote or a line end is quoted,
+// its quotes doubled.
+std::string csvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) {
+    if (ch == '"') quoted += '"';
+    quoted += ch;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+// Short names of the warnings for the terminal table; the full texts are in
+// the CSV and the report.
+const char* shortWarning(ResultWarningKind kind) {
+  switch (kind) {
+    case ResultWarningKind::kStartTransient:
+      return "inloop";
+    case ResultWarningKind::kNoiseDominates:
+      return "ruis";
+    case ResultWarningKind::kGhgAboveSurface:
+      return "GHG boven mv";
+    case ResultWarningKind::kShortSeries:
+      return "korte reeks";
+    case ResultWarningKind::kSparseSeries:
+      return "weinig metingen";
+    case ResultWarningKind::kNoModel:
+      return "geen model";
+  }
+  return "?";
+}
+
+std::string levelField(const std::optional<double>& levelCm) {
+  std::string text = levelCm ? decimalText(*levelCm, 1) : std::string();
+  if (text.empty()) text = "-";
+  std::string field;
+  appendPadded(field, text, 9);
+  return field;
+}
+
+std::string leftPadded(const std::string& text, std::size_t width) {
+  std::string field = text;
+  if (field.size() < width) field.append(width - field.size(), ' ');
+  return field;
+}
+
+}  // namespace
+
+void writeOverviewCsv(const DataSetResults& results, const std::string& path) {
+  const std::vector<OverviewColumn>& columns = overviewColumns();
+  LineWriter out(path);
+  // Each record ends in CR LF as RFC 4180 has it: the CR here, the LF from
+  // the writer.
+  std::string line;
+  for (const OverviewColumn& column : columns) {
+    if (!line.empty()) line += ',';
+    line += csvField(columnTitle(column));
+  }
+  out.write(line + '\r');
+  for (const TubeResult& tube : results.tubes) {
+    const std::vector<OverviewValue> values = overviewValues(tube);
+    line.clear();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) line += ',';
+      line += csvField(overviewText(columns[i], values[i]));
+    }
+    out.write(line + '\r');
+  }
+  out.close();
+}
+
+std::vector<std::string> resultsTable(const DataSetResults& results) {
+  // The tube column as wide as its widest entry, "28AL0005 01".
+  std::size_t tubeWidth = 4;
+  for (const TubeResult& tube : results.tubes) {
+    tubeWidth = std::max(tubeWidth, tube.stem.size() + 1 + tube.filter.size());
+  }
+  tubeWidth += 2;
+  std::vector<std::string> lines;
+  lines.push_back(leftPadded("buis", tubeWidth) + "model" + "   GHG cm-mv   GLG cm-mv   GVG cm-mv" +
+                  "  waarschuwingen");
+  for (const TubeResult& tube : results.tubes) {
+    std::string line = leftPadded(tube.stem + " " + tube.filter, tubeWidth);
+    line += leftPadded(tube.label.empty() ? "-" : tube.label, 5);
+    for (const std::optional<double>* level : {&tube.ghg, &tube.glg, &tube.gvg}) {
+      line += "   " + levelField(*level);
+    }
+    std::string warnings;
+    for (const ResultWarning& w : tube.warnings) {
+      const char* name = shortWarning(w.kind);
+      if (warnings.find(name) != std::string::npos) continue;
+      if (!warnings.empty()) warnings += ", ";
+      warnings += name;
+    }
+    if (!tube.failure.empty() &&
+        warnings.find(shortWarning(ResultWarningKind::kNoModel)) == std::string::npos) {
+      if (!warnings.empty()) warnings += ", ";
+      warnings += shortWarning(ResultWarningKind::kNoModel);
+    }
+    if (!warnings.empty()) line += "  " + warnings;
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace phreatix
