@@ -1,5 +1,7 @@
 #include "input/dino_reader.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "input/tube_file.h"
@@ -225,19 +227,71 @@ TEST(DinoReader, RefusedFilesNameFileLineAndFieldAndLeaveOlgaTmp) {
                 {"28AL0005,1,0,0,1990/01/01,1990/12/31,5", "28AL0005,1,1 0x,0,1991/01/01,,5"}, {})),
             "x.csv:8: X COORDINAAT \"1 0x\" is geen getal");
 
-  std::vector<std::string> huge = good;
-  huge.resize(kMaxExportLines + 1, "28AL0005,1,1990/06/01,12,");
-  EXPECT_EQ(
-      c.refusal(huge),
-      "x.csv: meer dan 200001 regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
+  // A file beyond the line limit is refused by name before it is read (20
+  // million lines are too many to build here).
+  EXPECT_NO_THROW(checkExportLength(kMaxExportLines, "x.csv"));
+  try {
+    checkExportLength(kMaxExportLines + 1, "x.csv");
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kInput);
+    EXPECT_EQ(std::string(e.what()),
+              "x.csv: meer dan 20000000 regels; splits het bestand eerst in sessies met "
+              "\"Opsplitsen\"");
+  }
   EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
 
-  // A row of another tube is dropped without being read; 200001 lines are
-  // still accepted.
-  huge.pop_back();
-  huge.back() = "28AL0099,1,garbage,x,";
-  EXPECT_EQ(c.refusal(huge), "");
+  // A row of another tube is dropped without being read.
+  std::vector<std::string> other = good;
+  other.push_back("28AL0099,1,garbage,x,");
+  EXPECT_EQ(c.refusal(other), "");
   EXPECT_NE(c.dir.read("olga.tmp"), "earlier\n");
+}
+
+// A province's export of more than 200,001 lines: 850 tubes, each read twice
+// a month for ten years, converted whole and in the order of the file.
+TEST(DinoReader, ConvertsAnExportOfMoreThan200001Lines) {
+  const int kTubes = 850, kReadings = 240;
+  auto code = [](int t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "28AL%04d", t + 1);
+    return std::string(text);
+  };
+  auto levelCm = [](int t, int r) { return (7 * r + 13 * t) % 300 - 100; };
+  std::vector<std::string> meta, rows;
+  for (int t = 0; t < kTubes; ++t) {
+    meta.push_back(code(t) + ",1," + std::to_string(150000 + t) + ",400000,1990/01/01,,5");
+  }
+  for (int t = 0; t < kTubes; ++t) {
+    for (int r = 0; r < kReadings; ++r) {
+      char date[32];
+      std::snprintf(date, sizeof date, "%d/%02d/%02d 00:00:00", 1990 + r / 24, r / 2 % 12 + 1,
+                    r % 2 == 0 ? 14 : 28);
+      rows.push_back(code(t) + ",1," + date + "," + std::to_string(levelCm(t, r)) + ",");
+    }
+  }
+  const std::vector<std::string> lines = exportOf(meta, rows);
+  ASSERT_GT(lines.size(), 200001u);
+
+  Conversion c;
+  ConvertedDataSet result = c.run(lines);
+  EXPECT_EQ(result.tubeCounter, kTubes);
+  ASSERT_EQ(result.lines.size(), 1u + kTubes * (1u + kReadings));
+  for (int t = 0; t < kTubes; ++t) {
+    const std::size_t tubeLine = 1 + static_cast<std::size_t>(t) * (1 + kReadings);
+    ASSERT_EQ(result.lines[tubeLine], "R" + code(t) + "01" + kTail);
+    for (int r = 0; r < kReadings; ++r) {
+      // "S" yyyymmdd "9999", the sign (0 counts as '-'), five digits of |level|.
+      const int v = levelCm(t, r);
+      char record[32];
+      std::snprintf(record, sizeof record, "S%d%02d%02d9999%c%05d", 1990 + r / 24, r / 2 % 12 + 1,
+                    r % 2 == 0 ? 14 : 28, v > 0 ? '+' : '-', v > 0 ? v : -v);
+      ASSERT_EQ(result.lines[tubeLine + 1 + r], record) << code(t) << " reading " << r;
+    }
+  }
+  EXPECT_EQ(readLines(c.dir.file("olga.tmp")), result.lines);
+  ASSERT_EQ(c.box.shown.size(), 1u);
+  EXPECT_NE(c.box.shown[0].find("(nodig:51000;"), std::string::npos) << c.box.shown[0];
 }
 
 TEST(DinoReader, BlockBoundaries) {

@@ -221,7 +221,7 @@ struct AssessFixture {
   test::TempDir dir;
   WorkingCopy copy;
   std::vector<std::string> tubes;
-  std::vector<bool> flags = std::vector<bool>(kMaxSplitTubes, true);
+  std::vector<bool> flags = std::vector<bool>(tubes.size(), true);
   RecordingSaver saver;
   RecordingBox box;
 

@@ -56,12 +56,16 @@ inline std::vector<std::string> dinoExport(const std::vector<std::string>& codes
   return lines;
 }
 
-// Codes B00A0001, B00A0002, ...
+// Codes B00A0001, B00A0002, ..., B00A9999, B01A0000, ...: eight characters
+// each, in alphabetical order.
 inline std::vector<std::string> tubeCodes(int n) {
+  auto padded = [](int value, std::size_t width) {
+    std::string digits = formatInt(value);
+    return std::string(width - digits.size(), '0') + digits;
+  };
   std::vector<std::string> codes;
   for (int i = 1; i <= n; ++i) {
-    std::string digits = formatInt(i);
-    codes.push_back("B00A" + std::string(4 - digits.size(), '0') + digits);
+    codes.push_back("B" + padded(i / 10000, 2) + "A" + padded(i % 10000, 4));
   }
   return codes;
 }

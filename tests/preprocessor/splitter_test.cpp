@@ -23,11 +23,19 @@ using test::RecordingBox;
 class RecordingView : public SplitterView {
  public:
   void setStatus(const std::string& text) override { status = text; }
-  void setGauge(int percent) override { gauge = percent; }
-  void setFileLabel(const std::string& text) override { fileLabel = text; }
+  void setGauge(int percent) override {
+    gauge = percent;
+    ++gaugeCalls;
+  }
+  void setFileLabel(const std::string& text) override {
+    fileLabel = text;
+    fileLabels.push_back(text);
+  }
   void repaint() override { ++repaints; }
   std::string status, fileLabel;
+  std::vector<std::string> fileLabels;
   int gauge = -1;
+  int gaugeCalls = 0;
   int repaints = 0;
 };
 
@@ -204,6 +212,83 @@ TEST(Splitter, SessionFilesTakeTheirTubesShortLinesAndTitles) {
   EXPECT_FALSE(fileExists(f.dir.file(kWorkingCopyName)));
 }
 
+// One session per tube: every file takes its own rows, the rows that name
+// its code elsewhere, the shared lines, and nothing of the other tubes.
+TEST(Splitter, OneSessionPerTubeTakesItsOwnRows) {
+  SplitFixture f;
+  std::vector<std::string> lines = test::dinoHeader();  // lines 0..6
+  for (const char* code : {"B01A0001", "B01A0002", "B01A0003", "B01A0004"}) {
+    lines.push_back(test::metaRow(code));  // 7..10
+  }
+  // 11 and 12: the blank line and the measurement title.
+  lines.push_back("");
+  lines.push_back(test::kMeasurementTitle);
+  // 13..17 the rows; 15 names another tube, 16 holds the word "locatie", 17
+  // names its own tube twice.
+  lines.push_back(test::measRow("B01A0001", 2000, 1, 14, 50));
+  lines.push_back(test::measRow("B01A0002", 2000, 1, 14, 60));
+  lines.push_back(test::measRow("B01A0003", 2000, 1, 14, 70, "zie B01A0004"));
+  lines.push_back(test::measRow("B01A0004", 2000, 1, 14, 80, "locatie verlegd"));
+  lines.push_back(test::measRow("B01A0001", 2000, 1, 28, 55, "B01A0001"));
+  // 18 is short (nine characters) and goes everywhere; 20 (ten characters,
+  // no code) goes nowhere.
+  lines.push_back("012345678");
+  lines.push_back(test::measRow("B01A0002", 2000, 1, 28, 65));
+  lines.push_back("0123456789");
+  f.openExport(lines);
+  ASSERT_TRUE(f.splitter.confirm("61"));  // Z = 1
+  f.splitter.removeTubes({2});            // B01A0003
+  f.splitter.autoSplit();
+  std::vector<std::string> written = f.splitter.save();
+  ASSERT_EQ(written.size(), 4u);
+  EXPECT_EQ(f.view.fileLabels,
+            (std::vector<std::string>{"west-sessie1.csv", "west-sessie2.csv", "west-sessie3.csv",
+                                      "west-verwijderd.csv", "Gereed."}));
+
+  auto linesAt = [&](std::vector<int> indexes) {
+    std::vector<std::string> out(lines.begin(), lines.begin() + 7);
+    for (int i : indexes) out.push_back(lines[i]);
+    return out;
+  };
+  // A row that names its own code twice is written once.
+  EXPECT_EQ(readLines(written[0]), linesAt({7, 11, 12, 13, 17, 18}));
+  EXPECT_EQ(readLines(written[1]), linesAt({8, 11, 12, 14, 18, 19}));
+  // B01A0003's row comes along for the remark that names B01A0004.
+  EXPECT_EQ(readLines(written[2]), linesAt({10, 11, 12, 15, 16, 18}));
+  // The removed-tubes file: its tube's rows, and the row whose remark holds
+  // the word "locatie" (case aside) although it belongs to another tube.
+  EXPECT_EQ(readLines(written[3]), linesAt({9, 11, 12, 15, 16, 18}));
+
+  // 21 lines: per file the gauge steps 0, 5, ..., 100 and a repaint at
+  // every other line (permille 0, 100, ..., 1000).
+  EXPECT_EQ(f.view.gaugeCalls, 1 + 4 * 21);  // the gauge starts at 0 first
+  EXPECT_EQ(f.view.repaints, 4 * 11);
+}
+
+// An export of more than 200,001 lines (850 tubes over ten years of
+// readings twice a month) split into one session per tube: each session
+// file is the export of that tube alone.
+TEST(Splitter, ExportOfMoreThan200001LinesSplitsIntoOneSessionPerTube) {
+  const int kTubes = 850, kReadings = 240;
+  const std::vector<std::string> codes = test::tubeCodes(kTubes);
+  const std::vector<std::string> lines = test::dinoExport(codes, kReadings);
+  ASSERT_GT(lines.size(), 200001u);
+
+  SplitFixture f;
+  f.openExport(lines, 100000);
+  EXPECT_EQ(f.splitter.tubes(), codes);
+  ASSERT_TRUE(f.splitter.confirm("100"));  // Z = 1
+  f.splitter.removeTubes({kTubes - 1});
+  f.splitter.autoSplit();
+  ASSERT_EQ(f.splitter.s(), kTubes - 1);
+  std::vector<std::string> written = f.splitter.save();
+  ASSERT_EQ(written.size(), static_cast<std::size_t>(kTubes));
+  for (int k = 0; k < kTubes - 1; ++k) {
+    ASSERT_EQ(readLines(written[k]), test::dinoExport({codes[k]}, kReadings)) << written[k];
+  }
+  EXPECT_EQ(readLines(written.back()), test::dinoExport({codes.back()}, kReadings));
+}
+
 TEST(Splitter, RemovedFileWithNoTubesAndNamesWithoutExtension) {
   SplitFixture f;
   f.openExport(test::dinoExport(test::tubeCodes(2)), 1000, "west");
@@ -246,7 +331,7 @@ TEST(Splitter, RefusedFilesLeaveTheWindowUsable) {
       {"no BOVENKANT FILTER", noMetaTitle, "sleutel \"BOVENKANT FILTER\" ontbreekt"},
       {"no LOCATIE", noLocation, ":7: de titel \"LOCATIE\" ontbreekt"},
       {"too many tubes", test::dinoExport(test::tubeCodes(kMaxSplitTubes + 1), 0),
-       "meer dan 2001 buizen"},
+       "meer dan 100000 buizen"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -259,10 +344,11 @@ TEST(Splitter, RefusedFilesLeaveTheWindowUsable) {
     EXPECT_FALSE(f.splitter.controls().edtY);
     EXPECT_TRUE(f.splitter.tubes().empty());
   }
-  // 2001 tubes are the most the list holds.
+  // 100000 tubes are the most the list holds, each with its acceptance flag.
   writeLines(f.exportPath(), test::dinoExport(test::tubeCodes(kMaxSplitTubes), 0));
   EXPECT_TRUE(f.splitter.open(f.exportPath()));
   EXPECT_EQ(f.splitter.tubes().size(), static_cast<std::size_t>(kMaxSplitTubes));
+  EXPECT_GE(f.splitter.flags().size(), f.splitter.tubes().size());
 
   // The working copy itself is never opened (closing would delete it).
   f.box.shown.clear();

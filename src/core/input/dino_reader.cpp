@@ -164,16 +164,17 @@ ExportContent readOldLayout(const std::vector<std::string>& lines, const std::st
 // Drops each period measured before its tube was moved more than 50 m and
 // returns the tube counter. Rows of one location and filter follow each other,
 // oldest first; two rows are compared as periods of one tube only when both
-// location and filter are equal.
+// location and filter are equal. Dropping a period leaves its successor to be
+// compared with the next one, so every comparison is between two neighbours
+// of the block as read, and the dropped rows are taken out in one sweep.
 int checkRelocations(std::vector<MetaRow>& rows, const std::string& sourcePath,
                      Messages& messages) {
   int tubeCounter = 1;
-  std::size_t i = 0;
-  while (i + 1 < rows.size()) {
+  std::vector<bool> moved(rows.size(), false);
+  for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
     const TubePeriod& a = rows[i].period;
     const TubePeriod& b = rows[i + 1].period;
     if (a.location != b.location || a.filter != b.filter) {
-      ++i;
       ++tubeCounter;
       continue;
     }
@@ -185,11 +186,16 @@ int checkRelocations(std::vector<MetaRow>& rows, const std::string& sourcePath,
     if (distance > kRelocationMetres) {
       messages.appendLog("Buis " + a.location + " >50 m. verplaatst. " +
                          "Oudste deel meetreeks verwijderd uit bestand.");
-      rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      ++i;
+      moved[i] = true;
     }
   }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (moved[i]) continue;
+    if (kept != i) rows[kept] = std::move(rows[i]);
+    ++kept;
+  }
+  rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(kept), rows.end());
   return tubeCounter;
 }
 
@@ -287,10 +293,7 @@ enum class DinoLayout { kOld, kDinoloket };
 // written to olga.tmp).
 ConvertedDataSet convertDino(const std::vector<std::string>& lines, const std::string& sourcePath,
                              DinoLayout layout, ReaderContext& context) {
-  if (lines.size() > static_cast<std::size_t>(kMaxExportLines)) {
-    refuseFile(sourcePath, "meer dan " + formatInt(kMaxExportLines) +
-                               " regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
-  }
+  checkExportLength(lines.size(), sourcePath);
   context.messages.appendBuis("Modern formaat OLGA-bestand converteren naar intern formaat");
   ConvertedDataSet result;
   result.modernFormat = true;
@@ -419,6 +422,13 @@ std::vector<std::string> locationLines(const std::vector<TubeLocation>& location
     lines.push_back(l.location + "," + l.filter + "," + plain(l.x) + "," + plain(l.y));
   }
   return lines;
+}
+
+void checkExportLength(std::size_t lineCount, const std::string& sourcePath) {
+  if (lineCount > static_cast<std::size_t>(kMaxExportLines)) {
+    refuseFile(sourcePath, "meer dan " + formatInt(kMaxExportLines) +
+                               " regels; splits het bestand eerst in sessies met \"Opsplitsen\"");
+  }
 }
 
 bool isDinoExport(const std::vector<std::string>& lines) {

@@ -41,8 +41,10 @@
 
 namespace phreatix {
 
-// An export file has at most this many lines (one "used" flag per line).
-inline constexpr int kMaxExportLines = 200001;
+// A DINO export has at most this many lines: a province's export over
+// decades holds a few million. Nothing is sized by it; it stops a file that
+// is no export from filling the memory.
+inline constexpr int kMaxExportLines = 20000000;
 inline constexpr const char* kOlgaTmpName = "olga.tmp";
 // Disk space a tube's results take, in MB.
 inline constexpr int kMegabytesPerTube = 60;
@@ -96,6 +98,10 @@ ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std:
 ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderContext& context);
 
 // --- helpers shared with the pre-processor ---
+
+// Refuses a DINO export of more than kMaxExportLines lines with an input
+// error naming the file.
+void checkExportLength(std::size_t lineCount, const std::string& sourcePath);
 
 // True when the first line holds "TITEL" (any case): a DINO export.
 bool isDinoExport(const std::vector<std::string>& lines);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "error.h"
@@ -48,30 +50,131 @@ bool alphabetical(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-// Finds any of a set of codes inside a line: the codes grouped by length,
-// every window of the line of such a length looked up once.
-class CodeMatcher {
+// Which lines of the working copy go into which file of one save, found in
+// a single pass over the lines: each line is matched against the codes of
+// all files at once, so that the work grows with lines plus files, not with
+// their product.
+//
+// A file takes every line before the first metadata row, every short line,
+// every line holding one of its codes anywhere in its text, and either the
+// measurement title line (a session file) or each line holding the word
+// "LOCATIE" (the removed-tubes file). The lines shared by all files of a
+// kind are kept once; a file's own list holds only the lines its codes pull
+// in beyond those.
+class SplitSelection {
  public:
-  explicit CodeMatcher(const std::vector<std::string>& codes) {
-    for (const std::string& code : codes) {
-      if (code.empty()) continue;
-      if (codes_.insert(code).second) lengths_.push_back(code.size());
+  struct File {
+    const std::vector<std::string>* codes;  // empty codes match nothing
+    bool removedFile;
+  };
+
+  SplitSelection(const std::vector<std::string>& lines, const ExportBlocks& blocks,
+                 const std::vector<File>& files)
+      : files_(files), own_(files.size()) {
+    indexCodes();
+    bool anyRemovedFile = false;
+    for (const File& file : files_) anyRemovedFile = anyRemovedFile || file.removedFile;
+    const int n = static_cast<int>(lines.size());
+    for (int i = 0; i < n; ++i) {
+      const std::string& line = lines[i];
+      if (i < blocks.metaFirst || line.size() < kShortLine) {
+        shared_[0].push_back(i);
+        shared_[1].push_back(i);
+        continue;
+      }
+      // Whether the rule of each kind of file takes the line already.
+      const bool kindTakes[2] = {i == blocks.measFirst - 1,
+                                 anyRemovedFile && containsKey(line, kLocationTitle)};
+      for (int kind = 0; kind < 2; ++kind) {
+        if (kindTakes[kind]) shared_[kind].push_back(i);
+      }
+      forEachMatch(line, [&](int f) {
+        std::vector<int>& own = own_[f];
+        if (kindTakes[files_[f].removedFile ? 1 : 0]) return;
+        // A line with two codes of one file is taken once.
+        if (own.empty() || own.back() != i) own.push_back(i);
+      });
+    }
+  }
+
+  // The line indexes of file f, in the order of the working copy.
+  void linesOf(std::size_t f, std::vector<int>& out) const {
+    const std::vector<int>& shared = shared_[files_[f].removedFile ? 1 : 0];
+    out.clear();
+    std::merge(shared.begin(), shared.end(), own_[f].begin(), own_[f].end(),
+               std::back_inserter(out));
+  }
+
+ private:
+  // The codes grouped by length, so that every window of a line of such a
+  // length is looked up once.
+  void indexCodes() {
+    for (std::size_t f = 0; f < files_.size(); ++f) {
+      for (const std::string& code : *files_[f].codes) {
+        if (code.empty()) continue;
+        std::vector<int>& owners = owners_[code];
+        if (owners.empty()) lengths_.push_back(code.size());
+        if (owners.empty() || owners.back() != static_cast<int>(f)) {
+          owners.push_back(static_cast<int>(f));
+        }
+      }
     }
     std::sort(lengths_.begin(), lengths_.end());
     lengths_.erase(std::unique(lengths_.begin(), lengths_.end()), lengths_.end());
   }
-  bool matches(std::string_view line) const {
+
+  template <typename Visit>
+  void forEachMatch(std::string_view line, Visit visit) const {
     for (std::size_t length : lengths_) {
       for (std::size_t i = 0; i + length <= line.size(); ++i) {
-        if (codes_.count(line.substr(i, length))) return true;
+        auto found = owners_.find(line.substr(i, length));
+        if (found == owners_.end()) continue;
+        for (int f : found->second) visit(f);
       }
     }
-    return false;
+  }
+
+  const std::vector<File>& files_;
+  // The files that hold each code (a code sits in one file as a rule).
+  std::unordered_map<std::string_view, std::vector<int>> owners_;
+  std::vector<std::size_t> lengths_;
+  // [0] lines of every session file, [1] lines of every removed-tubes file.
+  std::vector<int> shared_[2];
+  std::vector<std::vector<int>> own_;
+};
+
+// The calls the gauge and the repaints get while a file is written: the
+// gauge follows the lines of the working copy, and the windows are repainted
+// every 2 % of them. The same for every file of a save, so worked out once.
+class GaugeSteps {
+ public:
+  explicit GaugeSteps(std::size_t lineCount) {
+    const long double last = lineCount > 1 ? static_cast<long double>(lineCount - 1) : 1;
+    int shownPercent = -1, shownPermille = -1;
+    for (std::size_t j = 0; j < lineCount; ++j) {
+      const int percent = roundToInt(static_cast<long double>(j) * 100 / last);
+      if (percent != shownPercent) {
+        steps_.push_back(percent);
+        shownPercent = percent;
+      }
+      const int permille = roundToInt(static_cast<long double>(j) * 1000 / last);
+      if (permille != shownPermille && permille % 20 == 0) steps_.push_back(kRepaint);
+      shownPermille = permille;
+    }
+  }
+  void replay(SplitterView& view) const {
+    for (int step : steps_) {
+      if (step == kRepaint) {
+        view.repaint();
+      } else {
+        view.setGauge(step);
+      }
+    }
   }
 
  private:
-  std::unordered_set<std::string_view> codes_;
-  std::vector<std::size_t> lengths_;
+  static constexpr int kRepaint = -1;
+  std::vector<int> steps_;  // a percentage for the gauge, or kRepaint
 };
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -95,25 +198,18 @@ std::vector<std::string> selectSessionLines(const std::vector<std::string>& line
                                             const ExportBlocks& blocks,
                                             const std::vector<std::string>& codes,
                                             bool removedFile) {
-  CodeMatcher matcher(codes);
+  const std::vector<SplitSelection::File> files = {{&codes, removedFile}};
+  SplitSelection selection(lines, blocks, files);
+  std::vector<int> indexes;
+  selection.linesOf(0, indexes);
   std::vector<std::string> selected;
-  const int n = static_cast<int>(lines.size());
-  for (int i = 0; i < n; ++i) {
-    const std::string& line = lines[i];
-    bool take = i < blocks.metaFirst || line.size() < kShortLine || matcher.matches(line);
-    if (!take) {
-      take = removedFile ? containsKey(line, kLocationTitle) : i == blocks.measFirst - 1;
-    }
-    if (take) selected.push_back(line);
-  }
+  selected.reserve(indexes.size());
+  for (int i : indexes) selected.push_back(lines[i]);
   return selected;
 }
 
 Splitter::Splitter(std::string workingDir, SplitterView& view, MessageBox& messageBox)
-    : workingDir_(std::move(workingDir)),
-      view_(view),
-      messageBox_(messageBox),
-      flags_(kMaxSplitTubes, true) {
+    : workingDir_(std::move(workingDir)), view_(view), messageBox_(messageBox) {
   copy_.path = joinPath(workingDir_, kWorkingCopyName);
 }
 
@@ -121,7 +217,9 @@ void Splitter::activate(long long availableMegabytes) {
   tubes_.clear();
   removed_.clear();
   restart(availableMegabytes);
-  std::fill(flags_.begin(), flags_.end(), true);
+  // Every position is accepted; positions beyond the list are added as
+  // files are opened.
+  flags_.clear();
 }
 
 void Splitter::reset(long long availableMegabytes) { restart(availableMegabytes); }
@@ -185,6 +283,9 @@ bool Splitter::open(const std::string& exportPath) {
   copy_.lines = std::move(lines);
   copy_.blocks = blocks;
   tubes_ = std::move(codes);
+  // A flag for every position of the list; flags already set by an earlier
+  // assessment stay as they are until the window is activated again.
+  if (flags_.size() < tubes_.size()) flags_.resize(tubes_.size(), true);
   controls_.edtY = true;
   controls_.btbttnOK = true;
   recomputeFrom(y_);
@@ -270,7 +371,7 @@ void Splitter::restoreTubes(const std::vector<int>& removedPositions) {
 
 void Splitter::removeRejected() {
   std::vector<int> rejected;
-  for (std::size_t p = 0; p < tubes_.size(); ++p) {
+  for (std::size_t p = 0; p < tubes_.size() && p < flags_.size(); ++p) {
     if (!flags_[p]) rejected.push_back(static_cast<int>(p));
   }
   removeTubes(rejected);
@@ -306,34 +407,34 @@ std::vector<std::string> Splitter::save() {
   view_.showFileLabel(true);
 
   std::vector<std::string> written;
-  auto writeOne = [&](const std::string& path, const std::vector<std::string>& codes,
-                      bool removedFile) {
-    view_.setFileLabel(baseName(path));
-    std::vector<std::string> lines = readLines(copy_.path);
-    std::vector<std::string> selected = selectSessionLines(lines, copy_.blocks, codes, removedFile);
-    // The gauge follows the lines of the working copy; the windows are
-    // repainted every 2 % of them.
-    const long double last = lines.size() > 1 ? static_cast<long double>(lines.size() - 1) : 1;
-    int shownPercent = -1, shownPermille = -1;
-    for (std::size_t j = 0; j < lines.size(); ++j) {
-      const int percent = roundToInt(static_cast<long double>(j) * 100 / last);
-      if (percent != shownPercent) {
-        view_.setGauge(percent);
-        shownPercent = percent;
-      }
-      const int permille = roundToInt(static_cast<long double>(j) * 1000 / last);
-      if (permille != shownPermille && permille % 20 == 0) view_.repaint();
-      shownPermille = permille;
-    }
-    writeLines(path, selected);
-    written.push_back(path);
-  };
   try {
+    // The working copy as it is on disk now (the assessment may have marked
+    // rows in it), read once for all files.
+    const std::vector<std::string> lines = readLines(copy_.path);
+    std::vector<std::vector<std::string>> sessionCodes;
+    sessionCodes.reserve(table_.size());
+    std::vector<SplitSelection::File> files;
+    std::vector<std::string> paths;
     for (std::size_t k = 0; k < table_.size(); ++k) {
-      std::vector<std::string> codes(table_[k].begin() + 1, table_[k].end());
-      writeOne(sessionFileName(exportPath_, static_cast<int>(k + 1)), codes, false);
+      sessionCodes.emplace_back(table_[k].begin() + 1, table_[k].end());
+      paths.push_back(sessionFileName(exportPath_, static_cast<int>(k + 1)));
     }
-    writeOne(removedFileName(exportPath_), removed_, true);
+    for (const std::vector<std::string>& codes : sessionCodes) files.push_back({&codes, false});
+    files.push_back({&removed_, true});
+    paths.push_back(removedFileName(exportPath_));
+
+    const SplitSelection selection(lines, copy_.blocks, files);
+    const GaugeSteps gauge(lines.size());
+    std::vector<int> indexes;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+      view_.setFileLabel(baseName(paths[f]));
+      gauge.replay(view_);
+      selection.linesOf(f, indexes);
+      LineWriter out(paths[f]);
+      for (int i : indexes) out.write(lines[i]);
+      out.close();
+      written.push_back(paths[f]);
+    }
   } catch (...) {
     controls_ = before;
     view_.showGauge(false);

@@ -22,8 +22,10 @@
 namespace phreatix {
 
 inline constexpr const char* kWorkingCopyName = "dummy.csv";
-// The tube list and the acceptance flags hold positions 0..2000.
-inline constexpr int kMaxSplitTubes = 2001;
+// The most tubes (location codes) the tube list takes: a province's export
+// holds a few thousand. The lists and the acceptance flags grow with the
+// tubes of the export; this only bounds what an opening accepts.
+inline constexpr int kMaxSplitTubes = 100000;
 // Disk space one tube of a session takes, in MB (as the reader estimates).
 inline constexpr long long kSessionMegabytesPerTube = 60;
 
@@ -68,7 +70,7 @@ class SplitterView {
 std::string sessionFileName(const std::string& exportPath, int session);
 std::string removedFileName(const std::string& exportPath);
 
-// The lines of a session file: every line before the first metadata row;
+// The lines of one session file: every line before the first metadata row;
 // after it, each line that holds one of `codes` anywhere in its text, is
 // shorter than 10 characters, or is the measurement title line (for the
 // removed-tubes file, `removedFile`: each line holding the word "LOCATIE").
@@ -110,8 +112,10 @@ class Splitter {
   // Step 5: back to the state after activation; the lists keep their content
   // until the next file is opened, the flags stay.
   void reset(long long availableMegabytes);
-  // Step 6: writes the session files and the removed-tubes file; returns
-  // their paths. A failed write raises an error and leaves saving possible.
+  // Step 6: writes the session files and the removed-tubes file from the
+  // working copy on disk; returns their paths. The copy is read once and
+  // the lines of all files are found in one pass over it. A failed write
+  // raises an error and leaves saving possible.
   std::vector<std::string> save();
   // Closing the window: deletes the working copy.
   void close();
@@ -126,7 +130,8 @@ class Splitter {
   long long s() const { return s_; }
   const std::string& exportPath() const { return exportPath_; }
   WorkingCopy& workingCopy() { return copy_; }
-  // Acceptance flags by tube-list position (true = accepted).
+  // Acceptance flags by tube-list position (true = accepted); at least one
+  // for every position of the list since the last opening.
   std::vector<bool>& flags() { return flags_; }
 
  private:
