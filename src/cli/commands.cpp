@@ -19,8 +19,8 @@
 #include "platform/files.h"
 #include "postprocessing/karakt.h"
 #include "preprocessor/splitter.h"
-#include "results/report_files.h"
 #include "report/messages.h"
+#include "results/report_files.h"
 #include "session/closing.h"
 #include "session/demo_data.h"
 #include "session/session.h"
@@ -157,6 +157,7 @@ std::string absolute(const std::string& path) {
 struct RunOptions {
   WorkflowMode mode = WorkflowMode::kPipeline;
   bool pack = true;
+  ArchiverSettings archiver;
   std::function<void()> afterRun;  // before the packing, with every file in place
 };
 
@@ -191,7 +192,7 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
       std::cerr << "phreatix-cli: geen enkele buis heeft een plausibel model gekregen; zie "
                 << kFoutbuisName << " en " << kSessionLogName << "\n";
     }
-    if (options.pack) workflow.close();
+    if (options.pack) workflow.close(options.archiver);
     return ExitStatus::kOk;
   });
   return status == ExitStatus::kOk && noModel ? ExitStatus::kRefused : status;
@@ -288,15 +289,17 @@ ExitStatus commandRun(const RunArguments& arguments) {
   RunOptions runOptions;
   runOptions.mode = arguments.mode;
   runOptions.pack = arguments.pack;
+  runOptions.archiver.archivers = arguments.jobs;
   ConsoleObserver observer;
   const std::string workDir =
       arguments.workDir.empty() ? currentDirectory() : absolute(arguments.workDir);
   return runWorkflowIn(workDir, input, observer, runOptions);
 }
 
-ExitStatus commandDemo(const std::string& dirArgument, bool pack) {
+ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs) {
   RunOptions runOptions;
   runOptions.pack = pack;
+  runOptions.archiver.archivers = jobs;
   std::string dir = dirArgument.empty() ? "phreatix-demo" : dirArgument;
   if (dirArgument.empty()) {
     for (int n = 2; std::filesystem::exists(dir); ++n) dir = "phreatix-demo-" + formatInt(n);

@@ -25,6 +25,7 @@ struct RunArguments {
   std::string workDir;  // "" for the current directory
   WorkflowMode mode = WorkflowMode::kPipeline;
   bool pack = true;
+  int jobs = 1;  // archivers at once when packing; at least 1
 };
 
 struct SplitArguments {
@@ -49,8 +50,9 @@ ExitStatus commandReport(const std::string& dir);
 ExitStatus commandEngine(int maxIter);
 ExitStatus commandPost();
 ExitStatus commandRun(const RunArguments& arguments);
-// `dir` "" for a new folder phreatix-demo (phreatix-demo-2, ... when taken).
-ExitStatus commandDemo(const std::string& dir, bool pack);
+// `dir` "" for a new folder phreatix-demo (phreatix-demo-2, ... when taken);
+// `jobs` archivers at once when packing.
+ExitStatus commandDemo(const std::string& dir, bool pack, int jobs);
 ExitStatus commandSplit(const SplitArguments& arguments);
 ExitStatus commandMeteo(const MeteoArguments& arguments);
 

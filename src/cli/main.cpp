@@ -3,11 +3,13 @@
 // them all) and calls the command (commands.cpp). Session commands (open, run,
 // repair, demo) work in a working directory and write Phreatix.log however
 // they end.
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <functional>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -43,12 +45,40 @@ bool parseIsoDate(const std::string& text, CalendarDate& date) {
          date.month <= 12 && date.day >= 1 && date.day <= daysInMonth(date.month, date.year);
 }
 
+// --jobs of run, repair and demo, kept as text and read as a decimal number
+// (CLI11's own conversion reads "010" as octal eight). Only the packing uses
+// it so far; the default is one archiver per core.
+CLI::Option* addJobsOption(CLI::App& app, std::string& jobs) {
+  jobs = formatInt(static_cast<long long>(std::max(1u, std::thread::hardware_concurrency())));
+  return app
+      .add_option("--jobs", jobs,
+                  "packing: up to N archivers at once, each on its own tube (the\n"
+                  "calibrations and simulations still run one tube after the other;\n"
+                  "default: the number of cores)")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(textCheck([](const std::string& value) {
+        int n = 0;
+        return parseInt(value, n) && n >= 1
+                   ? ""
+                   : "needs a whole number of archivers, at least 1, got " + value;
+      }));
+}
+
+// The value of --jobs, checked while parsing.
+int jobsOf(const std::string& jobs) {
+  int n = 1;
+  parseInt(jobs, n);
+  return n;
+}
+
 // run and repair: the same options, kept as typed; the detail settings'
 // field checks judge them after parsing, with their own texts.
 struct RunCommand {
   CLI::App* app = nullptr;
   RunArguments arguments;
   std::string trace = "met";
+  std::string jobs;
   CLI::Option* startYear = nullptr;
   CLI::Option* endYear = nullptr;
 };
@@ -94,12 +124,14 @@ void addRunOptions(RunCommand& command) {
       "--no-pack", [&a](std::int64_t) { a.pack = false; },
       "leave every file in place (default: pack each tube into\n"
       "<tube>.zip and clean up)");
+  addJobsOption(app, command.jobs);
 }
 
 // The argument rules beyond single options. Prints the refusal; false then.
 bool checkRunArguments(RunCommand& command) {
   DetailFields& fields = command.arguments.input.fields;
   fields.traceWithUpdating = command.trace == "met";
+  command.arguments.jobs = jobsOf(command.jobs);
   // A start year alone would silently keep the default end year and run a
   // shorter (or no) period than the one meant.
   if (command.startYear->count() > 0 && command.endYear->count() == 0) {
@@ -246,6 +278,8 @@ ExitStatus parseAndRun(int argc, char** argv) {
                    "phreatix-demo-2, ...)")
       ->type_name("");
   demoCommand->add_flag("--no-pack", demoNoPack, "leave every file in place (default: pack)");
+  std::string demoJobs;
+  addJobsOption(*demoCommand, demoJobs);
 
   std::string reportDir;
   CLI::App* reportCommand = app.add_subcommand(
@@ -291,7 +325,7 @@ ExitStatus parseAndRun(int argc, char** argv) {
       return checkRunArguments(*command) ? commandRun(command->arguments) : ExitStatus::kRefused;
     }
   }
-  if (demoCommand->parsed()) return commandDemo(demoDir, !demoNoPack);
+  if (demoCommand->parsed()) return commandDemo(demoDir, !demoNoPack, jobsOf(demoJobs));
   return ExitStatus::kRefused;  // require_subcommand(1) leaves no other way
 }
 

@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <thread>
+
+#include <zip.h>
 
 #include <gtest/gtest.h>
 
@@ -512,7 +516,8 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
     if (label != "1s" && label != "2s") continue;
     const std::string page = dir.read("rapport/" + tube + ".html");
     std::size_t charts = 0;
-    for (std::size_t at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 1)) {
+    for (std::size_t at = page.find("<svg"); at != std::string::npos;
+         at = page.find("<svg", at + 1)) {
       ++charts;
     }
     EXPECT_EQ(charts, 5u) << tube;
@@ -855,6 +860,120 @@ TEST(TodaysData, NoTubeWithAModelExitsOne) {
   EXPECT_EQ(readLines(dir.file("foutbuis.zft")).size(), 1u);
   EXPECT_NE(dir.read("Phreatix.log").find("Geen enkele buis heeft een plausibel model gekregen"),
             std::string::npos);
+}
+
+}  // namespace
+}  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// --jobs: how many archivers pack at once.
+
+// Every name in an archive with its size and checksum, or an empty map when
+// the archive cannot be opened.
+std::map<std::string, std::pair<zip_uint64_t, zip_uint32_t>> archiveIndex(const std::string& path) {
+  std::map<std::string, std::pair<zip_uint64_t, zip_uint32_t>> index;
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (zip == nullptr) return index;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+    zip_stat_t stat;
+    if (zip_stat_index(zip, i, 0, &stat) == 0) index[stat.name] = {stat.size, stat.crc};
+  }
+  zip_close(zip);
+  return index;
+}
+
+// A zip ahead of the real one on PATH: it stores without compressing (the
+// packing, not the deflating, is under test), sleeps 0.2 s first, and keeps a
+// marker in `markers` while it runs; each start adds the number of markers
+// it saw to `markers`/seen.
+std::string writeCountingZip(const test::TempDir& dir, const std::string& markers) {
+  std::filesystem::create_directories(dir.file("bin"));
+  std::filesystem::create_directories(markers);
+  dir.write("bin/zip",
+            "#!/bin/sh\n"
+            "touch '" +
+                markers +
+                "/run.'$$\n"
+                "ls '" +
+                markers + "' | grep -c '^run' >> '" + markers +
+                "/seen'\n"
+                "sleep 0.2\n"
+                "/usr/bin/zip -0 \"$@\" > /dev/null; rc=$?\n"
+                "rm '" +
+                markers +
+                "/run.'$$\n"
+                "exit $rc\n");
+  std::filesystem::permissions(dir.file("bin/zip"), std::filesystem::perms::owner_all);
+  return "PATH='" + dir.file("bin") + "':\"$PATH\" ";
+}
+
+int mostAtOnce(const std::string& markers) {
+  int most = 0;
+  for (const std::string& line : readLines(markers + "/seen"))
+    most = std::max(most, std::stoi(line));
+  return most;
+}
+
+// The demo packed by one archiver and by two at once: the same archives with
+// the same files, the same session log, and two archivers did work at once.
+TEST(CliJobs, TwoArchiversPackTheDemoAsOneDoes) {
+  if (!fileExists("/usr/bin/zip")) GTEST_SKIP() << "zip is not installed";
+  test::TempDir dir;
+  std::map<int, CliRun> runs;
+  for (int jobs : {1, 2}) {
+    const std::string n = std::to_string(jobs);
+    const std::string path = writeCountingZip(dir, dir.file("markers" + n));
+    runs[jobs] = runShell(dir, path + "'" PHREATIX_CLI "' demo d" + n + " --jobs " + n);
+    ASSERT_EQ(runs[jobs].code, 0) << runs[jobs].out << runs[jobs].err;
+    EXPECT_EQ(mostAtOnce(dir.file("markers" + n)), jobs);
+  }
+  std::vector<std::string> archives = listFiles(dir.file("d1"), "*.zip");
+  EXPECT_EQ(listFiles(dir.file("d2"), "*.zip"), archives);
+  EXPECT_EQ(archives.size(), 5u);  // the demo's five tubes of filter 01
+  for (const std::string& archive : archives) {
+    const auto one = archiveIndex(dir.file("d1/" + archive));
+    EXPECT_GE(one.size(), 15u) << archive;  // 17 files for the tube without a model
+    EXPECT_EQ(archiveIndex(dir.file("d2/" + archive)), one) << archive;
+    // Nothing of the tube is left beside its archive.
+    EXPECT_TRUE(listFiles(dir.file("d2"), archive.substr(0, 8) + ".*") ==
+                std::vector<std::string>{archive})
+        << archive;
+  }
+  EXPECT_EQ(dir.read("d2/Phreatix.log"), dir.read("d1/Phreatix.log"));
+  EXPECT_NE(dir.read("d2/Phreatix.log").find("Start externe applicatie: zip  -m 28AL0005.zip"),
+            std::string::npos);
+}
+
+// --jobs takes a whole number of at least 1, shows the number of cores as
+// its default and says it is the packing's.
+TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {
+  test::TempDir dir;
+  for (const char* command :
+       {"run --data x.csv --coupling k.txt", "repair --data x.csv --coupling k.txt", "demo d"}) {
+    for (const char* jobs : {"0", "x", "-2", "1.5", "99999999999", ""}) {
+      SCOPED_TRACE(std::string(command) + " --jobs '" + jobs + "'");
+      CliRun run = runCli(dir, std::string(command) + " --jobs '" + jobs + "'");
+      EXPECT_EQ(run.code, 1);
+      EXPECT_EQ(run.out, "");
+      EXPECT_NE(
+          run.err.find(std::string("--jobs: needs a whole number of archivers, at least 1, got ") +
+                       jobs + "\n"),
+          std::string::npos)
+          << run.err;
+    }
+  }
+  EXPECT_TRUE(listFiles(dir.path(), "*").empty());
+
+  const std::string cores = "=" + std::to_string(std::max(1u, std::thread::hardware_concurrency()));
+  CliRun all = runCli(dir, "--help");
+  for (const char* section : {"\nrun\n", "\nrepair\n", "\ndemo\n"}) {
+    const std::string line = optionLine(all.out, "--jobs", all.out.find(section));
+    EXPECT_NE(line.find(cores), std::string::npos) << section << line;
+    EXPECT_NE(line.find("packing: up to N archivers at once"), std::string::npos) << line;
+  }
 }
 
 }  // namespace

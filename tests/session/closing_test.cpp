@@ -1,8 +1,12 @@
 #include "session/closing.h"
 
+#include <zip.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +157,252 @@ TEST(Closing, ClosingRightAfterStartUp) {
                                       "Overzicht in ZEFTAL multi.log"}));
   ASSERT_TRUE(session.writeSessionLog());
   EXPECT_EQ(readLines(dir.file("Phreatix.log")).back(), "Overzicht in ZEFTAL multi.log");
+}
+
+// Packing with several archivers at once.
+
+// Six tubes of ten files each, every file holding its own name; the key
+// ".met" packs them all.
+const char* const kStems[] = {"B0000001", "B0000002", "B0000003",
+                              "B0000004", "B0000005", "B0000006"};
+const char* const kTubeExtensions[] = {".01",  ".met", ".LOG", ".a01", ".d01",
+                                       ".sel", ".err", ".u01", ".sta", ".wmf"};
+
+void writeSixTubes(const test::TempDir& dir) {
+  for (const char* stem : kStems) {
+    for (const char* ext : kTubeExtensions) {
+      dir.write(std::string(stem) + ext, std::string(stem) + ext + "\n");
+    }
+  }
+  dir.write("modsel.zft", "x\n");
+}
+
+// Every name in an archive with what it holds, or an empty map when the
+// archive cannot be opened.
+std::map<std::string, std::string> archiveContents(const std::string& path) {
+  std::map<std::string, std::string> contents;
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (zip == nullptr) return contents;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+    zip_stat_t stat;
+    zip_stat_index(zip, i, 0, &stat);
+    std::string data(stat.size, '\0');
+    zip_file_t* file = zip_fopen_index(zip, i, 0);
+    if (file != nullptr) {
+      zip_fread(file, data.data(), stat.size);
+      zip_fclose(file);
+    }
+    contents[stat.name] = data;
+  }
+  zip_close(zip);
+  return contents;
+}
+
+// What a tube's archive must hold: each of its files under its own name.
+std::map<std::string, std::string> tubeFiles(const std::string& stem) {
+  std::map<std::string, std::string> files;
+  for (const char* ext : kTubeExtensions) files[stem + ext] = stem + ext + "\n";
+  return files;
+}
+
+// Everything a packing shows, in the order shown: labels, gauge, the lines
+// of mmLOG and mmSTOPEXIT, the message boxes. Repaints are counted apart, as
+// their number depends on how long the archivers take.
+class Transcript : public ProgressView, public MessageSink, public MessageBox {
+ public:
+  void setGauge(int percent) override { events.push_back("gauge " + std::to_string(percent)); }
+  void setProgressLabel(const std::string& text) override { events.push_back("label " + text); }
+  void repaint() override { ++repaints; }
+  void appended(MessageListId list, const std::string& line) override {
+    events.push_back((list == MessageListId::kStopExit ? "exit " : "log ") + line);
+  }
+  void show(const std::string& text) override { events.push_back("box " + text); }
+  std::vector<std::string> events;
+  int repaints = 0;
+};
+
+struct Packed {
+  PackResult result;
+  Transcript transcript;
+};
+
+Packed packWith(const test::TempDir& dir, const ArchiverSettings& archiver) {
+  Session session(dir.path());
+  session.markPipelineStarted();
+  Packed packed;
+  session.messages().setSink(&packed.transcript);
+  packed.result = packTubes(session, packed.transcript, packed.transcript, archiver);
+  session.messages().setSink(nullptr);
+  return packed;
+}
+
+// A stand-in for the archiver that runs zip, first sleeping `seconds`, and
+// keeps a marker in `markers` while it runs; each start writes the number of
+// markers it saw to `markers`/seen. With `failStem` it ends with status 3
+// for that tube, after a longer sleep, without touching its files.
+std::string writeArchiver(const test::TempDir& dir, const std::string& markers, double seconds,
+                          const std::string& failStem = "") {
+  std::filesystem::create_directory(markers);
+  std::string script = "#!/bin/sh\n";
+  script += "touch '" + markers + "/run.'$$\n";
+  script += "ls '" + markers + "' | grep -c '^run' >> '" + markers + "/seen'\n";
+  if (!failStem.empty()) {
+    script += "if [ \"$2\" = " + failStem + ".zip ]; then sleep " + std::to_string(seconds * 3) +
+              "; rm '" + markers + "/run.'$$; exit 3; fi\n";
+  }
+  script += "sleep " + std::to_string(seconds) + "\n";
+  script += "zip \"$@\" > /dev/null; rc=$?\n";
+  script += "rm '" + markers + "/run.'$$\n";
+  script += "exit $rc\n";
+  dir.write("archiver.sh", script);
+  std::filesystem::permissions(dir.file("archiver.sh"), std::filesystem::perms::owner_all);
+  return dir.file("archiver.sh");
+}
+
+// The most archivers the stand-in saw at work at once.
+int mostAtOnce(const std::string& markers) {
+  int most = 0;
+  for (const std::string& line : readLines(markers + "/seen"))
+    most = std::max(most, std::stoi(line));
+  return most;
+}
+
+TEST(ClosingArchivers, TwoAtOnceGiveTheArchivesAndLinesOfOne) {
+  if (!zipInstalled()) GTEST_SKIP() << "zip is not installed";
+  test::TempDir tools;
+  const std::string program = writeArchiver(tools, tools.file("markers"), 0.2);
+  ArchiverSettings archiver;
+  archiver.program = program;
+
+  // Written out from the packing's layout: per tube its label and its
+  // command line, then the gauge.
+  std::vector<std::string> expected = {"label Comprimeren resultaten naar zip-files", "gauge 0"};
+  const int percents[] = {17, 33, 50, 67, 83, 100};
+  for (int i = 0; i < 6; ++i) {
+    const std::string S = kStems[i];
+    expected.push_back("label Comprimeren resultaten naar zip-files: buis " +
+                       std::to_string(i + 1) + " van 6 (" + S + ")");
+    expected.push_back("log Start externe applicatie: " + program + "  -m " + S + ".zip " + S +
+                       ".* ");
+    expected.push_back("gauge " + std::to_string(percents[i]));
+  }
+  expected.push_back("box Druk op OK als alle DOS-boxen weg of beëindigd zijn.");
+
+  for (int archivers : {1, 2, 4}) {
+    SCOPED_TRACE(std::to_string(archivers) + " archivers");
+    std::filesystem::remove_all(tools.file("markers"));
+    std::filesystem::create_directory(tools.file("markers"));
+    test::TempDir dir;
+    writeSixTubes(dir);
+    archiver.archivers = archivers;
+    const Packed packed = packWith(dir, archiver);
+
+    EXPECT_EQ(packed.transcript.events, expected);
+    EXPECT_EQ(packed.result.packed, std::set<std::string>(std::begin(kStems), std::end(kStems)));
+    EXPECT_TRUE(packed.result.notPacked.empty());
+    for (const char* stem : kStems) {
+      EXPECT_EQ(archiveContents(dir.file(std::string(stem) + ".zip")), tubeFiles(stem)) << stem;
+    }
+    // Only the archives and the file of no tube are left.
+    std::vector<std::string> left = listFiles(dir.path(), "*");
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"B0000001.zip", "B0000002.zip", "B0000003.zip",
+                                              "B0000004.zip", "B0000005.zip", "B0000006.zip",
+                                              "modsel.zft"}));
+    // Never more archivers at once than asked for; with more than one, they
+    // do overlap (each sleeps 0.2 s before zipping, and they start together).
+    EXPECT_EQ(mostAtOnce(tools.file("markers")), archivers);
+    // The window is repainted while the archivers work, at every poll of
+    // 5 ms over at least 0.4 s; without those the packing repaints some 13
+    // times, at each label and gauge.
+    EXPECT_GE(packed.transcript.repaints, 30);
+  }
+}
+
+TEST(ClosingArchivers, AFailingArchiverLosesNothingAndIsReportedInTubeOrder) {
+  if (!zipInstalled()) GTEST_SKIP() << "zip is not installed";
+  test::TempDir tools;
+  // B0000002 fails after 0.3 s, while the tubes after it, 0.1 s each, are
+  // already packed: their lines still come after its report.
+  const std::string program = writeArchiver(tools, tools.file("markers"), 0.1, "B0000002");
+  ArchiverSettings archiver;
+  archiver.program = program;
+  archiver.archivers = 2;
+  test::TempDir dir;
+  writeSixTubes(dir);
+  const Packed packed = packWith(dir, archiver);
+
+  EXPECT_EQ(packed.result.notPacked, (std::set<std::string>{"B0000002"}));
+  EXPECT_EQ(mostAtOnce(tools.file("markers")), 2);
+  EXPECT_EQ(packed.result.packed.size(), 5u);
+  EXPECT_FALSE(fileExists(dir.file("B0000002.zip")));
+  for (const char* ext : kTubeExtensions) {
+    const std::string name = std::string("B0000002") + ext;
+    EXPECT_EQ(dir.read(name), name + "\n");
+  }
+  for (const char* stem : {"B0000001", "B0000003", "B0000004", "B0000005", "B0000006"}) {
+    EXPECT_EQ(archiveContents(dir.file(std::string(stem) + ".zip")), tubeFiles(stem)) << stem;
+  }
+
+  std::vector<std::string> lines;
+  for (const std::string& event : packed.transcript.events) {
+    if (event.rfind("log ", 0) == 0 || event.rfind("exit ", 0) == 0) lines.push_back(event);
+  }
+  const std::string notPacked =
+      "Buis B0000002 is niet (volledig) ingepakt in B0000002.zip; de bestanden blijven staan.";
+  std::vector<std::string> expected;
+  for (const char* stem : kStems) {
+    const std::string S = stem;
+    expected.push_back("log Start externe applicatie: " + program + "  -m " + S + ".zip " + S +
+                       ".* ");
+    if (S == "B0000002") {
+      expected.push_back("log " + notPacked);
+      expected.push_back("exit " + notPacked);
+    }
+  }
+  EXPECT_EQ(lines, expected);
+
+  // The clean-up leaves the failed tube's files where they are.
+  Session session(dir.path());
+  PackResult result = packed.result;
+  cleanUp(session, result);
+  EXPECT_TRUE(fileExists(dir.file("B0000002.a01")));
+  EXPECT_TRUE(fileExists(dir.file("B0000002.met")));
+}
+
+TEST(ClosingArchivers, AnArchiverThatCannotStartIsReportedPerTubeInOrder) {
+  test::TempDir dir;
+  writeSixTubes(dir);
+  ArchiverSettings missing;
+  missing.program = "no-such-archiver-here";
+  missing.archivers = 3;
+  const Packed packed = packWith(dir, missing);
+  EXPECT_EQ(packed.result.notPacked.size(), 6u);
+  // Per tube: its command line, the launcher's box, the failure, the line
+  // for the exit window; then the next tube.
+  std::vector<std::string> expected;
+  for (const char* stem : kStems) {
+    const std::string S = stem;
+    const std::string command = "no-such-archiver-here  -m " + S + ".zip " + S + ".* ";
+    const std::string notPacked =
+        "Buis " + S + " is niet (volledig) ingepakt in " + S + ".zip; de bestanden blijven staan.";
+    for (const std::string& line : std::initializer_list<std::string>{
+             "log Start externe applicatie: " + command, "box bestands/directory of *.exe = fout",
+             "log Externe applicatie" + command + " FOUT afgesloten.", "log " + notPacked,
+             "exit " + notPacked}) {
+      expected.push_back(line);
+    }
+  }
+  std::vector<std::string> reports;
+  for (const std::string& event : packed.transcript.events) {
+    if (event.rfind("label ", 0) != 0 && event.rfind("gauge ", 0) != 0) reports.push_back(event);
+  }
+  expected.push_back("box Druk op OK als alle DOS-boxen weg of beëindigd zijn.");
+  EXPECT_EQ(reports, expected);
+  for (const char* stem : kStems) {
+    EXPECT_EQ(dir.read(std::string(stem) + ".u01"), std::string(stem) + ".u01\n");
+  }
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ struct ArchiverSettings {
   std::string program = "zip";
   double waitSeconds = 600;  // the longest wait for one tube's key file to go
   int pollMilliseconds = 5;
+  // Archivers at work at once, each on its own tube; 1 packs one tube after
+  // the other. Less than 1 counts as 1.
+  int archivers = 1;
 };
 
 // The key extension: ".met" once a pipeline has started in this program
@@ -28,9 +31,12 @@ struct PackResult {
   std::set<std::string> notPacked;  // it could not start, failed, or kept the key file
 };
 
-// Hands every tube with a key file to the archiver, one at a time, waiting
-// for its key file to go. A tube not packed gets a line in mmLOG and
-// mmSTOPEXIT.
+// Hands every tube with a key file to the archiver, in directory order, up
+// to `archiver.archivers` tubes at once, and waits for each tube's key file
+// to go. A tube not packed gets a line in mmLOG and mmSTOPEXIT. Whatever the
+// number of archivers, the label, the gauge and the lines of mmLOG, mmSTOPEXIT
+// and the message boxes come tube by tube in directory order, as one archiver
+// would give them: a tube's lines wait until every tube before it is done.
 PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBox,
                      const ArchiverSettings& archiver);
 
