@@ -51,6 +51,9 @@ void BM_RunPostprocessing(benchmark::State& state) {
   Postprocessor post;
   Messages messages;
   PostView view;
+  // A batch touches the pages of its arrays in its first tube; time the
+  // tubes after it.
+  if (!post.RunPostprocessing(dir, view, messages)) state.SkipWithError("first tube failed");
   for (auto _ : state) {
     if (!post.RunPostprocessing(dir, view, messages))
       state.SkipWithError(messages.log().back().c_str());

@@ -88,7 +88,9 @@ class FinishedDemo : public ::testing::Test {
       for (const char* ext : {".w01", ".x01", ".y01", ".z01", ".u01"}) {
         large = large || (name.size() > 4 && name.compare(name.size() - 4, 4, ext) == 0);
       }
-      if (!large) ASSERT_TRUE(copyFile(loose_->file(name), packed_->file(name))) << name;
+      if (!large) {
+        ASSERT_TRUE(copyFile(loose_->file(name), packed_->file(name))) << name;
+      }
     }
     packTubes(packed_->path());
   }

@@ -9,6 +9,7 @@
 
 namespace phreatix {
 
+// sxy and syy receive elements 1..lags.
 void accumulateLagSums(const double* d, const double* sq, long long L, int lags, double* sxy,
                        double* syy);
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "error.h"
 #include "platform/files.h"
@@ -10,6 +13,7 @@
 #include "postprocessing/sorting.h"
 #include "text/free_reader.h"
 #include "text/number_text.h"
+#include "text/parse.h"
 #include "text/rounding.h"
 
 namespace phreatix {
@@ -101,14 +105,14 @@ void ReportPostEnd(Messages& messages, const std::string& message) {
 }
 
 Postprocessor::Postprocessor()
-    : values_(kMaxSeriesValues + 1),
-      dayTable_(static_cast<std::size_t>(kDaysPerYear) * kMaxRealisationYears),
+    : values_(new double[kMaxSeriesValues + 1]),
+      series_(new double[kMaxSeriesValues + 1]),
+      dayTable_(new double[static_cast<std::size_t>(kDaysPerYear) * kMaxRealisationYears]),
       work_(kMaxRealisationYears + 1),
       measuring_(static_cast<std::size_t>(kMeasuringDays) * kMaxRealisationYears),
       sums_(5 * kMaxRealisations),
-      deviations_(kMaxSeriesValues + 1),
-      squares_(kMaxSeriesValues + 1),
-      prefix_(kMaxSeriesValues + 1) {}
+      deviations_(new double[kMaxSeriesValues + 1]),
+      squares_(new double[kMaxSeriesValues + 1]) {}
 
 bool Postprocessor::RunPostprocessing(const std::string& workingDir, PostView& view,
                                       Messages& messages) {
@@ -171,9 +175,9 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
   cor_.open(paths[5]);
 
   show("Reading data without leap days");
-  readPass(seriesPath, false);
+  readSeries(seriesPath);
   show("Number of data without leap days = " + formatInt(N_));
-  clock.lap("pass 1");
+  clock.lap("reading");
 
   fillDayTable();
   show("Calculating GHG and GLG");
@@ -186,7 +190,7 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
   clock.lap("regime curve");
 
   show("Calculating univariate statistics");
-  SortAscending(values_.data(), N_);
+  radixSortAscending(values_.get(), N_, deviations_.get(), squares_.get());
   clock.lap("sort");
   writeUnivariate(sta_);
   writeGhg(sta_);
@@ -201,11 +205,10 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
   clock.lap("duration line");
 
   show("Reading data including leap days");
-  readPass(seriesPath, true);
+  takePassWithLeapDays(seriesPath);
   L_ = M_ / R_;
   show("Number of data including leap days:=" + formatInt(M_));
   show("Number of data per year:=" + formatInt(L_));
-  clock.lap("pass 2");
   show("Calculating correlation function");
   writeCorrelogram(cor_, view);
   clock.lap("correlogram");
@@ -215,14 +218,145 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
   show("Program KARAKT terminated");
 }
 
-void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
-  FreeReader in = freeReaderOfFile(path);
+namespace {
+
+// Where the values of one reading go: pass 1 (without 29 February) always,
+// pass 2 (all values) when it fits.
+struct SeriesTarget {
+  int S, R, Y;
+  double factor;
+  bool keepAll;
+  double* withoutLeap;  // [1..]
+  double* all;          // [1..]
+  long long n = 0, m = 0;
+};
+
+// Reads the R realisations of Y years through `next(x)`, false when it found
+// no value; then the values of pass 1 stored so far are target.n.
+template <class Next>
+bool storeValues(SeriesTarget& target, Next next) {
+  for (int r = 1; r <= target.R; ++r) {
+    double year = target.S;
+    for (int y = 1; y <= target.Y; ++y) {
+      const bool leap = isSeriesLeapYear(year);
+      for (int d = 1; d <= 365 + (leap ? 1 : 0); ++d) {
+        double raw;
+        if (!next(raw)) return false;
+        const double x = raw * target.factor;
+        if (target.keepAll) target.all[++target.m] = x;
+        if (leap && d == 60) continue;  // 29 February stays out of pass 1
+        target.withoutLeap[++target.n] = x;
+      }
+      year = year + 1.0;
+    }
+  }
+  return true;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Exact powers of ten, 10^0 .. 10^15.
+constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+}  // namespace
+
+// A plain decimal "[-]digits.digits" or "[-]digits" of at most 15 digits is
+// its digits, an exact integer, over an exact power of ten: one correctly
+// rounded division, so the double that from_chars gives ("-0.000" included,
+// as -0.0). Any other token goes to valReal.
+bool readSeriesNumber(std::string_view token, double& value) {
+  const char* p = token.data();
+  const char* end = p + token.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p, ++count) digits = digits * 10 + (*p - '0');
+  const bool integerPart = count > 0;
+  if (p < end && *p == '.') {
+    for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++count, ++decimals) {
+      digits = digits * 10 + (*p - '0');
+    }
+    if (decimals == 0) count = 0;  // "5." goes to valReal
+  }
+  if (p == end && integerPart && count > 0 && count <= 15) {
+    const double magnitude = static_cast<double>(digits) / kPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return true;
+  }
+  return valReal(token, value) == 0;
+}
+
+// Pass 1 and pass 2 read the very same numbers, pass 1 dropping 29 February,
+// so one reading fills both value lists. A well-formed file is read straight
+// from its text; anything else (a bad number, a short file, a head line
+// spread over lines) is read again by the free reader, whose error names the
+// file and line.
+void Postprocessor::readSeries(const std::string& path) {
+  std::string text = readFileText(path);
+  if (!readSeriesQuickly(path, text)) readSeriesSlowly(path, std::move(text));
+}
+
+bool Postprocessor::readSeriesQuickly(const std::string& path, const std::string& text) {
+  const std::size_t headEnd = text.find('\n');
+  if (headEnd == std::string::npos) return false;
+  FreeReader head(path, text.substr(0, headEnd));
+  S_ = head.readInt32();
+  R_ = head.readInt32();
+  Y_ = head.readInt32();
+  if (head.hitEnd()) return false;
+  checkHead(path);
+
+  const char* p = text.data() + headEnd + 1;
+  const char* end = text.data() + text.size();
+  auto next = [&p, end](double& x) {
+    while (p < end && isBlank(*p)) ++p;
+    const char* start = p;
+    while (p < end && !isBlank(*p)) ++p;
+    if (p == start ||
+        !readSeriesNumber(std::string_view(start, static_cast<std::size_t>(p - start)), x))
+      return false;
+    // The rest of the line is skipped.
+    const void* lineEnd = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    p = lineEnd ? static_cast<const char*>(lineEnd) + 1 : end;
+    return true;
+  };
+  SeriesTarget target{S_, R_, Y_, factor_, passTwoKept_, values_.get(), series_.get()};
+  if (!storeValues(target, next)) return false;
+  N_ = target.n;
+  M_ = target.m;
+  return true;
+}
+
+void Postprocessor::readSeriesSlowly(const std::string& path, std::string text) {
+  FreeReader in(path, std::move(text));
   S_ = in.readInt32();
   R_ = in.readInt32();
   Y_ = in.readInt32();
   if (in.hitEnd())
     fail(ErrorKind::kRead, path + ": the head line lacks start year, realisations or years");
   in.skipLine();
+  const long long expected = checkHead(path);
+
+  auto next = [&in](double& x) {
+    x = in.readReal();
+    if (in.hitEnd()) return false;
+    in.skipLine();
+    return true;
+  };
+  SeriesTarget target{S_, R_, Y_, factor_, passTwoKept_, values_.get(), series_.get()};
+  if (!storeValues(target, next)) {
+    fail(ErrorKind::kRead, path + ": the series ends after " + formatInt(target.n) +
+                               " values; its head line (" + formatInt(R_) + " realisations of " +
+                               formatInt(Y_) + " years) announces " + formatInt(expected) +
+                               " without 29 February");
+  }
+  N_ = target.n;
+  M_ = target.m;
+}
+
+long long Postprocessor::checkHead(const std::string& path) {
   if (R_ < 1 || Y_ < 1) {
     fail(ErrorKind::kInput,
          path + ": " + formatInt(R_) + " realisations of " + formatInt(Y_) + " years");
@@ -236,51 +370,30 @@ void Postprocessor::readPass(const std::string& path, bool withLeapDays) {
                                 " realisation-years, at most " + formatInt(kMaxRealisationYears));
   }
   K_ = R_ * Y_;
-
-  // The values the head line announces, for the message of a short file.
-  long long expected = 0;
-  for (int y = 0; y < Y_; ++y) {
-    expected += withLeapDays && isSeriesLeapYear(S_ + static_cast<double>(y)) ? 366 : 365;
-  }
-  expected *= R_;
+  // The values the head line announces.
+  const long long expected = 365LL * Y_ * R_;
   if (expected > kMaxSeriesValues) {
     fail(ErrorKind::kIndex,
          path + ": " + formatInt(expected) + " values, at most " + formatInt(kMaxSeriesValues));
   }
+  // A pass 2 beyond its capacity fails when its turn comes.
+  passTwoKept_ = valuesWithLeapDays() <= kMaxSeriesValues;
+  return expected;
+}
 
-  double* v = values_.data();
-  long long n = 0, read = 0;
-  auto next = [&]() {
-    double x = in.readReal();
-    if (in.hitEnd()) {
-      fail(ErrorKind::kRead, path + ": the series ends after " + formatInt(read) +
-                                 " values; its head line (" + formatInt(R_) + " realisations of " +
-                                 formatInt(Y_) + " years) announces " + formatInt(expected) +
-                                 (withLeapDays ? "" : " without 29 February"));
-    }
-    in.skipLine();
-    ++read;
-    return x;
-  };
-  for (int r = 1; r <= R_; ++r) {
-    double year = S_;
-    for (int y = 1; y <= Y_; ++y) {
-      const bool leap = isSeriesLeapYear(year);
-      for (int d = 1; d <= 365 + (leap ? 1 : 0); ++d) {
-        double x = next();
-        if (leap && d == 60 && !withLeapDays) {
-          --read;  // 29 February is read and dropped
-          continue;
-        }
-        v[++n] = x * factor_;
-      }
-      year = year + 1.0;
-    }
+long long Postprocessor::valuesWithLeapDays() const {
+  long long perRealisation = 0;
+  for (int y = 0; y < Y_; ++y) {
+    perRealisation += isSeriesLeapYear(S_ + static_cast<double>(y)) ? 366 : 365;
   }
-  if (withLeapDays) {
-    M_ = n;
-  } else {
-    N_ = n;
+  return perRealisation * R_;
+}
+
+// Pass 2: the series with 29 February, as the reading of pass 1 kept it.
+void Postprocessor::takePassWithLeapDays(const std::string& path) {
+  if (!passTwoKept_) {
+    fail(ErrorKind::kIndex, path + ": " + formatInt(valuesWithLeapDays()) + " values, at most " +
+                                formatInt(kMaxSeriesValues));
   }
 }
 
@@ -345,9 +458,9 @@ void Postprocessor::writeRegime(FixedWriter& out) {
                    "#  Day number     Mean       5%       median     95%");
   double* w = work_.data();
   for (int d = 1; d <= kDaysPerYear; ++d) {
-    double* row = dayTable_.data() + static_cast<std::size_t>(d - 1) * kMaxRealisationYears;
+    double* row = dayTable_.get() + static_cast<std::size_t>(d - 1) * kMaxRealisationYears;
     std::copy(row, row + K_, w + 1);
-    SortAscending(w, K_);
+    radixSortAscending(w, K_, deviations_.get(), squares_.get());
     std::copy(w + 1, w + 1 + K_, row);
     double sum = 0;
     for (int k = 1; k <= K_; ++k) sum = sum + w[k];
@@ -361,7 +474,7 @@ void Postprocessor::writeRegime(FixedWriter& out) {
 }
 
 void Postprocessor::writeUnivariate(FixedWriter& out) {
-  const double* x = values_.data();
+  const double* x = values_.get();
   const long long N = N_;
   minimum_ = x[1];
   const double maximum = x[N];
@@ -430,7 +543,7 @@ void Postprocessor::writeGhg(FixedWriter& out) {
 }
 
 void Postprocessor::writeHistogram(FixedWriter& out) {
-  const double* x = values_.data();
+  const double* x = values_.get();
   const long long N = N_;
   // Class bounds b[c] = (c - 1)*w + minimum, c = 1..101, as stored doubles.
   double bound[kClasses + 2];
@@ -464,7 +577,7 @@ void Postprocessor::writeHistogram(FixedWriter& out) {
 }
 
 void Postprocessor::writeDuration(FixedWriter& out, PostView& view) {
-  const double* x = values_.data();
+  const double* x = values_.get();
   const long long N = N_;
   long long P = kMaxDurationPoints;
   const long long tenth = roundHalfEven(static_cast<long double>(N) * kP10);
@@ -504,19 +617,21 @@ void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
   }
   double sum[kMaxLags + 1] = {};
   double sxy[kMaxLags + 1], syy[kMaxLags + 1];
-  double* d = deviations_.data();
-  double* sq = squares_.data();
-  double* prefix = prefix_.data();
+  // sxx of lag k, the running sum of the squares up to L - k: [k].
+  double sxx[kMaxLags + 1];
+  double* d = deviations_.get();
+  double* sq = squares_.get();
   const double m = mean1_;
   view.showGauge(true);
   for (int r = 1; r <= R_; ++r) {
     // Realisation r in file order: values (r-1)L+1 .. rL as X[1..L].
-    const double* X = values_.data() + static_cast<long long>(r - 1) * L;
-    prefix[0] = 0;
+    const double* X = series_.get() + static_cast<long long>(r - 1) * L;
+    double running = 0;
     for (long long i = 1; i <= L; ++i) {
       d[i] = X[i] - m;
       sq[i] = d[i] * d[i];
-      prefix[i] = prefix[i - 1] + sq[i];
+      running = running + sq[i];
+      if (i >= L - lags) sxx[L - i] = running;  // i = L - k for k = lags .. 1 (and 0)
     }
     view.setGauge(roundToInt(static_cast<long double>(r) * 100 / R_));
     view.repaint();
@@ -524,7 +639,7 @@ void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
     for (int k = 1; k <= lags; ++k) {
       const double pairs = static_cast<double>(L - k) - 1;
       const double cxy = sxy[k] / pairs;
-      const double cxx = prefix[L - k] / pairs;
+      const double cxx = sxx[k] / pairs;
       const double cyy = syy[k] / pairs;
       if (cxx == 0 || cyy == 0) {
         fail(ErrorKind::kInput, "correlogram: the correlation of lag " + formatInt(k) +

@@ -2,17 +2,21 @@
 // characteristics, and the batch over all tubes.
 //
 // RunPostprocessing reads the control file input.txt, reads the series file
-// twice (pass 1 without 29 February, pass 2 with it) and writes
+// once into both of its value lists (pass 1 without 29 February, pass 2 with
+// it) and writes
 //   .sta  univariate statistics, then GHG, GLG and GVG
 //   .reg  regime curve (mean and 5/50/95% points per day of the year)
 //   .foe  duration line (level exceeded t days per year, t = 0.1 .. 365)
 //   .his  histogram of 100 classes
 //   .cor  temporal autocorrelation for lags 1..730
-// The Postprocessor owns the fixed-capacity arrays (some 48 MB), allocated
-// once and reused for every tube.
+// The Postprocessor owns the fixed-capacity arrays (some 150 MB of address
+// space, of which a tube touches what it needs), allocated once and reused
+// for every tube.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "postprocessing/post_view.h"
@@ -37,6 +41,10 @@ inline constexpr const char* kControlFileName = "input.txt";
 // Removes every apostrophe from the line, in place.
 void StripApostrophes(std::string& line);
 
+// A number of the series file, token by token as the free reader takes it
+// (valReal): the same double, or false where valReal refuses the token.
+bool readSeriesNumber(std::string_view token, double& value);
+
 // A year is a leap year here when trunc(year/4)*4 = year: no century rule.
 bool isSeriesLeapYear(double year);
 
@@ -54,14 +62,20 @@ class Postprocessor {
   // it ended without error.
   bool RunPostprocessing(const std::string& workingDir, PostView& view, Messages& messages);
 
-  // Seconds per step of the last run (reading, GHG, regime, univariate,
-  // histogram, duration line, pass 2, correlogram), for the benchmark.
+  // Seconds per step of the last run (reading both passes, GHG, regime,
+  // sort, univariate and histogram, duration line, correlogram), for the
+  // benchmark.
   const std::vector<std::pair<std::string, double>>& stepTimes() const { return stepTimes_; }
 
  private:
   struct Files;
   void run(const std::string& workingDir, PostView& view);
-  void readPass(const std::string& path, bool withLeapDays);
+  void readSeries(const std::string& path);
+  bool readSeriesQuickly(const std::string& path, const std::string& text);
+  void readSeriesSlowly(const std::string& path, std::string text);
+  long long checkHead(const std::string& path);
+  long long valuesWithLeapDays() const;
+  void takePassWithLeapDays(const std::string& path);
   void fillDayTable();
   void computeGhg();
   void writeRegime(FixedWriter& out);
@@ -80,16 +94,22 @@ class Postprocessor {
   double mean1_ = 0;  // pass-1 mean, also the correlogram's
   double minimum_ = 0, width_ = 0;
 
-  std::vector<double> values_;  // [1..2,000,000]
+  // The large arrays are left uncleared: every element is written before it
+  // is read, and a page nobody writes costs no memory and no time.
+  using Array = std::unique_ptr<double[]>;
+  // Pass 1 [1..N] and pass 2 [1..M], both filled by the one reading of the
+  // series file; pass 2 only when it fits in its capacity (passTwoKept_).
+  Array values_, series_;
+  bool passTwoKept_ = false;
   // day d (1..365), column k (1..K): [(d-1)*kMaxRealisationYears + k-1]
-  std::vector<double> dayTable_;
+  Array dayTable_;
   std::vector<double> work_;       // [1..kMaxRealisationYears]
   std::vector<double> measuring_;  // 24 x kMaxRealisationYears
   std::vector<double> sums_;       // 5 x 1000
   double ghg_[5][5] = {};
-  // Correlogram work over one realisation: deviations from the mean, their
-  // squares and the running sum of the squares, [1..L].
-  std::vector<double> deviations_, squares_, prefix_;
+  // Correlogram work over one realisation: deviations from the mean and
+  // their squares, [1..L]. Idle until then, they are the sorts' scratch.
+  Array deviations_, squares_;
   FixedWriter sta_, his_, foe_, reg_, cor_;
   std::vector<std::pair<std::string, double>> stepTimes_;
 };
