@@ -89,12 +89,6 @@ std::vector<ValuesLine> readValuesLines(const std::string& path) {
   return out;
 }
 
-// "1", "01" and "001" name one filter.
-bool sameFilter(const std::string& a, const std::string& b) {
-  int x = 0, y = 0;
-  return parseInt(withoutBlanks(a), x) && parseInt(withoutBlanks(b), y) ? x == y : a == b;
-}
-
 struct Location {
   std::string location, filter;
   std::optional<double> x, y;
@@ -471,7 +465,7 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly) {
   // study: the user must see why it has no result.
   for (const Location& loc : locations) {
     // The two lists name filter 01 of each location they take.
-    const bool filter01 = sameFilter(loc.filter, "01");
+    const bool filter01 = normaliseFilter(loc.filter) == "01";
     if ((filter01 && seen.count(loc.location)) || (finishedOnly && filter01)) continue;
     TubeResult tube;
     tube.stem = loc.location;
