@@ -290,6 +290,7 @@ ExitStatus commandRun(const RunArguments& arguments) {
   runOptions.mode = arguments.mode;
   runOptions.pack = arguments.pack;
   runOptions.archiver.archivers = arguments.jobs;
+  input.jobs = arguments.jobs;
   ConsoleObserver observer;
   const std::string workDir =
       arguments.workDir.empty() ? currentDirectory() : absolute(arguments.workDir);
@@ -317,6 +318,7 @@ ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs) {
   WorkflowInput input;
   input.dataFiles = {joinPath(dir, demo.exportFile)};
   input.couplingFile = joinPath(dir, demo.couplingFile);
+  input.jobs = jobs;
   ConsoleObserver observer;
   runOptions.afterRun = [&] { printDemoSummary(dir, demo); };
   return runWorkflowIn(dir, input, observer, runOptions);

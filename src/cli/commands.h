@@ -25,7 +25,7 @@ struct RunArguments {
   std::string workDir;  // "" for the current directory
   WorkflowMode mode = WorkflowMode::kPipeline;
   bool pack = true;
-  int jobs = 1;  // archivers at once when packing; at least 1
+  int jobs = 1;  // engine runs, post-processings and archivers at once; at least 1
 };
 
 struct SplitArguments {
@@ -51,7 +51,7 @@ ExitStatus commandEngine(int maxIter);
 ExitStatus commandPost();
 ExitStatus commandRun(const RunArguments& arguments);
 // `dir` "" for a new folder phreatix-demo (phreatix-demo-2, ... when taken);
-// `jobs` archivers at once when packing.
+// `jobs` engine runs, post-processings and archivers at once.
 ExitStatus commandDemo(const std::string& dir, bool pack, int jobs);
 ExitStatus commandSplit(const SplitArguments& arguments);
 ExitStatus commandMeteo(const MeteoArguments& arguments);

@@ -46,22 +46,22 @@ bool parseIsoDate(const std::string& text, CalendarDate& date) {
 }
 
 // --jobs of run, repair and demo, kept as text and read as a decimal number
-// (CLI11's own conversion reads "010" as octal eight). Only the packing uses
-// it so far; the default is one archiver per core.
+// (CLI11's own conversion reads "010" as octal eight); the default is one
+// worker per core.
 CLI::Option* addJobsOption(CLI::App& app, std::string& jobs) {
   jobs = formatInt(static_cast<long long>(std::max(1u, std::thread::hardware_concurrency())));
   return app
       .add_option("--jobs", jobs,
-                  "packing: up to N archivers at once, each on its own tube (the\n"
-                  "calibrations and simulations still run one tube after the other;\n"
-                  "default: the number of cores)")
+                  "up to N tubes at once: engine runs, post-processings and\n"
+                  "archivers, each worker on its own tube; every file is the same\n"
+                  "as with --jobs 1 (default: the number of cores)")
       ->type_name("N")
       ->capture_default_str()
       ->check(textCheck([](const std::string& value) {
         int n = 0;
         return parseInt(value, n) && n >= 1
                    ? ""
-                   : "needs a whole number of archivers, at least 1, got " + value;
+                   : "needs a whole number of workers, at least 1, got " + value;
       }));
 }
 

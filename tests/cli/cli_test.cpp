@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include <zip.h>
@@ -20,6 +21,7 @@
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "preprocessor/dino_export.h"
+#include "report/messages.h"
 #include "session/demo_data.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
@@ -947,8 +949,84 @@ TEST(CliJobs, TwoArchiversPackTheDemoAsOneDoes) {
             std::string::npos);
 }
 
-// --jobs takes a whole number of at least 1, shows the number of cores as
-// its default and says it is the packing's.
+// The demo's whole pipeline on one worker and on two: every file the same,
+// byte for byte, the same lines on standard output apart from the free disk
+// space and the times, and no scratch directory left behind.
+TEST(CliJobs, TwoWorkersWriteEveryFileAsOneDoes) {
+  test::TempDir dir;
+  std::map<int, CliRun> runs;
+  for (int jobs : {1, 2}) {
+    const std::string n = std::to_string(jobs);
+    runs[jobs] = runCli(dir, "demo w" + n + " --no-pack --jobs " + n);
+    ASSERT_EQ(runs[jobs].code, 0) << runs[jobs].out << runs[jobs].err;
+  }
+  const std::vector<std::string> files = listFiles(dir.file("w1"), "*");
+  EXPECT_GT(files.size(), 150u);
+  EXPECT_EQ(listFiles(dir.file("w2"), "*"), files);
+  for (const std::string& name : files) {
+    std::string one = dir.read("w1/" + name), two = dir.read("w2/" + name);
+    if (name == "rapport.html") {  // names its working directory
+      one = replacedPath(one, dir.file("w1"), "DIR");
+      two = replacedPath(two, dir.file("w2"), "DIR");
+    }
+    EXPECT_TRUE(one == two) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("w2/.phreatix-werk")));
+  auto comparable = [&](const std::string& out, const std::string& own) {
+    std::vector<std::string> lines;
+    std::istringstream in(replacedPath(out, own, "DIR"));
+    for (std::string line; std::getline(in, line);) {
+      if (line.find("diskruimte") != std::string::npos || line.find(" s)") != std::string::npos ||
+          line.find("Tijd per") != std::string::npos || line.find("Totaal:") != std::string::npos ||
+          (line.size() > 2 && line[0] == ' ' && line.back() != ')' &&
+           line.find(": ") != std::string::npos && line.find('.') != std::string::npos &&
+           std::isdigit(static_cast<unsigned char>(line.back())))) {
+        continue;
+      }
+      lines.push_back(line);
+    }
+    return lines;
+  };
+  EXPECT_EQ(comparable(runs[2].out, dir.file("w2")), comparable(runs[1].out, dir.file("w1")));
+}
+
+// Three real exports (one tube of them without meteo for its period)
+// against KNMI De Bilt, on one worker and on two: every file the same,
+// apart from the working directory's own name.
+TEST(CliJobs, TwoWorkersWriteTheRealExportsAsOneDoes) {
+  const std::string real = test::realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real exports beside the repository";
+  test::TempDir dir;
+  const char* exports[] = {"B33F0080001_0.csv", "B58C0698001_0.csv", "B58C0698001_1.csv",
+                           "B44F0279001_2024.csv"};
+  for (int jobs : {1, 2}) {
+    const std::string w = "r" + std::to_string(jobs);
+    std::filesystem::create_directory(dir.file(w));
+    std::string data;
+    for (const char* name : exports) {
+      std::filesystem::copy_file(real + "/" + name, dir.file(w + "/" + name));
+      data += std::string(" --data ") + name;
+    }
+    dir.write(w + "/koppeling.txt", "B33F0080 bilt.prn\nB58C0698 bilt.prn\nB44F0279 bilt.prn\n");
+    const CliRun run = runShell(dir, "cd " + w + " && '" PHREATIX_CLI "' meteo '" + real +
+                                         "/KNMI_Bilt.txt' -o bilt.prn && '" PHREATIX_CLI
+                                         "' kron && '" PHREATIX_CLI "' run" + data +
+                                         " --coupling koppeling.txt --no-pack --jobs " +
+                                         std::to_string(jobs));
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+  }
+  const std::vector<std::string> files = listFiles(dir.file("r1"), "*");
+  EXPECT_GT(files.size(), 80u);
+  EXPECT_EQ(listFiles(dir.file("r2"), "*"), files);
+  for (const std::string& name : files) {
+    EXPECT_TRUE(replacedPath(dir.read("r1/" + name), dir.file("r1"), "DIR") ==
+                replacedPath(dir.read("r2/" + name), dir.file("r2"), "DIR"))
+        << name;
+  }
+}
+
+// --jobs takes a whole number of at least 1 and shows the number of cores
+// as its default.
 TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {
   test::TempDir dir;
   for (const char* command :
@@ -959,7 +1037,7 @@ TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {
       EXPECT_EQ(run.code, 1);
       EXPECT_EQ(run.out, "");
       EXPECT_NE(
-          run.err.find(std::string("--jobs: needs a whole number of archivers, at least 1, got ") +
+          run.err.find(std::string("--jobs: needs a whole number of workers, at least 1, got ") +
                        jobs + "\n"),
           std::string::npos)
           << run.err;
@@ -972,7 +1050,7 @@ TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {
   for (const char* section : {"\nrun\n", "\nrepair\n", "\ndemo\n"}) {
     const std::string line = optionLine(all.out, "--jobs", all.out.find(section));
     EXPECT_NE(line.find(cores), std::string::npos) << section << line;
-    EXPECT_NE(line.find("packing: up to N archivers at once"), std::string::npos) << line;
+    EXPECT_NE(line.find("up to N tubes at once"), std::string::npos) << line;
   }
 }
 

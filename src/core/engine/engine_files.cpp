@@ -146,10 +146,11 @@ void readMeteo(const std::string& path, const MeteoHead& head, std::vector<doubl
 
 }  // namespace
 
-void readEngineInput(const std::string& workingDir, const std::string& caption, EngineInput& input,
-                     EngineView& view, Messages& messages) {
+void readEngineInput(const std::string& workingDir, const std::string& parameterDir,
+                     const std::string& caption, EngineInput& input, EngineView& view,
+                     Messages& messages) {
   RunSettings& s = input.settings;
-  readParameterFile(joinPath(workingDir, kParameterFileName), s, view);
+  readParameterFile(joinPath(parameterDir, kParameterFileName), s, view);
   const std::string meteoPath = workingFile(workingDir, s.meteoFile, kParameterFileName);
   MeteoHead head = readMeteoHead(meteoPath);
   input.meteoDays = head.days;

@@ -86,12 +86,17 @@ struct EngineInput {
   int meteoDays = 0;
 };
 
-// Reads zeftal0.par, then the measurement file and the meteo file, into
-// `input`; fills the parameter grid and its statuses. The shortening line
-// goes to mmLOG after `caption`. Raises an error with the run's message text
-// on every failure.
-void readEngineInput(const std::string& workingDir, const std::string& caption, EngineInput& input,
-                     EngineView& view, Messages& messages);
+// Reads zeftal0.par of `parameterDir`, then the measurement file and the
+// meteo file of `workingDir`, into `input`; fills the parameter grid and its
+// statuses. The shortening line goes to mmLOG after `caption`. Raises an
+// error with the run's message text on every failure.
+void readEngineInput(const std::string& workingDir, const std::string& parameterDir,
+                     const std::string& caption, EngineInput& input, EngineView& view,
+                     Messages& messages);
+inline void readEngineInput(const std::string& workingDir, const std::string& caption, EngineInput& input,
+                     EngineView& view, Messages& messages) {
+  readEngineInput(workingDir, workingDir, caption, input, view, messages);
+}
 
 // Puts initial values outside their bounds just inside them (0.01 from the
 // bound), in index order, reporting each correction in the runtime list.

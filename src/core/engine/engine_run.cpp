@@ -35,6 +35,11 @@ Engine::Engine(EngineView& view, Messages& messages) : view_(view), messages_(me
 }
 
 bool Engine::run(const std::string& workingDir, const std::string& caption, int maxIter) {
+  return run(workingDir, workingDir, caption, maxIter);
+}
+
+bool Engine::run(const std::string& workingDir, const std::string& parameterDir,
+                 const std::string& caption, int maxIter) {
   view_.setBusy(true);
   view_.setGereed(kGereedCaption, false);
   random_.reset();
@@ -44,7 +49,7 @@ bool Engine::run(const std::string& workingDir, const std::string& caption, int 
   marker_.clear();
   bool markerWritten = false;
   try {
-    work(workingDir, caption, maxIter);
+    work(workingDir, parameterDir, caption, maxIter);
     markerWritten = true;
   } catch (const std::exception& e) {
     view_.showHelpTopic(kEngineErrorHelpTopic);
@@ -59,9 +64,10 @@ bool Engine::run(const std::string& workingDir, const std::string& caption, int 
   return markerWritten;
 }
 
-void Engine::work(const std::string& workingDir, const std::string& caption, int maxIter) {
+void Engine::work(const std::string& workingDir, const std::string& parameterDir,
+                  const std::string& caption, int maxIter) {
   filesOpen_ = false;
-  readEngineInput(workingDir, caption, input_, view_, messages_);
+  readEngineInput(workingDir, parameterDir, caption, input_, view_, messages_);
   filesOpen_ = true;
   RunSettings& s = input_.settings;
   marker_ = markerName(s.traceFile);
@@ -97,7 +103,7 @@ void Engine::work(const std::string& workingDir, const std::string& caption, int
   view_.setGridStatus(kTraceRow, "File closed");
 
   FixedWriter marker;
-  marker.open(joinPath(workingDir, marker_));
+  marker.open(joinPath(parameterDir, marker_));
   marker.line(marker_);
   marker.close();
   message_ = note;

@@ -38,12 +38,18 @@ class Engine {
   // message() then holds "" or the note of a calibration that reached its
   // iteration limit, and otherwise the error's message.
   bool run(const std::string& workingDir, const std::string& caption, int maxIter);
+  // The same run with zeftal0.par read from, and the marker written to,
+  // `parameterDir` (a worker's scratch directory); the data files and the
+  // results and trace files are those of `workingDir`.
+  bool run(const std::string& workingDir, const std::string& parameterDir,
+           const std::string& caption, int maxIter);
   const std::string& message() const { return message_; }
   // The name of the marker the last run wrote, or would have written.
   const std::string& marker() const { return marker_; }
 
  private:
-  void work(const std::string& workingDir, const std::string& caption, int maxIter);
+  void work(const std::string& workingDir, const std::string& parameterDir,
+            const std::string& caption, int maxIter);
   void closeOutputs() noexcept;
   void stop();
 

@@ -88,6 +88,31 @@ bool copyFile(const std::string& src, const std::string& dst) {
          !ec;
 }
 
+bool moveFile(const std::string& src, const std::string& dst) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(src, ec)) return false;
+  std::filesystem::rename(src, dst, ec);
+  return !ec;
+}
+
+ScratchDirs::ScratchDirs(const std::string& dir, std::size_t count)
+    : root_(joinPath(dir, ".phreatix-werk")) {
+  std::error_code ec;
+  std::filesystem::remove_all(root_, ec);
+  for (std::size_t k = 0; k < count; ++k) {
+    slots_.push_back(joinPath(root_, std::to_string(k)));
+    if (!std::filesystem::create_directories(slots_.back(), ec) || ec) {
+      std::filesystem::remove_all(root_, ec);
+      throw Error(ErrorKind::kIo, slots_.back() + ": werkmap van een rekenproces niet te maken");
+    }
+  }
+}
+
+ScratchDirs::~ScratchDirs() {
+  std::error_code ec;
+  std::filesystem::remove_all(root_, ec);
+}
+
 bool wildcardMatch(std::string_view name, std::string_view pattern) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   // Greedy matching with backtracking to the last '*'.

@@ -64,6 +64,27 @@ bool wildcardMatch(std::string_view name, std::string_view pattern);
 std::vector<std::string> listFiles(const std::string& dir, std::string_view pattern);
 // Deletes the file if it is there; true when it is gone afterwards.
 bool removeFile(const std::string& path);
+// Moves src over dst (replacing it) within one drive; false when src is
+// not there or cannot be moved.
+bool moveFile(const std::string& src, const std::string& dst);
+
+// The scratch directories of the workers of one loop, `dir`/.phreatix-werk/0
+// .. count-1, made empty at construction and removed with everything in them
+// at destruction (a working directory holds none afterwards). Throws an Error
+// naming the directory when one cannot be made.
+class ScratchDirs {
+ public:
+  ScratchDirs(const std::string& dir, std::size_t count);
+  ~ScratchDirs();
+  ScratchDirs(const ScratchDirs&) = delete;
+  ScratchDirs& operator=(const ScratchDirs&) = delete;
+  const std::string& operator[](std::size_t slot) const { return slots_[slot]; }
+
+ private:
+  std::string root_;
+  std::vector<std::string> slots_;
+};
+
 // Free bytes available to this process on the drive that holds `dir`.
 std::uint64_t freeBytes(const std::string& dir);
 std::string currentDirectory();

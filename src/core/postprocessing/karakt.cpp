@@ -9,6 +9,7 @@
 
 #include "error.h"
 #include "platform/files.h"
+#include "platform/ordered_work.h"
 #include "postprocessing/correlogram.h"
 #include "postprocessing/sorting.h"
 #include "text/free_reader.h"
@@ -116,9 +117,14 @@ Postprocessor::Postprocessor()
 
 bool Postprocessor::RunPostprocessing(const std::string& workingDir, PostView& view,
                                       Messages& messages) {
+  return RunPostprocessing(workingDir, workingDir, view, messages);
+}
+
+bool Postprocessor::RunPostprocessing(const std::string& workingDir, const std::string& controlDir,
+                                      PostView& view, Messages& messages) {
   std::string message;
   try {
-    run(workingDir, view);
+    run(workingDir, controlDir, view);
   } catch (const std::exception& e) {
     message = e.what();
     if (message.empty()) message = "Onbekende fout";
@@ -140,7 +146,8 @@ void Postprocessor::closeAll() noexcept {
   }
 }
 
-void Postprocessor::run(const std::string& workingDir, PostView& view) {
+void Postprocessor::run(const std::string& workingDir, const std::string& controlDir,
+                        PostView& view) {
   auto show = [&view](const std::string& text) {
     view.setMessage(text);
     view.repaint();
@@ -149,7 +156,7 @@ void Postprocessor::run(const std::string& workingDir, PostView& view) {
 
   // 1. The control file: the factor on line 3, the series file on line 4,
   // the five outputs on lines 5 to 9.
-  FreeReader control = freeReaderOfFile(joinPath(workingDir, kControlFileName));
+  FreeReader control = freeReaderOfFile(joinPath(controlDir, kControlFileName));
   control.skipLine();
   control.skipLine();
   factor_ = control.readReal();
@@ -662,8 +669,29 @@ void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
   }
 }
 
+namespace {
+
+// One tube of the batch while the workers have it.
+struct PostItem {
+  std::string name, stem;
+  bool copied = false;
+  bool created = false;
+  std::vector<std::pair<MessageListId, std::string>> lines;
+};
+
+// A worker: its own arrays and its own lists.
+struct PostWorker {
+  std::unique_ptr<Postprocessor> own;
+  Postprocessor* post = nullptr;
+  MessageRecord record;
+  PostView quiet;  // a worker draws nothing; the batch fills the grid in order
+};
+
+}  // namespace
+
 std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& post,
-                                  PostView& view, ProgressView& main, Messages& messages) {
+                                  PostView& view, ProgressView& main, Messages& messages,
+                                  int workers) {
   view.showHelpTopic("PHREATIX._P_001");
   main.setGauge(0);
   main.setProgressLabel("Voortgang postprocessing buizen:");
@@ -675,34 +703,82 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
   const int count = static_cast<int>(files.size());
   view.setRowCount(count + 1);
   std::vector<PostRow> rows;
-  for (int n = 1; n <= count; ++n) {
-    const std::string& name = files[n - 1];
-    view.setCell(n, 0, name);
-    view.repaint();
-    const std::string stem = name.substr(0, name.find('.'));
-    PostRow row{name, false};
-    if (copyFile(joinPath(workingDir, stem + ".inp"), joinPath(workingDir, kControlFileName))) {
-      view.setCaption("Postprocessing buis: " + name);
-      view.show();
-      row.created = post.RunPostprocessing(workingDir, view, messages);
-      // The fixed outcome line does not name the tube: the next line does.
-      messages.appendLog("Buis " + stem + ": " +
-                         (row.created ? "karakteristieken geschreven in " + stem +
-                                            ".sta, .reg, .foe, .his en .cor."
-                                      : "postprocessing niet voltooid; de reden staat hierboven."));
+  const bool parallel = workers > 1 && count > 1;
+  std::vector<PostItem> items(files.size());
+  std::vector<PostWorker> crew(parallel ? static_cast<std::size_t>(workers) : 0);
+  for (std::size_t w = 0; w < crew.size(); ++w) {
+    if (w == 0) {
+      crew[w].post = &post;
     } else {
-      messages.appendLog(stem + ".inp niet gevonden.");
+      crew[w].own = std::make_unique<Postprocessor>();
+      crew[w].post = crew[w].own.get();
+    }
+  }
+  std::unique_ptr<ScratchDirs> scratch;
+  if (parallel) scratch = std::make_unique<ScratchDirs>(workingDir, orderedSlots(workers));
+  const std::string control = joinPath(workingDir, kControlFileName);
+
+  OrderedSteps steps;
+  steps.prepare = [&](std::size_t item, std::size_t slot) {
+    PostItem& it = items[item];
+    const int n = static_cast<int>(item) + 1;
+    it.name = files[item];
+    it.stem = it.name.substr(0, it.name.find('.'));
+    view.setCell(n, 0, it.name);
+    view.repaint();
+    const std::string inp = joinPath(workingDir, it.stem + ".inp");
+    it.copied = copyFile(inp, parallel ? joinPath((*scratch)[slot], kControlFileName) : control);
+    if (it.copied && !parallel) {
+      view.setCaption("Postprocessing buis: " + it.name);
+      view.show();
+    }
+    return it.copied;
+  };
+  steps.work = [&](std::size_t item, std::size_t slot, int worker) {
+    PostItem& it = items[item];
+    if (!parallel) {
+      it.created = post.RunPostprocessing(workingDir, view, messages);
+      return;
+    }
+    PostWorker& w = crew[static_cast<std::size_t>(worker)];
+    it.created = w.post->RunPostprocessing(workingDir, (*scratch)[slot], w.quiet, w.record.messages());
+    it.lines = w.record.takeLines();
+  };
+  steps.take = [&](std::size_t item, std::size_t slot) {
+    PostItem& it = items[item];
+    const int n = static_cast<int>(item) + 1;
+    if (it.copied) {
+      if (parallel) {
+        // The working directory keeps the control file of the last tube.
+        copyFile(joinPath((*scratch)[slot], kControlFileName), control);
+        view.setCaption("Postprocessing buis: " + it.name);
+        view.show();
+        replayLines(it.lines, messages, joinPath((*scratch)[slot], ""),
+                    joinPath(workingDir, ""));
+      }
+      // The fixed outcome line does not name the tube: the next line does.
+      messages.appendLog("Buis " + it.stem + ": " +
+                         (it.created ? "karakteristieken geschreven in " + it.stem +
+                                           ".sta, .reg, .foe, .his en .cor."
+                                     : "postprocessing niet voltooid; de reden staat hierboven."));
+    } else {
+      messages.appendLog(it.stem + ".inp niet gevonden.");
     }
     for (int c = 1; c < kPostGridColumns; ++c) {
-      view.setCell(n, c, row.created ? "aangemaakt" : "mislukt");
+      view.setCell(n, c, it.created ? "aangemaakt" : "mislukt");
     }
-    rows.push_back(row);
+    rows.push_back(PostRow{it.name, it.created});
     view.repaint();
     main.setGauge(roundToInt(static_cast<long double>(n) * 100 / count));
-    main.setProgressLabel("Postprocessing buis " + name + " gereed.");
+    main.setProgressLabel("Postprocessing buis " + it.name + " gereed.");
     main.repaint();
     view.rowFinished(n);
-  }
+  };
+  steps.idle = [&] {
+    view.repaint();
+    main.repaint();
+  };
+  runOrdered(parallel ? workers : 1, files.size(), steps);
   view.finished();
   view.repaint();
   return rows;

@@ -61,6 +61,10 @@ class Postprocessor {
   // error escape: the outcome goes to mmLOG through ReportPostEnd. True when
   // it ended without error.
   bool RunPostprocessing(const std::string& workingDir, PostView& view, Messages& messages);
+  // The same with input.txt read from `controlDir` (a worker's scratch
+  // directory); the series and the five outputs are files of `workingDir`.
+  bool RunPostprocessing(const std::string& workingDir, const std::string& controlDir,
+                         PostView& view, Messages& messages);
 
   // Seconds per step of the last run (reading both passes, GHG, regime,
   // sort, univariate and histogram, duration line, correlogram), for the
@@ -69,7 +73,7 @@ class Postprocessor {
 
  private:
   struct Files;
-  void run(const std::string& workingDir, PostView& view);
+  void run(const std::string& workingDir, const std::string& controlDir, PostView& view);
   void readSeries(const std::string& path);
   bool readSeriesQuickly(const std::string& path, const std::string& text);
   void readSeriesSlowly(const std::string& path, std::string text);
@@ -126,8 +130,12 @@ struct PostRow {
 
 // The batch (btbttnPOSTClick) over every "*.u01" in `workingDir`, in
 // alphabetical order: copies each stem's .inp to input.txt and runs the
-// tube. `main` is the main window's gauge and label.
+// tube. `main` is the main window's gauge and label. With `workers` > 1 the
+// tubes are processed that many at once, each worker with its own
+// Postprocessor and its own input.txt in a scratch directory; the grid, the
+// lines in mmLOG and the files are those of one tube after the other.
 std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& post,
-                                  PostView& view, ProgressView& main, Messages& messages);
+                                  PostView& view, ProgressView& main, Messages& messages,
+                                  int workers = 1);
 
 }  // namespace phreatix

@@ -31,6 +31,35 @@ void Messages::clear(MessageListId id) {
   if (sink_) sink_->cleared(id);
 }
 
+void MessageRecord::appended(MessageListId list, const std::string& line) {
+  lines_.emplace_back(list, line);
+}
+
+std::vector<std::pair<MessageListId, std::string>> MessageRecord::takeLines() {
+  std::vector<std::pair<MessageListId, std::string>> lines;
+  lines.swap(lines_);
+  own_.setSink(nullptr);
+  for (MessageListId id : {MessageListId::kBuis, MessageListId::kLog, MessageListId::kStopExit}) {
+    own_.clear(id);
+  }
+  own_.setSink(this);
+  return lines;
+}
+
+std::string replacedPath(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text;
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+void replayLines(const std::vector<std::pair<MessageListId, std::string>>& lines,
+                 Messages& messages, const std::string& from, const std::string& to) {
+  for (const auto& [list, line] : lines) messages.append(list, replacedPath(line, from, to));
+}
+
 void fatalStop(FatalStop::Reason reason) { throw FatalStop(reason); }
 
 void readError(Messages& messages, int code, const std::string& text, const std::string& detail) {

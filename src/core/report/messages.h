@@ -49,6 +49,33 @@ class Messages {
   MessageSink* sink_ = nullptr;
 };
 
+// The lines a worker appends to its own lists, kept in the order appended,
+// to be appended to the session's lists when the worker's item is taken.
+// `from` and `to` put a path back: a worker's scratch directory in a line
+// is named as the working directory it stands in for.
+class MessageRecord : public MessageSink {
+ public:
+  MessageRecord() { own_.setSink(this); }
+  MessageRecord(const MessageRecord&) = delete;
+  MessageRecord& operator=(const MessageRecord&) = delete;
+  // The lists the worker appends to.
+  Messages& messages() { return own_; }
+  void appended(MessageListId list, const std::string& line) override;
+  // Hands over the lines appended since the last call and empties the lists.
+  std::vector<std::pair<MessageListId, std::string>> takeLines();
+
+ private:
+  Messages own_;
+  std::vector<std::pair<MessageListId, std::string>> lines_;
+};
+
+// Appends recorded lines, in order, with every `from` in them written as `to`.
+void replayLines(const std::vector<std::pair<MessageListId, std::string>>& lines,
+                 Messages& messages, const std::string& from = std::string(),
+                 const std::string& to = std::string());
+// `text` with every `from` written as `to`.
+std::string replacedPath(std::string text, const std::string& from, const std::string& to);
+
 // The fatal stop: the caller has put its lines in mmSTOPEXIT (and, where it
 // reports there too, in mmLOG). Unwinds to the front end, which shows the exit
 // window's lines, writes the session log and ends the process.

@@ -103,7 +103,8 @@ void Pipeline::simulationPhase() {
   setFlag(&StageFlags::trace, false);
   session_.stageFlags().postprocessingReached = true;
   setFlag(&StageFlags::simulation, false);
-  runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages());
+  runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages(),
+               session_.settings().jobs);
 }
 
 bool Pipeline::stopped() {
@@ -131,7 +132,7 @@ void Pipeline::prepareRecalibration() {
 }
 
 void Pipeline::runLoop() {
-  phreatix::runLoop(session_, overview_, engine_, engineView_, observer_);
+  phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs);
 }
 
 void Pipeline::selectModels() {

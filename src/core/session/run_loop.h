@@ -15,7 +15,12 @@
 namespace phreatix {
 
 // Runs the stage the session's flags name over every row of the overview.
+// With `workers` > 1 that many runs go at once, each worker with its own
+// engine and its own zeftal0.par in a scratch directory; the lines reach
+// mmBUIS and mmLOG, and the files the working directory, as one run after
+// the other leaves them, and the engine window shows the run most recently
+// started.
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
-             EngineView& engineView, PipelineObserver& observer);
+             EngineView& engineView, PipelineObserver& observer, int workers = 1);
 
 }  // namespace phreatix

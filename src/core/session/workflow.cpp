@@ -1,5 +1,7 @@
 #include "session/workflow.h"
 
+#include <algorithm>
+
 #include "coupling/completeness.h"
 #include "results/report_files.h"
 #include "text/number_text.h"
@@ -118,6 +120,7 @@ WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input, Work
   if (!workflow.open(input.dataFiles)) return WorkflowOutcome::kRefused;
   workflow.coupleFromFile(input.couplingFile);
   if (!workflow.applySettings(input.fields)) return WorkflowOutcome::kRefused;
+  workflow.session().settings().jobs = std::max(1, input.jobs);
   if (!workflow.checkCoupling()) return WorkflowOutcome::kRefused;
   return mode == WorkflowMode::kRepair ? workflow.repair() : workflow.start();
 }

@@ -92,6 +92,7 @@ struct WorkflowInput {
   std::vector<std::string> dataFiles;  // one export, or several as one data set
   std::string couplingFile;
   DetailFields fields;  // the detail settings as the window would hold them
+  int jobs = 1;         // engine runs and post-processings at once
 };
 
 enum class WorkflowMode {

@@ -25,6 +25,8 @@ struct SessionSettings {
                                      // simulation's meteo file holds
   std::string realisations = "100";  // number of realisations, as written
   bool traceWithUpdating = false;    // deterministic trace with Kalman updating
+  int jobs = 1;                      // engine runs and post-processings at once (--jobs,
+                                     // "Aantal rekenprocessen"); outputs do not depend on it
 
   // What every activation of the main window puts back: 500 iterations and
   // closure " 0.0001"; the other settings keep their values.
