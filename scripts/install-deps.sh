@@ -8,6 +8,8 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libgte
           libzip-dev libgdal-dev gdal-bin qt6-charts-dev chromium
           # the walk through the desktop under a real X server
           xvfb openbox xdotool x11-utils imagemagick)
+# The cluster test's one-node Slurm (scripts/slurm-local.sh), where asked for.
+if [ "${PHREATIX_INSTALL_SLURM:-0}" = 1 ]; then packages+=(slurm-wlm munge); fi
 
 missing=()
 for p in "${packages[@]}"; do

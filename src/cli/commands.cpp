@@ -7,6 +7,8 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -22,6 +24,7 @@
 #include "report/messages.h"
 #include "results/report_files.h"
 #include "session/closing.h"
+#include "session/cluster.h"
 #include "session/demo_data.h"
 #include "session/session.h"
 #include "text/number_text.h"
@@ -421,6 +424,188 @@ ExitStatus commandKron(bool force) {
   }
   std::cout << kKronFileName << ": " << BuiltinCalendar::kDays << " dagen, 1-1-" << kFirstYear
             << " t/m 31-12-" << kLastYear << "\n";
+  return ExitStatus::kOk;
+}
+
+
+namespace {
+
+// The absolute path of this program, for the tasks' run.sh.
+std::string thisProgram() {
+  std::error_code ec;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string("phreatix-cli") : self.string();
+}
+
+// Runs a program without a shell and returns its standard output; its
+// standard error goes to ours. `status` gets its exit status (-1 when it
+// could not start or did not exit normally).
+std::string runCapturing(const std::vector<std::string>& args, int& status) {
+  status = -1;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    return {};
+  }
+  if (pid == 0) {
+    dup2(pipeEnds[1], STDOUT_FILENO);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(pipeEnds[0]);
+  int wstatus = 0;
+  while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(wstatus)) status = WEXITSTATUS(wstatus);
+  return out;
+}
+
+const char* stateText(TaskState state) {
+  switch (state) {
+    case TaskState::kFinished:
+      return "klaar";
+    case TaskState::kFailed:
+      return "mislukt";
+    case TaskState::kMissing:
+      break;
+  }
+  return "ontbreekt";
+}
+
+}  // namespace
+
+ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
+  const std::string dir = absolute(arguments.dir);
+  ClusterPlan plan;
+  plan.couplingFile = arguments.input.couplingFile;
+  plan.dataFiles = arguments.input.dataFiles;
+  plan.options = arguments.options;
+  plan.cpusPerTask = arguments.cpusPerTask;
+  plan.program = thisProgram();
+  for (const std::string* name : {&plan.couplingFile}) {
+    if (!isBareFileName(*name) || !fileExists(joinPath(dir, *name))) {
+      std::cerr << "phreatix-cli: --coupling " << *name << ": geen bestand in " << dir << "\n";
+      return ExitStatus::kRefused;
+    }
+  }
+  std::vector<std::string> paths;
+  for (const std::string& name : plan.dataFiles) {
+    if (!isBareFileName(name) || !fileExists(joinPath(dir, name))) {
+      std::cerr << "phreatix-cli: --data " << name << ": geen bestand in " << dir << "\n";
+      return ExitStatus::kRefused;
+    }
+    paths.push_back(joinPath(dir, name));
+  }
+  Session session(dir);
+  return runSession(session, [&](MessageBox& box) {
+    ProgressView progress;
+    session.activate();
+    if (!session.openDataFiles(paths, progress, box)) return ExitStatus::kRefused;
+    removeFile(joinPath(dir, "olga.tmp"));
+    plan.tasks = planTasks(dataSetLocations(session.dataSet()), arguments.tubesPerTask);
+    if (plan.tasks.empty()) {
+      std::cerr << "phreatix-cli: de dataset heeft geen buizen\n";
+      return ExitStatus::kRefused;
+    }
+    prepareCluster(dir, plan);
+    int tubes = 0;
+    for (const ClusterTask& task : plan.tasks) {
+      tubes += task.tubes;
+      std::cout << task.name << ": " << task.tubes << " " << (task.tubes == 1 ? "buis" : "buizen") << " (" << task.locations.front()
+                << (task.locations.size() > 1 ? " .. " + task.locations.back() : std::string())
+                << ")\n";
+    }
+    std::cout << plan.tasks.size() << " taken voor " << tubes << " buizen in "
+              << joinPath(dir, kTasksFolder) << "; batchscript " << joinPath(dir, kBatchScriptName)
+              << " (" << plan.cpusPerTask << " cpu per taak).\n"
+              << "Indienen: phreatix-cli cluster submit " << dir << "\n";
+    return ExitStatus::kOk;
+  });
+}
+
+ExitStatus commandClusterSubmit(const std::string& dirArgument, bool onlyFailed) {
+  const std::string dir = absolute(dirArgument);
+  try {
+    const ClusterPlan plan = readClusterPlan(dir);
+    std::vector<std::size_t> indices;
+    for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
+      if (onlyFailed && judgeTask(dir, plan, k).state == TaskState::kFinished) continue;
+      indices.push_back(k + 1);
+    }
+    if (indices.empty()) {
+      std::cout << "Alle " << plan.tasks.size() << " taken zijn klaar; niets ingediend.\n";
+      return ExitStatus::kOk;
+    }
+    // Every task submitted starts from its prepared inputs: nothing of an
+    // earlier try is left to pass for this one's.
+    for (std::size_t index : indices) writeTaskInputs(dir, plan, index - 1);
+    const std::string spec = arraySpec(indices);
+    int status = 0;
+    const std::string out = runCapturing(
+        {"sbatch", "--parsable", "--array=" + spec, joinPath(dir, kBatchScriptName)}, status);
+    if (status != 0) {
+      std::cerr << "phreatix-cli: sbatch "
+                << (status < 0 ? std::string("niet te starten") : "eindigde met " + std::to_string(status))
+                << "; niets ingediend\n";
+      return ExitStatus::kRefused;
+    }
+    std::string job = out.substr(0, out.find_first_of(";\n"));
+    std::cout << "Ingediend: job " << job << ", taken " << spec << " ("
+              << indices.size() << " van de " << plan.tasks.size() << ").\n"
+              << job << "\n";
+  } catch (const Error& e) {
+    return refused(e);
+  }
+  return ExitStatus::kOk;
+}
+
+ExitStatus commandClusterStatus(const std::string& dirArgument) {
+  const std::string dir = absolute(dirArgument);
+  try {
+    const ClusterPlan plan = readClusterPlan(dir);
+    std::size_t finished = 0;
+    for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
+      const TaskStatus status = judgeTask(dir, plan, k);
+      finished += status.state == TaskState::kFinished ? 1 : 0;
+      std::cout << plan.tasks[k].name << "  " << stateText(status.state);
+      if (!status.reason.empty()) std::cout << ": " << status.reason;
+      std::cout << "\n";
+    }
+    std::cout << finished << " van de " << plan.tasks.size() << " taken klaar.\n";
+    return finished == plan.tasks.size() ? ExitStatus::kOk : ExitStatus::kRefused;
+  } catch (const Error& e) {
+    return refused(e);
+  }
+}
+
+ExitStatus commandClusterMerge(const std::string& dirArgument) {
+  const std::string dir = absolute(dirArgument);
+  try {
+    const ClusterPlan plan = readClusterPlan(dir);
+    const DataSetResults results = mergeTasks(dir, plan);
+    std::cout << "Samengevoegd: " << plan.tasks.size() << " taken in " << dir << ".\n";
+    printResultsTable(results);
+  } catch (const Error& e) {
+    return refused(e);
+  }
   return ExitStatus::kOk;
 }
 

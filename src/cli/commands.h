@@ -28,6 +28,14 @@ struct RunArguments {
   int jobs = 1;  // engine runs, post-processings and archivers at once; at least 1
 };
 
+struct ClusterArguments {
+  std::string dir;                   // the study directory
+  WorkflowInput input;               // names of the exports and coupling file in it
+  std::vector<std::string> options;  // the run's settings options, as typed
+  int tubesPerTask = 50;
+  int cpusPerTask = 1;
+};
+
 struct SplitArguments {
   std::string file;
   std::string megabytes;  // as typed: the splitter checks its domain
@@ -54,6 +62,14 @@ ExitStatus commandRun(const RunArguments& arguments);
 // `jobs` engine runs, post-processings and archivers at once.
 ExitStatus commandDemo(const std::string& dir, bool pack, int jobs);
 ExitStatus commandSplit(const SplitArguments& arguments);
+// A study on a Slurm cluster: tasks of whole locations under DIR/taken.
+ExitStatus commandClusterPrepare(const ClusterArguments& arguments);
+// sbatch of the job array; with `onlyFailed` only the tasks that have not
+// finished, each from its prepared inputs again.
+ExitStatus commandClusterSubmit(const std::string& dir, bool onlyFailed);
+// Which tasks finished, failed or are missing; exit 0 when all finished.
+ExitStatus commandClusterStatus(const std::string& dir);
+ExitStatus commandClusterMerge(const std::string& dir);
 ExitStatus commandMeteo(const MeteoArguments& arguments);
 
 }  // namespace phreatix::cli

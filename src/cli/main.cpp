@@ -81,9 +81,13 @@ struct RunCommand {
   std::string jobs;
   CLI::Option* startYear = nullptr;
   CLI::Option* endYear = nullptr;
+  std::vector<CLI::Option*> settings;  // what a cluster task's run is given as typed
 };
 
-void addRunOptions(RunCommand& command) {
+// The settings options of run and repair, also those cluster prepare hands
+// to the tasks (`forTasks`: no --workdir, --jobs or --more-tubes-follow, which
+// the tasks set themselves).
+void addRunOptions(RunCommand& command, bool forTasks = false) {
   CLI::App& app = *command.app;
   RunArguments& a = command.arguments;
   DetailFields& f = a.input.fields;
@@ -97,7 +101,9 @@ void addRunOptions(RunCommand& command) {
       ->type_name("FILE")
       ->required();
   auto field = [&](const char* name, std::string& text, const char* type, const char* what) {
-    return app.add_option(name, text, what)->type_name(type)->capture_default_str();
+    CLI::Option* option = app.add_option(name, text, what)->type_name(type)->capture_default_str();
+    command.settings.push_back(option);
+    return option;
   };
   command.startYear =
       field("--start-year", f.startYear, "YEAR", "first year of the simulation period (1948-2047)");
@@ -112,19 +118,39 @@ void addRunOptions(RunCommand& command) {
   field("--phi-min", f.phiMin, "X", "plausibility bound: least phi");
   field("--c-max", f.cMax, "X", "plausibility bound: greatest base level c (cm)");
   field("--omega-min", f.omegaMin, "X", "plausibility bound: least omega0");
-  app.add_option("--trace", command.trace, "trace met (with) or zonder (without) updating")
+  CLI::Option* trace = app.add_option("--trace", command.trace, "trace met (with) or zonder (without) updating")
       ->type_name("met|zonder")
       ->capture_default_str()
       ->check(textCheck([](const std::string& value) {
         return value == "met" || value == "zonder" ? "" : "takes met or zonder, got " + value;
       }));
-  app.add_option("--workdir", a.workDir, "working directory (default: the current directory)")
-      ->type_name("DIR");
-  app.add_flag(
+  command.settings.push_back(trace);
+  if (!forTasks) {
+    app.add_option("--workdir", a.workDir, "working directory (default: the current directory)")
+        ->type_name("DIR");
+  }
+  command.settings.push_back(app.add_flag(
       "--no-pack", [&a](std::int64_t) { a.pack = false; },
       "leave every file in place (default: pack each tube into\n"
-      "<tube>.zip and clean up)");
+      "<tube>.zip and clean up)"));
+  if (forTasks) return;
   addJobsOption(app, command.jobs);
+  app.add_flag("--more-tubes-follow", a.input.moreTubesFollow,
+               "this data set is a cluster task before the study's last: its last\n"
+               "tube is written as any other (set by cluster prepare)");
+}
+
+// The settings options given on the command line, as typed, for a task's run.
+std::vector<std::string> givenSettings(const RunCommand& command) {
+  std::vector<std::string> options;
+  for (const CLI::Option* option : command.settings) {
+    if (option->count() == 0) continue;
+    options.push_back(option->get_name());
+    if (option->get_type_size() != 0) {
+      for (const std::string& value : option->results()) options.push_back(value);
+    }
+  }
+  return options;
 }
 
 // The argument rules beyond single options. Prints the refusal; false then.
@@ -281,6 +307,58 @@ ExitStatus parseAndRun(int argc, char** argv) {
   std::string demoJobs;
   addJobsOption(*demoCommand, demoJobs);
 
+  CLI::App* clusterCommand = app.add_subcommand(
+      "cluster",
+      "a study as a Slurm job array: prepare tasks of whole locations, submit them,\n"
+      "follow their status and merge the finished ones");
+  clusterCommand->require_subcommand(1);
+  RunCommand prepareCommand;
+  prepareCommand.app = clusterCommand->add_subcommand(
+      "prepare",
+      "cut the data set of DIR (exports, coupling file, meteo files, kron.txt) into\n"
+      "tasks of about K tubes of whole locations under DIR/taken, each with its run.sh,\n"
+      "and write the job array's batch script DIR/phreatix.sbatch");
+  ClusterArguments cluster;
+  prepareCommand.app->add_option("DIR", cluster.dir, "the study directory")->required();
+  addRunOptions(prepareCommand, true);
+  std::string tubesPerTask = "50", cpusPerTask = "1";
+  auto wholeNumber = [](const char* what) {
+    return textCheck([what](const std::string& value) {
+      int n = 0;
+      return parseInt(value, n) && n >= 1 ? "" : std::string("needs a whole number of ") + what +
+                                                     ", at least 1, got " + value;
+    });
+  };
+  prepareCommand.app->add_option("--tubes-per-task", tubesPerTask, "tubes per task, about")
+      ->type_name("K")
+      ->capture_default_str()
+      ->check(wholeNumber("tubes"));
+  prepareCommand.app
+      ->add_option("--cpus-per-task", cpusPerTask,
+                   "CPUs Slurm gives each task; its run takes as many workers")
+      ->type_name("C")
+      ->capture_default_str()
+      ->check(wholeNumber("CPUs"));
+  std::string clusterDir;
+  bool onlyFailed = false;
+  CLI::App* submitCommand = clusterCommand->add_subcommand(
+      "submit",
+      "submit the job array with sbatch and print the job id; every task submitted\n"
+      "starts again from its prepared inputs");
+  submitCommand->add_option("DIR", clusterDir, "the study directory")->required();
+  submitCommand->add_flag("--only-failed", onlyFailed,
+                          "only the tasks that have not finished (failed or missing)");
+  CLI::App* statusCommand = clusterCommand->add_subcommand(
+      "status",
+      "which tasks finished, failed or are missing, judged from their own files\n"
+      "(exit 0 when every task has finished)");
+  statusCommand->add_option("DIR", clusterDir, "the study directory")->required();
+  CLI::App* mergeCommand = clusterCommand->add_subcommand(
+      "merge",
+      "gather the finished tasks into DIR: the zips, modsel.zft, foutbuis.zft, the log\n"
+      "and the report over all tubes; refused while a task has not finished");
+  mergeCommand->add_option("DIR", clusterDir, "the study directory")->required();
+
   std::string reportDir;
   CLI::App* reportCommand = app.add_subcommand(
       "report",
@@ -314,6 +392,17 @@ ExitStatus parseAndRun(int argc, char** argv) {
   }
   if (kronCommand->parsed()) return commandKron(kronForce);
   if (reportCommand->parsed()) return commandReport(reportDir);
+  if (prepareCommand.app->parsed()) {
+    if (!checkRunArguments(prepareCommand)) return ExitStatus::kRefused;
+    cluster.input = prepareCommand.arguments.input;
+    cluster.options = givenSettings(prepareCommand);
+    parseInt(tubesPerTask, cluster.tubesPerTask);
+    parseInt(cpusPerTask, cluster.cpusPerTask);
+    return commandClusterPrepare(cluster);
+  }
+  if (submitCommand->parsed()) return commandClusterSubmit(clusterDir, onlyFailed);
+  if (statusCommand->parsed()) return commandClusterStatus(clusterDir);
+  if (mergeCommand->parsed()) return commandClusterMerge(clusterDir);
   if (engineCommand->parsed()) {
     int maxIter = 0;
     parseInt(engineMaxIter, maxIter);  // checked while parsing

@@ -38,6 +38,10 @@ void writeHtmlReport(const DataSetResults& results, const std::string& workingDi
 // The table `run` prints: tube, model, GHG, GLG, GVG, warnings; one line each.
 std::vector<std::string> resultsTable(const DataSetResults& results);
 
+// The log line after the three files were written: "Rapport geschreven:
+// rapport.html, overzicht.csv en overzicht.gpkg (N buizen, M met model)."
+std::string reportWrittenLine(const DataSetResults& results);
+
 // Reads the working directory's results and writes the three files; returns
 // what it read.
 DataSetResults writeReports(const std::string& workingDir);

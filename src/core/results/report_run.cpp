@@ -3,7 +3,17 @@
 #include "platform/files.h"
 #include "results/report_files.h"
 
+#include "text/number_text.h"
+
 namespace phreatix {
+
+std::string reportWrittenLine(const DataSetResults& results) {
+  std::size_t modelled = 0;
+  for (const TubeResult& tube : results.tubes) modelled += tube.modelled ? 1 : 0;
+  return std::string("Rapport geschreven: ") + kReportFileName + ", " + kOverviewCsvName + " en " +
+         kOverviewLayerName + " (" + formatInt(static_cast<long long>(results.tubes.size())) +
+         " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).";
+}
 
 DataSetResults writeReports(const std::string& workingDir) {
   DataSetResults results = readResults(workingDir);

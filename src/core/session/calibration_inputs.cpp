@@ -213,7 +213,12 @@ void CalibrationInputs::write() {
       }
     }
   }
-  for (std::size_t i = 0; i < tubes.size(); ++i) writeTube(tubes[i], i == 0, i + 1 == tubes.size());
+  // The last tube's files differ a little from the others'; in a cluster
+  // task that is not the study's last, its last tube is not the study's.
+  const bool lastHere = !session_.settings().moreTubesFollow;
+  for (std::size_t i = 0; i < tubes.size(); ++i) {
+    writeTube(tubes[i], i == 0, lastHere && i + 1 == tubes.size());
+  }
 }
 
 void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bool last) {

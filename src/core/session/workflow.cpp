@@ -89,12 +89,7 @@ void Workflow::writeReport() {
   // written costs the run nothing, but the user is told why.
   try {
     results_ = writeReports(session_.workingDir());
-    std::size_t modelled = 0;
-    for (const TubeResult& tube : results_.tubes) modelled += tube.modelled ? 1 : 0;
-    session_.messages().appendLog(
-        std::string("Rapport geschreven: ") + kReportFileName + ", " + kOverviewCsvName + " en " +
-        kOverviewLayerName + " (" + formatInt(static_cast<long long>(results_.tubes.size())) +
-        " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).");
+    session_.messages().appendLog(reportWrittenLine(results_));
   } catch (const std::exception& e) {
     results_ = DataSetResults{};
     session_.messages().appendLog(std::string("Rapport niet geschreven: ") + e.what());
@@ -121,6 +116,7 @@ WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input, Work
   workflow.coupleFromFile(input.couplingFile);
   if (!workflow.applySettings(input.fields)) return WorkflowOutcome::kRefused;
   workflow.session().settings().jobs = std::max(1, input.jobs);
+  workflow.session().settings().moreTubesFollow = input.moreTubesFollow;
   if (!workflow.checkCoupling()) return WorkflowOutcome::kRefused;
   return mode == WorkflowMode::kRepair ? workflow.repair() : workflow.start();
 }

@@ -93,6 +93,7 @@ struct WorkflowInput {
   std::string couplingFile;
   DetailFields fields;  // the detail settings as the window would hold them
   int jobs = 1;         // engine runs and post-processings at once
+  bool moreTubesFollow = false;  // a cluster task before the study's last
 };
 
 enum class WorkflowMode {

@@ -27,6 +27,8 @@ struct SessionSettings {
   bool traceWithUpdating = false;    // deterministic trace with Kalman updating
   int jobs = 1;                      // engine runs and post-processings at once (--jobs,
                                      // "Aantal rekenprocessen"); outputs do not depend on it
+  bool moreTubesFollow = false;      // the data set is a cluster task before the study's
+                                     // last: its last tube is written as any other
 
   // What every activation of the main window puts back: 500 iterations and
   // closure " 0.0001"; the other settings keep their values.

@@ -1,0 +1,437 @@
+#include "session/cluster.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "error.h"
+#include "input/tube_file.h"
+#include "platform/files.h"
+#include "report/messages.h"
+#include "results/report_files.h"
+#include "session/model_selection.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+constexpr const char* kInputsListName = "invoer.txt";
+constexpr const char* kKronName = "kron.txt";
+
+std::string tasksDir(const std::string& studyDir) { return joinPath(studyDir, kTasksFolder); }
+
+std::string taskDir(const std::string& studyDir, const ClusterTask& task) {
+  return joinPath(tasksDir(studyDir), task.name);
+}
+
+// The words of a coupling line: separated by blanks, commas and semicolons.
+std::vector<std::string> couplingWords(std::string_view line) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+// The first field of an export line, without blanks and quotes around it.
+std::string_view firstField(std::string_view line) {
+  std::string_view field = line.substr(0, line.find_first_of(",;"));
+  while (!field.empty() && (field.front() == ' ' || field.front() == '"')) field.remove_prefix(1);
+  while (!field.empty() && (field.back() == ' ' || field.back() == '"' || field.back() == '\r')) {
+    field.remove_suffix(1);
+  }
+  return field;
+}
+
+// A word for /bin/sh, in single quotes.
+std::string shellWord(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// A file put into a task: a hard link where the drive allows it, a copy
+// otherwise. False when the source is not there.
+bool placeFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(from, ec)) return false;
+  std::filesystem::remove(to, ec);
+  std::filesystem::create_hard_link(from, to, ec);
+  if (!ec) return true;
+  if (!copyFile(from, to)) throw Error(ErrorKind::kIo, to + ": niet te schrijven");
+  return true;
+}
+
+std::set<std::string> wordSet(const std::vector<std::string>& words) {
+  return std::set<std::string>(words.begin(), words.end());
+}
+
+std::vector<std::string> allLocations(const ClusterPlan& plan) {
+  std::vector<std::string> all;
+  for (const ClusterTask& task : plan.tasks) {
+    all.insert(all.end(), task.locations.begin(), task.locations.end());
+  }
+  return all;
+}
+
+// The location codes named first on the lines of a results list.
+std::set<std::string> namedLocations(const std::string& path) {
+  std::set<std::string> named;
+  if (!fileExists(path)) return named;
+  for (const std::string& line : readLines(path)) {
+    const std::vector<std::string> words = couplingWords(line);
+    if (!words.empty()) named.insert(words.front());
+  }
+  return named;
+}
+
+bool hasLine(const std::vector<std::string>& lines, std::string_view start) {
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+    return std::string_view(line).substr(0, start.size()) == start;
+  });
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, int>> dataSetLocations(const std::vector<std::string>& dataSet) {
+  std::vector<std::pair<std::string, int>> locations;
+  std::map<std::string, std::size_t> index;
+  std::set<std::pair<std::string, std::string>> tubes;
+  for (std::size_t i = 1; i < dataSet.size(); ++i) {
+    if (!isTubeRecord(dataSet[i])) continue;
+    std::string location(recordLocation(dataSet[i]));
+    std::string filter(recordFilter(dataSet[i]));
+    const bool newTube = tubes.emplace(location, filter).second;
+    auto [at, fresh] = index.emplace(location, locations.size());
+    if (fresh) locations.emplace_back(location, 0);
+    if (newTube) ++locations[at->second].second;
+  }
+  return locations;
+}
+
+std::vector<ClusterTask> planTasks(const std::vector<std::pair<std::string, int>>& locations,
+                                   int tubesPerTask) {
+  std::vector<ClusterTask> tasks;
+  for (const auto& [location, filters] : locations) {
+    if (tasks.empty() || tasks.back().tubes >= tubesPerTask) tasks.emplace_back();
+    tasks.back().locations.push_back(location);
+    tasks.back().tubes += filters;
+  }
+  const int width = std::max(3, static_cast<int>(formatInt(static_cast<long long>(tasks.size())).size()));
+  for (std::size_t k = 0; k < tasks.size(); ++k) {
+    std::string number = formatInt(static_cast<long long>(k + 1));
+    tasks[k].name = "taak" + std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, number.size()), '0') + number;
+  }
+  return tasks;
+}
+
+bool taskExportLines(const std::vector<std::string>& lines, const std::vector<std::string>& all,
+                     const std::vector<std::string>& kept, std::vector<std::string>& out) {
+  const std::set<std::string> allSet = wordSet(all), keptSet = wordSet(kept);
+  bool found = false;
+  out.clear();
+  for (const std::string& line : lines) {
+    const std::string field(firstField(line));
+    if (allSet.count(field)) {
+      if (!keptSet.count(field)) continue;
+      found = true;
+    }
+    out.push_back(line);
+  }
+  return found;
+}
+
+void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
+  const ClusterTask& task = plan.tasks.at(k);
+  const std::string dir = taskDir(studyDir, task);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  if (!std::filesystem::create_directories(dir, ec) || ec) {
+    throw Error(ErrorKind::kIo, dir + ": map van de taak niet te maken");
+  }
+  const std::vector<std::string> all = allLocations(plan);
+  const std::set<std::string> allSet = wordSet(all), keptSet = wordSet(task.locations);
+  std::vector<std::string> inputs = {kInputsListName, kTaskScriptName};
+
+  std::vector<std::string> data;
+  for (const std::string& name : plan.dataFiles) {
+    std::vector<std::string> lines;
+    if (!taskExportLines(readLines(joinPath(studyDir, name)), all, task.locations, lines)) continue;
+    writeLines(joinPath(dir, name), lines);
+    data.push_back(name);
+    inputs.push_back(name);
+  }
+  if (data.empty()) throw Error(ErrorKind::kInput, task.name + ": geen export met haar buizen");
+
+  // The coupling lines of the task's locations (and lines that name no
+  // location at all), with the meteo files they name.
+  std::vector<std::string> coupling;
+  std::set<std::string> meteo;
+  for (const std::string& line : readLines(joinPath(studyDir, plan.couplingFile))) {
+    const std::vector<std::string> words = couplingWords(line);
+    bool other = false, own = false;
+    for (const std::string& word : words) {
+      if (keptSet.count(word)) own = true;
+      else if (allSet.count(word)) other = true;
+    }
+    if (other && !own) continue;
+    coupling.push_back(line);
+    for (const std::string& word : words) {
+      if (!allSet.count(word) && isBareFileName(word)) meteo.insert(word);
+    }
+  }
+  writeLines(joinPath(dir, plan.couplingFile), coupling);
+  inputs.push_back(plan.couplingFile);
+  for (const std::string& name : meteo) {
+    if (name != plan.couplingFile && placeFile(joinPath(studyDir, name), joinPath(dir, name))) {
+      inputs.push_back(name);
+    }
+  }
+  if (placeFile(joinPath(studyDir, kKronName), joinPath(dir, kKronName))) inputs.push_back(kKronName);
+
+  std::string command = "exec " + shellWord(plan.program) + " run";
+  for (const std::string& name : data) command += " --data " + shellWord(name);
+  command += " --coupling " + shellWord(plan.couplingFile);
+  // The study's last tube is in the last task only.
+  if (k + 1 < plan.tasks.size()) command += " --more-tubes-follow";
+  for (const std::string& option : plan.options) command += " " + shellWord(option);
+  command += " --jobs \"${SLURM_CPUS_PER_TASK:-1}\"";
+  writeLines(joinPath(dir, kTaskScriptName),
+             {"#!/bin/sh", "# Phreatix: " + task.name + ", " + formatInt(task.tubes) +
+                               " buizen; draait in zijn eigen map.",
+              command});
+  std::filesystem::permissions(joinPath(dir, kTaskScriptName),
+                               std::filesystem::perms::owner_all |
+                                   std::filesystem::perms::group_read |
+                                   std::filesystem::perms::group_exec |
+                                   std::filesystem::perms::others_read |
+                                   std::filesystem::perms::others_exec,
+                               ec);
+  writeLines(joinPath(dir, kInputsListName), inputs);
+}
+
+std::string arraySpec(const std::vector<std::size_t>& indices) {
+  std::string spec;
+  for (std::size_t i = 0; i < indices.size();) {
+    std::size_t j = i;
+    while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
+    if (!spec.empty()) spec += ",";
+    spec += formatInt(static_cast<long long>(indices[i]));
+    if (j > i) spec += "-" + formatInt(static_cast<long long>(indices[j]));
+    i = j + 1;
+  }
+  return spec;
+}
+
+std::string batchScript(const std::string& studyDir, const ClusterPlan& plan) {
+  const std::string tasks = tasksDir(studyDir);
+  std::string text;
+  text += "#!/bin/bash\n";
+  text += "#SBATCH --job-name=phreatix\n";
+  text += "#SBATCH --array=1-" + formatInt(static_cast<long long>(plan.tasks.size())) + "\n";
+  text += "#SBATCH --cpus-per-task=" + formatInt(plan.cpusPerTask) + "\n";
+  text += "#SBATCH --output=" + joinPath(tasks, "slurm-%A_%a.out") + "\n";
+  text += "# Phreatix: one task of whole locations per array index; each runs run.sh\n";
+  text += "# in its own directory under " + tasks + "\n";
+  text += "set -u\n";
+  text += "task=$(sed -n \"${SLURM_ARRAY_TASK_ID}p\" " + shellWord(joinPath(tasks, "taken.lst")) +
+          ")\n";
+  text += "cd " + shellWord(tasks) + "/\"$task\" && exec ./" + kTaskScriptName + "\n";
+  return text;
+}
+
+void prepareCluster(const std::string& studyDir, const ClusterPlan& plan) {
+  const std::string dir = tasksDir(studyDir);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  if (!std::filesystem::create_directories(dir, ec) || ec) {
+    throw Error(ErrorKind::kIo, dir + ": map voor de taken niet te maken");
+  }
+  std::vector<std::string> study = {"programma " + plan.program};
+  for (const std::string& name : plan.dataFiles) study.push_back("data " + name);
+  study.push_back("koppeling " + plan.couplingFile);
+  study.push_back("cpus " + formatInt(plan.cpusPerTask));
+  for (const std::string& option : plan.options) study.push_back("optie " + option);
+  std::vector<std::string> names;
+  for (const ClusterTask& task : plan.tasks) {
+    std::string line = "taak " + task.name + " " + formatInt(task.tubes);
+    for (const std::string& location : task.locations) line += " " + location;
+    study.push_back(line);
+    names.push_back(task.name);
+  }
+  writeLines(joinPath(dir, kStudyFileName), study);
+  writeLines(joinPath(dir, "taken.lst"), names);
+  for (std::size_t k = 0; k < plan.tasks.size(); ++k) writeTaskInputs(studyDir, plan, k);
+  const std::string script = joinPath(studyDir, kBatchScriptName);
+  writeLines(script, splitLines(batchScript(studyDir, plan)));
+}
+
+ClusterPlan readClusterPlan(const std::string& studyDir) {
+  const std::string path = joinPath(tasksDir(studyDir), kStudyFileName);
+  if (!fileExists(path)) {
+    throw Error(ErrorKind::kInput, path + " bestaat niet: maak de taken eerst met \"cluster prepare\"");
+  }
+  ClusterPlan plan;
+  for (const std::string& line : readLines(path)) {
+    const std::size_t blank = line.find(' ');
+    const std::string key = line.substr(0, blank);
+    const std::string value = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    if (key == "programma") plan.program = value;
+    else if (key == "data") plan.dataFiles.push_back(value);
+    else if (key == "koppeling") plan.couplingFile = value;
+    else if (key == "cpus") plan.cpusPerTask = std::max(1, std::atoi(value.c_str()));
+    else if (key == "optie") plan.options.push_back(value);
+    else if (key == "taak") {
+      std::vector<std::string> words = couplingWords(value);
+      if (words.size() < 3) throw Error(ErrorKind::kRead, path + ": onvolledige regel " + phreatix::quoted(line));
+      ClusterTask task;
+      task.name = words[0];
+      task.tubes = std::atoi(words[1].c_str());
+      task.locations.assign(words.begin() + 2, words.end());
+      if (!isSafeStem(task.name)) throw Error(ErrorKind::kRead, path + ": " + phreatix::quoted(line));
+      plan.tasks.push_back(std::move(task));
+    }
+  }
+  if (plan.tasks.empty()) throw Error(ErrorKind::kRead, path + ": geen taken");
+  return plan;
+}
+
+TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
+  const ClusterTask& task = plan.tasks.at(k);
+  const std::string dir = taskDir(studyDir, task);
+  TaskStatus status;
+  std::set<std::string> inputs;
+  if (fileExists(joinPath(dir, kInputsListName))) {
+    for (const std::string& name : readLines(joinPath(dir, kInputsListName))) inputs.insert(name);
+  }
+  bool produced = false;
+  for (const std::string& name : listFiles(dir, "*")) produced = produced || !inputs.count(name);
+  if (!produced) {
+    status.state = TaskState::kMissing;
+    status.reason = "nog geen resultaten";
+    return status;
+  }
+  status.state = TaskState::kFailed;
+  const std::string log = joinPath(dir, kSessionLogName);
+  if (!fileExists(log)) {
+    status.reason = std::string(kSessionLogName) + " ontbreekt";
+    return status;
+  }
+  const std::vector<std::string> lines = readLines(log);
+  if (!hasLine(lines, kLogEndMarker) || !hasLine(lines, "Rapport ")) {
+    status.reason = std::string(kSessionLogName) + " is onvolledig";
+    return status;
+  }
+  std::set<std::string> named = namedLocations(joinPath(dir, kModselName));
+  const std::set<std::string> modelled = named;
+  for (const std::string& location : namedLocations(joinPath(dir, kFoutbuisName))) {
+    named.insert(location);
+  }
+  for (const std::string& location : task.locations) {
+    if (!named.count(location)) {
+      status.reason = std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location +
+                      " niet";
+      return status;
+    }
+  }
+  const bool packed =
+      std::find(plan.options.begin(), plan.options.end(), "--no-pack") == plan.options.end();
+  if (packed) {
+    for (const std::string& location : modelled) {
+      if (!fileExists(joinPath(dir, location + ".zip"))) {
+        status.reason = location + ".zip ontbreekt";
+        return status;
+      }
+    }
+  }
+  status.state = TaskState::kFinished;
+  return status;
+}
+
+DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan) {
+  std::vector<std::string> open;
+  for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
+    const TaskStatus status = judgeTask(studyDir, plan, k);
+    if (status.state == TaskState::kFinished) continue;
+    open.push_back(plan.tasks[k].name + " (" +
+                   (status.state == TaskState::kMissing ? "ontbreekt" : "mislukt") + ": " +
+                   status.reason + ")");
+  }
+  if (!open.empty()) {
+    std::string names;
+    for (const std::string& name : open) names += (names.empty() ? "" : ", ") + name;
+    throw Error(ErrorKind::kInput, "Niet samengevoegd: " + formatInt(static_cast<long long>(open.size())) +
+                                       " van de " +
+                                       formatInt(static_cast<long long>(plan.tasks.size())) +
+                                       " taken zijn niet klaar: " + names + ".");
+  }
+  std::string modsel, foutbuis;
+  std::vector<std::string> log, buis, stopExit;
+  for (const ClusterTask& task : plan.tasks) {
+    const std::string dir = taskDir(studyDir, task);
+    for (const std::string& name : listFiles(dir, "*.zip")) {
+      placeFile(joinPath(dir, name), joinPath(studyDir, name));
+    }
+    for (const std::string& name : listFiles(dir, "*")) {
+      const bool loose = name.find('.') != std::string::npos &&
+                         std::find(task.locations.begin(), task.locations.end(),
+                                   name.substr(0, name.find('.'))) != task.locations.end();
+      if (loose) placeFile(joinPath(dir, name), joinPath(studyDir, name));  // --no-pack
+    }
+    if (fileExists(joinPath(dir, kModselName))) modsel += readFileText(joinPath(dir, kModselName));
+    if (fileExists(joinPath(dir, kFoutbuisName))) {
+      foutbuis += readFileText(joinPath(dir, kFoutbuisName));
+    }
+    int part = 0;
+    for (const std::string& line : readLines(joinPath(dir, kSessionLogName))) {
+      if (line == kLogBuisMarker && part == 0) {
+        part = 1;
+        continue;
+      }
+      if (line == kLogEndMarker && part == 1) {
+        part = 2;
+        continue;
+      }
+      // Each task's report line counts its own tubes; the merge writes its own.
+      if (part == 0 && line.rfind("Rapport ", 0) == 0) continue;
+      (part == 0 ? log : part == 1 ? buis : stopExit).push_back(line);
+    }
+  }
+  auto writeText = [&](const char* name, const std::string& text) {
+    std::ofstream out(joinPath(studyDir, name), std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) throw Error(ErrorKind::kIo, joinPath(studyDir, name) + ": niet volledig geschreven");
+  };
+  writeText(kModselName, modsel);
+  writeText(kFoutbuisName, foutbuis);
+  Messages merged;
+  for (std::string& line : log) merged.appendLog(std::move(line));
+  DataSetResults results;
+  try {
+    results = writeReports(studyDir);
+    merged.appendLog(reportWrittenLine(results));
+  } catch (const std::exception& e) {
+    results = DataSetResults{};
+    merged.appendLog(std::string("Rapport niet geschreven: ") + e.what());
+  }
+  for (std::string& line : buis) merged.appendBuis(std::move(line));
+  for (std::string& line : stopExit) merged.appendStopExit(std::move(line));
+  writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
+  return results;
+}
+
+}  // namespace phreatix
