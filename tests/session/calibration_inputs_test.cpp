@@ -60,6 +60,20 @@ TEST(CalibrationInputs, MeasurementFileInfoTextAndParameterFile) {
   EXPECT_EQ(q[6], "1 1 0 0 1 0");
 }
 
+// A cluster task before the study's last: its last tube is written as any
+// other, so that its files equal those of the run over the whole study.
+TEST(CalibrationInputs, ATaskBeforeTheStudysLastWritesItsLastTubeAsAnyOther) {
+  PipelineCase c({tube("28AL0005", "01"), "S9504019999+00120", tube("28AL0006", "01"),
+                  "S9601019999+00050"});
+  c.overview.rows = {{"28AL0005 +01", "west.prn"}, {"28AL0006 +01", "west.prn"}};
+  c.writeMeteo("west.prn", 1994, 1996);
+  c.session.settings().moreTubesFollow = true;
+  c.session.stageFlags().ds = true;
+  c.pipeline().writeCalibrationInputs();
+  EXPECT_EQ(c.lines("28AL0006.01"), (std::vector<std::string>{"   1  1", "    1  -50"}));
+  EXPECT_EQ(c.lines("28AL0006.LOG")[56], "   c. 28AL0006.upt = iteratie ZEFTAL.");
+}
+
 TEST(CalibrationInputs, FiltersOfOneLocationShareDayOne) {
   // Filter 02 starts a month before filter 01: both count from 1 March.
   PipelineCase c({tube("28AL0005", "01"), "S9504019999+00120", "S9504159999+00110",
