@@ -1,6 +1,8 @@
 #include "untDefaults.h"
 
+#include <algorithm>
 #include <exception>
+#include <thread>
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -97,6 +99,11 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   edtEINDJAAR = field(s, "edtEINDJAAR");
   edtWARMUP = field(s, "edtWARMUP");
   edtREALISATIES = field(s, "edtREALISATIES");
+  edtREKENPROCESSEN = field(s, "edtREKENPROCESSEN");
+  edtREKENPROCESSEN->setText(QString::number(std::max(1u, std::thread::hardware_concurrency())));
+  edtREKENPROCESSEN->setToolTip(QString::fromUtf8(
+      "Zoveel buizen tegelijk (calibraties, simulaties, postprocessing en inpakken); de "
+      "resultaten zijn dezelfde als met 1"));
   auto* simulation = new QGridLayout(s);
   simulation->addWidget(lblPERIODE, 0, 0, 1, 3);
   simulation->addWidget(text(s, "Startjaar (1-jan-xxxx)"), 1, 0);
@@ -110,8 +117,11 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   simulation->addWidget(text(s, "(dagen)"), 5, 2);
   simulation->addWidget(text(s, "aantal realisaties"), 6, 0);
   simulation->addWidget(edtREALISATIES, 6, 1);
+  simulation->addWidget(text(s, "aantal rekenprocessen"), 7, 0);
+  simulation->addWidget(edtREKENPROCESSEN, 7, 1);
+  simulation->addWidget(text(s, "(buizen tegelijk)"), 7, 2);
   simulation->setColumnStretch(2, 1);
-  simulation->setRowStretch(7, 1);
+  simulation->setRowStretch(8, 1);
 
   rdgrpDETTRACE = new QGroupBox(QString::fromUtf8(" Deterministische trace "), this);
   rdgrpDETTRACE->setObjectName("rdgrpDETTRACE");
@@ -179,6 +189,7 @@ void TfrmDefaults::showEvent(QShowEvent* event) {
   openedSettings_ = settings_;
   openedWithUpdating_ = rdbttnMETUPDATING->isChecked();
   for (QLineEdit* edit : fields()) openedTexts_[edit] = accepted_[edit] = edit->text();
+  openedTexts_[edtREKENPROCESSEN] = edtREKENPROCESSEN->text();
   activate();
 }
 
@@ -281,11 +292,20 @@ void TfrmDefaults::btbttnOKDEFAULTSClick() {
     phreatix::ui::dialogs().information(this, QString::fromStdString(order));
     return;
   }
+  int jobs = 0;
+  if (!phreatix::parseInt(textOf(edtREKENPROCESSEN), jobs) || jobs < 1) {
+    phreatix::ui::dialogs().information(
+        this, QString::fromUtf8("Aantal rekenprocessen: een geheel getal van ten minste 1, niet \"") +
+                  edtREKENPROCESSEN->text() + "\".");
+    edtREKENPROCESSEN->setFocus();
+    return;
+  }
   bool stored = false;
   if (!phreatix::ui::guarded(nullptr, this,
                              [&] { stored = phreatix::applyDetailSettings(fields, settings_); })) {
     return;
   }
+  if (stored) settings_.jobs = jobs;
   if (!stored) {
     // A field that does not read as its number (a year with decimals, say):
     // nothing is stored and the window stays open for the user to correct it.

@@ -56,6 +56,7 @@ class TfrmDefaults : public QDialog {
   QLineEdit* edtEINDJAAR;
   QLineEdit* edtWARMUP;  // days
   QLineEdit* edtREALISATIES;
+  QLineEdit* edtREKENPROCESSEN;  // tubes at once; default the number of cores
   QGroupBox* rdgrpDETTRACE;
   QRadioButton* rdbttnMETUPDATING;
   QRadioButton* rdbttnZONDERUPDATING;

@@ -1,5 +1,7 @@
 #include "untMAIN.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -332,7 +334,12 @@ void TfrmMAIN::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  phreatix::ui::guarded(session_, this, [this] { workflow_->close(archiver_); });
+  phreatix::ui::guarded(session_, this, [this] {
+    // As many archivers as the settings give workers.
+    phreatix::ArchiverSettings archiver = archiver_;
+    archiver.archivers = std::max(archiver.archivers, session_.settings().jobs);
+    workflow_->close(archiver);
+  });
   phreatix::ui::runFatalStop(session_, 0);
 }
 

@@ -18,6 +18,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
+#include <thread>
+
 #include "dialogs.h"
 #include "engine/engine_run.h"
 #include "engine/engine_test_support.h"
@@ -414,6 +417,40 @@ class EnginePostWindowsTest : public QObject {
     window.btbttnOKDEFAULTS->click();
     QVERIFY(!window.isVisible());
     QCOMPARE(settings.PHIMIN, 0.75);
+  }
+
+  // The number of workers: the cores by default, a whole number of at least
+  // one stored at OK, anything else refused with the window open, and put
+  // back by Annuleren.
+  void workersAreTheCoresUntilSetOtherwise() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString cores = QString::number(std::max(1u, std::thread::hardware_concurrency()));
+    QCOMPARE(window.edtREKENPROCESSEN->text(), cores);
+    window.btbttnOKDEFAULTS->click();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(QString::number(settings.jobs), cores);
+
+    for (const char* wrong : {"0", "1.5", "twee"}) {
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      dialogs_.shown.clear();
+      window.edtREKENPROCESSEN->setText(wrong);
+      window.btbttnOKDEFAULTS->click();
+      QVERIFY(window.isVisible());
+      QCOMPARE(dialogs_.shown.size(), 1);
+      QVERIFY(dialogs_.shown.front().startsWith("Aantal rekenprocessen"));
+      QCOMPARE(QString::number(settings.jobs), cores);
+      window.bttnAnnuleren->click();
+      QCOMPARE(window.edtREKENPROCESSEN->text(), cores);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.edtREKENPROCESSEN->setText("3");
+    window.btbttnOKDEFAULTS->click();
+    QCOMPARE(settings.jobs, 3);
   }
 
   void periodLabelFollowsTheYearFields() {
