@@ -13,6 +13,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/engine_run.h"
@@ -150,6 +151,8 @@ class ConsoleObserver : public PipelineObserver {
   std::vector<std::pair<std::string, double>> stages_, tubes_;
   double engineSeconds_ = 0;
 };
+
+int cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 std::string absolute(const std::string& path) {
   std::error_code ec;
@@ -400,7 +403,7 @@ ExitStatus commandMeteo(const MeteoArguments& arguments) {
 ExitStatus commandReport(const std::string& dirArgument) {
   const std::string dir = dirArgument.empty() ? currentDirectory() : dirArgument;
   try {
-    const DataSetResults results = writeReports(dir);
+    const DataSetResults results = writeReports(dir, cores());
     printResultsTable(results);
   } catch (const Error& e) {
     return refused(e);
@@ -600,7 +603,7 @@ ExitStatus commandClusterMerge(const std::string& dirArgument) {
   const std::string dir = absolute(dirArgument);
   try {
     const ClusterPlan plan = readClusterPlan(dir);
-    const DataSetResults results = mergeTasks(dir, plan);
+    const DataSetResults results = mergeTasks(dir, plan, cores());
     std::cout << "Samengevoegd: " << plan.tasks.size() << " taken in " << dir << ".\n";
     printResultsTable(results);
   } catch (const Error& e) {

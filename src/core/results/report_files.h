@@ -33,7 +33,7 @@ std::string chartSvg(const Chart& chart, int width, int height);
 // charts (tubeCharts in the program, made-up charts in tests).
 using ChartSource = std::vector<Chart> (*)(const std::string& workingDir, const TubeResult& tube);
 void writeHtmlReport(const DataSetResults& results, const std::string& workingDir,
-                     ChartSource charts = &tubeCharts);
+                     ChartSource charts = &tubeCharts, int workers = 1);
 
 // The table `run` prints: tube, model, GHG, GLG, GVG, warnings; one line each.
 std::vector<std::string> resultsTable(const DataSetResults& results);
@@ -43,7 +43,7 @@ std::vector<std::string> resultsTable(const DataSetResults& results);
 std::string reportWrittenLine(const DataSetResults& results);
 
 // Reads the working directory's results and writes the three files; returns
-// what it read.
-DataSetResults writeReports(const std::string& workingDir);
+// what it read. `workers` tubes are read and their pages written at once.
+DataSetResults writeReports(const std::string& workingDir, int workers = 1);
 
 }  // namespace phreatix

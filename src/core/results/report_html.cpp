@@ -12,6 +12,7 @@
 
 #include "error.h"
 #include "platform/files.h"
+#include "platform/ordered_work.h"
 #include "results/report_columns.h"
 #include "results/report_files.h"
 #include "results/svg_chart.h"
@@ -278,14 +279,20 @@ void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartS
 }  // namespace
 
 void writeHtmlReport(const DataSetResults& results, const std::string& workingDir,
-                     ChartSource charts) {
+                     ChartSource charts, int workers) {
   const std::string folder = joinPath(workingDir, kReportFolderName);
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) refuseFile(folder, "cannot create the folder: " + ec.message(), ErrorKind::kIo);
-  for (const TubeResult& tube : results.tubes) {
-    if (hasPage(tube)) writeTubePage(tube, workingDir, charts, joinPath(folder, pageName(tube)));
-  }
+  // One page per modelled tube, the pages written by the workers.
+  OrderedSteps steps;
+  steps.prepare = [&](std::size_t k, std::size_t) { return hasPage(results.tubes[k]); };
+  steps.work = [&](std::size_t k, std::size_t, int) {
+    const TubeResult& tube = results.tubes[k];
+    writeTubePage(tube, workingDir, charts, joinPath(folder, pageName(tube)));
+  };
+  steps.take = [](std::size_t, std::size_t) {};
+  runOrdered(workers, results.tubes.size(), steps);
   writeIndex(results, joinPath(workingDir, kReportFileName));
 }
 

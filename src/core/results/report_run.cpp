@@ -15,11 +15,11 @@ std::string reportWrittenLine(const DataSetResults& results) {
          " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).";
 }
 
-DataSetResults writeReports(const std::string& workingDir) {
-  DataSetResults results = readResults(workingDir);
+DataSetResults writeReports(const std::string& workingDir, int workers) {
+  DataSetResults results = readResults(workingDir, false, workers);
   writeOverviewCsv(results, joinPath(workingDir, kOverviewCsvName));
   writeOverviewLayer(results, joinPath(workingDir, kOverviewLayerName));
-  writeHtmlReport(results, workingDir);
+  writeHtmlReport(results, workingDir, &tubeCharts, workers);
   return results;
 }
 

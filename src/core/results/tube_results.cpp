@@ -13,6 +13,7 @@
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "platform/ordered_work.h"
 #include "text/free_reader.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -425,7 +426,7 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
 
 }  // namespace
 
-DataSetResults readResults(const std::string& workingDir, bool finishedOnly) {
+DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int workers) {
   DataSetResults results;
   results.workingDir = workingDir;
   const std::string modselPath = joinPath(workingDir, kModsel);
@@ -453,14 +454,33 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly) {
   }
 
   std::set<std::string> seen;
+  struct Item {
+    const ValuesLine* line;
+    bool chosen;
+    TubeResult tube;
+    std::vector<std::string> notes;
+  };
+  std::vector<Item> items;
   for (int list = 0; list < 2; ++list) {
     for (const ValuesLine& line : list == 0 ? chosen : refused) {
       if (!seen.insert(line.stem).second) continue;  // a tube listed twice: the first line
-      TubeResult tube = readTube(workingDir, line, list == 0, locations, results.notes);
-      if (finishedOnly && list == 0 && !tube.modelled) continue;
-      results.tubes.push_back(std::move(tube));
+      items.push_back(Item{&line, list == 0, {}, {}});
     }
   }
+  // The tubes are read (and their fit computed) by the workers; their notes
+  // and results are taken in list order.
+  OrderedSteps steps;
+  steps.prepare = [](std::size_t, std::size_t) { return true; };
+  steps.work = [&](std::size_t k, std::size_t, int) {
+    items[k].tube = readTube(workingDir, *items[k].line, items[k].chosen, locations, items[k].notes);
+  };
+  steps.take = [&](std::size_t k, std::size_t) {
+    Item& item = items[k];
+    results.notes.insert(results.notes.end(), item.notes.begin(), item.notes.end());
+    if (finishedOnly && item.chosen && !item.tube.modelled) return;
+    results.tubes.push_back(std::move(item.tube));
+  };
+  runOrdered(workers, items.size(), steps);
   // A tube of the export that neither list names is still a tube of the
   // study: the user must see why it has no result.
   for (const Location& loc : locations) {

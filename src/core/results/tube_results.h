@@ -73,7 +73,8 @@ struct DataSetResults {
 // and per tube its files, from the directory or from S.zip). With
 // `finishedOnly`, a modelled tube whose post-processing has not finished is
 // left out. Raises an input error when the directory holds no results.
-DataSetResults readResults(const std::string& workingDir, bool finishedOnly = false);
+DataSetResults readResults(const std::string& workingDir, bool finishedOnly = false,
+                           int workers = 1);
 
 // Coordinates of the tubes, written at open next to modsel.zft.
 inline constexpr const char* kLocationsFileName = "locaties.csv";

@@ -361,7 +361,7 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
   return status;
 }
 
-DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan) {
+DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers) {
   std::vector<std::string> open;
   for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
     const TaskStatus status = judgeTask(studyDir, plan, k);
@@ -422,7 +422,7 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan) 
   for (std::string& line : log) merged.appendLog(std::move(line));
   DataSetResults results;
   try {
-    results = writeReports(studyDir);
+    results = writeReports(studyDir, workers);
     merged.appendLog(reportWrittenLine(results));
   } catch (const std::exception& e) {
     results = DataSetResults{};

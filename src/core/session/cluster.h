@@ -90,6 +90,6 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
 // Phreatix.log (every task's lists, list by list, in task order), then the
 // report over all tubes; returns what the report read. Raises an Error
 // naming every task that has not finished; nothing is written then.
-DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan);
+DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers = 1);
 
 }  // namespace phreatix

@@ -88,7 +88,7 @@ void Workflow::writeReport() {
   // Before packing, with every file in place; a report that cannot be
   // written costs the run nothing, but the user is told why.
   try {
-    results_ = writeReports(session_.workingDir());
+    results_ = writeReports(session_.workingDir(), session_.settings().jobs);
     session_.messages().appendLog(reportWrittenLine(results_));
   } catch (const std::exception& e) {
     results_ = DataSetResults{};
