@@ -38,9 +38,10 @@ timed() {
 calc() { awk "BEGIN { print $1 }"; }
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
-declare -A wall cpu
-cases=("nopack1" "nopack2" "pack1" "pack2")
-[ -n "$base" ] && cases+=("base")
+declare -A wall cpu user sys
+# CASES narrows the runs, e.g. CASES="nopack1 nopack2".
+read -r -a cases <<< "${CASES:-nopack1 nopack2 pack1 pack2}"
+[ -n "$base" ] && [ -z "${CASES:-}" ] && cases+=("base")
 for ((r = 1; r <= repeats; r++)); do
   for c in "${cases[@]}"; do
     case $c in
@@ -53,19 +54,25 @@ for ((r = 1; r <= repeats; r++)); do
     read -r w u s <<< "$t"
     wall[$c]+="$w "
     cpu[$c]+="$(calc "$u + $s") "
+    user[$c]+="$u "
+    sys[$c]+="$s "
   done
 done
 
-printf '%d tubes, median of %d runs (wall s, cpu s, cpu per tube s):\n' "$tubes" "$repeats"
+printf '%d tubes, median of %d runs (wall s, cpu s, cpu per tube s; every run wall/user/sys):\n' "$tubes" "$repeats"
 declare -A m
 for c in "${cases[@]}"; do
   m[$c]=$(echo "${wall[$c]}" | tr ' ' '\n' | grep . | median)
   mc=$(echo "${cpu[$c]}" | tr ' ' '\n' | grep . | median)
-  printf '  %-8s %7.2f %7.2f %7.3f   (walls: %s)\n' "$c" "${m[$c]}" "$mc" \
-    "$(calc "$mc / $tubes")" "${wall[$c]}"
+  printf '  %-8s %7.2f %7.2f %7.3f   (wall %s user %s sys %s)\n' "$c" "${m[$c]}" "$mc" \
+    "$(calc "$mc / $tubes")" "${wall[$c]}" "${user[$c]}" "${sys[$c]}"
 done
-printf 'ratio --jobs 2 / --jobs 1, --no-pack: %.3f\n' "$(calc "${m[nopack2]} / ${m[nopack1]}")"
-printf 'ratio --jobs 2 / --jobs 1, packed:    %.3f\n' "$(calc "${m[pack2]} / ${m[pack1]}")"
-if [ -n "$base" ]; then
+if [ -n "${m[nopack1]:-}" ] && [ -n "${m[nopack2]:-}" ]; then
+  printf 'ratio --jobs 2 / --jobs 1, --no-pack: %.3f\n' "$(calc "${m[nopack2]} / ${m[nopack1]}")"
+fi
+if [ -n "${m[pack1]:-}" ] && [ -n "${m[pack2]:-}" ]; then
+  printf 'ratio --jobs 2 / --jobs 1, packed:    %.3f\n' "$(calc "${m[pack2]} / ${m[pack1]}")"
+fi
+if [ -n "${m[base]:-}" ] && [ -n "${m[pack2]:-}" ]; then
   printf 'ratio packed --jobs 2 / BASE_CLI packed: %.3f\n' "$(calc "${m[pack2]} / ${m[base]}")"
 fi

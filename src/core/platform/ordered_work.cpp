@@ -11,7 +11,7 @@
 namespace phreatix {
 
 std::size_t orderedSlots(int workers) {
-  return workers <= 1 ? 1 : 2 * static_cast<std::size_t>(workers);
+  return workers <= 1 ? 1 : 4 * static_cast<std::size_t>(workers);
 }
 
 namespace {

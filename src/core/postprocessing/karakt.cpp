@@ -106,14 +106,14 @@ void ReportPostEnd(Messages& messages, const std::string& message) {
 }
 
 Postprocessor::Postprocessor()
-    : values_(new double[kMaxSeriesValues + 1]),
-      series_(new double[kMaxSeriesValues + 1]),
-      dayTable_(new double[static_cast<std::size_t>(kDaysPerYear) * kMaxRealisationYears]),
+    : values_(allocateBigArray(kMaxSeriesValues + 1)),
+      series_(allocateBigArray(kMaxSeriesValues + 1)),
+      dayTable_(allocateBigArray(static_cast<std::size_t>(kDaysPerYear) * kMaxRealisationYears)),
       work_(kMaxRealisationYears + 1),
       measuring_(static_cast<std::size_t>(kMeasuringDays) * kMaxRealisationYears),
       sums_(5 * kMaxRealisations),
-      deviations_(new double[kMaxSeriesValues + 1]),
-      squares_(new double[kMaxSeriesValues + 1]) {}
+      deviations_(allocateBigArray(kMaxSeriesValues + 1)),
+      squares_(allocateBigArray(kMaxSeriesValues + 1)) {}
 
 bool Postprocessor::RunPostprocessing(const std::string& workingDir, PostView& view,
                                       Messages& messages) {

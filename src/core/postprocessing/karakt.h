@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/big_array.h"
 #include "postprocessing/post_view.h"
 #include "report/messages.h"
 #include "report/ports.h"
@@ -100,7 +101,7 @@ class Postprocessor {
 
   // The large arrays are left uncleared: every element is written before it
   // is read, and a page nobody writes costs no memory and no time.
-  using Array = std::unique_ptr<double[]>;
+  using Array = BigArray;
   // Pass 1 [1..N] and pass 2 [1..M], both filled by the one reading of the
   // series file; pass 2 only when it fits in its capacity (passTwoKept_).
   Array values_, series_;
