@@ -116,6 +116,14 @@ class ConsolePostView : public PostView {
 // Engine runs with their wall time, and per stage and tube totals.
 class ConsoleObserver : public PipelineObserver {
  public:
+  // The lists whose lengths mark where each phase begins.
+  void watch(const Messages* messages) { messages_ = messages; }
+  void phaseStarted(const std::string& phase) override {
+    if (!messages_) return;
+    marks_.push_back(PhaseMark{phase, messages_->log().size(), messages_->buis().size(),
+                               messages_->stopExit().size()});
+  }
+  const std::vector<PhaseMark>& marks() const { return marks_; }
   void engineRunFinished(const std::string& stage, const std::string& stem,
                          double seconds) override {
     std::cout << "  (" << stage << " " << stem << ": " << formatReal(seconds, 0, 2) << " s)\n";
@@ -150,6 +158,8 @@ class ConsoleObserver : public PipelineObserver {
   }
   std::vector<std::pair<std::string, double>> stages_, tubes_;
   double engineSeconds_ = 0;
+  const Messages* messages_ = nullptr;
+  std::vector<PhaseMark> marks_;
 };
 
 int cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
@@ -165,6 +175,7 @@ struct RunOptions {
   bool pack = true;
   ArchiverSettings archiver;
   std::function<void()> afterRun;  // before the packing, with every file in place
+  std::string phaseFile;           // where each phase begins in the lists ("" for none)
 };
 
 // The table of every tube the report holds, after the rest of the output.
@@ -181,6 +192,7 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
                          ConsoleObserver& observer, const RunOptions& options) {
   Session session(workDir);
   bool noModel = false;
+  observer.watch(&session.messages());
   const ExitStatus status = runSession(session, [&](MessageBox& box) {
     ProgressView main;
     EngineView engineView;
@@ -201,6 +213,14 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
     if (options.pack) workflow.close(options.archiver);
     return ExitStatus::kOk;
   });
+  observer.watch(nullptr);
+  if (!options.phaseFile.empty()) {
+    try {
+      writePhaseMarks(joinPath(workDir, options.phaseFile), observer.marks());
+    } catch (const Error& e) {
+      std::cerr << "phreatix-cli: " << e.what() << '\n';
+    }
+  }
   return status == ExitStatus::kOk && noModel ? ExitStatus::kRefused : status;
 }
 
@@ -296,6 +316,7 @@ ExitStatus commandRun(const RunArguments& arguments) {
   runOptions.mode = arguments.mode;
   runOptions.pack = arguments.pack;
   runOptions.archiver.archivers = arguments.jobs;
+  runOptions.phaseFile = arguments.phaseFile;
   input.jobs = arguments.jobs;
   ConsoleObserver observer;
   const std::string workDir =
@@ -523,12 +544,15 @@ ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
     session.activate();
     if (!session.openDataFiles(paths, progress, box)) return ExitStatus::kRefused;
     removeFile(joinPath(dir, "olga.tmp"));
+    const std::vector<std::string> opening = sessionLogLines(session.messages());
     plan.tasks = planTasks(dataSetLocations(session.dataSet()), arguments.tubesPerTask);
     if (plan.tasks.empty()) {
       std::cerr << "phreatix-cli: de dataset heeft geen buizen\n";
       return ExitStatus::kRefused;
     }
     prepareCluster(dir, plan);
+    // The study's own opening, for the merged log.
+    writeLines(joinPath(joinPath(dir, kTasksFolder), kOpeningLogName), opening);
     int tubes = 0;
     for (const ClusterTask& task : plan.tasks) {
       tubes += task.tubes;

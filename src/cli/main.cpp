@@ -16,6 +16,7 @@
 
 #include "commands.h"
 #include "input/calendar.h"
+#include "platform/files.h"
 #include "settings/session_settings.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -138,6 +139,13 @@ void addRunOptions(RunCommand& command, bool forTasks = false) {
   app.add_flag("--more-tubes-follow", a.input.moreTubesFollow,
                "this data set is a cluster task before the study's last: its last\n"
                "tube is written as any other (set by cluster prepare)");
+  app.add_option("--phase-file", a.phaseFile,
+                 "write where each phase's lines begin in the session log to FILE in\n"
+                 "the working directory (for cluster merge; set by cluster prepare)")
+      ->type_name("FILE")
+      ->check(textCheck([](const std::string& value) {
+        return isBareFileName(value) ? "" : "needs a file name in the working directory, got " + value;
+      }));
 }
 
 // The settings options given on the command line, as typed, for a task's run.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "error.h"
@@ -102,8 +103,8 @@ TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
   const std::string first = s.dir.read("taken/taak001/run.sh");
   const std::string last = s.dir.read("taken/taak002/run.sh");
   EXPECT_NE(first.find("exec '/opt/phreatix cli/phreatix-cli' run --data 'export.csv' --coupling "
-                       "'koppeling.txt' --more-tubes-follow '--start-year' '1970' '--end-year' "
-                       "'1999' --jobs \"${SLURM_CPUS_PER_TASK:-1}\""),
+                       "'koppeling.txt' --more-tubes-follow --phase-file fasen.txt '--start-year' "
+                       "'1970' '--end-year' '1999' --jobs \"${SLURM_CPUS_PER_TASK:-1}\""),
             std::string::npos)
       << first;
   EXPECT_EQ(last.find("--more-tubes-follow"), std::string::npos) << last;
@@ -179,6 +180,92 @@ TEST(Cluster, MergeGathersFinishedTasksInTaskOrder) {
   EXPECT_EQ(log[5], "buis taak002");
   EXPECT_EQ(log[6], kLogEndMarker);
   EXPECT_EQ(log[7], "exit taak001");
+}
+
+// With every task's phase marks the log comes out as one run over the
+// whole study writes it: the study's own opening, per phase the tasks'
+// lines in task order, a stage's heading and the kron note once, the report
+// line of the merge, each tube's packing lines and then the closing lines.
+TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
+  Study s;
+  // Two tasks as their runs leave them: mmLOG, mmBUIS, mmSTOPEXIT and the
+  // phase marks.
+  struct Run {
+    std::vector<std::string> log, buis, stopExit;
+    std::vector<PhaseMark> marks;
+  };
+  auto phase = [](Run& r, const char* name) {
+    r.marks.push_back(PhaseMark{name, r.log.size(), r.buis.size(), r.stopExit.size()});
+  };
+  auto run = [&](const std::vector<std::string>& tubes, const std::string& noModel) {
+    Run r;
+    phase(r, "open");
+    for (const std::string& t : tubes) r.log.push_back("Buis " + t + " geopend");
+    phase(r, "koppeling");
+    phase(r, "controle");
+    phase(r, "start");
+    r.log.push_back("kron.txt: oud");
+    phase(r, "ds");
+    r.buis.push_back("Alle buizen: maken invoer ZEFTAL (det+stoch calib)");
+    for (const std::string& t : tubes) {
+      r.buis.push_back("ZEFTAL op " + t + " gestart.");
+      r.log.push_back("Meldingen uit ZEFTAL3:");
+      r.log.push_back("ZEFTAL (op " + t + ") goed afgesloten.");
+    }
+    phase(r, "selectie");
+    if (!noModel.empty()) r.log.push_back(noModel);
+    phase(r, "rapport");
+    r.log.push_back("Rapport geschreven: (taak)");
+    phase(r, "inpakken");
+    for (const std::string& t : tubes) r.log.push_back("zip -m " + t + ".zip " + t + ".*");
+    r.stopExit.push_back("Op verzoek gestopt.");
+    return r;
+  };
+  const std::string none = "Geen enkele buis heeft een plausibel model gekregen; zie boven.";
+  const Run one = run({"28AL0005", "32CN0031"}, ""), two = run({"40HN0007"}, none);
+  const Run whole = run({"28AL0005", "32CN0031", "40HN0007"}, "");
+  auto leave = [&](const std::string& task, const Run& r, const std::string& modsel,
+                   const std::string& foutbuis) {
+    Messages m;
+    for (const std::string& l : r.log) m.appendLog(l);
+    for (const std::string& l : r.buis) m.appendBuis(l);
+    for (const std::string& l : r.stopExit) m.appendStopExit(l);
+    writeSessionLog(m, s.dir.file(s.task(task)));
+    writePhaseMarks(s.dir.file(s.task(task) + "fasen.txt"), r.marks);
+    s.dir.write(s.task(task) + "modsel.zft", modsel);
+    s.dir.write(s.task(task) + "foutbuis.zft", foutbuis);
+    for (const std::string& location : readLines(s.dir.file(s.task(task) + "modsel.zft"))) {
+      s.dir.write(s.task(task) + location.substr(0, 8) + ".zip", "zip");
+    }
+  };
+  leave("taak001", one, "28AL0005 2s\n", "32CN0031 ft\n");
+  leave("taak002", two, "", "40HN0007 ft\n");
+  // The study's opening as prepare saved it.
+  Messages opening;
+  opening.appendLog("Buis 28AL0005 geopend");
+  opening.appendLog("Buis 32CN0031 geopend");
+  opening.appendLog("Buis 40HN0007 geopend");
+  writeLines(s.dir.file("taken/opening.log"), sessionLogLines(opening));
+  ASSERT_EQ(readPhaseMarks(s.dir.file(s.task("taak001") + "fasen.txt")).size(), one.marks.size());
+
+  mergeTasks(s.dir.path(), s.plan);
+  const std::vector<std::string> merged = readLines(s.dir.file("Phreatix.log"));
+  // The merge's own report line stands for the run's.
+  std::vector<std::string> wholeLines;
+  Messages w;
+  for (const std::string& l : whole.log) w.appendLog(l);
+  for (const std::string& l : whole.buis) w.appendBuis(l);
+  for (const std::string& l : whole.stopExit) w.appendStopExit(l);
+  wholeLines = sessionLogLines(w);
+  ASSERT_EQ(merged.size(), wholeLines.size());
+  for (std::size_t i = 0; i < merged.size(); ++i) {
+    if (wholeLines[i].rfind("Rapport ", 0) == 0) {
+      EXPECT_EQ(merged[i].rfind("Rapport ", 0), 0u) << i;
+    } else {
+      EXPECT_EQ(merged[i], wholeLines[i]) << i;
+    }
+  }
+  EXPECT_EQ(std::count(merged.begin(), merged.end(), none), 0);
 }
 
 }  // namespace

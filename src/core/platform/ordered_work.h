@@ -26,8 +26,8 @@ struct OrderedSteps {
   std::function<bool(std::size_t item, std::size_t slot)> prepare;
   std::function<void(std::size_t item, std::size_t slot, int worker)> work;
   std::function<void(std::size_t item, std::size_t slot)> take;
-  // On the calling thread while it waits for the next item to be taken,
-  // about every 50 ms: lets a window draw and take its events.
+  // On the calling thread about every 50 ms while items are worked on,
+  // waiting or not: lets a window draw and take its events.
   std::function<void()> idle;
   // Asked before each item is prepared: true stops handing out items; the
   // items prepared so far are still worked on and taken.

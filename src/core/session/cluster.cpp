@@ -1,6 +1,7 @@
 #include "session/cluster.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -104,7 +105,142 @@ bool hasLine(const std::vector<std::string>& lines, std::string_view start) {
   });
 }
 
+// The three lists of a session log (Phreatix.log): before the first marker,
+// between the markers, after the end marker.
+std::array<std::vector<std::string>, 3> logLists(const std::string& path) {
+  std::array<std::vector<std::string>, 3> lists;
+  int part = 0;
+  for (std::string& line : readLines(path)) {
+    if (part == 0 && line == kLogBuisMarker) {
+      part = 1;
+    } else if (part == 1 && line == kLogEndMarker) {
+      part = 2;
+    } else {
+      lists[static_cast<std::size_t>(part)].push_back(std::move(line));
+    }
+  }
+  return lists;
+}
+
+struct TaskLog {
+  std::array<std::vector<std::string>, 3> lists;
+  std::vector<PhaseMark> marks;
+  std::vector<std::string> locations;
+  // Lines [from, to) of list L in phase p; p == marks.size() is nothing.
+  std::pair<std::size_t, std::size_t> segment(std::size_t p, std::size_t L) const {
+    auto at = [&](std::size_t q) {
+      if (q >= marks.size()) return lists[L].size();
+      const std::size_t v = L == 0 ? marks[q].log : L == 1 ? marks[q].buis : marks[q].stopExit;
+      return std::min(v, lists[L].size());
+    };
+    return {at(p), std::max(at(p), at(p + 1))};
+  }
+  bool namesOwnLocation(const std::string& line) const {
+    return std::any_of(locations.begin(), locations.end(), [&](const std::string& location) {
+      return line.find(location) != std::string::npos;
+    });
+  }
+};
+
+bool samePhases(const std::vector<TaskLog>& tasks) {
+  for (const TaskLog& task : tasks) {
+    if (task.marks.empty() || task.marks.size() != tasks.front().marks.size()) return false;
+    for (std::size_t p = 0; p < task.marks.size(); ++p) {
+      if (task.marks[p].phase != tasks.front().marks[p].phase) return false;
+    }
+  }
+  return !tasks.empty();
+}
+
+constexpr const char* kNoModelLine = "Geen enkele buis heeft een plausibel model gekregen";
+
+// The lists of one run over the whole study, from the tasks' phases.
+std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& tasks,
+                                                    const std::string& opening,
+                                                    bool anyModel,
+                                                    const std::string& reportLine) {
+  std::array<std::vector<std::string>, 3> out;
+  const std::vector<PhaseMark>& marks = tasks.front().marks;
+  for (std::size_t p = 0; p < marks.size(); ++p) {
+    const std::string& phase = marks[p].phase;
+    for (std::size_t L = 0; L < 3; ++L) {
+      std::vector<std::string>& to = out[L];
+      auto lines = [&](const TaskLog& task) {
+        const auto [from, end] = task.segment(p, L);
+        return std::vector<std::string>(task.lists[L].begin() + static_cast<std::ptrdiff_t>(from),
+                                        task.lists[L].begin() + static_cast<std::ptrdiff_t>(end));
+      };
+      if (phase == "open" && !opening.empty()) {
+        // The study's own opening: the same exports opened once.
+        const auto study = logLists(opening);
+        to.insert(to.end(), study[L].begin(), study[L].end());
+      } else if (phase == "start") {
+        // Notes about kron.txt and the period: the data set's, said once.
+        const auto first = lines(tasks.front());
+        to.insert(to.end(), first.begin(), first.end());
+      } else if (phase == "rapport") {
+        if (L == 0) to.push_back(reportLine);
+      } else if (phase == "inpakken") {
+        // Each tube's packing lines in task order, then the closing lines.
+        for (const TaskLog& task : tasks) {
+          for (const std::string& line : lines(task)) {
+            if (task.namesOwnLocation(line)) to.push_back(line);
+          }
+        }
+        for (const std::string& line : lines(tasks.back())) {
+          if (!tasks.back().namesOwnLocation(line)) to.push_back(line);
+        }
+      } else {
+        std::string noModel;
+        for (std::size_t k = 0; k < tasks.size(); ++k) {
+          std::vector<std::string> own = lines(tasks[k]);
+          // A stage's heading in mmBUIS ("Alle buizen: ...") once.
+          if (L == 1 && k > 0 && !own.empty() && !to.empty() &&
+              own.front().rfind("Alle buizen: ", 0) == 0) {
+            own.erase(own.begin());
+          }
+          for (std::string& line : own) {
+            if (L == 0 && line.rfind(kNoModelLine, 0) == 0) {
+              noModel = line;
+              continue;
+            }
+            to.push_back(std::move(line));
+          }
+        }
+        if (!anyModel && !noModel.empty()) to.push_back(noModel);
+      }
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+void writePhaseMarks(const std::string& path, const std::vector<PhaseMark>& marks) {
+  std::vector<std::string> lines;
+  for (const PhaseMark& m : marks) {
+    lines.push_back(m.phase + " " + formatInt(static_cast<long long>(m.log)) + " " +
+                    formatInt(static_cast<long long>(m.buis)) + " " +
+                    formatInt(static_cast<long long>(m.stopExit)));
+  }
+  writeLines(path, lines);
+}
+
+std::vector<PhaseMark> readPhaseMarks(const std::string& path) {
+  std::vector<PhaseMark> marks;
+  if (!fileExists(path)) return marks;
+  for (const std::string& line : readLines(path)) {
+    const std::vector<std::string> words = couplingWords(line);
+    int log = 0, buis = 0, stopExit = 0;
+    if (words.size() != 4 || !parseInt(words[1], log) || !parseInt(words[2], buis) ||
+        !parseInt(words[3], stopExit) || log < 0 || buis < 0 || stopExit < 0) {
+      return {};
+    }
+    marks.push_back(PhaseMark{words[0], static_cast<std::size_t>(log),
+                              static_cast<std::size_t>(buis), static_cast<std::size_t>(stopExit)});
+  }
+  return marks;
+}
 
 std::vector<std::pair<std::string, int>> dataSetLocations(const std::vector<std::string>& dataSet) {
   std::vector<std::pair<std::string, int>> locations;
@@ -207,6 +343,7 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
   command += " --coupling " + shellWord(plan.couplingFile);
   // The study's last tube is in the last task only.
   if (k + 1 < plan.tasks.size()) command += " --more-tubes-follow";
+  command += std::string(" --phase-file ") + kPhaseFileName;
   for (const std::string& option : plan.options) command += " " + shellWord(option);
   command += " --jobs \"${SLURM_CPUS_PER_TASK:-1}\"";
   writeLines(joinPath(dir, kTaskScriptName),
@@ -379,7 +516,7 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
                                        " taken zijn niet klaar: " + names + ".");
   }
   std::string modsel, foutbuis;
-  std::vector<std::string> log, buis, stopExit;
+  std::vector<TaskLog> logs;
   for (const ClusterTask& task : plan.tasks) {
     const std::string dir = taskDir(studyDir, task);
     for (const std::string& name : listFiles(dir, "*.zip")) {
@@ -395,20 +532,11 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
     if (fileExists(joinPath(dir, kFoutbuisName))) {
       foutbuis += readFileText(joinPath(dir, kFoutbuisName));
     }
-    int part = 0;
-    for (const std::string& line : readLines(joinPath(dir, kSessionLogName))) {
-      if (line == kLogBuisMarker && part == 0) {
-        part = 1;
-        continue;
-      }
-      if (line == kLogEndMarker && part == 1) {
-        part = 2;
-        continue;
-      }
-      // Each task's report line counts its own tubes; the merge writes its own.
-      if (part == 0 && line.rfind("Rapport ", 0) == 0) continue;
-      (part == 0 ? log : part == 1 ? buis : stopExit).push_back(line);
-    }
+    TaskLog log;
+    log.lists = logLists(joinPath(dir, kSessionLogName));
+    log.marks = readPhaseMarks(joinPath(dir, kPhaseFileName));
+    log.locations = task.locations;
+    logs.push_back(std::move(log));
   }
   auto writeText = [&](const char* name, const std::string& text) {
     std::ofstream out(joinPath(studyDir, name), std::ios::binary | std::ios::trunc);
@@ -418,18 +546,37 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
   };
   writeText(kModselName, modsel);
   writeText(kFoutbuisName, foutbuis);
-  Messages merged;
-  for (std::string& line : log) merged.appendLog(std::move(line));
   DataSetResults results;
+  std::string reportLine;
   try {
     results = writeReports(studyDir, workers);
-    merged.appendLog(reportWrittenLine(results));
+    reportLine = reportWrittenLine(results);
   } catch (const std::exception& e) {
     results = DataSetResults{};
-    merged.appendLog(std::string("Rapport niet geschreven: ") + e.what());
+    reportLine = std::string("Rapport niet geschreven: ") + e.what();
   }
-  for (std::string& line : buis) merged.appendBuis(std::move(line));
-  for (std::string& line : stopExit) merged.appendStopExit(std::move(line));
+  std::array<std::vector<std::string>, 3> lists;
+  if (samePhases(logs)) {
+    const std::string opening = joinPath(tasksDir(studyDir), kOpeningLogName);
+    lists = mergedLists(logs, fileExists(opening) ? opening : std::string(), !modsel.empty(),
+                        reportLine);
+  } else {
+    // Without the phases of every task: each task's lists one after the
+    // other, each task's own report line left out for the merge's.
+    for (const TaskLog& log : logs) {
+      for (std::size_t L = 0; L < 3; ++L) {
+        for (const std::string& line : log.lists[L]) {
+          if (L == 0 && line.rfind("Rapport ", 0) == 0) continue;
+          lists[L].push_back(line);
+        }
+      }
+    }
+    lists[0].push_back(reportLine);
+  }
+  Messages merged;
+  for (std::string& line : lists[0]) merged.appendLog(std::move(line));
+  for (std::string& line : lists[1]) merged.appendBuis(std::move(line));
+  for (std::string& line : lists[2]) merged.appendStopExit(std::move(line));
   writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
   return results;
 }

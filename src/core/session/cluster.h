@@ -26,6 +26,20 @@ inline constexpr const char* kTasksFolder = "taken";
 inline constexpr const char* kStudyFileName = "studie.txt";
 inline constexpr const char* kBatchScriptName = "phreatix.sbatch";
 inline constexpr const char* kTaskScriptName = "run.sh";
+// Where each phase of a task's run begins in its three message lists, so
+// that the merge can put every phase's lines of all tasks together as one
+// run over the whole study writes them.
+inline constexpr const char* kPhaseFileName = "fasen.txt";
+// The lists of the study's own opening, written by prepare.
+inline constexpr const char* kOpeningLogName = "opening.log";
+
+struct PhaseMark {
+  std::string phase;
+  std::size_t log = 0, buis = 0, stopExit = 0;  // lines in each list before the phase
+};
+void writePhaseMarks(const std::string& path, const std::vector<PhaseMark>& marks);
+// Empty when the file is not there or not whole.
+std::vector<PhaseMark> readPhaseMarks(const std::string& path);
 
 struct ClusterTask {
   std::string name;                    // taak001, ...
@@ -87,8 +101,11 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
 
 // Gathers the finished tasks into the study directory: the tubes' zips,
 // modsel.zft and foutbuis.zft (the tasks' lines in task order) and
-// Phreatix.log (every task's lists, list by list, in task order), then the
-// report over all tubes; returns what the report read. Raises an Error
+// Phreatix.log, then the report over all tubes; returns what the report
+// read. The log is put together phase by phase from the tasks' phase marks:
+// the study's own opening, each phase's lines of every task in task order,
+// the lines about the data set as a whole once. Where a task has no marks,
+// each task's lists follow one another. Raises an Error
 // naming every task that has not finished; nothing is written then.
 DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers = 1);
 

@@ -27,6 +27,7 @@ void Pipeline::setFlag(bool StageFlags::*flag, bool value) {
 }
 
 bool Pipeline::start() {
+  observer_.phaseStarted("start");
   const SessionSettings& settings = session_.settings();
   if (settings.numberOfYears < 1) {
     messageBox_.show("De simulatieperiode omvat " + formatInt(settings.numberOfYears) +
@@ -57,20 +58,22 @@ bool Pipeline::start() {
   Messages& messages = session_.messages();
 
   struct Stage {
+    const char* phase;
     const char* buisLine;
     bool StageFlags::*flag;
     void (Pipeline::*prepare)();
   };
   const Stage stages[4] = {
-      {"Alle buizen: maken invoer ZEFTAL (det+stoch calib)", &StageFlags::ds,
+      {"ds", "Alle buizen: maken invoer ZEFTAL (det+stoch calib)", &StageFlags::ds,
        &Pipeline::writeCalibrationInputs},
-      {"Alle buizen: maken invoer ZEFTAL (det calib)", &StageFlags::d,
+      {"d", "Alle buizen: maken invoer ZEFTAL (det calib)", &StageFlags::d,
        &Pipeline::writeCalibrationInputs},
-      {"Alle buizen: maken invoer ZEFTAL (stoch calib)", &StageFlags::s,
+      {"s", "Alle buizen: maken invoer ZEFTAL (stoch calib)", &StageFlags::s,
        &Pipeline::prepareStochastic},
-      {nullptr, &StageFlags::dPlusS, &Pipeline::prepareRecalibration},
+      {"d+s", nullptr, &StageFlags::dPlusS, &Pipeline::prepareRecalibration},
   };
   for (const Stage& stage : stages) {
+    observer_.phaseStarted(stage.phase);
     if (stage.buisLine) messages.appendBuis(stage.buisLine);
     setFlag(stage.flag, true);
     (this->*stage.prepare)();
@@ -86,6 +89,7 @@ bool Pipeline::start() {
 }
 
 void Pipeline::simulationPhase() {
+  observer_.phaseStarted("selectie");
   observer_.showHelpTopic("PHREATIX._S_001");
   setFlag(&StageFlags::simulation, true);
   selectModels();
@@ -94,15 +98,18 @@ void Pipeline::simulationPhase() {
                                               "gekregen; de redenen staan in ") +
                                   kFoutbuisName + " en hierboven.");
   }
+  observer_.phaseStarted("simulatie");
   setFlag(&StageFlags::runsUnderWay, true);
   runLoop();
   if (stopped()) return;
+  observer_.phaseStarted("trace");
   observer_.showHelpTopic("PHREATIX._T_001");
   session_.stageFlags().trace = true;
   runLoop();
   setFlag(&StageFlags::trace, false);
   session_.stageFlags().postprocessingReached = true;
   setFlag(&StageFlags::simulation, false);
+  observer_.phaseStarted("post");
   runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages(),
                session_.settings().jobs);
 }

@@ -19,6 +19,10 @@ class PipelineObserver {
   // The session's controls changed (a pipeline begins, a coupling was
   // checked): the front end shows them.
   virtual void controlsChanged() {}
+  // A phase of the workflow begins: "open", "koppeling", "controle",
+  // "start", "ds", "d", "s", "d+s", "selectie", "simulatie", "trace",
+  // "post", "rapport", "inpakken". Its lines follow in the message lists.
+  virtual void phaseStarted(const std::string& /*phase*/) {}
   // One engine run: its stage ("ds", "d", "s", "d+s", "simulatie",
   // "trace"), the tube's stem and the run's wall time.
   virtual void engineRunFinished(const std::string& /*stage*/, const std::string& /*stem*/,

@@ -38,6 +38,7 @@ class Workflow {
   Workflow(Session& session, WorkflowPorts ports);
 
   Session& session() { return session_; }
+  PipelineObserver& observer() { return ports_.observer; }
   // The coupling overview the coupling windows fill and the run loop walks.
   CouplingOverview& overview() { return overview_; }
   // The exports of the data set, as the read errors name them.
