@@ -112,6 +112,19 @@ TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
   EXPECT_NE(script.find("#SBATCH --array=1-2\n"), std::string::npos) << script;
   EXPECT_NE(script.find("#SBATCH --cpus-per-task=1\n"), std::string::npos) << script;
 
+  // An export whose lines do not begin with their location (OLGA) cannot be
+  // cut into tasks: refused, naming it.
+  s.dir.write("olga.dat", "R28AL000501\nS8501149999+00081\n");
+  ClusterPlan olga = s.plan;
+  olga.dataFiles.push_back("olga.dat");
+  try {
+    writeTaskInputs(s.dir.path(), olga, 0);
+    ADD_FAILURE() << "an OLGA export was cut";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("olga.dat: geen regel begint met een locatiecode", 0), 0u)
+        << e.what();
+  }
+
   const ClusterPlan read = readClusterPlan(s.dir.path());
   EXPECT_EQ(read.dataFiles, s.plan.dataFiles);
   EXPECT_EQ(read.options, s.plan.options);

@@ -304,8 +304,19 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
 
   std::vector<std::string> data;
   for (const std::string& name : plan.dataFiles) {
+    const std::vector<std::string> whole = readLines(joinPath(studyDir, name));
     std::vector<std::string> lines;
-    if (!taskExportLines(readLines(joinPath(studyDir, name)), all, task.locations, lines)) continue;
+    if (!taskExportLines(whole, all, task.locations, lines)) {
+      // A file none of whose lines begins with a location of the study
+      // cannot be cut (an OLGA export): every task would get all of it.
+      std::vector<std::string> any;
+      if (!taskExportLines(whole, all, all, any)) {
+        throw Error(ErrorKind::kInput,
+                    name + ": geen regel begint met een locatiecode van de dataset; alleen "
+                           "DINO-exports (.csv) worden over taken verdeeld");
+      }
+      continue;
+    }
     writeLines(joinPath(dir, name), lines);
     data.push_back(name);
     inputs.push_back(name);
