@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/files.h"
+#include "report/messages.h"
+
 #include "session/pipeline_case.h"
 
 namespace phreatix::test {
@@ -63,6 +69,77 @@ TEST(RunLoop, EachStageRunsItsOwnParameterFile) {
       "Mogelijk is er geen plausibel calibratieresultaat."};
   EXPECT_EQ(std::vector<std::string>(c.log().end() - 2, c.log().end()), skipped);
   EXPECT_EQ(c.session.messages().stopExit(), skipped);
+}
+
+// One stage over twelve tubes on one worker and on two: some without a
+// parameter file, the others with one the engine refuses (its message names
+// the parameter file, which a worker reads from its scratch folder). The
+// lists, zeftal0.par and the markers come out the same, the scratch folder
+// goes, and a stop asked for at the first tube's end hands out no more.
+TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
+  struct Outcome {
+    std::vector<std::string> buis, log, stopExit, files;
+    std::string parameterFile;
+  };
+  auto stage = [](int workers, bool stopAtFirst) {
+    std::vector<std::string> records;
+    CouplingOverview overview;
+    for (int t = 0; t < 12; ++t) {
+      const std::string code = "28AL" + std::string(t < 10 ? "000" : "00") + std::to_string(t);
+      records.push_back(tube(code, "01"));
+      records.push_back("S9504019999+00120");
+      overview.rows.push_back({code + " +01", "west.prn"});
+    }
+    PipelineCase c(records);
+    c.overview = overview;
+    for (int t = 0; t < 12; ++t) {
+      if (t % 3 == 1) continue;  // no parameter file
+      const std::string S = entryStem(overview.rows[static_cast<std::size_t>(t)].tube);
+      // The read error names the parameter file with its path.
+      c.dir.write(S + ".p01", S + ".01\n" + S + ".met\n" + S + ".w01\n" + S + ".a01\n" +
+                                  "0 -79359 1 9 1990\ngeen getal\n");
+    }
+    c.session.settings().jobs = workers;
+    c.session.stageFlags().ds = true;
+    struct StopAtFirst : PipelineObserver {
+      Session* session = nullptr;
+      void engineRunFinished(const std::string&, const std::string&, double) override {
+        if (session) session->requestStop();
+      }
+    } stopper;
+    if (stopAtFirst) stopper.session = &c.session;
+    const std::vector<std::string> opened = c.session.messages().buis();
+    runLoop(c.session, c.overview, c.engine, c.engineView, stopper, workers);
+    std::vector<std::string> buis = c.session.messages().buis();
+    buis.erase(buis.begin(), buis.begin() + static_cast<std::ptrdiff_t>(opened.size()));
+    Outcome o{buis, c.session.messages().log(),
+              c.session.messages().stopExit(), listFiles(c.dir.path(), "*"),
+              c.dir.read("zeftal0.par")};
+    for (std::string& line : o.log) line = replacedPath(line, c.dir.path(), "DIR");
+    EXPECT_FALSE(std::filesystem::exists(c.dir.file(".phreatix-werk")));
+    return o;
+  };
+  const Outcome one = stage(1, false), two = stage(2, false);
+  EXPECT_EQ(two.buis, one.buis);
+  EXPECT_EQ(two.log, one.log);
+  EXPECT_EQ(two.stopExit, one.stopExit);
+  EXPECT_EQ(two.files, one.files);
+  EXPECT_EQ(two.parameterFile, one.parameterFile);
+  EXPECT_EQ(one.parameterFile.substr(0, 12), "28AL0011.01\n");
+  EXPECT_NE(std::find(one.log.begin(), one.log.end(),
+                      "Meldingen uit ZEFTAL3:DIR/zeftal0.par:6: expected a number, got \"geen\""),
+            one.log.end());
+  EXPECT_EQ(one.buis.size(), 16u);  // 8 runs, each with the ds note
+  EXPECT_EQ(one.stopExit.size(), 8u);  // 4 tubes without a file, two lines each
+
+  // Stopped after the first run: one worker runs nothing more; two workers
+  // finish what they were handed (at most the slots ahead) and no more.
+  const Outcome stoppedOne = stage(1, true), stoppedTwo = stage(2, true);
+  EXPECT_EQ(stoppedOne.buis.size(), 2u);
+  EXPECT_GE(stoppedTwo.buis.size(), 2u);
+  EXPECT_LT(stoppedTwo.buis.size(), one.buis.size());
+  EXPECT_EQ(std::vector<std::string>(stoppedTwo.buis.begin(), stoppedTwo.buis.begin() + 2),
+            stoppedOne.buis);
 }
 
 }  // namespace
