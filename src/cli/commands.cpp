@@ -584,10 +584,10 @@ ExitStatus commandClusterSubmit(const std::string& dirArgument, bool onlyFailed)
     // Every task submitted starts from its prepared inputs: nothing of an
     // earlier try is left to pass for this one's.
     for (std::size_t index : indices) writeTaskInputs(dir, plan, index - 1);
-    const std::string spec = arraySpec(indices);
+    const std::string ranges = arrayRanges(indices);
     int status = 0;
     const std::string out = runCapturing(
-        {"sbatch", "--parsable", "--array=" + spec, joinPath(dir, kBatchScriptName)}, status);
+        {"sbatch", "--parsable", "--array=" + ranges, joinPath(dir, kBatchScriptName)}, status);
     if (status != 0) {
       std::cerr << "phreatix-cli: sbatch "
                 << (status < 0 ? std::string("niet te starten") : "eindigde met " + std::to_string(status))
@@ -595,7 +595,7 @@ ExitStatus commandClusterSubmit(const std::string& dirArgument, bool onlyFailed)
       return ExitStatus::kRefused;
     }
     std::string job = out.substr(0, out.find_first_of(";\n"));
-    std::cout << "Ingediend: job " << job << ", taken " << spec << " ("
+    std::cout << "Ingediend: job " << job << ", taken " << ranges << " ("
               << indices.size() << " van de " << plan.tasks.size() << ").\n"
               << job << "\n";
   } catch (const Error& e) {

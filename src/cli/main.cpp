@@ -154,7 +154,7 @@ std::vector<std::string> givenSettings(const RunCommand& command) {
   for (const CLI::Option* option : command.settings) {
     if (option->count() == 0) continue;
     options.push_back(option->get_name());
-    if (option->get_type_size() != 0) {
+    if (option->get_expected_max() != 0) {  // not a flag
       for (const std::string& value : option->results()) options.push_back(value);
     }
   }

@@ -1025,6 +1025,67 @@ TEST(CliJobs, TwoWorkersWriteTheRealExportsAsOneDoes) {
   }
 }
 
+// The cluster workflow without a scheduler: the demo's data set prepared as
+// three tasks (unpacked, to keep it quick), each task's run.sh run by hand,
+// judged and merged; the merge equals the demo's own run: every file of
+// every tube, both lists, the overview and the log. Before that, the
+// refusals: no tasks yet, a data file outside the study directory, a merge
+// with tasks missing.
+TEST(CliCluster, TasksRunByHandMergeIntoTheRunOfTheWholeDataSet) {
+  test::TempDir dir;
+  const CliRun demo = runCli(dir, "demo single --no-pack --jobs 1");
+  ASSERT_EQ(demo.code, 0) << demo.out << demo.err;
+  std::filesystem::create_directory(dir.file("study"));
+  for (const char* name :
+       {"demo_dino.csv", "koppeling.txt", "meteo_oost.prn", "meteo_west.prn", "kron.txt"}) {
+    std::filesystem::copy_file(dir.file(std::string("single/") + name),
+                               dir.file(std::string("study/") + name));
+  }
+  CliRun run = runCli(dir, "cluster status study");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("bestaat niet: maak de taken eerst met \"cluster prepare\""),
+            std::string::npos)
+      << run.err;
+  run = runCli(dir, "cluster prepare study --data ../single/demo_dino.csv --coupling koppeling.txt");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("--data ../single/demo_dino.csv: geen bestand in"), std::string::npos)
+      << run.err;
+  run = runCli(dir,
+               "cluster prepare study --data demo_dino.csv --coupling koppeling.txt "
+               "--tubes-per-task 2 --no-pack");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("3 taken voor 6 buizen"), std::string::npos) << run.out;
+  run = runCli(dir, "cluster merge study");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("3 van de 3 taken zijn niet klaar: taak001 (ontbreekt"),
+            std::string::npos)
+      << run.err;
+  for (const char* task : {"taak001", "taak002", "taak003"}) {
+    // The last task's only tube gets no model: its run exits with 1.
+    runShell(dir, std::string("cd study/taken/") + task + " && ./run.sh");
+  }
+  run = runCli(dir, "cluster status study");
+  EXPECT_EQ(run.code, 0) << run.out;
+  EXPECT_NE(run.out.find("3 van de 3 taken klaar."), std::string::npos) << run.out;
+  run = runCli(dir, "cluster merge study");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+
+  std::size_t compared = 0;
+  for (const char* location : {"28AL0005", "28AL0012", "32CN0031", "34EF0047", "40HN0007"}) {
+    const std::vector<std::string> files = listFiles(dir.file("single"), std::string(location) + ".*");
+    EXPECT_EQ(listFiles(dir.file("study"), std::string(location) + ".*"), files) << location;
+    for (const std::string& name : files) {
+      EXPECT_TRUE(dir.read("study/" + name) == dir.read("single/" + name)) << name;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 120u);
+  for (const char* name : {"modsel.zft", "foutbuis.zft", "overzicht.csv", "Phreatix.log"}) {
+    EXPECT_TRUE(dir.read(std::string("study/") + name) == dir.read(std::string("single/") + name))
+        << name;
+  }
+}
+
 // --jobs takes a whole number of at least 1 and shows the number of cores
 // as its default.
 TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {

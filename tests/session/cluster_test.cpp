@@ -131,7 +131,7 @@ TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
   EXPECT_EQ(read.program, s.plan.program);
   ASSERT_EQ(read.tasks.size(), 2u);
   EXPECT_EQ(read.tasks[0].locations, s.plan.tasks[0].locations);
-  EXPECT_EQ(arraySpec({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
+  EXPECT_EQ(arrayRanges({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
 }
 
 // Judged from the task's own files: nothing but inputs is missing; a log

@@ -371,17 +371,17 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
   writeLines(joinPath(dir, kInputsListName), inputs);
 }
 
-std::string arraySpec(const std::vector<std::size_t>& indices) {
-  std::string spec;
+std::string arrayRanges(const std::vector<std::size_t>& indices) {
+  std::string ranges;
   for (std::size_t i = 0; i < indices.size();) {
     std::size_t j = i;
     while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
-    if (!spec.empty()) spec += ",";
-    spec += formatInt(static_cast<long long>(indices[i]));
-    if (j > i) spec += "-" + formatInt(static_cast<long long>(indices[j]));
+    if (!ranges.empty()) ranges += ",";
+    ranges += formatInt(static_cast<long long>(indices[i]));
+    if (j > i) ranges += "-" + formatInt(static_cast<long long>(indices[j]));
     i = j + 1;
   }
-  return spec;
+  return ranges;
 }
 
 std::string batchScript(const std::string& studyDir, const ClusterPlan& plan) {

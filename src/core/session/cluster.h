@@ -77,14 +77,16 @@ bool taskExportLines(const std::vector<std::string>& lines, const std::vector<st
 void prepareCluster(const std::string& studyDir, const ClusterPlan& plan);
 ClusterPlan readClusterPlan(const std::string& studyDir);
 
-// Empties the task's directory and writes its inputs and run.sh anew.
+// Empties the task's directory and writes its inputs and run.sh anew;
+// refuses an export none of whose lines begins with a location code.
 void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::size_t task);
 
-// The batch script of a job array over `indices` (1-based task numbers),
-// all of them when empty.
+// The batch script of the job array over every task (sbatch --array on the
+// command line narrows it).
 std::string batchScript(const std::string& studyDir, const ClusterPlan& plan);
-// The --array value for the tasks of `indices` (1-based).
-std::string arraySpec(const std::vector<std::size_t>& indices);
+// The --array value for the tasks of `indices` (1-based, ascending):
+// "1-3,5,7-8".
+std::string arrayRanges(const std::vector<std::size_t>& indices);
 
 enum class TaskState { kFinished, kFailed, kMissing };
 
