@@ -1086,6 +1086,55 @@ TEST(CliCluster, TasksRunByHandMergeIntoTheRunOfTheWholeDataSet) {
   }
 }
 
+// The real exports in four files (one tube in two, one in the 2024 layout
+// with quoted fields and no meteo for its period), one task per location:
+// the merge equals a run over the whole data set, the log too apart from
+// the name of its folder (a task's file paths are written as the study's).
+TEST(CliCluster, RealExportsOneTaskPerLocationMergeAsOneRun) {
+  const std::string real = test::realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real exports beside the repository";
+  test::TempDir dir;
+  std::string data;
+  for (const char* w : {"single", "study"}) {
+    std::filesystem::create_directory(dir.file(w));
+    for (const char* name : {"B33F0080001_0.csv", "B58C0698001_0.csv", "B58C0698001_1.csv",
+                             "B44F0279001_2024.csv"}) {
+      std::filesystem::copy_file(real + "/" + name, dir.file(std::string(w) + "/" + name));
+      if (std::string(w) == "single") data += std::string(" --data ") + name;
+    }
+    dir.write(std::string(w) + "/koppeling.txt",
+              "B33F0080 bilt.prn\nB58C0698 bilt.prn\nB44F0279 bilt.prn\n");
+    const CliRun made = runShell(dir, std::string("cd ") + w + " && '" PHREATIX_CLI "' meteo '" +
+                                          real + "/KNMI_Bilt.txt' -o bilt.prn && '" PHREATIX_CLI
+                                          "' kron");
+    ASSERT_EQ(made.code, 0) << made.err;
+  }
+  CliRun run = runShell(dir, "cd single && '" PHREATIX_CLI "' run" + data +
+                                 " --coupling koppeling.txt --no-pack --jobs 1");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  run = runCli(dir, "cluster prepare study" + data + " --coupling koppeling.txt --tubes-per-task 1 --no-pack");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  for (const char* task : {"taak001", "taak002", "taak003"}) {
+    runShell(dir, std::string("cd study/taken/") + task + " && ./run.sh");
+  }
+  run = runCli(dir, "cluster merge study");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  for (const char* name : {"modsel.zft", "foutbuis.zft", "overzicht.csv"}) {
+    EXPECT_TRUE(dir.read(std::string("study/") + name) == dir.read(std::string("single/") + name))
+        << name;
+  }
+  EXPECT_EQ(replacedPath(dir.read("study/Phreatix.log"), dir.file("study"), "DIR"),
+            replacedPath(dir.read("single/Phreatix.log"), dir.file("single"), "DIR"));
+  for (const char* location : {"B33F0080", "B58C0698", "B44F0279"}) {
+    const std::vector<std::string> files = listFiles(dir.file("single"), std::string(location) + ".*");
+    EXPECT_FALSE(files.empty()) << location;
+    EXPECT_EQ(listFiles(dir.file("study"), std::string(location) + ".*"), files) << location;
+    for (const std::string& name : files) {
+      EXPECT_TRUE(dir.read("study/" + name) == dir.read("single/" + name)) << name;
+    }
+  }
+}
+
 // --jobs takes a whole number of at least 1 and shows the number of cores
 // as its default.
 TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {

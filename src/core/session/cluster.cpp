@@ -545,6 +545,12 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
     }
     TaskLog log;
     log.lists = logLists(joinPath(dir, kSessionLogName));
+    // A file the task's run names in its folder is the study's file.
+    for (auto& list : log.lists) {
+      for (std::string& line : list) {
+        line = replacedPath(std::move(line), joinPath(dir, ""), joinPath(studyDir, ""));
+      }
+    }
     log.marks = readPhaseMarks(joinPath(dir, kPhaseFileName));
     log.locations = task.locations;
     logs.push_back(std::move(log));

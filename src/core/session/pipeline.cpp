@@ -77,6 +77,8 @@ bool Pipeline::start() {
     if (stage.buisLine) messages.appendBuis(stage.buisLine);
     setFlag(stage.flag, true);
     (this->*stage.prepare)();
+    // The stage's inputs of every tube are written before any tube runs.
+    observer_.phaseStarted(std::string(stage.phase) + "-runs");
     setFlag(&StageFlags::runsUnderWay, true);
     runLoop();
     flags.runsUnderWay = false;

@@ -20,7 +20,8 @@ class PipelineObserver {
   // checked): the front end shows them.
   virtual void controlsChanged() {}
   // A phase of the workflow begins: "open", "koppeling", "controle",
-  // "start", "ds", "d", "s", "d+s", "selectie", "simulatie", "trace",
+  // "start", then per calibration stage "ds", "d", "s", "d+s" (its inputs)
+  // and "ds-runs", ... (its engine runs), "selectie", "simulatie", "trace",
   // "post", "rapport", "inpakken". Its lines follow in the message lists.
   virtual void phaseStarted(const std::string& /*phase*/) {}
   // One engine run: its stage ("ds", "d", "s", "d+s", "simulatie",
