@@ -59,17 +59,6 @@ void readParameterFile(const std::string& path, RunSettings& s, EngineView& view
   view.setGridStatus(10, "Data read");
 }
 
-// A data file that ends before the lines its head announces is an input
-// error: zeros read past the end would pass for data.
-void checkNotEnded(const FreeReader& r, int announced, int read) {
-  if (r.hitEnd()) {
-    refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
-               "the file ends after " + formatInt(read) + " of the " + formatInt(announced) +
-                   " lines its head line announces",
-               ErrorKind::kRead);
-  }
-}
-
 void checkHeadComplete(const FreeReader& r) {
   if (r.hitEnd()) {
     refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
@@ -145,6 +134,15 @@ void readMeteo(const std::string& path, const MeteoHead& head, std::vector<doubl
 }
 
 }  // namespace
+
+void checkNotEnded(const FreeReader& r, int announced, int read) {
+  if (r.hitEnd()) {
+    refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
+               "the file ends after " + formatInt(read) + " of the " + formatInt(announced) +
+                   " lines its head line announces",
+               ErrorKind::kRead);
+  }
+}
 
 void readEngineInput(const std::string& workingDir, const std::string& parameterDir,
                      const std::string& caption, EngineInput& input, EngineView& view,

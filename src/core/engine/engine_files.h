@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/engine_view.h"
+#include "text/free_reader.h"
 #include "report/messages.h"
 
 namespace phreatix {
@@ -97,6 +98,11 @@ inline void readEngineInput(const std::string& workingDir, const std::string& ca
                      EngineView& view, Messages& messages) {
   readEngineInput(workingDir, workingDir, caption, input, view, messages);
 }
+
+// A data file that ends before the lines its head announces is an input
+// error: zeros read past the end would pass for data. Refuses the line the
+// reader `r` stopped in, after `read` of `announced` lines.
+void checkNotEnded(const FreeReader& r, int announced, int read);
 
 // Puts initial values outside their bounds just inside them (0.01 from the
 // bound), in index order, reporting each correction in the runtime list.

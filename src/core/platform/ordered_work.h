@@ -11,7 +11,7 @@
 //            the calling thread at the item's turn, after every worker has
 //            stopped
 //   take     on the calling thread, item after item in order
-// At most 2N items are prepared and not yet taken; an item's slot
+// At most 4N items are prepared and not yet taken; an item's slot
 // (item % slots(N)) is free again once the item is taken, so that a slot
 // can own a scratch directory. With one worker everything runs on the
 // calling thread, item after item, as a plain loop.

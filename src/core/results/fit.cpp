@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/engine_files.h"
 #include "engine/kalman_filter.h"
 #include "error.h"
 #include "text/free_reader.h"
@@ -11,15 +12,6 @@
 namespace phreatix {
 
 namespace {
-
-void refuseEnded(const FreeReader& r, int announced, int read) {
-  if (r.hitEnd()) {
-    refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
-               "the file ends after " + formatInt(read) + " of the " + formatInt(announced) +
-                   " lines its head line announces",
-               ErrorKind::kRead);
-  }
-}
 
 int wholeNumber(double v, const FreeReader& r, const char* what) {
   if (!(v == std::trunc(v)) || std::fabs(v) > 1e6) {
@@ -55,7 +47,7 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   head.scale = meteo.readReal();
   head.precipitation = meteo.readInt32();
   head.evaporation = meteo.readInt32();
-  refuseEnded(meteo, 1, 0);
+  checkNotEnded(meteo, 1, 0);
   meteo.skipLine();
   if (head.days < 0 || head.days > MAXDAT) {
     refuseLine(meteoName, 0, formatInt(head.days) + " day lines, at most " + formatInt(MAXDAT),
@@ -73,7 +65,7 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   double values[kMaxMeteoColumns];
   for (int m = 1; m <= head.days; ++m) {
     for (int k = 0; k < head.columns; ++k) values[k] = meteo.readReal();
-    refuseEnded(meteo, head.days, m - 1);
+    checkNotEnded(meteo, head.days, m - 1);
     CalendarDate& date = series.dates[static_cast<std::size_t>(m)];
     date.day = wholeNumber(values[0], meteo, "day");
     date.month = wholeNumber(values[1], meteo, "month");
@@ -87,12 +79,12 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   FreeReader r(measurementName, measurementText);
   const int announced = r.readInt32();
   const double scale = r.readReal();
-  refuseEnded(r, 1, 0);
+  checkNotEnded(r, 1, 0);
   r.skipLine();
   for (int i = 0; i < announced; ++i) {
     const double time = r.readReal();
     const double level = r.readReal();
-    refuseEnded(r, announced, i);
+    checkNotEnded(r, announced, i);
     r.skipLine();
     // Kept as the engine keeps it: its day, rounded half to even, within
     // the meteo days.

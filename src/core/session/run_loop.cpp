@@ -83,8 +83,11 @@ std::string stageParameterFile(const RunStage& stage, const std::string& S, cons
 class EngineRelay {
  public:
   void start(std::size_t item) { latest_.store(item); }
+  // Whether the calls of this run are shown: a worker whose run is not
+  // builds none (a calibration adds thousands of runtime lines).
+  bool shows(std::size_t item) const { return latest_.load() == item; }
   void post(std::size_t item, std::function<void(EngineView&)> call) {
-    if (latest_.load() != item) return;
+    if (!shows(item)) return;
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back(std::move(call));
   }
@@ -109,28 +112,32 @@ class RelayedEngineView : public EngineView {
   explicit RelayedEngineView(EngineRelay& relay) : relay_(relay) {}
   void begin(std::size_t item) { item_ = item; }
   void setCaption(const std::string& caption) override {
-    relay_.post(item_, [caption](EngineView& v) { v.setCaption(caption); });
+    if (relay_.shows(item_))
+      relay_.post(item_, [caption](EngineView& v) { v.setCaption(caption); });
   }
   void setGridLine(int row, const std::string& text) override {
-    relay_.post(item_, [row, text](EngineView& v) { v.setGridLine(row, text); });
+    if (relay_.shows(item_))
+      relay_.post(item_, [row, text](EngineView& v) { v.setGridLine(row, text); });
   }
   void setGridStatus(int row, const std::string& status) override {
-    relay_.post(item_, [row, status](EngineView& v) { v.setGridStatus(row, status); });
+    if (relay_.shows(item_))
+      relay_.post(item_, [row, status](EngineView& v) { v.setGridStatus(row, status); });
   }
   void clearRuntime() override {
-    relay_.post(item_, [](EngineView& v) { v.clearRuntime(); });
+    if (relay_.shows(item_)) relay_.post(item_, [](EngineView& v) { v.clearRuntime(); });
   }
   void addRuntime(const std::string& line) override {
-    relay_.post(item_, [line](EngineView& v) { v.addRuntime(line); });
+    if (relay_.shows(item_)) relay_.post(item_, [line](EngineView& v) { v.addRuntime(line); });
   }
   void setGereed(const std::string& caption, bool visible) override {
-    relay_.post(item_, [caption, visible](EngineView& v) { v.setGereed(caption, visible); });
+    if (relay_.shows(item_))
+      relay_.post(item_, [caption, visible](EngineView& v) { v.setGereed(caption, visible); });
   }
   void setBusy(bool busy) override {
-    relay_.post(item_, [busy](EngineView& v) { v.setBusy(busy); });
+    if (relay_.shows(item_)) relay_.post(item_, [busy](EngineView& v) { v.setBusy(busy); });
   }
   void showHelpTopic(const std::string& topic) override {
-    relay_.post(item_, [topic](EngineView& v) { v.showHelpTopic(topic); });
+    if (relay_.shows(item_)) relay_.post(item_, [topic](EngineView& v) { v.showHelpTopic(topic); });
   }
 
  private:
