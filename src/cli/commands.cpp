@@ -24,9 +24,9 @@
 #include "preprocessor/splitter.h"
 #include "report/messages.h"
 #include "results/report_files.h"
-#include "session/closing.h"
-#include "session/cluster.h"
-#include "session/demo_data.h"
+#include "workflow/closing.h"
+#include "cluster/cluster.h"
+#include "demo/demo_data.h"
 #include "session/session.h"
 #include "text/number_text.h"
 

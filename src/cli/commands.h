@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "coupling/knmi_meteo.h"
-#include "session/workflow.h"
+#include "workflow/workflow.h"
 
 namespace phreatix::cli {
 

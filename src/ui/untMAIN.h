@@ -16,12 +16,12 @@
 #include "engine/engine_run.h"
 #include "frontend.h"
 #include "postprocessing/karakt.h"
-#include "session/closing.h"
-#include "session/pipeline.h"
+#include "workflow/closing.h"
+#include "pipeline/pipeline.h"
 #include "session/progress_schema.h"
 #include "results/tube_results.h"
 #include "session/session.h"
-#include "session/workflow.h"
+#include "workflow/workflow.h"
 
 class QGroupBox;
 class QLabel;

@@ -22,7 +22,7 @@
 #include "platform/files.h"
 #include "preprocessor/dino_export.h"
 #include "report/messages.h"
-#include "session/demo_data.h"
+#include "demo/demo_data.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
 #include "text/number_text.h"

@@ -1,7 +1,7 @@
 // A calibration results file as the preparations and the model selection
 // read it, in each of its column orders.
 #include "fuzz_support.h"
-#include "session/pipeline.h"
+#include "pipeline/pipeline.h"
 
 using namespace phreatix;
 

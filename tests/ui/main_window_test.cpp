@@ -12,7 +12,7 @@
 
 #include "frontend.h"
 #include "platform/files.h"
-#include "session/demo_data.h"
+#include "demo/demo_data.h"
 #include "session/session.h"
 #include "support/temp_dir.h"
 #include "untKoppel.h"

@@ -1,0 +1,601 @@
+#include "cluster/cluster.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "error.h"
+#include "input/tube_file.h"
+#include "platform/files.h"
+#include "report/messages.h"
+#include "results/report_files.h"
+#include "pipeline/model_selection.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+constexpr const char* kInputsListName = "invoer.txt";
+constexpr const char* kKronName = "kron.txt";
+
+std::string tasksDir(const std::string& studyDir) { return joinPath(studyDir, kTasksFolder); }
+
+std::string taskDir(const std::string& studyDir, const ClusterTask& task) {
+  return joinPath(tasksDir(studyDir), task.name);
+}
+
+// The words of a coupling line: separated by blanks, commas and semicolons.
+std::vector<std::string> couplingWords(std::string_view line) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\r') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+// The first field of an export line, without blanks and quotes around it.
+std::string_view firstField(std::string_view line) {
+  std::string_view field = line.substr(0, line.find_first_of(",;"));
+  while (!field.empty() && (field.front() == ' ' || field.front() == '"')) field.remove_prefix(1);
+  while (!field.empty() && (field.back() == ' ' || field.back() == '"' || field.back() == '\r')) {
+    field.remove_suffix(1);
+  }
+  return field;
+}
+
+// A word for /bin/sh, in single quotes.
+std::string shellWord(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// A file put into a task: a hard link where the drive allows it, a copy
+// otherwise. False when the source is not there.
+bool placeFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(from, ec)) return false;
+  std::filesystem::remove(to, ec);
+  std::filesystem::create_hard_link(from, to, ec);
+  if (!ec) return true;
+  if (!copyFile(from, to)) throw Error(ErrorKind::kIo, to + ": niet te schrijven");
+  return true;
+}
+
+std::set<std::string> wordSet(const std::vector<std::string>& words) {
+  return std::set<std::string>(words.begin(), words.end());
+}
+
+std::vector<std::string> allLocations(const ClusterPlan& plan) {
+  std::vector<std::string> all;
+  for (const ClusterTask& task : plan.tasks) {
+    all.insert(all.end(), task.locations.begin(), task.locations.end());
+  }
+  return all;
+}
+
+// The location codes named first on the lines of a results list.
+std::set<std::string> namedLocations(const std::string& path) {
+  std::set<std::string> named;
+  if (!fileExists(path)) return named;
+  for (const std::string& line : readLines(path)) {
+    const std::vector<std::string> words = couplingWords(line);
+    if (!words.empty()) named.insert(words.front());
+  }
+  return named;
+}
+
+bool hasLine(const std::vector<std::string>& lines, std::string_view start) {
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+    return std::string_view(line).substr(0, start.size()) == start;
+  });
+}
+
+// The three lists of a session log (Phreatix.log): before the first marker,
+// between the markers, after the end marker.
+std::array<std::vector<std::string>, 3> logLists(const std::string& path) {
+  std::array<std::vector<std::string>, 3> lists;
+  int part = 0;
+  for (std::string& line : readLines(path)) {
+    if (part == 0 && line == kLogBuisMarker) {
+      part = 1;
+    } else if (part == 1 && line == kLogEndMarker) {
+      part = 2;
+    } else {
+      lists[static_cast<std::size_t>(part)].push_back(std::move(line));
+    }
+  }
+  return lists;
+}
+
+struct TaskLog {
+  std::array<std::vector<std::string>, 3> lists;
+  std::vector<PhaseMark> marks;
+  std::vector<std::string> locations;
+  // Lines [from, to) of list L in phase p; p == marks.size() is nothing.
+  std::pair<std::size_t, std::size_t> segment(std::size_t p, std::size_t L) const {
+    auto at = [&](std::size_t q) {
+      if (q >= marks.size()) return lists[L].size();
+      const std::size_t v = L == 0 ? marks[q].log : L == 1 ? marks[q].buis : marks[q].stopExit;
+      return std::min(v, lists[L].size());
+    };
+    return {at(p), std::max(at(p), at(p + 1))};
+  }
+  bool namesOwnLocation(const std::string& line) const {
+    return std::any_of(locations.begin(), locations.end(), [&](const std::string& location) {
+      return line.find(location) != std::string::npos;
+    });
+  }
+};
+
+bool samePhases(const std::vector<TaskLog>& tasks) {
+  for (const TaskLog& task : tasks) {
+    if (task.marks.empty() || task.marks.size() != tasks.front().marks.size()) return false;
+    for (std::size_t p = 0; p < task.marks.size(); ++p) {
+      if (task.marks[p].phase != tasks.front().marks[p].phase) return false;
+    }
+  }
+  return !tasks.empty();
+}
+
+constexpr const char* kNoModelLine = "Geen enkele buis heeft een plausibel model gekregen";
+
+// The lists of one run over the whole study, from the tasks' phases.
+std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& tasks,
+                                                    const std::string& opening,
+                                                    bool anyModel,
+                                                    const std::string& reportLine) {
+  std::array<std::vector<std::string>, 3> out;
+  const std::vector<PhaseMark>& marks = tasks.front().marks;
+  for (std::size_t p = 0; p < marks.size(); ++p) {
+    const std::string& phase = marks[p].phase;
+    for (std::size_t L = 0; L < 3; ++L) {
+      std::vector<std::string>& to = out[L];
+      auto lines = [&](const TaskLog& task) {
+        const auto [from, end] = task.segment(p, L);
+        return std::vector<std::string>(task.lists[L].begin() + static_cast<std::ptrdiff_t>(from),
+                                        task.lists[L].begin() + static_cast<std::ptrdiff_t>(end));
+      };
+      if (phase == "open" && !opening.empty()) {
+        // The study's own opening: the same exports opened once.
+        const auto study = logLists(opening);
+        to.insert(to.end(), study[L].begin(), study[L].end());
+      } else if (phase == "start") {
+        // Notes about kron.txt and the period: the data set's, said once.
+        const auto first = lines(tasks.front());
+        to.insert(to.end(), first.begin(), first.end());
+      } else if (phase == "rapport") {
+        if (L == 0) to.push_back(reportLine);
+      } else if (phase == "inpakken") {
+        // Each tube's packing lines in task order, then the closing lines.
+        for (const TaskLog& task : tasks) {
+          for (const std::string& line : lines(task)) {
+            if (task.namesOwnLocation(line)) to.push_back(line);
+          }
+        }
+        for (const std::string& line : lines(tasks.back())) {
+          if (!tasks.back().namesOwnLocation(line)) to.push_back(line);
+        }
+      } else {
+        std::string noModel;
+        for (std::size_t k = 0; k < tasks.size(); ++k) {
+          std::vector<std::string> own = lines(tasks[k]);
+          // A stage's heading in mmBUIS ("Alle buizen: ...") once.
+          if (L == 1 && k > 0 && !own.empty() && !to.empty() &&
+              own.front().rfind("Alle buizen: ", 0) == 0) {
+            own.erase(own.begin());
+          }
+          for (std::string& line : own) {
+            if (L == 0 && line.rfind(kNoModelLine, 0) == 0) {
+              noModel = line;
+              continue;
+            }
+            to.push_back(std::move(line));
+          }
+        }
+        if (!anyModel && !noModel.empty()) to.push_back(noModel);
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void writePhaseMarks(const std::string& path, const std::vector<PhaseMark>& marks) {
+  std::vector<std::string> lines;
+  for (const PhaseMark& m : marks) {
+    lines.push_back(m.phase + " " + formatInt(static_cast<long long>(m.log)) + " " +
+                    formatInt(static_cast<long long>(m.buis)) + " " +
+                    formatInt(static_cast<long long>(m.stopExit)));
+  }
+  writeLines(path, lines);
+}
+
+std::vector<PhaseMark> readPhaseMarks(const std::string& path) {
+  std::vector<PhaseMark> marks;
+  if (!fileExists(path)) return marks;
+  for (const std::string& line : readLines(path)) {
+    const std::vector<std::string> words = couplingWords(line);
+    int log = 0, buis = 0, stopExit = 0;
+    if (words.size() != 4 || !parseInt(words[1], log) || !parseInt(words[2], buis) ||
+        !parseInt(words[3], stopExit) || log < 0 || buis < 0 || stopExit < 0) {
+      return {};
+    }
+    marks.push_back(PhaseMark{words[0], static_cast<std::size_t>(log),
+                              static_cast<std::size_t>(buis), static_cast<std::size_t>(stopExit)});
+  }
+  return marks;
+}
+
+std::vector<std::pair<std::string, int>> dataSetLocations(const std::vector<std::string>& dataSet) {
+  std::vector<std::pair<std::string, int>> locations;
+  std::map<std::string, std::size_t> index;
+  std::set<std::pair<std::string, std::string>> tubes;
+  for (std::size_t i = 1; i < dataSet.size(); ++i) {
+    if (!isTubeRecord(dataSet[i])) continue;
+    std::string location(recordLocation(dataSet[i]));
+    std::string filter(recordFilter(dataSet[i]));
+    const bool newTube = tubes.emplace(location, filter).second;
+    auto [at, fresh] = index.emplace(location, locations.size());
+    if (fresh) locations.emplace_back(location, 0);
+    if (newTube) ++locations[at->second].second;
+  }
+  return locations;
+}
+
+std::vector<ClusterTask> planTasks(const std::vector<std::pair<std::string, int>>& locations,
+                                   int tubesPerTask) {
+  std::vector<ClusterTask> tasks;
+  for (const auto& [location, filters] : locations) {
+    if (tasks.empty() || tasks.back().tubes >= tubesPerTask) tasks.emplace_back();
+    tasks.back().locations.push_back(location);
+    tasks.back().tubes += filters;
+  }
+  const int width = std::max(3, static_cast<int>(formatInt(static_cast<long long>(tasks.size())).size()));
+  for (std::size_t k = 0; k < tasks.size(); ++k) {
+    std::string number = formatInt(static_cast<long long>(k + 1));
+    tasks[k].name = "taak" + std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, number.size()), '0') + number;
+  }
+  return tasks;
+}
+
+bool taskExportLines(const std::vector<std::string>& lines, const std::vector<std::string>& all,
+                     const std::vector<std::string>& kept, std::vector<std::string>& out) {
+  const std::set<std::string> allSet = wordSet(all), keptSet = wordSet(kept);
+  bool found = false;
+  out.clear();
+  for (const std::string& line : lines) {
+    const std::string field(firstField(line));
+    if (allSet.count(field)) {
+      if (!keptSet.count(field)) continue;
+      found = true;
+    }
+    out.push_back(line);
+  }
+  return found;
+}
+
+void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
+  const ClusterTask& task = plan.tasks.at(k);
+  const std::string dir = taskDir(studyDir, task);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  if (!std::filesystem::create_directories(dir, ec) || ec) {
+    throw Error(ErrorKind::kIo, dir + ": map van de taak niet te maken");
+  }
+  const std::vector<std::string> all = allLocations(plan);
+  const std::set<std::string> allSet = wordSet(all), keptSet = wordSet(task.locations);
+  std::vector<std::string> inputs = {kInputsListName, kTaskScriptName};
+
+  std::vector<std::string> data;
+  for (const std::string& name : plan.dataFiles) {
+    const std::vector<std::string> whole = readLines(joinPath(studyDir, name));
+    std::vector<std::string> lines;
+    if (!taskExportLines(whole, all, task.locations, lines)) {
+      // A file none of whose lines begins with a location of the study
+      // cannot be cut (an OLGA export): every task would get all of it.
+      std::vector<std::string> any;
+      if (!taskExportLines(whole, all, all, any)) {
+        throw Error(ErrorKind::kInput,
+                    name + ": geen regel begint met een locatiecode van de dataset; alleen "
+                           "DINO-exports (.csv) worden over taken verdeeld");
+      }
+      continue;
+    }
+    writeLines(joinPath(dir, name), lines);
+    data.push_back(name);
+    inputs.push_back(name);
+  }
+  if (data.empty()) throw Error(ErrorKind::kInput, task.name + ": geen export met haar buizen");
+
+  // The coupling lines of the task's locations (and lines that name no
+  // location at all), with the meteo files they name.
+  std::vector<std::string> coupling;
+  std::set<std::string> meteo;
+  for (const std::string& line : readLines(joinPath(studyDir, plan.couplingFile))) {
+    const std::vector<std::string> words = couplingWords(line);
+    bool other = false, own = false;
+    for (const std::string& word : words) {
+      if (keptSet.count(word)) own = true;
+      else if (allSet.count(word)) other = true;
+    }
+    if (other && !own) continue;
+    coupling.push_back(line);
+    for (const std::string& word : words) {
+      if (!allSet.count(word) && isBareFileName(word)) meteo.insert(word);
+    }
+  }
+  writeLines(joinPath(dir, plan.couplingFile), coupling);
+  inputs.push_back(plan.couplingFile);
+  for (const std::string& name : meteo) {
+    if (name != plan.couplingFile && placeFile(joinPath(studyDir, name), joinPath(dir, name))) {
+      inputs.push_back(name);
+    }
+  }
+  if (placeFile(joinPath(studyDir, kKronName), joinPath(dir, kKronName))) inputs.push_back(kKronName);
+
+  std::string command = "exec " + shellWord(plan.program) + " run";
+  for (const std::string& name : data) command += " --data " + shellWord(name);
+  command += " --coupling " + shellWord(plan.couplingFile);
+  // The study's last tube is in the last task only.
+  if (k + 1 < plan.tasks.size()) command += " --more-tubes-follow";
+  command += std::string(" --phase-file ") + kPhaseFileName;
+  for (const std::string& option : plan.options) command += " " + shellWord(option);
+  command += " --jobs \"${SLURM_CPUS_PER_TASK:-1}\"";
+  writeLines(joinPath(dir, kTaskScriptName),
+             {"#!/bin/sh", "# Phreatix: " + task.name + ", " + formatInt(task.tubes) +
+                               " buizen; draait in zijn eigen map.",
+              command});
+  std::filesystem::permissions(joinPath(dir, kTaskScriptName),
+                               std::filesystem::perms::owner_all |
+                                   std::filesystem::perms::group_read |
+                                   std::filesystem::perms::group_exec |
+                                   std::filesystem::perms::others_read |
+                                   std::filesystem::perms::others_exec,
+                               ec);
+  writeLines(joinPath(dir, kInputsListName), inputs);
+}
+
+std::string arrayRanges(const std::vector<std::size_t>& indices) {
+  std::string ranges;
+  for (std::size_t i = 0; i < indices.size();) {
+    std::size_t j = i;
+    while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
+    if (!ranges.empty()) ranges += ",";
+    ranges += formatInt(static_cast<long long>(indices[i]));
+    if (j > i) ranges += "-" + formatInt(static_cast<long long>(indices[j]));
+    i = j + 1;
+  }
+  return ranges;
+}
+
+std::string batchScript(const std::string& studyDir, const ClusterPlan& plan) {
+  const std::string tasks = tasksDir(studyDir);
+  std::string text;
+  text += "#!/bin/bash\n";
+  text += "#SBATCH --job-name=phreatix\n";
+  text += "#SBATCH --array=1-" + formatInt(static_cast<long long>(plan.tasks.size())) + "\n";
+  text += "#SBATCH --cpus-per-task=" + formatInt(plan.cpusPerTask) + "\n";
+  text += "#SBATCH --output=" + joinPath(tasks, "slurm-%A_%a.out") + "\n";
+  text += "# Phreatix: one task of whole locations per array index; each runs run.sh\n";
+  text += "# in its own directory under " + tasks + "\n";
+  text += "set -u\n";
+  text += "task=$(sed -n \"${SLURM_ARRAY_TASK_ID}p\" " + shellWord(joinPath(tasks, "taken.lst")) +
+          ")\n";
+  text += "cd " + shellWord(tasks) + "/\"$task\" && exec ./" + kTaskScriptName + "\n";
+  return text;
+}
+
+void prepareCluster(const std::string& studyDir, const ClusterPlan& plan) {
+  const std::string dir = tasksDir(studyDir);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  if (!std::filesystem::create_directories(dir, ec) || ec) {
+    throw Error(ErrorKind::kIo, dir + ": map voor de taken niet te maken");
+  }
+  std::vector<std::string> study = {"programma " + plan.program};
+  for (const std::string& name : plan.dataFiles) study.push_back("data " + name);
+  study.push_back("koppeling " + plan.couplingFile);
+  study.push_back("cpus " + formatInt(plan.cpusPerTask));
+  for (const std::string& option : plan.options) study.push_back("optie " + option);
+  std::vector<std::string> names;
+  for (const ClusterTask& task : plan.tasks) {
+    std::string line = "taak " + task.name + " " + formatInt(task.tubes);
+    for (const std::string& location : task.locations) line += " " + location;
+    study.push_back(line);
+    names.push_back(task.name);
+  }
+  writeLines(joinPath(dir, kStudyFileName), study);
+  writeLines(joinPath(dir, "taken.lst"), names);
+  for (std::size_t k = 0; k < plan.tasks.size(); ++k) writeTaskInputs(studyDir, plan, k);
+  const std::string script = joinPath(studyDir, kBatchScriptName);
+  writeLines(script, splitLines(batchScript(studyDir, plan)));
+}
+
+ClusterPlan readClusterPlan(const std::string& studyDir) {
+  const std::string path = joinPath(tasksDir(studyDir), kStudyFileName);
+  if (!fileExists(path)) {
+    throw Error(ErrorKind::kInput, path + " bestaat niet: maak de taken eerst met \"cluster prepare\"");
+  }
+  ClusterPlan plan;
+  for (const std::string& line : readLines(path)) {
+    const std::size_t blank = line.find(' ');
+    const std::string key = line.substr(0, blank);
+    const std::string value = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    if (key == "programma") plan.program = value;
+    else if (key == "data") plan.dataFiles.push_back(value);
+    else if (key == "koppeling") plan.couplingFile = value;
+    else if (key == "cpus") plan.cpusPerTask = std::max(1, std::atoi(value.c_str()));
+    else if (key == "optie") plan.options.push_back(value);
+    else if (key == "taak") {
+      std::vector<std::string> words = couplingWords(value);
+      if (words.size() < 3) throw Error(ErrorKind::kRead, path + ": onvolledige regel " + phreatix::quoted(line));
+      ClusterTask task;
+      task.name = words[0];
+      task.tubes = std::atoi(words[1].c_str());
+      task.locations.assign(words.begin() + 2, words.end());
+      if (!isSafeStem(task.name)) throw Error(ErrorKind::kRead, path + ": " + phreatix::quoted(line));
+      plan.tasks.push_back(std::move(task));
+    }
+  }
+  if (plan.tasks.empty()) throw Error(ErrorKind::kRead, path + ": geen taken");
+  return plan;
+}
+
+TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
+  const ClusterTask& task = plan.tasks.at(k);
+  const std::string dir = taskDir(studyDir, task);
+  TaskStatus status;
+  std::set<std::string> inputs;
+  if (fileExists(joinPath(dir, kInputsListName))) {
+    for (const std::string& name : readLines(joinPath(dir, kInputsListName))) inputs.insert(name);
+  }
+  bool produced = false;
+  for (const std::string& name : listFiles(dir, "*")) produced = produced || !inputs.count(name);
+  if (!produced) {
+    status.state = TaskState::kMissing;
+    status.reason = "nog geen resultaten";
+    return status;
+  }
+  status.state = TaskState::kFailed;
+  const std::string log = joinPath(dir, kSessionLogName);
+  if (!fileExists(log)) {
+    status.reason = std::string(kSessionLogName) + " ontbreekt";
+    return status;
+  }
+  const std::vector<std::string> lines = readLines(log);
+  if (!hasLine(lines, kLogEndMarker) || !hasLine(lines, "Rapport ")) {
+    status.reason = std::string(kSessionLogName) + " is onvolledig";
+    return status;
+  }
+  std::set<std::string> named = namedLocations(joinPath(dir, kModselName));
+  const std::set<std::string> modelled = named;
+  for (const std::string& location : namedLocations(joinPath(dir, kFoutbuisName))) {
+    named.insert(location);
+  }
+  for (const std::string& location : task.locations) {
+    if (!named.count(location)) {
+      status.reason = std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location +
+                      " niet";
+      return status;
+    }
+  }
+  const bool packed =
+      std::find(plan.options.begin(), plan.options.end(), "--no-pack") == plan.options.end();
+  if (packed) {
+    for (const std::string& location : modelled) {
+      if (!fileExists(joinPath(dir, location + ".zip"))) {
+        status.reason = location + ".zip ontbreekt";
+        return status;
+      }
+    }
+  }
+  status.state = TaskState::kFinished;
+  return status;
+}
+
+DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers) {
+  std::vector<std::string> open;
+  for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
+    const TaskStatus status = judgeTask(studyDir, plan, k);
+    if (status.state == TaskState::kFinished) continue;
+    open.push_back(plan.tasks[k].name + " (" +
+                   (status.state == TaskState::kMissing ? "ontbreekt" : "mislukt") + ": " +
+                   status.reason + ")");
+  }
+  if (!open.empty()) {
+    std::string names;
+    for (const std::string& name : open) names += (names.empty() ? "" : ", ") + name;
+    throw Error(ErrorKind::kInput, "Niet samengevoegd: " + formatInt(static_cast<long long>(open.size())) +
+                                       " van de " +
+                                       formatInt(static_cast<long long>(plan.tasks.size())) +
+                                       " taken zijn niet klaar: " + names + ".");
+  }
+  std::string modsel, foutbuis;
+  std::vector<TaskLog> logs;
+  for (const ClusterTask& task : plan.tasks) {
+    const std::string dir = taskDir(studyDir, task);
+    for (const std::string& name : listFiles(dir, "*.zip")) {
+      placeFile(joinPath(dir, name), joinPath(studyDir, name));
+    }
+    for (const std::string& name : listFiles(dir, "*")) {
+      const bool loose = name.find('.') != std::string::npos &&
+                         std::find(task.locations.begin(), task.locations.end(),
+                                   name.substr(0, name.find('.'))) != task.locations.end();
+      if (loose) placeFile(joinPath(dir, name), joinPath(studyDir, name));  // --no-pack
+    }
+    if (fileExists(joinPath(dir, kModselName))) modsel += readFileText(joinPath(dir, kModselName));
+    if (fileExists(joinPath(dir, kFoutbuisName))) {
+      foutbuis += readFileText(joinPath(dir, kFoutbuisName));
+    }
+    TaskLog log;
+    log.lists = logLists(joinPath(dir, kSessionLogName));
+    // A file the task's run names in its folder is the study's file.
+    for (auto& list : log.lists) {
+      for (std::string& line : list) {
+        line = replacedPath(std::move(line), joinPath(dir, ""), joinPath(studyDir, ""));
+      }
+    }
+    log.marks = readPhaseMarks(joinPath(dir, kPhaseFileName));
+    log.locations = task.locations;
+    logs.push_back(std::move(log));
+  }
+  auto writeText = [&](const char* name, const std::string& text) {
+    std::ofstream out(joinPath(studyDir, name), std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) throw Error(ErrorKind::kIo, joinPath(studyDir, name) + ": niet volledig geschreven");
+  };
+  writeText(kModselName, modsel);
+  writeText(kFoutbuisName, foutbuis);
+  DataSetResults results;
+  std::string reportLine;
+  try {
+    results = writeReports(studyDir, workers);
+    reportLine = reportWrittenLine(results);
+  } catch (const std::exception& e) {
+    results = DataSetResults{};
+    reportLine = std::string("Rapport niet geschreven: ") + e.what();
+  }
+  std::array<std::vector<std::string>, 3> lists;
+  if (samePhases(logs)) {
+    const std::string opening = joinPath(tasksDir(studyDir), kOpeningLogName);
+    lists = mergedLists(logs, fileExists(opening) ? opening : std::string(), !modsel.empty(),
+                        reportLine);
+  } else {
+    // Without the phases of every task: each task's lists one after the
+    // other, each task's own report line left out for the merge's.
+    for (const TaskLog& log : logs) {
+      for (std::size_t L = 0; L < 3; ++L) {
+        for (const std::string& line : log.lists[L]) {
+          if (L == 0 && line.rfind("Rapport ", 0) == 0) continue;
+          lists[L].push_back(line);
+        }
+      }
+    }
+    lists[0].push_back(reportLine);
+  }
+  Messages merged;
+  for (std::string& line : lists[0]) merged.appendLog(std::move(line));
+  for (std::string& line : lists[1]) merged.appendBuis(std::move(line));
+  for (std::string& line : lists[2]) merged.appendStopExit(std::move(line));
+  writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
+  return results;
+}
+
+}  // namespace phreatix

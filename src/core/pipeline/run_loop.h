@@ -1,0 +1,26 @@
+// The run loop: one engine run per row of the coupling overview, on the
+// parameter file of the stage the stage flags name (a table of the stages
+// gives each its parameter file and run label), copied to zeftal0.par.
+// Every run gets its lines in mmBUIS and mmLOG; a parameter file that cannot
+// be copied skips the tube with two lines in mmLOG and mmSTOPEXIT.
+#pragma once
+
+#include <string>
+
+#include "coupling/coupling.h"
+#include "engine/engine_run.h"
+#include "pipeline/pipeline_ports.h"
+#include "session/session.h"
+
+namespace phreatix {
+
+// Runs the stage the session's flags name over every row of the overview.
+// With `workers` > 1 that many runs go at once, each worker with its own
+// engine and its own zeftal0.par in a scratch directory; the lines reach
+// mmBUIS and mmLOG, and the files the working directory, as one run after
+// the other leaves them, and the engine window shows the run most recently
+// started.
+void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
+             EngineView& engineView, PipelineObserver& observer, int workers = 1);
+
+}  // namespace phreatix

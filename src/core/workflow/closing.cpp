@@ -1,0 +1,246 @@
+#include "workflow/closing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "pipeline/pipeline.h"
+#include "text/number_text.h"
+#include "text/rounding.h"
+
+namespace phreatix {
+
+namespace {
+
+constexpr const char* kCleanUpList[] = {".met", ".01",  ".01s", ".LOG", ".a01", ".b01", ".c01",
+                                        ".d01", ".e01", ".p01", ".q01", ".r01", ".s01", ".t01",
+                                        ".u01", ".x01", ".y01", ".z01", ".inp", ".w01", ".sta",
+                                        ".reg", ".foe", ".his", ".cor", ".std", ".upd", ".upt"};
+
+// What packing one tube has to say, in the order it said it: kept until
+// every tube before it has reported, so that the lists read tube by tube
+// however many archivers run at once.
+class TubeReport {
+ public:
+  void log(std::string line) { lines_.push_back({To::kLog, std::move(line)}); }
+  void box(std::string text) { lines_.push_back({To::kBox, std::move(text)}); }
+  void stopExit(std::string line) { lines_.push_back({To::kStopExit, std::move(line)}); }
+
+  void emit(Messages& messages, MessageBox& box) const {
+    for (const auto& [to, text] : lines_) {
+      switch (to) {
+        case To::kLog:
+          messages.appendLog(text);
+          break;
+        case To::kBox:
+          box.show(text);
+          break;
+        case To::kStopExit:
+          messages.appendStopExit(text);
+          break;
+      }
+    }
+  }
+
+ private:
+  enum class To { kLog, kBox, kStopExit };
+  std::vector<std::pair<To, std::string>> lines_;
+};
+
+// The program launcher for an outside program: the logged command line is
+// the program, a blank and the argument text; the argument words are passed
+// without a shell, with "S.*" expanded against the working directory.
+StartedProcess launch(const Session& session, TubeReport& report, const std::string& program,
+                      const std::string& argumentText, const std::string& archive) {
+  const std::string command = program + " " + argumentText;
+  report.log("Start externe applicatie: " + command);
+  std::vector<std::string> args;
+  std::size_t pos = 0;
+  while ((pos = argumentText.find_first_not_of(' ', pos)) != std::string::npos) {
+    std::size_t end = argumentText.find(' ', pos);
+    std::string word = argumentText.substr(pos, end == std::string::npos ? end : end - pos);
+    pos = end;
+    if (word.find('*') != std::string::npos || word.find('?') != std::string::npos) {
+      for (const std::string& name : listFiles(session.workingDir(), word)) {
+        if (name != archive) args.push_back(name);
+      }
+    } else {
+      args.push_back(word);
+    }
+  }
+  StartedProcess process = startProgram(session.workingDir(), program, args);
+  if (!process.started()) {
+    report.box(process.error == EAGAIN || process.error == ENOMEM
+                   ? "Systeem heeft onvoldoende resources"
+                   : "bestands/directory of *.exe = fout");
+    report.log("Externe applicatie" + command + " FOUT afgesloten.");
+  }
+  return process;
+}
+
+// One tube of the packing, from its hand-over to the archiver to its verdict.
+struct TubePacking {
+  std::string stem;  // S, the first 8 characters of the key file's name
+  std::string keyFile;
+  bool launched = false;  // an archiver was asked to take it (whether it started or not)
+  bool done = false;      // its verdict is in (or it had no key file left)
+  StartedProcess process;
+  bool ended = false;  // the archiver has ended, with `status`
+  int status = -1;
+  std::chrono::steady_clock::time_point deadline;
+  TubeReport report;
+};
+
+// Hands the tube to an archiver, or finds it has nothing left to pack.
+void handOver(const Session& session, const ArchiverSettings& archiver, TubePacking& tube) {
+  if (!fileExists(tube.keyFile)) {
+    tube.done = true;
+    return;
+  }
+  const std::string& S = tube.stem;
+  tube.process =
+      launch(session, tube.report, archiver.program, " -m " + S + ".zip " + S + ".* ", S + ".zip");
+  tube.launched = true;
+  tube.deadline = std::chrono::steady_clock::now() +
+                  std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                      std::chrono::duration<double>(archiver.waitSeconds));
+}
+
+// Whether the tube's wait is over, and its verdict when it is. The archiver
+// deletes the files it has added, the key file among them; the archive is
+// complete once the key file has gone and the archiver has ended well. An
+// archiver that ended (or never started) with the key file still there, or
+// one that outlives the bound, ends the wait too: the tube is not packed.
+bool verdictIn(TubePacking& tube, PackResult& result) {
+  if (!tube.ended && processEnded(tube.process, tube.status)) tube.ended = true;
+  if (!tube.ended && std::chrono::steady_clock::now() < tube.deadline) return false;
+  tube.done = true;
+  const std::string& S = tube.stem;
+  if (tube.ended && tube.status == 0 && !fileExists(tube.keyFile)) {
+    result.packed.insert(S);
+  } else {
+    result.notPacked.insert(S);
+    const std::string line =
+        "Buis " + S + " is niet (volledig) ingepakt in " + S + ".zip; de bestanden blijven staan.";
+    tube.report.log(line);
+    tube.report.stopExit(line);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string packingKey(const Session& session) {
+  return session.pipelineStarted() ? ".met" : ".u01";
+}
+
+PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBox,
+                     const ArchiverSettings& archiver) {
+  PackResult result;
+  const std::string key = packingKey(session);
+  main.setProgressLabel("Comprimeren resultaten naar zip-files");
+  main.repaint();
+  const std::vector<std::string> keys = listFiles(session.workingDir(), "*" + key);
+  main.showGauge(true);
+  main.showProgressLabel(true);
+  main.setGauge(0);
+
+  std::vector<TubePacking> tubes(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    tubes[i].stem = keys[i].substr(0, 8);
+    tubes[i].keyFile = joinPath(session.workingDir(), tubes[i].stem + key);
+  }
+  // The label names the first tube not yet reported: the one under way when
+  // a single archiver packs them one by one.
+  auto showTube = [&](std::size_t i) {
+    main.setProgressLabel(
+        "Comprimeren resultaten naar zip-files: buis " + formatInt(static_cast<long long>(i + 1)) +
+        " van " + formatInt(static_cast<long long>(tubes.size())) + " (" + tubes[i].stem + ")");
+    main.repaint();
+  };
+  // Two key files can share their first 8 characters (S.met and S1.met both
+  // give S): the second waits until no archiver works on S.zip any more.
+  auto stemBusy = [&](std::size_t from, std::size_t to, const std::string& stem) {
+    for (std::size_t i = from; i < to; ++i) {
+      if (tubes[i].launched && !tubes[i].done && tubes[i].stem == stem) return true;
+    }
+    return false;
+  };
+
+  const int slots = std::max(1, archiver.archivers);
+  int working = 0;        // archivers handed a tube whose verdict is not in
+  std::size_t next = 0;   // the next tube to hand over
+  std::size_t shown = 0;  // the tubes reported so far, in order
+  if (!tubes.empty()) showTube(0);
+  while (shown < tubes.size()) {
+    bool moved = false;
+    while (next < tubes.size() && working < slots && !stemBusy(shown, next, tubes[next].stem)) {
+      handOver(session, archiver, tubes[next]);
+      if (tubes[next].launched) ++working;
+      ++next;
+      moved = true;
+    }
+    for (std::size_t i = shown; i < next; ++i) {
+      if (tubes[i].done || !verdictIn(tubes[i], result)) continue;
+      --working;
+      moved = true;
+    }
+    while (shown < tubes.size() && tubes[shown].done) {
+      tubes[shown].report.emit(session.messages(), messageBox);
+      ++shown;
+      main.setGauge(roundToInt(static_cast<long double>(shown) * 100 / tubes.size()));
+      main.repaint();
+      if (shown < tubes.size()) showTube(shown);
+      moved = true;
+    }
+    if (!moved) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(archiver.pollMilliseconds));
+      main.repaint();  // the windows stay alive while the archivers work
+    }
+  }
+  messageBox.show(
+      "Druk op OK als alle DOS-boxen weg of be\xC3\xAB"
+      "indigd zijn.");
+  return result;
+}
+
+void cleanUp(Session& session, const PackResult& packing) {
+  const std::string& dir = session.workingDir();
+  for (const std::string& name : listFiles(dir, "*.a01")) {
+    const std::string S = name.substr(0, 8);
+    if (packing.packed.count(S) && fileExists(joinPath(dir, S + ".zip"))) {
+      for (const char* ext : kCleanUpList) removeFile(joinPath(dir, S + ext));
+    }
+  }
+  for (const std::string& name : listFiles(dir, "*.ok")) removeFile(joinPath(dir, name));
+  for (const std::string& name :
+       {std::string(kPlaceholderStem) + ".q00", std::string(kPlaceholderStem) + ".p00",
+        std::string(kPlaceholderStem) + ".00", std::string(kPlaceholderStem) + ".LOG",
+        std::string(kParameterFileName), std::string("input.txt"), std::string("olga.tmp")}) {
+    removeFile(joinPath(dir, name));
+  }
+}
+
+void closingSequence(Session& session, ProgressView& main, MessageBox& messageBox,
+                     const ArchiverSettings& archiver) {
+  const PackResult packing = packTubes(session, main, messageBox, archiver);
+  Messages& messages = session.messages();
+  messages.appendStopExit("Op verzoek gestopt.");
+  if (session.stageFlags().postprocessingReached) {
+    messages.appendStopExit("Resultaten in <buis>.zip (30/31 bestanden, uitleg in <buis>.LOG)");
+    messages.appendStopExit("Alle foute calibraties in foutbuis.zft en de goede in modsel.zft.");
+    messages.appendStopExit("Deze 2 bestanden zitten NIET in een zip-bestand!");
+  } else {
+    messages.appendStopExit("Programma voortijdig afgesloten.");
+  }
+  messages.appendStopExit("Overzicht in ZEFTAL multi.log");
+  cleanUp(session, packing);
+  fatalStop(FatalStop::Reason::kNormalEnd);
+}
+
+}  // namespace phreatix

@@ -1,0 +1,130 @@
+#include "workflow/workflow.h"
+
+#include <algorithm>
+
+#include "coupling/completeness.h"
+#include "results/report_files.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+std::string checkWorkflowFields(const DetailFields& f) {
+  const std::string* texts[kDetailFieldCount] = {
+      &f.maxIter,  &f.closure,   &f.deltaMin, &f.phiMin, &f.cMax,
+      &f.omegaMin, &f.startYear, &f.endYear,  &f.warmUp, &f.realisations};
+  for (int i = 0; i < kDetailFieldCount; ++i) {
+    FieldResult result = checkDetailField(kDetailFields[i], *texts[i]);
+    if (!result.accepted()) {
+      return std::string(kDetailFields[i].name) + " " + quoted(*texts[i]) + ": " + result.message;
+    }
+  }
+  int start = 0, end = 0;
+  parseInt(f.startYear, start);
+  parseInt(f.endYear, end);
+  if (end < start) {
+    return "De simulatieperiode " + formatInt(start) + " t/m " + formatInt(end) +
+           " omvat geen enkel jaar: het eindjaar ligt voor het startjaar.";
+  }
+  return {};
+}
+
+Workflow::Workflow(Session& session, WorkflowPorts ports)
+    : session_(session), ports_(ports), engine_(ports.engineView, session.messages()) {}
+
+bool Workflow::open(const std::vector<std::string>& paths) {
+  if (!session_.openDataFiles(paths, ports_.main, ports_.messageBox)) return false;
+  dataFiles_.clear();
+  for (const std::string& path : paths) dataFiles_ += (dataFiles_.empty() ? "" : ", ") + path;
+  return true;
+}
+
+std::vector<std::string> Workflow::tubeList() {
+  return buildTubeList(session_.dataSet(), session_.messages());
+}
+
+void Workflow::coupleFromFile(const std::string& couplingFile) {
+  phreatix::coupleFromFile(couplingFile, tubeList(), session_.workingDir(), overview_,
+                           session_.messages(), ports_.messageBox);
+}
+
+bool Workflow::meteoComplete() {
+  const CompletenessResult result = checkMeteoCompleteness(
+      overview_, session_.settings(), session_.workingDir(), ports_.messageBox);
+  for (const std::string& reason : result.reasons) session_.messages().appendLog(reason);
+  return result.complete;
+}
+
+bool Workflow::checkCoupling() {
+  const bool complete = meteoComplete();
+  session_.coupled(complete);
+  ports_.observer.controlsChanged();
+  return complete;
+}
+
+bool Workflow::applySettings(const DetailFields& fields) {
+  if (applyDetailSettings(fields, session_.settings())) return true;
+  ports_.messageBox.show("De detailinstellingen zijn niet te lezen.");
+  return false;
+}
+
+Pipeline Workflow::pipeline() {
+  if (!post_) post_ = std::make_unique<Postprocessor>();
+  return Pipeline(session_, overview_, dataFiles_, engine_, *post_, ports_);
+}
+
+WorkflowOutcome Workflow::outcome(const Pipeline& pipeline) const {
+  return pipeline.modelsChosen() > 0 ? WorkflowOutcome::kCompleted : WorkflowOutcome::kNoModel;
+}
+
+WorkflowOutcome Workflow::start() {
+  Pipeline run = pipeline();
+  if (!run.start()) return WorkflowOutcome::kRefused;
+  writeReport();
+  return outcome(run);
+}
+
+void Workflow::writeReport() {
+  ports_.observer.phaseStarted("rapport");
+  // Before packing, with every file in place; a report that cannot be
+  // written costs the run nothing, but the user is told why.
+  try {
+    results_ = writeReports(session_.workingDir(), session_.settings().jobs);
+    session_.messages().appendLog(reportWrittenLine(results_));
+  } catch (const std::exception& e) {
+    results_ = DataSetResults{};
+    session_.messages().appendLog(std::string("Rapport niet geschreven: ") + e.what());
+  }
+}
+
+WorkflowOutcome Workflow::repair() {
+  Pipeline run = pipeline();
+  session_.clearStop();
+  session_.pipelineControls();
+  ports_.observer.controlsChanged();
+  run.simulationPhase();
+  writeReport();
+  return outcome(run);
+}
+
+void Workflow::close(const ArchiverSettings& archiver) {
+  ports_.observer.phaseStarted("inpakken");
+  closingSequence(session_, ports_.main, ports_.messageBox, archiver);
+}
+
+WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input, WorkflowMode mode) {
+  PipelineObserver& observer = workflow.observer();
+  observer.phaseStarted("open");
+  workflow.session().activate();
+  if (!workflow.open(input.dataFiles)) return WorkflowOutcome::kRefused;
+  observer.phaseStarted("koppeling");
+  workflow.coupleFromFile(input.couplingFile);
+  if (!workflow.applySettings(input.fields)) return WorkflowOutcome::kRefused;
+  workflow.session().settings().jobs = std::max(1, input.jobs);
+  workflow.session().settings().moreTubesFollow = input.moreTubesFollow;
+  observer.phaseStarted("controle");
+  if (!workflow.checkCoupling()) return WorkflowOutcome::kRefused;
+  return mode == WorkflowMode::kRepair ? workflow.repair() : workflow.start();
+}
+
+}  // namespace phreatix

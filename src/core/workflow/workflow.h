@@ -1,0 +1,111 @@
+// The workflow of a session, the one entry both front ends drive: open the
+// export ("Koppelen"), couple the meteo files (by hand in the coupling
+// windows, or from a coupling file), check them, take the detail settings,
+// start the pipeline or the repair, and close (packing, clean-up, fatal
+// stop). The desktop's handlers and the command line's commands each call
+// one of these and hold no sequence of their own.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "coupling/coupling.h"
+#include "engine/engine_run.h"
+#include "postprocessing/karakt.h"
+#include "results/tube_results.h"
+#include "workflow/closing.h"
+#include "pipeline/pipeline.h"
+#include "session/session.h"
+#include "settings/field_checks.h"
+
+namespace phreatix {
+
+// Checks the detail settings as the window's field checks do, plus what a
+// run needs beyond them: a whole number of realisations and an end year not
+// before the start year. The first refusal's message, or "" when all pass.
+std::string checkWorkflowFields(const DetailFields& fields);
+
+enum class WorkflowOutcome {
+  kRefused,    // refused before the pipeline: a refused data file, incomplete
+               // meteo files, settings; the reason is in mmLOG or a message box
+  kNoModel,    // it ran, but no tube got a plausible model
+  kCompleted,  // it ran and at least one tube got a model
+};
+
+class Workflow {
+ public:
+  Workflow(Session& session, WorkflowPorts ports);
+
+  Session& session() { return session_; }
+  PipelineObserver& observer() { return ports_.observer; }
+  // The coupling overview the coupling windows fill and the run loop walks.
+  CouplingOverview& overview() { return overview_; }
+  // The exports of the data set, as the read errors name them.
+  const std::string& dataFiles() const { return dataFiles_; }
+
+  // Opens one export, or several as one data set. False when refused; the
+  // session is then as it was.
+  bool open(const std::vector<std::string>& paths);
+  // The tubes of the data set, as the coupling offers them.
+  std::vector<std::string> tubeList();
+  // Couples every tube from a coupling file.
+  void coupleFromFile(const std::string& couplingFile);
+  // Whether every coupled meteo file covers the simulation period (writes
+  // IncompleteMeteo.txt and tells the user when not).
+  bool meteoComplete();
+  // After a coupling or a change of the settings: the completeness check,
+  // and the buttons it enables. True when complete.
+  bool checkCoupling();
+  // Takes the detail settings as the settings window holds them; false,
+  // with a message, when they cannot be read.
+  bool applySettings(const DetailFields& fields);
+
+  // "Start calibratie>simulatie>trace>postprocessing".
+  WorkflowOutcome start();
+  // The repair: the simulation phase on the calibrations in the directory.
+  WorkflowOutcome repair();
+  // "Stoppen na deze buis", during a run.
+  void requestStop() { session_.requestStop(); }
+  // The results the last start or repair reported on (empty before).
+  const DataSetResults& results() const { return results_; }
+  // Writes rapport.html, overzicht.csv and overzicht.gpkg for what the
+  // working directory holds; one line in mmLOG says what was written or why not.
+  void writeReport();
+  // Closing: packing, clean-up and the fatal stop of a normal end.
+  [[noreturn]] void close(const ArchiverSettings& archiver = ArchiverSettings());
+
+ private:
+  Pipeline pipeline();
+  WorkflowOutcome outcome(const Pipeline& pipeline) const;
+
+  Session& session_;
+  WorkflowPorts ports_;
+  CouplingOverview overview_;
+  std::string dataFiles_;
+  DataSetResults results_;
+  Engine engine_;
+  // Some 150 MB of fixed capacities: made at the first pipeline.
+  std::unique_ptr<Postprocessor> post_;
+};
+
+struct WorkflowInput {
+  std::vector<std::string> dataFiles;  // one export, or several as one data set
+  std::string couplingFile;
+  DetailFields fields;  // the detail settings as the window would hold them
+  int jobs = 1;         // engine runs and post-processings at once
+  bool moreTubesFollow = false;  // a cluster task before the study's last
+};
+
+enum class WorkflowMode {
+  kPipeline,  // the four calibrations, then the simulation phase
+  kRepair,    // the simulation phase alone, on the calibrations in the directory
+};
+
+// The whole main job without windows, as the command line runs it: activate,
+// open, couple from the file, take the settings, check the meteo files, run.
+// The coupling and other unrecoverable input errors end in the fatal stop.
+WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input,
+                            WorkflowMode mode = WorkflowMode::kPipeline);
+
+}  // namespace phreatix

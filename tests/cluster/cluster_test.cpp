@@ -1,0 +1,285 @@
+// A study cut into cluster tasks of whole locations, the tasks judged from
+// their own files and merged back.
+#include "cluster/cluster.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "error.h"
+#include "platform/files.h"
+#include "report/messages.h"
+#include "support/temp_dir.h"
+
+namespace phreatix {
+namespace {
+
+// A location's filters stay together, also where a later record of the
+// location comes after another location; a further record of the same tube
+// is no new tube; a task closes once it holds K tubes.
+TEST(Cluster, TasksHoldWholeLocationsOfAboutKTubes) {
+  const std::vector<std::string> dataSet = {
+      "FMNT header", "R28AL000501+0", "S19850114", "R28AL001201+0", "R28AL001202+0",
+      "R28AL000501+0", "R32CN003101+0", "R34EF004701+0", "R28AL000502+0", "R40HN000701+0"};
+  const auto locations = dataSetLocations(dataSet);
+  EXPECT_EQ(locations, (std::vector<std::pair<std::string, int>>{
+                           {"28AL0005", 2}, {"28AL0012", 2}, {"32CN0031", 1}, {"34EF0047", 1},
+                           {"40HN0007", 1}}));
+  const std::vector<ClusterTask> tasks = planTasks(locations, 3);
+  ASSERT_EQ(tasks.size(), 2u);
+  EXPECT_EQ(tasks[0].name, "taak001");
+  EXPECT_EQ(tasks[0].locations, (std::vector<std::string>{"28AL0005", "28AL0012"}));
+  EXPECT_EQ(tasks[0].tubes, 4);
+  EXPECT_EQ(tasks[1].locations, (std::vector<std::string>{"32CN0031", "34EF0047", "40HN0007"}));
+  EXPECT_EQ(tasks[1].tubes, 3);
+  EXPECT_EQ(planTasks(locations, 1).size(), 5u);
+  // More than 999 tasks: the names keep one width, so they sort in order.
+  std::vector<std::pair<std::string, int>> many(1200, {"X", 1});
+  const std::vector<ClusterTask> thousand = planTasks(many, 1);
+  EXPECT_EQ(thousand.front().name, "taak0001");
+  EXPECT_EQ(thousand.back().name, "taak1200");
+}
+
+// The export lines of a task: other locations' metadata and readings out,
+// whatever the quoting, every heading line kept; a file holding none of the
+// task's locations is not the task's.
+TEST(Cluster, ATaskKeepsTheExportLinesOfItsOwnLocations) {
+  const std::vector<std::string> all = {"28AL0005", "32CN0031"};
+  const std::vector<std::string> lines = {
+      "Titel: x", "", "LOCATIE,FILTERNUMMER,X", "28AL0005,001,1", "32CN0031,001,2", "",
+      "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD", "\"32CN0031\",\"001\",\"1985\"",
+      " 28AL0005 ,001,1985/01/14,100,", "32CN0031;001;1985"};
+  std::vector<std::string> out;
+  ASSERT_TRUE(taskExportLines(lines, all, {"28AL0005"}, out));
+  EXPECT_EQ(out, (std::vector<std::string>{"Titel: x", "", "LOCATIE,FILTERNUMMER,X",
+                                           "28AL0005,001,1", "", "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD",
+                                           " 28AL0005 ,001,1985/01/14,100,"}));
+  EXPECT_FALSE(taskExportLines({"Titel", "32CN0031,001,2"}, all, {"28AL0005"}, out));
+}
+
+// A study of two tasks written as cluster prepare writes it, with the
+// results a finished run leaves (or part of them).
+struct Study {
+  test::TempDir dir;
+  ClusterPlan plan;
+  Study() {
+    dir.write("export.csv", "LOCATIE,F\n28AL0005,001\n32CN0031,001\n40HN0007,001\n");
+    dir.write("koppeling.txt", "28AL0005 west.prn\n32CN0031,oost.prn\n40HN0007 oost.prn\n");
+    dir.write("west.prn", "w\n");
+    dir.write("oost.prn", "o\n");
+    dir.write("kron.txt", "k\n");
+    plan.dataFiles = {"export.csv"};
+    plan.couplingFile = "koppeling.txt";
+    plan.options = {"--start-year", "1970", "--end-year", "1999"};
+    plan.program = "/opt/phreatix cli/phreatix-cli";
+    plan.tasks = planTasks({{"28AL0005", 1}, {"32CN0031", 1}, {"40HN0007", 1}}, 2);
+    prepareCluster(dir.path(), plan);
+  }
+  std::string task(const std::string& name) const { return "taken/" + name + "/"; }
+  void finish(const std::string& name, const std::string& modsel, const std::string& foutbuis,
+              const std::vector<std::string>& zips, const std::string& logLine) {
+    dir.write(task(name) + "modsel.zft", modsel);
+    dir.write(task(name) + "foutbuis.zft", foutbuis);
+    for (const std::string& zip : zips) dir.write(task(name) + zip, "zip of " + zip);
+    Messages m;
+    m.appendLog(logLine);
+    m.appendLog("Rapport geschreven: (taak)");
+    m.appendBuis("buis " + name);
+    m.appendStopExit("exit " + name);
+    writeSessionLog(m, dir.file(task(name)));
+  }
+};
+
+TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
+  Study s;
+  ASSERT_EQ(s.plan.tasks.size(), 2u);
+  EXPECT_EQ(s.dir.read("taken/taak001/export.csv"), "LOCATIE,F\n28AL0005,001\n32CN0031,001\n");
+  EXPECT_EQ(s.dir.read("taken/taak001/koppeling.txt"), "28AL0005 west.prn\n32CN0031,oost.prn\n");
+  EXPECT_EQ(s.dir.read("taken/taak002/koppeling.txt"), "40HN0007 oost.prn\n");
+  EXPECT_TRUE(fileExists(s.dir.file("taken/taak001/west.prn")));
+  EXPECT_FALSE(fileExists(s.dir.file("taken/taak002/west.prn")));
+  EXPECT_EQ(s.dir.read("taken/taak002/kron.txt"), "k\n");
+  const std::string first = s.dir.read("taken/taak001/run.sh");
+  const std::string last = s.dir.read("taken/taak002/run.sh");
+  EXPECT_NE(first.find("exec '/opt/phreatix cli/phreatix-cli' run --data 'export.csv' --coupling "
+                       "'koppeling.txt' --more-tubes-follow --phase-file fasen.txt '--start-year' "
+                       "'1970' '--end-year' '1999' --jobs \"${SLURM_CPUS_PER_TASK:-1}\""),
+            std::string::npos)
+      << first;
+  EXPECT_EQ(last.find("--more-tubes-follow"), std::string::npos) << last;
+  const std::string script = s.dir.read("phreatix.sbatch");
+  EXPECT_NE(script.find("#SBATCH --array=1-2\n"), std::string::npos) << script;
+  EXPECT_NE(script.find("#SBATCH --cpus-per-task=1\n"), std::string::npos) << script;
+
+  // An export whose lines do not begin with their location (OLGA) cannot be
+  // cut into tasks: refused, naming it.
+  s.dir.write("olga.dat", "R28AL000501\nS8501149999+00081\n");
+  ClusterPlan olga = s.plan;
+  olga.dataFiles.push_back("olga.dat");
+  try {
+    writeTaskInputs(s.dir.path(), olga, 0);
+    ADD_FAILURE() << "an OLGA export was cut";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("olga.dat: geen regel begint met een locatiecode", 0), 0u)
+        << e.what();
+  }
+
+  const ClusterPlan read = readClusterPlan(s.dir.path());
+  EXPECT_EQ(read.dataFiles, s.plan.dataFiles);
+  EXPECT_EQ(read.options, s.plan.options);
+  EXPECT_EQ(read.program, s.plan.program);
+  ASSERT_EQ(read.tasks.size(), 2u);
+  EXPECT_EQ(read.tasks[0].locations, s.plan.tasks[0].locations);
+  EXPECT_EQ(arrayRanges({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
+}
+
+// Judged from the task's own files: nothing but inputs is missing; a log
+// without its end, a location named in neither list, or a modelled
+// location's missing zip is failed; a task whose tubes all failed the
+// selection has finished. Writing the inputs again clears a failed try.
+TEST(Cluster, ATaskIsJudgedByItsOwnFiles) {
+  Study s;
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kMissing);
+  s.dir.write(s.task("taak001") + "28AL0005.01", "partial");
+  TaskStatus status = judgeTask(s.dir.path(), s.plan, 0);
+  EXPECT_EQ(status.state, TaskState::kFailed);
+  EXPECT_EQ(status.reason, "Phreatix.log ontbreekt");
+  s.finish("taak001", "28AL0005 2s 0.9\n", "", {"28AL0005.zip"}, "Buis 28AL0005");
+  status = judgeTask(s.dir.path(), s.plan, 0);
+  EXPECT_EQ(status.state, TaskState::kFailed);
+  EXPECT_EQ(status.reason, "modsel.zft en foutbuis.zft noemen 32CN0031 niet");
+  s.dir.write(s.task("taak001") + "foutbuis.zft", "32CN0031 ft 0.\n");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kFinished);
+  std::filesystem::remove(s.dir.file(s.task("taak001") + "28AL0005.zip"));
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason, "28AL0005.zip ontbreekt");
+  // No model at all: finished.
+  s.finish("taak002", "", "40HN0007 ft 0.\n", {}, "Buis 40HN0007");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).state, TaskState::kFinished);
+  s.dir.write(s.task("taak002") + "Phreatix.log", "Buis 40HN0007\n");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).reason, "Phreatix.log is onvolledig");
+
+  writeTaskInputs(s.dir.path(), s.plan, 0);
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kMissing);
+  EXPECT_FALSE(fileExists(s.dir.file(s.task("taak001") + "modsel.zft")));
+}
+
+// The merge refuses while a task has not finished, naming each; then it
+// gathers the zips and both lists in task order and the logs list by list.
+TEST(Cluster, MergeGathersFinishedTasksInTaskOrder) {
+  Study s;
+  s.finish("taak002", "", "40HN0007 ft 0.\n", {}, "Buis 40HN0007");
+  try {
+    mergeTasks(s.dir.path(), s.plan);
+    ADD_FAILURE() << "merged with a task missing";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Niet samengevoegd: 1 van de 2 taken zijn niet klaar: taak001 (ontbreekt: nog geen "
+              "resultaten).");
+  }
+  EXPECT_FALSE(fileExists(s.dir.file("modsel.zft")));
+  s.finish("taak001", "28AL0005 2s 0.9\n", "32CN0031 ft 0.\n", {"28AL0005.zip"}, "Buis 28AL0005");
+  mergeTasks(s.dir.path(), s.plan);
+  EXPECT_EQ(s.dir.read("modsel.zft"), "28AL0005 2s 0.9\n");
+  EXPECT_EQ(s.dir.read("foutbuis.zft"), "32CN0031 ft 0.\n40HN0007 ft 0.\n");
+  EXPECT_EQ(s.dir.read("28AL0005.zip"), "zip of 28AL0005.zip");
+  const std::vector<std::string> log = readLines(s.dir.file("Phreatix.log"));
+  ASSERT_GE(log.size(), 8u);
+  EXPECT_EQ(log[0], "Buis 28AL0005");
+  EXPECT_EQ(log[1], "Buis 40HN0007");
+  EXPECT_EQ(log[2].rfind("Rapport ", 0), 0u);  // the merge's own report line, once
+  EXPECT_EQ(log[3], kLogBuisMarker);
+  EXPECT_EQ(log[4], "buis taak001");
+  EXPECT_EQ(log[5], "buis taak002");
+  EXPECT_EQ(log[6], kLogEndMarker);
+  EXPECT_EQ(log[7], "exit taak001");
+}
+
+// With every task's phase marks the log comes out as one run over the
+// whole study writes it: the study's own opening, per phase the tasks'
+// lines in task order, a stage's heading and the kron note once, the report
+// line of the merge, each tube's packing lines and then the closing lines.
+TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
+  Study s;
+  // Two tasks as their runs leave them: mmLOG, mmBUIS, mmSTOPEXIT and the
+  // phase marks.
+  struct Run {
+    std::vector<std::string> log, buis, stopExit;
+    std::vector<PhaseMark> marks;
+  };
+  auto phase = [](Run& r, const char* name) {
+    r.marks.push_back(PhaseMark{name, r.log.size(), r.buis.size(), r.stopExit.size()});
+  };
+  auto run = [&](const std::vector<std::string>& tubes, const std::string& noModel) {
+    Run r;
+    phase(r, "open");
+    for (const std::string& t : tubes) r.log.push_back("Buis " + t + " geopend");
+    phase(r, "koppeling");
+    phase(r, "controle");
+    phase(r, "start");
+    r.log.push_back("kron.txt: oud");
+    phase(r, "ds");
+    r.buis.push_back("Alle buizen: maken invoer ZEFTAL (det+stoch calib)");
+    for (const std::string& t : tubes) {
+      r.buis.push_back("ZEFTAL op " + t + " gestart.");
+      r.log.push_back("Meldingen uit ZEFTAL3:");
+      r.log.push_back("ZEFTAL (op " + t + ") goed afgesloten.");
+    }
+    phase(r, "selectie");
+    if (!noModel.empty()) r.log.push_back(noModel);
+    phase(r, "rapport");
+    r.log.push_back("Rapport geschreven: (taak)");
+    phase(r, "inpakken");
+    for (const std::string& t : tubes) r.log.push_back("zip -m " + t + ".zip " + t + ".*");
+    r.stopExit.push_back("Op verzoek gestopt.");
+    return r;
+  };
+  const std::string none = "Geen enkele buis heeft een plausibel model gekregen; zie boven.";
+  const Run one = run({"28AL0005", "32CN0031"}, ""), two = run({"40HN0007"}, none);
+  const Run whole = run({"28AL0005", "32CN0031", "40HN0007"}, "");
+  auto leave = [&](const std::string& task, const Run& r, const std::string& modsel,
+                   const std::string& foutbuis) {
+    Messages m;
+    for (const std::string& l : r.log) m.appendLog(l);
+    for (const std::string& l : r.buis) m.appendBuis(l);
+    for (const std::string& l : r.stopExit) m.appendStopExit(l);
+    writeSessionLog(m, s.dir.file(s.task(task)));
+    writePhaseMarks(s.dir.file(s.task(task) + "fasen.txt"), r.marks);
+    s.dir.write(s.task(task) + "modsel.zft", modsel);
+    s.dir.write(s.task(task) + "foutbuis.zft", foutbuis);
+    for (const std::string& location : readLines(s.dir.file(s.task(task) + "modsel.zft"))) {
+      s.dir.write(s.task(task) + location.substr(0, 8) + ".zip", "zip");
+    }
+  };
+  leave("taak001", one, "28AL0005 2s\n", "32CN0031 ft\n");
+  leave("taak002", two, "", "40HN0007 ft\n");
+  // The study's opening as prepare saved it.
+  Messages opening;
+  opening.appendLog("Buis 28AL0005 geopend");
+  opening.appendLog("Buis 32CN0031 geopend");
+  opening.appendLog("Buis 40HN0007 geopend");
+  writeLines(s.dir.file("taken/opening.log"), sessionLogLines(opening));
+  ASSERT_EQ(readPhaseMarks(s.dir.file(s.task("taak001") + "fasen.txt")).size(), one.marks.size());
+
+  mergeTasks(s.dir.path(), s.plan);
+  const std::vector<std::string> merged = readLines(s.dir.file("Phreatix.log"));
+  // The merge's own report line stands for the run's.
+  std::vector<std::string> wholeLines;
+  Messages w;
+  for (const std::string& l : whole.log) w.appendLog(l);
+  for (const std::string& l : whole.buis) w.appendBuis(l);
+  for (const std::string& l : whole.stopExit) w.appendStopExit(l);
+  wholeLines = sessionLogLines(w);
+  ASSERT_EQ(merged.size(), wholeLines.size());
+  for (std::size_t i = 0; i < merged.size(); ++i) {
+    if (wholeLines[i].rfind("Rapport ", 0) == 0) {
+      EXPECT_EQ(merged[i].rfind("Rapport ", 0), 0u) << i;
+    } else {
+      EXPECT_EQ(merged[i], wholeLines[i]) << i;
+    }
+  }
+  EXPECT_EQ(std::count(merged.begin(), merged.end(), none), 0);
+}
+
+}  // namespace
+}  // namespace phreatix

@@ -1,0 +1,146 @@
+// The run loop: which parameter file each stage runs, under which title, and
+// a tube skipped when its file is missing.
+#include "pipeline/run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/files.h"
+#include "report/messages.h"
+
+#include "pipeline/pipeline_case.h"
+
+namespace phreatix::test {
+namespace {
+
+TEST(RunLoop, EachStageRunsItsOwnParameterFile) {
+  PipelineCase c({tube("28AL0005", "01"), "S9504019999+00120"});
+  c.overview.rows = {{"28AL0005 +01", "west.prn"}};
+  // Each parameter file holds its own name, so zeftal0.par tells which one
+  // was copied; none can be run, so every run ends in an error.
+  for (const char* ext : {".p01", ".q01", ".r01", ".s01", ".t01", ".std"}) {
+    c.dir.write(std::string("28AL0005") + ext, std::string("28AL0005") + ext + "\n");
+  }
+  struct Case {
+    std::vector<bool StageFlags::*> flags;
+    std::string file, label;
+    std::string note;  // the line that tells ds and d+s apart
+  };
+  // The trace runs while the simulation flag is still set: the later stage
+  // wins.
+  const Case cases[] = {
+      {{&StageFlags::ds},
+       "28AL0005.p01",
+       "calibratie (det+stoch)",
+       "  (ds: det+stoch calibratie ineens)"},
+      {{&StageFlags::d}, "28AL0005.q01", "calibratie (det)"},
+      {{&StageFlags::s}, "28AL0005.r01", "calibratie (stoch)"},
+      {{&StageFlags::dPlusS},
+       "28AL0005.s01",
+       "calibratie (det+stoch)",
+       "  (d+s: hercalibratie obv de beste eerdere fit)"},
+      {{&StageFlags::simulation}, "28AL0005.t01", "simulatie (det+stoch)"},
+      {{&StageFlags::simulation, &StageFlags::trace}, "28AL0005.std", "deterministische trace"},
+  };
+  for (const Case& stage : cases) {
+    c.session.stageFlags() = StageFlags{};
+    for (bool StageFlags::*flag : stage.flags) c.session.stageFlags().*flag = true;
+    const std::size_t before = c.session.messages().buis().size();
+    c.pipeline().runLoop();
+    EXPECT_EQ(c.dir.read("zeftal0.par"), stage.file + "\n");
+    std::vector<std::string> expected = {"ZEFTAL-" + stage.label + " op 28AL0005 gestart."};
+    if (!stage.note.empty()) expected.push_back(stage.note);
+    const std::vector<std::string>& buis = c.session.messages().buis();
+    EXPECT_EQ(
+        std::vector<std::string>(buis.begin() + static_cast<std::ptrdiff_t>(before), buis.end()),
+        expected);
+    EXPECT_EQ(c.log().back(), "ZEFTAL (op 28AL0005) met foutmelding afgesloten.");
+  }
+
+  // No parameter file: the tube is skipped, and told in mmLOG and on exit.
+  removeFile(c.dir.file("28AL0005.std"));
+  const std::size_t started = c.session.messages().buis().size();
+  c.pipeline().runLoop();
+  EXPECT_EQ(c.session.messages().buis().size(), started);
+  const std::vector<std::string> skipped = {
+      "Kopieren van 28AL0005.std naar zeftal0.par mislukt. Buis wordt overgeslagen",
+      "Mogelijk is er geen plausibel calibratieresultaat."};
+  EXPECT_EQ(std::vector<std::string>(c.log().end() - 2, c.log().end()), skipped);
+  EXPECT_EQ(c.session.messages().stopExit(), skipped);
+}
+
+// One stage over twelve tubes on one worker and on two: some without a
+// parameter file, the others with one the engine refuses (its message names
+// the parameter file, which a worker reads from its scratch folder). The
+// lists, zeftal0.par and the markers come out the same, the scratch folder
+// goes, and a stop asked for at the first tube's end hands out no more.
+TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
+  struct Outcome {
+    std::vector<std::string> buis, log, stopExit, files;
+    std::string parameterFile;
+  };
+  auto stage = [](int workers, bool stopAtFirst) {
+    std::vector<std::string> records;
+    CouplingOverview overview;
+    for (int t = 0; t < 12; ++t) {
+      const std::string code = "28AL" + std::string(t < 10 ? "000" : "00") + std::to_string(t);
+      records.push_back(tube(code, "01"));
+      records.push_back("S9504019999+00120");
+      overview.rows.push_back({code + " +01", "west.prn"});
+    }
+    PipelineCase c(records);
+    c.overview = overview;
+    for (int t = 0; t < 12; ++t) {
+      if (t % 3 == 1) continue;  // no parameter file
+      const std::string S = entryStem(overview.rows[static_cast<std::size_t>(t)].tube);
+      // The read error names the parameter file with its path.
+      c.dir.write(S + ".p01", S + ".01\n" + S + ".met\n" + S + ".w01\n" + S + ".a01\n" +
+                                  "0 -79359 1 9 1990\ngeen getal\n");
+    }
+    c.session.settings().jobs = workers;
+    c.session.stageFlags().ds = true;
+    struct StopAtFirst : PipelineObserver {
+      Session* session = nullptr;
+      void engineRunFinished(const std::string&, const std::string&, double) override {
+        if (session) session->requestStop();
+      }
+    } stopper;
+    if (stopAtFirst) stopper.session = &c.session;
+    const std::vector<std::string> opened = c.session.messages().buis();
+    runLoop(c.session, c.overview, c.engine, c.engineView, stopper, workers);
+    std::vector<std::string> buis = c.session.messages().buis();
+    buis.erase(buis.begin(), buis.begin() + static_cast<std::ptrdiff_t>(opened.size()));
+    Outcome o{buis, c.session.messages().log(),
+              c.session.messages().stopExit(), listFiles(c.dir.path(), "*"),
+              c.dir.read("zeftal0.par")};
+    for (std::string& line : o.log) line = replacedPath(line, c.dir.path(), "DIR");
+    EXPECT_FALSE(std::filesystem::exists(c.dir.file(".phreatix-werk")));
+    return o;
+  };
+  const Outcome one = stage(1, false), two = stage(2, false);
+  EXPECT_EQ(two.buis, one.buis);
+  EXPECT_EQ(two.log, one.log);
+  EXPECT_EQ(two.stopExit, one.stopExit);
+  EXPECT_EQ(two.files, one.files);
+  EXPECT_EQ(two.parameterFile, one.parameterFile);
+  EXPECT_EQ(one.parameterFile.substr(0, 12), "28AL0011.01\n");
+  EXPECT_NE(std::find(one.log.begin(), one.log.end(),
+                      "Meldingen uit ZEFTAL3:DIR/zeftal0.par:6: expected a number, got \"geen\""),
+            one.log.end());
+  EXPECT_EQ(one.buis.size(), 16u);  // 8 runs, each with the ds note
+  EXPECT_EQ(one.stopExit.size(), 8u);  // 4 tubes without a file, two lines each
+
+  // Stopped after the first run: one worker runs nothing more; two workers
+  // finish what they were handed (at most the slots ahead) and no more.
+  const Outcome stoppedOne = stage(1, true), stoppedTwo = stage(2, true);
+  EXPECT_EQ(stoppedOne.buis.size(), 2u);
+  EXPECT_GE(stoppedTwo.buis.size(), 2u);
+  EXPECT_LT(stoppedTwo.buis.size(), one.buis.size());
+  EXPECT_EQ(std::vector<std::string>(stoppedTwo.buis.begin(), stoppedTwo.buis.begin() + 2),
+            stoppedOne.buis);
+}
+
+}  // namespace
+}  // namespace phreatix::test
