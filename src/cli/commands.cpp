@@ -463,9 +463,13 @@ const char* stateText(TaskState state) {
 }  // namespace
 
 ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
-  const ClusterRequest request{absolute(arguments.dir), arguments.input.dataFiles,
-                               arguments.input.couplingFile, arguments.options,
-                               arguments.tubesPerTask, arguments.cpusPerTask, thisProgram()};
+  const ClusterRequest request{absolute(arguments.dir),
+                               arguments.input.dataFiles,
+                               arguments.input.couplingFile,
+                               arguments.options,
+                               arguments.tubesPerTask,
+                               arguments.cpusPerTask,
+                               thisProgram()};
   try {
     checkClusterRequest(request);
   } catch (const Error& e) {

@@ -264,12 +264,11 @@ void leaveOpening(Study& s) {
 // The merged log against the log of one run over the whole study, line by
 // line; the merge's own report line stands for the run's.
 void expectLogOfOneRun(const std::vector<std::string>& merged, const Messages& whole) {
-  const std::vector<std::string> wholeLines = splitLines(
-      [&] {
-        std::string text;
-        for (const std::string& line : sessionLogLines(whole)) text += line + "\n";
-        return text;
-      }());
+  const std::vector<std::string> wholeLines = splitLines([&] {
+    std::string text;
+    for (const std::string& line : sessionLogLines(whole)) text += line + "\n";
+    return text;
+  }());
   ASSERT_EQ(merged.size(), wholeLines.size());
   for (std::size_t i = 0; i < merged.size(); ++i) {
     if (wholeLines[i].rfind("Rapport ", 0) == 0) {
@@ -287,8 +286,7 @@ void expectLogOfOneRun(const std::vector<std::string>& merged, const Messages& w
 TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
   Study s;
   const Wording w;
-  const Messages one = taskRun({"28AL0005", "32CN0031"}, false),
-                 two = taskRun({"40HN0007"}, true);
+  const Messages one = taskRun({"28AL0005", "32CN0031"}, false), two = taskRun({"40HN0007"}, true);
   const Messages whole = taskRun({"28AL0005", "32CN0031", "40HN0007"}, false);
   leaveTask(s, "taak001", one, "28AL0005 2s\n", "32CN0031 ft\n");
   leaveTask(s, "taak002", two, "", "40HN0007 ft\n");
@@ -330,7 +328,8 @@ TEST(Cluster, MergeGoesByTheTagsNotByTheWording) {
   }
   {
     Study s;
-    leaveTask(s, "taak001", taskRun({"28AL0005", "32CN0031"}, true, w), "", "28AL0005 ft\n32CN0031 ft\n");
+    leaveTask(s, "taak001", taskRun({"28AL0005", "32CN0031"}, true, w), "",
+              "28AL0005 ft\n32CN0031 ft\n");
     leaveTask(s, "taak002", taskRun({"40HN0007"}, true, w), "", "40HN0007 ft\n");
     leaveOpening(s);
     mergeTasks(s.dir.path(), s.plan);
@@ -375,8 +374,8 @@ TEST(Cluster, ThePhaseFileKeepsTheTagOfEveryLine) {
   EXPECT_EQ(read->lists, tags.lists);
 
   EXPECT_FALSE(readPhaseFile(dir.file("geen.txt")));
-  for (const char* damaged : {"fase open\nlog x\n", "fase open\nlog 0\n", "fase open\nregel 2\n",
-                              "fase\n"}) {
+  for (const char* damaged :
+       {"fase open\nlog x\n", "fase open\nlog 0\n", "fase open\nregel 2\n", "fase\n"}) {
     dir.write("kapot.txt", damaged);
     EXPECT_FALSE(readPhaseFile(dir.file("kapot.txt"))) << damaged;
   }

@@ -116,9 +116,15 @@ TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
     runLoop(c.session, c.overview, c.engine, c.engineView, stopper, workers);
     std::vector<std::string> buis = c.session.messages().buis();
     buis.erase(buis.begin(), buis.begin() + static_cast<std::ptrdiff_t>(opened.size()));
-    Outcome o{buis, c.session.messages().log(),
-              c.session.messages().stopExit(), listFiles(c.dir.path(), "*"),
-              c.dir.read("zeftal0.par"), {}, {}, {}, 0};
+    Outcome o{buis,
+              c.session.messages().log(),
+              c.session.messages().stopExit(),
+              listFiles(c.dir.path(), "*"),
+              c.dir.read("zeftal0.par"),
+              {},
+              {},
+              {},
+              0};
     for (std::string& line : o.log) line = replacedPath(line, c.dir.path(), "DIR");
     o.buisTags = c.session.messages().tags(MessageListId::kBuis);
     o.buisTags.erase(o.buisTags.begin(),

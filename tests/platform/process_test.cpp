@@ -11,8 +11,9 @@ namespace {
 // program's: 127 for a program that is not there, -1 for one killed.
 TEST(Process, RunCapturingReturnsTheOutputAndTheExitStatus) {
   int status = 0;
-  EXPECT_EQ(runCapturing({"sh", "-c", "printf '%s|' \"$@\"; exit 3", "sh", "a b", "*", "$x"}, status),
-            "a b|*|$x|");
+  EXPECT_EQ(
+      runCapturing({"sh", "-c", "printf '%s|' \"$@\"; exit 3", "sh", "a b", "*", "$x"}, status),
+      "a b|*|$x|");
   EXPECT_EQ(status, 3);
   std::string many = runCapturing({"sh", "-c", "head -c 100000 /dev/zero"}, status);
   EXPECT_EQ(many.size(), 100000u);

@@ -13,10 +13,10 @@
 
 #include "error.h"
 #include "input/tube_file.h"
+#include "pipeline/model_selection.h"
 #include "platform/files.h"
 #include "report/messages.h"
 #include "results/report_files.h"
-#include "pipeline/model_selection.h"
 #include "session/session.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -174,14 +174,15 @@ std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks) {
   std::vector<std::string> out;
   auto firstTube = [](const PhaseLines& lines) {
     return static_cast<std::size_t>(
-        std::find_if(lines.begin(), lines.end(), [](const TaggedLine& l) { return l.aboutTube(); }) -
+        std::find_if(lines.begin(), lines.end(),
+                     [](const TaggedLine& l) { return l.aboutTube(); }) -
         lines.begin());
   };
   auto endTube = [](const PhaseLines& lines) {
-    return static_cast<std::size_t>(
-        std::find_if(lines.rbegin(), lines.rend(), [](const TaggedLine& l) { return l.aboutTube(); })
-            .base() -
-        lines.begin());
+    return static_cast<std::size_t>(std::find_if(lines.rbegin(), lines.rend(),
+                                                 [](const TaggedLine& l) { return l.aboutTube(); })
+                                        .base() -
+                                    lines.begin());
   };
   std::vector<std::size_t> naming;
   for (std::size_t k = 0; k < tasks.size(); ++k) {
@@ -299,7 +300,8 @@ std::optional<RunTags> readPhaseFile(const std::string& path) {
     if (list == std::end(kListNames) || !parseInt(rest.substr(0, countEnd), count) || count < 1) {
       return std::nullopt;
     }
-    const std::string tube = countEnd == std::string::npos ? std::string() : rest.substr(countEnd + 1);
+    const std::string tube =
+        countEnd == std::string::npos ? std::string() : rest.substr(countEnd + 1);
     std::vector<LineTag>& to = tags.lists[static_cast<std::size_t>(list - std::begin(kListNames))];
     to.insert(to.end(), static_cast<std::size_t>(count), LineTag{phase, tube});
   }
@@ -577,7 +579,8 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
   }
   const std::vector<std::string> lines = readLines(log);
   if (std::find(lines.begin(), lines.end(), kLogEndMarker) == lines.end() ||
-      std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return isReportLine(l); })) {
+      std::none_of(lines.begin(), lines.end(),
+                   [](const std::string& l) { return isReportLine(l); })) {
     status.reason = std::string(kSessionLogName) + " is onvolledig";
     return status;
   }

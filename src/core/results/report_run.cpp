@@ -22,9 +22,7 @@ std::string reportWrittenLine(const DataSetResults& results) {
          " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).";
 }
 
-std::string reportNotWrittenLine(const std::string& why) {
-  return std::string(kNotWritten) + why;
-}
+std::string reportNotWrittenLine(const std::string& why) { return std::string(kNotWritten) + why; }
 
 bool isReportLine(std::string_view line) {
   for (std::string_view start : {kWritten, kNotWritten}) {
