@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
+#include "demo/demo_data.h"
 #include "error.h"
+#include "input/calendar.h"
 #include "platform/files.h"
 #include "report/messages.h"
+#include "session/session.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
@@ -133,6 +137,61 @@ TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
   ASSERT_EQ(read.tasks.size(), 2u);
   EXPECT_EQ(read.tasks[0].locations, s.plan.tasks[0].locations);
   EXPECT_EQ(arrayRanges({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
+}
+
+// cluster prepare in one call: a name that is no file of the study
+// directory is refused before anything is opened; then the exports are
+// opened in the session as one data set, cut into tasks of whole locations
+// and written, and the study's own opening is kept for the merged log.
+TEST(Cluster, PrepareStudyOpensTheExportsOnceAndWritesTheTasks) {
+  test::TempDir dir;
+  const DemoDataSet demo = writeDemoData(dir.path());
+  writeLines(dir.file("kron.txt"), builtinDayNumberLines());
+  ClusterRequest request;
+  request.studyDir = dir.path();
+  request.dataFiles = {demo.exportFile};
+  request.couplingFile = demo.couplingFile;
+  request.options = {"--no-pack"};
+  request.tubesPerTask = 2;
+  request.program = "/opt/phreatix-cli";
+  for (const auto& [data, coupling, refusal] :
+       {std::tuple{demo.exportFile, std::string("geen.txt"), "--coupling geen.txt: geen bestand in "},
+        std::tuple{std::string("../") + demo.exportFile, demo.couplingFile,
+                   "--data ../demo_dino.csv: geen bestand in "}}) {
+    ClusterRequest wrong = request;
+    wrong.dataFiles = {data};
+    wrong.couplingFile = coupling;
+    try {
+      checkClusterRequest(wrong);
+      ADD_FAILURE() << "accepted " << data << " and " << coupling;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), refusal + dir.path());
+    }
+  }
+  checkClusterRequest(request);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("taken")));
+
+  Session session(dir.path());
+  ProgressView progress;
+  struct Box : MessageBox {
+    void show(const std::string&) override {}  // the disk space note
+    void showRefusal(const std::string& text) override { ADD_FAILURE() << text; }
+  } box;
+  const std::optional<ClusterPlan> plan = prepareStudy(request, session, progress, box);
+  ASSERT_TRUE(plan);
+  ASSERT_EQ(plan->tasks.size(), 3u);
+  EXPECT_EQ(plan->tasks[0].locations, (std::vector<std::string>{"28AL0005", "28AL0012"}));
+  EXPECT_EQ(plan->tasks[0].tubes, 3);
+  EXPECT_EQ(plan->tasks[2].locations, (std::vector<std::string>{"40HN0007"}));
+  const ClusterPlan read = readClusterPlan(dir.path());
+  EXPECT_EQ(read.options, request.options);
+  EXPECT_EQ(read.program, request.program);
+  ASSERT_EQ(read.tasks.size(), plan->tasks.size());
+  EXPECT_TRUE(fileExists(dir.file("taken/taak003/run.sh")));
+  EXPECT_TRUE(fileExists(dir.file("phreatix.sbatch")));
+  EXPECT_FALSE(fileExists(dir.file("olga.tmp")));
+  EXPECT_EQ(readLines(dir.file("taken/opening.log")), sessionLogLines(session.messages()));
+  EXPECT_FALSE(session.messages().log().empty());
 }
 
 // Judged from the task's own files: nothing but inputs is missing; a log
