@@ -7,8 +7,6 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -20,6 +18,7 @@
 #include "error.h"
 #include "input/calendar.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "postprocessing/karakt.h"
 #include "preprocessor/splitter.h"
 #include "report/messages.h"
@@ -116,14 +115,6 @@ class ConsolePostView : public PostView {
 // Engine runs with their wall time, and per stage and tube totals.
 class ConsoleObserver : public PipelineObserver {
  public:
-  // The lists whose lengths mark where each phase begins.
-  void watch(const Messages* messages) { messages_ = messages; }
-  void phaseStarted(const std::string& phase) override {
-    if (!messages_) return;
-    marks_.push_back(PhaseMark{phase, messages_->log().size(), messages_->buis().size(),
-                               messages_->stopExit().size()});
-  }
-  const std::vector<PhaseMark>& marks() const { return marks_; }
   void engineRunFinished(const std::string& stage, const std::string& stem,
                          double seconds) override {
     std::cout << "  (" << stage << " " << stem << ": " << formatReal(seconds, 0, 2) << " s)\n";
@@ -158,8 +149,6 @@ class ConsoleObserver : public PipelineObserver {
   }
   std::vector<std::pair<std::string, double>> stages_, tubes_;
   double engineSeconds_ = 0;
-  const Messages* messages_ = nullptr;
-  std::vector<PhaseMark> marks_;
 };
 
 int cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
@@ -175,7 +164,7 @@ struct RunOptions {
   bool pack = true;
   ArchiverSettings archiver;
   std::function<void()> afterRun;  // before the packing, with every file in place
-  std::string phaseFile;           // where each phase begins in the lists ("" for none)
+  std::string phaseFile;           // the tags of the lists' lines ("" for none)
 };
 
 // The table of every tube the report holds, after the rest of the output.
@@ -192,7 +181,6 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
                          ConsoleObserver& observer, const RunOptions& options) {
   Session session(workDir);
   bool noModel = false;
-  observer.watch(&session.messages());
   const ExitStatus status = runSession(session, [&](MessageBox& box) {
     ProgressView main;
     EngineView engineView;
@@ -213,10 +201,9 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
     if (options.pack) workflow.close(options.archiver);
     return ExitStatus::kOk;
   });
-  observer.watch(nullptr);
   if (!options.phaseFile.empty()) {
     try {
-      writePhaseMarks(joinPath(workDir, options.phaseFile), observer.marks());
+      writePhaseFile(joinPath(workDir, options.phaseFile), runTags(session.messages()));
     } catch (const Error& e) {
       std::cerr << "phreatix-cli: " << e.what() << '\n';
     }
@@ -461,47 +448,6 @@ std::string thisProgram() {
   return ec ? std::string("phreatix-cli") : self.string();
 }
 
-// Runs a program without a shell and returns its standard output; its
-// standard error goes to ours. `status` gets its exit status (-1 when it
-// could not start or did not exit normally).
-std::string runCapturing(const std::vector<std::string>& args, int& status) {
-  status = -1;
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid < 0) {
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    return {};
-  }
-  if (pid == 0) {
-    dup2(pipeEnds[1], STDOUT_FILENO);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  std::string out;
-  char buffer[4096];
-  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(pipeEnds[0]);
-  int wstatus = 0;
-  while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(wstatus)) status = WEXITSTATUS(wstatus);
-  return out;
-}
-
 const char* stateText(TaskState state) {
   switch (state) {
     case TaskState::kFinished:
@@ -517,52 +463,38 @@ const char* stateText(TaskState state) {
 }  // namespace
 
 ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
-  const std::string dir = absolute(arguments.dir);
-  ClusterPlan plan;
-  plan.couplingFile = arguments.input.couplingFile;
-  plan.dataFiles = arguments.input.dataFiles;
-  plan.options = arguments.options;
-  plan.cpusPerTask = arguments.cpusPerTask;
-  plan.program = thisProgram();
-  for (const std::string* name : {&plan.couplingFile}) {
-    if (!isBareFileName(*name) || !fileExists(joinPath(dir, *name))) {
-      std::cerr << "phreatix-cli: --coupling " << *name << ": geen bestand in " << dir << "\n";
-      return ExitStatus::kRefused;
-    }
+  const ClusterRequest request{absolute(arguments.dir),
+                               arguments.input.dataFiles,
+                               arguments.input.couplingFile,
+                               arguments.options,
+                               arguments.tubesPerTask,
+                               arguments.cpusPerTask,
+                               thisProgram()};
+  try {
+    checkClusterRequest(request);
+  } catch (const Error& e) {
+    return refused(e);
   }
-  std::vector<std::string> paths;
-  for (const std::string& name : plan.dataFiles) {
-    if (!isBareFileName(name) || !fileExists(joinPath(dir, name))) {
-      std::cerr << "phreatix-cli: --data " << name << ": geen bestand in " << dir << "\n";
-      return ExitStatus::kRefused;
-    }
-    paths.push_back(joinPath(dir, name));
-  }
+  const std::string& dir = request.studyDir;
   Session session(dir);
   return runSession(session, [&](MessageBox& box) {
     ProgressView progress;
-    session.activate();
-    if (!session.openDataFiles(paths, progress, box)) return ExitStatus::kRefused;
-    removeFile(joinPath(dir, "olga.tmp"));
-    const std::vector<std::string> opening = sessionLogLines(session.messages());
-    plan.tasks = planTasks(dataSetLocations(session.dataSet()), arguments.tubesPerTask);
-    if (plan.tasks.empty()) {
+    const std::optional<ClusterPlan> plan = prepareStudy(request, session, progress, box);
+    if (!plan) return ExitStatus::kRefused;
+    if (plan->tasks.empty()) {
       std::cerr << "phreatix-cli: de dataset heeft geen buizen\n";
       return ExitStatus::kRefused;
     }
-    prepareCluster(dir, plan);
-    // The study's own opening, for the merged log.
-    writeLines(joinPath(joinPath(dir, kTasksFolder), kOpeningLogName), opening);
     int tubes = 0;
-    for (const ClusterTask& task : plan.tasks) {
+    for (const ClusterTask& task : plan->tasks) {
       tubes += task.tubes;
       std::cout << task.name << ": " << task.tubes << " " << (task.tubes == 1 ? "buis" : "buizen") << " (" << task.locations.front()
                 << (task.locations.size() > 1 ? " .. " + task.locations.back() : std::string())
                 << ")\n";
     }
-    std::cout << plan.tasks.size() << " taken voor " << tubes << " buizen in "
+    std::cout << plan->tasks.size() << " taken voor " << tubes << " buizen in "
               << joinPath(dir, kTasksFolder) << "; batchscript " << joinPath(dir, kBatchScriptName)
-              << " (" << plan.cpusPerTask << " cpu per taak).\n"
+              << " (" << plan->cpusPerTask << " cpu per taak).\n"
               << "Indienen: phreatix-cli cluster submit " << dir << "\n";
     return ExitStatus::kOk;
   });

@@ -26,7 +26,7 @@ struct RunArguments {
   WorkflowMode mode = WorkflowMode::kPipeline;
   bool pack = true;
   int jobs = 1;  // engine runs, post-processings and archivers at once; at least 1
-  std::string phaseFile;  // where each phase begins in the message lists ("" for none)
+  std::string phaseFile;  // the phase and tube of every message line ("" for none)
 };
 
 struct ClusterArguments {

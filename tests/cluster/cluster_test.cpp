@@ -6,10 +6,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <tuple>
 
+#include "demo/demo_data.h"
 #include "error.h"
+#include "input/calendar.h"
 #include "platform/files.h"
 #include "report/messages.h"
+#include "session/session.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
@@ -134,6 +139,61 @@ TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
   EXPECT_EQ(arrayRanges({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
 }
 
+// cluster prepare in one call: a name that is no file of the study
+// directory is refused before anything is opened; then the exports are
+// opened in the session as one data set, cut into tasks of whole locations
+// and written, and the study's own opening is kept for the merged log.
+TEST(Cluster, PrepareStudyOpensTheExportsOnceAndWritesTheTasks) {
+  test::TempDir dir;
+  const DemoDataSet demo = writeDemoData(dir.path());
+  writeLines(dir.file("kron.txt"), builtinDayNumberLines());
+  ClusterRequest request;
+  request.studyDir = dir.path();
+  request.dataFiles = {demo.exportFile};
+  request.couplingFile = demo.couplingFile;
+  request.options = {"--no-pack"};
+  request.tubesPerTask = 2;
+  request.program = "/opt/phreatix-cli";
+  for (const auto& [data, coupling, refusal] :
+       {std::tuple{demo.exportFile, std::string("geen.txt"), "--coupling geen.txt: geen bestand in "},
+        std::tuple{std::string("../") + demo.exportFile, demo.couplingFile,
+                   "--data ../demo_dino.csv: geen bestand in "}}) {
+    ClusterRequest wrong = request;
+    wrong.dataFiles = {data};
+    wrong.couplingFile = coupling;
+    try {
+      checkClusterRequest(wrong);
+      ADD_FAILURE() << "accepted " << data << " and " << coupling;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), refusal + dir.path());
+    }
+  }
+  checkClusterRequest(request);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("taken")));
+
+  Session session(dir.path());
+  ProgressView progress;
+  struct Box : MessageBox {
+    void show(const std::string&) override {}  // the disk space note
+    void showRefusal(const std::string& text) override { ADD_FAILURE() << text; }
+  } box;
+  const std::optional<ClusterPlan> plan = prepareStudy(request, session, progress, box);
+  ASSERT_TRUE(plan);
+  ASSERT_EQ(plan->tasks.size(), 3u);
+  EXPECT_EQ(plan->tasks[0].locations, (std::vector<std::string>{"28AL0005", "28AL0012"}));
+  EXPECT_EQ(plan->tasks[0].tubes, 3);
+  EXPECT_EQ(plan->tasks[2].locations, (std::vector<std::string>{"40HN0007"}));
+  const ClusterPlan read = readClusterPlan(dir.path());
+  EXPECT_EQ(read.options, request.options);
+  EXPECT_EQ(read.program, request.program);
+  ASSERT_EQ(read.tasks.size(), plan->tasks.size());
+  EXPECT_TRUE(fileExists(dir.file("taken/taak003/run.sh")));
+  EXPECT_TRUE(fileExists(dir.file("phreatix.sbatch")));
+  EXPECT_FALSE(fileExists(dir.file("olga.tmp")));
+  EXPECT_EQ(readLines(dir.file("taken/opening.log")), sessionLogLines(session.messages()));
+  EXPECT_FALSE(session.messages().log().empty());
+}
+
 // Judged from the task's own files: nothing but inputs is missing; a log
 // without its end, a location named in neither list, or a modelled
 // location's missing zip is failed; a task whose tubes all failed the
@@ -195,81 +255,79 @@ TEST(Cluster, MergeGathersFinishedTasksInTaskOrder) {
   EXPECT_EQ(log[7], "exit taak001");
 }
 
-// With every task's phase marks the log comes out as one run over the
-// whole study writes it: the study's own opening, per phase the tasks'
-// lines in task order, a stage's heading and the kron note once, the report
-// line of the merge, each tube's packing lines and then the closing lines.
-TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
-  Study s;
-  // Two tasks as their runs leave them: mmLOG, mmBUIS, mmSTOPEXIT and the
-  // phase marks.
-  struct Run {
-    std::vector<std::string> log, buis, stopExit;
-    std::vector<PhaseMark> marks;
-  };
-  auto phase = [](Run& r, const char* name) {
-    r.marks.push_back(PhaseMark{name, r.log.size(), r.buis.size(), r.stopExit.size()});
-  };
-  auto run = [&](const std::vector<std::string>& tubes, const std::string& noModel) {
-    Run r;
-    phase(r, "open");
-    for (const std::string& t : tubes) r.log.push_back("Buis " + t + " geopend");
-    phase(r, "koppeling");
-    phase(r, "controle");
-    phase(r, "start");
-    r.log.push_back("kron.txt: oud");
-    phase(r, "ds");
-    r.buis.push_back("Alle buizen: maken invoer ZEFTAL (det+stoch calib)");
-    for (const std::string& t : tubes) {
-      r.buis.push_back("ZEFTAL op " + t + " gestart.");
-      r.log.push_back("Meldingen uit ZEFTAL3:");
-      r.log.push_back("ZEFTAL (op " + t + ") goed afgesloten.");
-    }
-    phase(r, "selectie");
-    if (!noModel.empty()) r.log.push_back(noModel);
-    phase(r, "rapport");
-    r.log.push_back("Rapport geschreven: (taak)");
-    phase(r, "inpakken");
-    for (const std::string& t : tubes) r.log.push_back("zip -m " + t + ".zip " + t + ".*");
-    r.stopExit.push_back("Op verzoek gestopt.");
-    return r;
-  };
-  const std::string none = "Geen enkele buis heeft een plausibel model gekregen; zie boven.";
-  const Run one = run({"28AL0005", "32CN0031"}, ""), two = run({"40HN0007"}, none);
-  const Run whole = run({"28AL0005", "32CN0031", "40HN0007"}, "");
-  auto leave = [&](const std::string& task, const Run& r, const std::string& modsel,
-                   const std::string& foutbuis) {
-    Messages m;
-    for (const std::string& l : r.log) m.appendLog(l);
-    for (const std::string& l : r.buis) m.appendBuis(l);
-    for (const std::string& l : r.stopExit) m.appendStopExit(l);
-    writeSessionLog(m, s.dir.file(s.task(task)));
-    writePhaseMarks(s.dir.file(s.task(task) + "fasen.txt"), r.marks);
-    s.dir.write(s.task(task) + "modsel.zft", modsel);
-    s.dir.write(s.task(task) + "foutbuis.zft", foutbuis);
-    for (const std::string& location : readLines(s.dir.file(s.task(task) + "modsel.zft"))) {
-      s.dir.write(s.task(task) + location.substr(0, 8) + ".zip", "zip");
-    }
-  };
-  leave("taak001", one, "28AL0005 2s\n", "32CN0031 ft\n");
-  leave("taak002", two, "", "40HN0007 ft\n");
-  // The study's opening as prepare saved it.
+// The words of a run's lines that the merge must not go by.
+struct Wording {
+  std::string heading = "Alle buizen: maken invoer ZEFTAL (det+stoch calib)";
+  std::string noModel = "Geen enkele buis heeft een plausibel model gekregen; zie boven.";
+  std::string packing = "zip -m TUBE.zip TUBE.*";  // TUBE: the tube's stem
+  std::string engineMessage = "";                  // after "Meldingen uit ZEFTAL3:"
+};
+
+// A task's run over `tubes` as the pipeline appends its lines: every phase
+// begun, the lines of a tube tagged with it.
+Messages taskRun(const std::vector<std::string>& tubes, bool noModel, const Wording& w = {}) {
+  Messages r;
+  r.beginPhase("open");
+  for (const std::string& t : tubes) {
+    TubeLines tube(r, t);
+    r.appendLog("Buis " + t + " geopend");
+  }
+  r.beginPhase("koppeling");
+  r.beginPhase("controle");
+  r.beginPhase("start");
+  r.appendLog("kron.txt: oud");
+  r.beginPhase("ds");
+  r.appendBuis(w.heading);
+  for (const std::string& t : tubes) {
+    TubeLines tube(r, t);
+    r.appendBuis("ZEFTAL op " + t + " gestart.");
+    r.appendLog("Meldingen uit ZEFTAL3:" + w.engineMessage);
+    r.appendLog("ZEFTAL (op " + t + ") goed afgesloten.");
+  }
+  r.beginPhase("selectie");
+  r.beginPhase("oordeel");
+  if (noModel) r.appendLog(w.noModel);
+  r.beginPhase("rapport");
+  r.appendLog("Rapport geschreven: (taak)");
+  r.beginPhase("inpakken");
+  for (const std::string& t : tubes) {
+    TubeLines tube(r, t);
+    r.appendLog(replacedPath(w.packing, "TUBE", t));
+  }
+  r.appendStopExit("Op verzoek gestopt.");
+  return r;
+}
+
+// Leaves a task's run in its folder as run.sh does: Phreatix.log, the phase
+// file, modsel.zft, foutbuis.zft and the zip of every modelled location.
+void leaveTask(Study& s, const std::string& task, const Messages& r, const std::string& modsel,
+               const std::string& foutbuis) {
+  writeSessionLog(r, s.dir.file(s.task(task)));
+  writePhaseFile(s.dir.file(s.task(task) + "fasen.txt"), runTags(r));
+  s.dir.write(s.task(task) + "modsel.zft", modsel);
+  s.dir.write(s.task(task) + "foutbuis.zft", foutbuis);
+  for (const std::string& location : readLines(s.dir.file(s.task(task) + "modsel.zft"))) {
+    s.dir.write(s.task(task) + location.substr(0, 8) + ".zip", "zip");
+  }
+}
+
+// The study's opening as prepare saves it.
+void leaveOpening(Study& s) {
   Messages opening;
   opening.appendLog("Buis 28AL0005 geopend");
   opening.appendLog("Buis 32CN0031 geopend");
   opening.appendLog("Buis 40HN0007 geopend");
   writeLines(s.dir.file("taken/opening.log"), sessionLogLines(opening));
-  ASSERT_EQ(readPhaseMarks(s.dir.file(s.task("taak001") + "fasen.txt")).size(), one.marks.size());
+}
 
-  mergeTasks(s.dir.path(), s.plan);
-  const std::vector<std::string> merged = readLines(s.dir.file("Phreatix.log"));
-  // The merge's own report line stands for the run's.
-  std::vector<std::string> wholeLines;
-  Messages w;
-  for (const std::string& l : whole.log) w.appendLog(l);
-  for (const std::string& l : whole.buis) w.appendBuis(l);
-  for (const std::string& l : whole.stopExit) w.appendStopExit(l);
-  wholeLines = sessionLogLines(w);
+// The merged log against the log of one run over the whole study, line by
+// line; the merge's own report line stands for the run's.
+void expectLogOfOneRun(const std::vector<std::string>& merged, const Messages& whole) {
+  const std::vector<std::string> wholeLines = splitLines([&] {
+    std::string text;
+    for (const std::string& line : sessionLogLines(whole)) text += line + "\n";
+    return text;
+  }());
   ASSERT_EQ(merged.size(), wholeLines.size());
   for (std::size_t i = 0; i < merged.size(); ++i) {
     if (wholeLines[i].rfind("Rapport ", 0) == 0) {
@@ -278,7 +336,108 @@ TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
       EXPECT_EQ(merged[i], wholeLines[i]) << i;
     }
   }
-  EXPECT_EQ(std::count(merged.begin(), merged.end(), none), 0);
+}
+
+// With every task's phase file the log comes out as one run over the
+// whole study writes it: the study's own opening, per phase the tasks'
+// lines in task order, a stage's heading and the kron note once, the report
+// line of the merge, each tube's packing lines and then the closing lines.
+TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
+  Study s;
+  const Wording w;
+  const Messages one = taskRun({"28AL0005", "32CN0031"}, false), two = taskRun({"40HN0007"}, true);
+  const Messages whole = taskRun({"28AL0005", "32CN0031", "40HN0007"}, false);
+  leaveTask(s, "taak001", one, "28AL0005 2s\n", "32CN0031 ft\n");
+  leaveTask(s, "taak002", two, "", "40HN0007 ft\n");
+  leaveOpening(s);
+  const std::optional<RunTags> read = readPhaseFile(s.dir.file(s.task("taak001") + "fasen.txt"));
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->phases.size(), one.phases().size());
+
+  mergeTasks(s.dir.path(), s.plan);
+  const std::vector<std::string> merged = readLines(s.dir.file("Phreatix.log"));
+  expectLogOfOneRun(merged, whole);
+  EXPECT_EQ(std::count(merged.begin(), merged.end(), w.noModel), 0);
+}
+
+// The merge goes by the tags of the lines, not by their words: a stage's
+// heading and the verdict that no tube got a model in other words, packing
+// lines that do not name their own tube but hold another task's location
+// code, and
+// an engine message of several lines still come out as one run over the
+// whole study writes them. With every task's verdict the study has it once.
+TEST(Cluster, MergeGoesByTheTagsNotByTheWording) {
+  Wording w;
+  w.heading = "Invoer ZEFTAL voor elke buis (det+stoch calib)";
+  w.noModel = "Voor deze dataset is geen model gevonden.";
+  w.packing = "Ingepakt in archief.zip (niet in 40HN0007.zip)";
+  w.engineMessage = " waarschuwing\nnog een regel over 32CN0031";
+  {
+    Study s;
+    const Messages one = taskRun({"28AL0005", "32CN0031"}, false, w),
+                   two = taskRun({"40HN0007"}, true, w);
+    leaveTask(s, "taak001", one, "28AL0005 2s\n", "32CN0031 ft\n");
+    leaveTask(s, "taak002", two, "", "40HN0007 ft\n");
+    leaveOpening(s);
+    mergeTasks(s.dir.path(), s.plan);
+    const std::vector<std::string> merged = readLines(s.dir.file("Phreatix.log"));
+    expectLogOfOneRun(merged, taskRun({"28AL0005", "32CN0031", "40HN0007"}, false, w));
+    EXPECT_EQ(std::count(merged.begin(), merged.end(), w.noModel), 0);
+    EXPECT_EQ(std::count(merged.begin(), merged.end(), w.heading), 1);
+  }
+  {
+    Study s;
+    leaveTask(s, "taak001", taskRun({"28AL0005", "32CN0031"}, true, w), "",
+              "28AL0005 ft\n32CN0031 ft\n");
+    leaveTask(s, "taak002", taskRun({"40HN0007"}, true, w), "", "40HN0007 ft\n");
+    leaveOpening(s);
+    mergeTasks(s.dir.path(), s.plan);
+    const std::vector<std::string> merged = readLines(s.dir.file("Phreatix.log"));
+    expectLogOfOneRun(merged, taskRun({"28AL0005", "32CN0031", "40HN0007"}, true, w));
+    EXPECT_EQ(std::count(merged.begin(), merged.end(), w.noModel), 1);
+  }
+}
+
+// The phase file gives back every line's phase and tube, lines before the
+// first phase and lines with line breaks in them included, one tag per line
+// of Phreatix.log; a file that is not whole gives nothing.
+TEST(Cluster, ThePhaseFileKeepsTheTagOfEveryLine) {
+  test::TempDir dir;
+  Messages m;
+  m.appendLog("voor de eerste fase");
+  m.beginPhase("open");
+  m.appendBuis("over de dataset");
+  {
+    TubeLines tube(m, "28AL0005");
+    m.appendLog("twee\nregels");
+    {
+      TubeLines inner(m, "buis met spatie");
+      m.appendStopExit("genest");
+    }
+    m.appendLog("weer 28AL0005");
+  }
+  m.beginPhase("open");  // a phase of the same name is a phase of its own
+  m.appendLog("tweede open");
+  const RunTags tags = runTags(m);
+  EXPECT_EQ(tags.phases, (std::vector<std::string>{"open", "open"}));
+  ASSERT_EQ(tags.lists[0].size(), 5u);  // mmLOG as Phreatix.log holds it
+  EXPECT_EQ(tags.lists[0][0], (LineTag{LineTag::kNoPhase, ""}));
+  EXPECT_EQ(tags.lists[0][1], (LineTag{0, "28AL0005"}));
+  EXPECT_EQ(tags.lists[0][2], (LineTag{0, "28AL0005"}));
+  EXPECT_EQ(tags.lists[0][4], (LineTag{1, ""}));
+  EXPECT_EQ(tags.lists[2], (std::vector<LineTag>{{0, "buis met spatie"}}));
+  writePhaseFile(dir.file("fasen.txt"), tags);
+  const std::optional<RunTags> read = readPhaseFile(dir.file("fasen.txt"));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->phases, tags.phases);
+  EXPECT_EQ(read->lists, tags.lists);
+
+  EXPECT_FALSE(readPhaseFile(dir.file("geen.txt")));
+  for (const char* damaged :
+       {"fase open\nlog x\n", "fase open\nlog 0\n", "fase open\nregel 2\n", "fase\n"}) {
+    dir.write("kapot.txt", damaged);
+    EXPECT_FALSE(readPhaseFile(dir.file("kapot.txt"))) << damaged;
+  }
 }
 
 }  // namespace

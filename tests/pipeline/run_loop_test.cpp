@@ -74,12 +74,15 @@ TEST(RunLoop, EachStageRunsItsOwnParameterFile) {
 // One stage over twelve tubes on one worker and on two: some without a
 // parameter file, the others with one the engine refuses (its message names
 // the parameter file, which a worker reads from its scratch folder). The
-// lists, zeftal0.par and the markers come out the same, the scratch folder
-// goes, and a stop asked for at the first tube's end hands out no more.
+// lists (every line tagged with its tube), zeftal0.par and the markers come
+// out the same, the scratch folder goes, and a stop asked for at the first
+// tube's end hands out no more.
 TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
   struct Outcome {
     std::vector<std::string> buis, log, stopExit, files;
     std::string parameterFile;
+    std::vector<LineTag> buisTags, logTags, stopExitTags;
+    std::size_t logBefore = 0;  // lines of mmLOG before the loop
   };
   auto stage = [](int workers, bool stopAtFirst) {
     std::vector<std::string> records;
@@ -109,13 +112,27 @@ TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
     } stopper;
     if (stopAtFirst) stopper.session = &c.session;
     const std::vector<std::string> opened = c.session.messages().buis();
+    const std::size_t logBefore = c.session.messages().log().size();
     runLoop(c.session, c.overview, c.engine, c.engineView, stopper, workers);
     std::vector<std::string> buis = c.session.messages().buis();
     buis.erase(buis.begin(), buis.begin() + static_cast<std::ptrdiff_t>(opened.size()));
-    Outcome o{buis, c.session.messages().log(),
-              c.session.messages().stopExit(), listFiles(c.dir.path(), "*"),
-              c.dir.read("zeftal0.par")};
+    Outcome o{buis,
+              c.session.messages().log(),
+              c.session.messages().stopExit(),
+              listFiles(c.dir.path(), "*"),
+              c.dir.read("zeftal0.par"),
+              {},
+              {},
+              {},
+              0};
     for (std::string& line : o.log) line = replacedPath(line, c.dir.path(), "DIR");
+    o.buisTags = c.session.messages().tags(MessageListId::kBuis);
+    o.buisTags.erase(o.buisTags.begin(),
+                     o.buisTags.begin() + static_cast<std::ptrdiff_t>(opened.size()));
+    o.logTags = c.session.messages().tags(MessageListId::kLog);
+    o.stopExitTags = c.session.messages().tags(MessageListId::kStopExit);
+    o.logBefore = logBefore;
+    EXPECT_EQ(c.session.messages().tube(), "");
     EXPECT_FALSE(std::filesystem::exists(c.dir.file(".phreatix-werk")));
     return o;
   };
@@ -125,6 +142,20 @@ TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
   EXPECT_EQ(two.stopExit, one.stopExit);
   EXPECT_EQ(two.files, one.files);
   EXPECT_EQ(two.parameterFile, one.parameterFile);
+  EXPECT_EQ(two.buisTags, one.buisTags);
+  EXPECT_EQ(two.logTags, one.logTags);
+  EXPECT_EQ(two.stopExitTags, one.stopExitTags);
+  ASSERT_EQ(one.logTags.size(), one.log.size());
+  for (std::size_t i = one.logBefore; i < one.log.size(); ++i) {
+    const std::string& tube = one.logTags[i].tube;
+    EXPECT_EQ(tube.size(), 8u) << one.log[i];
+    if (one.log[i].find("(op ") != std::string::npos) {
+      EXPECT_NE(one.log[i].find("(op " + tube + ")"), std::string::npos) << one.log[i];
+    }
+  }
+  for (const std::vector<LineTag>* tags : {&one.buisTags, &one.stopExitTags}) {
+    for (const LineTag& tag : *tags) EXPECT_EQ(tag.tube.size(), 8u);
+  }
   EXPECT_EQ(one.parameterFile.substr(0, 12), "28AL0011.01\n");
   EXPECT_NE(std::find(one.log.begin(), one.log.end(),
                       "Meldingen uit ZEFTAL3:DIR/zeftal0.par:6: expected a number, got \"geen\""),

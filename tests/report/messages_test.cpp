@@ -33,6 +33,37 @@ TEST(Messages, SinkSeesEveryLineAsItIsAppended) {
   EXPECT_EQ(m.lines(MessageListId::kBuis), m.buis());
 }
 
+// Each line is tagged as it is appended with the phase begun last and the
+// tube set then; a tube set for a while is undone when it ends, and a
+// worker's recorded lines take the tags of the lists they are replayed
+// into. Emptying a list empties its tags.
+TEST(Messages, EachLineCarriesItsPhaseAndTube) {
+  Messages m;
+  m.appendLog("vooraf");
+  m.beginPhase("start");
+  m.appendLog("dataset");
+  MessageRecord worker;
+  worker.messages().beginPhase("elders");
+  worker.messages().setTube("ELDERS");
+  worker.messages().appendBuis("van de werker");
+  {
+    TubeLines tube(m, "28AL0005");
+    m.appendLog("buis");
+    m.beginPhase("ds");
+    replayLines(worker.takeLines(), m);
+  }
+  m.appendStopExit("einde");
+  EXPECT_EQ(m.phases(), (std::vector<std::string>{"start", "ds"}));
+  EXPECT_EQ(m.tags(MessageListId::kLog),
+            (std::vector<LineTag>{{LineTag::kNoPhase, ""}, {0, ""}, {0, "28AL0005"}}));
+  EXPECT_EQ(m.tags(MessageListId::kBuis), (std::vector<LineTag>{{1, "28AL0005"}}));
+  EXPECT_EQ(m.tags(MessageListId::kStopExit), (std::vector<LineTag>{{1, ""}}));
+  m.clear(MessageListId::kLog);
+  EXPECT_TRUE(m.tags(MessageListId::kLog).empty());
+  m.appendLog("na het legen");
+  EXPECT_EQ(m.tags(MessageListId::kLog), (std::vector<LineTag>{{1, ""}}));
+}
+
 TEST(Messages, ReadErrorStopsOnlyOnANonZeroCode) {
   Messages m;
   readError(m, 0, "(inlezen jaar in x.csv)");

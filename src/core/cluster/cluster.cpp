@@ -5,16 +5,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string_view>
 
 #include "error.h"
 #include "input/tube_file.h"
+#include "pipeline/model_selection.h"
 #include "platform/files.h"
 #include "report/messages.h"
 #include "results/report_files.h"
-#include "pipeline/model_selection.h"
+#include "session/session.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -99,12 +102,6 @@ std::set<std::string> namedLocations(const std::string& path) {
   return named;
 }
 
-bool hasLine(const std::vector<std::string>& lines, std::string_view start) {
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-    return std::string_view(line).substr(0, start.size()) == start;
-  });
-}
-
 // The three lists of a session log (Phreatix.log): before the first marker,
 // between the markers, after the end marker.
 std::array<std::vector<std::string>, 3> logLists(const std::string& path) {
@@ -122,92 +119,118 @@ std::array<std::vector<std::string>, 3> logLists(const std::string& path) {
   return lists;
 }
 
+// The lists in the order of Phreatix.log, and their names in the phase file.
+constexpr MessageListId kLogOrder[3] = {MessageListId::kLog, MessageListId::kBuis,
+                                        MessageListId::kStopExit};
+constexpr const char* kListNames[3] = {"log", "buis", "stopexit"};
+
+// A line of one phase of a task's list, and the tube it is about.
+struct TaggedLine {
+  const std::string* text;
+  const std::string* tube;
+  bool aboutTube() const { return !tube->empty(); }
+};
+using PhaseLines = std::vector<TaggedLine>;
+
 struct TaskLog {
-  std::array<std::vector<std::string>, 3> lists;
-  std::vector<PhaseMark> marks;
-  std::vector<std::string> locations;
-  // Lines [from, to) of list L in phase p; p == marks.size() is nothing.
-  std::pair<std::size_t, std::size_t> segment(std::size_t p, std::size_t L) const {
-    auto at = [&](std::size_t q) {
-      if (q >= marks.size()) return lists[L].size();
-      const std::size_t v = L == 0 ? marks[q].log : L == 1 ? marks[q].buis : marks[q].stopExit;
-      return std::min(v, lists[L].size());
-    };
-    return {at(p), std::max(at(p), at(p + 1))};
+  std::array<std::vector<std::string>, 3> lists;  // as in Phreatix.log
+  std::optional<RunTags> tags;                    // one per line of `lists`, or none
+  bool tagged() const {
+    if (!tags) return false;
+    for (std::size_t L = 0; L < 3; ++L) {
+      if (tags->lists[L].size() != lists[L].size()) return false;
+    }
+    return true;
   }
-  bool namesOwnLocation(const std::string& line) const {
-    return std::any_of(locations.begin(), locations.end(), [&](const std::string& location) {
-      return line.find(location) != std::string::npos;
-    });
+  // The lines of list L in phase p.
+  PhaseLines lines(std::size_t p, std::size_t L) const {
+    PhaseLines out;
+    for (std::size_t i = 0; i < lists[L].size(); ++i) {
+      if (tags->lists[L][i].phase == p) out.push_back({&lists[L][i], &tags->lists[L][i].tube});
+    }
+    return out;
   }
 };
 
 bool samePhases(const std::vector<TaskLog>& tasks) {
   for (const TaskLog& task : tasks) {
-    if (task.marks.empty() || task.marks.size() != tasks.front().marks.size()) return false;
-    for (std::size_t p = 0; p < task.marks.size(); ++p) {
-      if (task.marks[p].phase != tasks.front().marks[p].phase) return false;
-    }
+    if (!task.tagged() || task.tags->phases != tasks.front().tags->phases) return false;
   }
   return !tasks.empty();
 }
 
-constexpr const char* kNoModelLine = "Geen enkele buis heeft een plausibel model gekregen";
+void appendTexts(std::vector<std::string>& to, const PhaseLines& lines, std::size_t from,
+                 std::size_t end) {
+  for (std::size_t i = from; i < end && i < lines.size(); ++i) to.push_back(*lines[i].text);
+}
 
-// The lists of one run over the whole study, from the tasks' phases.
+// One phase of one list over the whole study, from the tasks' lines of it:
+// what the first task that names a tube says about the data set before its
+// tubes (a stage's heading), every task's lines from its first tube's to
+// its last tube's in task order, and what the last task that names a tube
+// says about the data set after its tubes (the closing lines). Where no
+// task names a tube, the data set's lines as the last task says them, once.
+std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks) {
+  std::vector<std::string> out;
+  auto firstTube = [](const PhaseLines& lines) {
+    return static_cast<std::size_t>(
+        std::find_if(lines.begin(), lines.end(),
+                     [](const TaggedLine& l) { return l.aboutTube(); }) -
+        lines.begin());
+  };
+  auto endTube = [](const PhaseLines& lines) {
+    return static_cast<std::size_t>(std::find_if(lines.rbegin(), lines.rend(),
+                                                 [](const TaggedLine& l) { return l.aboutTube(); })
+                                        .base() -
+                                    lines.begin());
+  };
+  std::vector<std::size_t> naming;
+  for (std::size_t k = 0; k < tasks.size(); ++k) {
+    if (firstTube(tasks[k]) < tasks[k].size()) naming.push_back(k);
+  }
+  if (naming.empty()) {
+    if (!tasks.empty()) appendTexts(out, tasks.back(), 0, tasks.back().size());
+    return out;
+  }
+  const PhaseLines& first = tasks[naming.front()];
+  appendTexts(out, first, 0, firstTube(first));
+  for (std::size_t k : naming) appendTexts(out, tasks[k], firstTube(tasks[k]), endTube(tasks[k]));
+  const PhaseLines& last = tasks[naming.back()];
+  appendTexts(out, last, endTube(last), last.size());
+  return out;
+}
+
+// The lists of one run over the whole study, phase by phase from the tasks'
+// tags; the lines before the first phase go as those of any other phase.
 std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& tasks,
-                                                    const std::string& opening,
-                                                    bool anyModel,
+                                                    const std::string& opening, bool anyModel,
                                                     const std::string& reportLine) {
   std::array<std::vector<std::string>, 3> out;
-  const std::vector<PhaseMark>& marks = tasks.front().marks;
-  for (std::size_t p = 0; p < marks.size(); ++p) {
-    const std::string& phase = marks[p].phase;
+  const std::vector<std::string>& phases = tasks.front().tags->phases;
+  std::vector<std::size_t> order = {LineTag::kNoPhase};
+  for (std::size_t p = 0; p < phases.size(); ++p) order.push_back(p);
+  for (std::size_t p : order) {
+    const std::string phase = p == LineTag::kNoPhase ? std::string() : phases[p];
     for (std::size_t L = 0; L < 3; ++L) {
       std::vector<std::string>& to = out[L];
-      auto lines = [&](const TaskLog& task) {
-        const auto [from, end] = task.segment(p, L);
-        return std::vector<std::string>(task.lists[L].begin() + static_cast<std::ptrdiff_t>(from),
-                                        task.lists[L].begin() + static_cast<std::ptrdiff_t>(end));
-      };
+      std::vector<PhaseLines> lines;
+      for (const TaskLog& task : tasks) lines.push_back(task.lines(p, L));
       if (phase == "open" && !opening.empty()) {
         // The study's own opening: the same exports opened once.
         const auto study = logLists(opening);
         to.insert(to.end(), study[L].begin(), study[L].end());
       } else if (phase == "start") {
         // Notes about kron.txt and the period: the data set's, said once.
-        const auto first = lines(tasks.front());
-        to.insert(to.end(), first.begin(), first.end());
+        appendTexts(to, lines.front(), 0, lines.front().size());
       } else if (phase == "rapport") {
         if (L == 0) to.push_back(reportLine);
-      } else if (phase == "inpakken") {
-        // Each tube's packing lines in task order, then the closing lines.
-        for (const TaskLog& task : tasks) {
-          for (const std::string& line : lines(task)) {
-            if (task.namesOwnLocation(line)) to.push_back(line);
-          }
-        }
-        for (const std::string& line : lines(tasks.back())) {
-          if (!tasks.back().namesOwnLocation(line)) to.push_back(line);
-        }
+      } else if (phase == "oordeel") {
+        // The verdict over the data set holds for the study only when no
+        // task chose a model.
+        if (!anyModel) appendTexts(to, lines.back(), 0, lines.back().size());
       } else {
-        std::string noModel;
-        for (std::size_t k = 0; k < tasks.size(); ++k) {
-          std::vector<std::string> own = lines(tasks[k]);
-          // A stage's heading in mmBUIS ("Alle buizen: ...") once.
-          if (L == 1 && k > 0 && !own.empty() && !to.empty() &&
-              own.front().rfind("Alle buizen: ", 0) == 0) {
-            own.erase(own.begin());
-          }
-          for (std::string& line : own) {
-            if (L == 0 && line.rfind(kNoModelLine, 0) == 0) {
-              noModel = line;
-              continue;
-            }
-            to.push_back(std::move(line));
-          }
-        }
-        if (!anyModel && !noModel.empty()) to.push_back(noModel);
+        const std::vector<std::string> merged = mergedPhase(lines);
+        to.insert(to.end(), merged.begin(), merged.end());
       }
     }
   }
@@ -216,30 +239,73 @@ std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& 
 
 }  // namespace
 
-void writePhaseMarks(const std::string& path, const std::vector<PhaseMark>& marks) {
+RunTags runTags(const Messages& messages) {
+  RunTags tags;
+  tags.phases = messages.phases();
+  for (std::size_t L = 0; L < 3; ++L) {
+    const std::vector<std::string>& lines = messages.lines(kLogOrder[L]);
+    const std::vector<LineTag>& own = messages.tags(kLogOrder[L]);
+    for (std::size_t i = 0; i < lines.size() && i < own.size(); ++i) {
+      const auto breaks = std::count(lines[i].begin(), lines[i].end(), '\n');
+      tags.lists[L].insert(tags.lists[L].end(), static_cast<std::size_t>(breaks) + 1, own[i]);
+    }
+  }
+  return tags;
+}
+
+void writePhaseFile(const std::string& path, const RunTags& tags) {
   std::vector<std::string> lines;
-  for (const PhaseMark& m : marks) {
-    lines.push_back(m.phase + " " + formatInt(static_cast<long long>(m.log)) + " " +
-                    formatInt(static_cast<long long>(m.buis)) + " " +
-                    formatInt(static_cast<long long>(m.stopExit)));
+  auto runsOf = [&](std::size_t phase) {
+    for (std::size_t L = 0; L < 3; ++L) {
+      const std::vector<LineTag>& list = tags.lists[L];
+      for (std::size_t i = 0; i < list.size();) {
+        if (list[i].phase != phase) {
+          ++i;
+          continue;
+        }
+        std::size_t j = i;
+        while (j < list.size() && list[j] == list[i]) ++j;
+        std::string line =
+            std::string(kListNames[L]) + " " + formatInt(static_cast<long long>(j - i));
+        if (!list[i].tube.empty()) line += " " + list[i].tube;
+        lines.push_back(std::move(line));
+        i = j;
+      }
+    }
+  };
+  runsOf(LineTag::kNoPhase);
+  for (std::size_t p = 0; p < tags.phases.size(); ++p) {
+    lines.push_back("fase " + tags.phases[p]);
+    runsOf(p);
   }
   writeLines(path, lines);
 }
 
-std::vector<PhaseMark> readPhaseMarks(const std::string& path) {
-  std::vector<PhaseMark> marks;
-  if (!fileExists(path)) return marks;
+std::optional<RunTags> readPhaseFile(const std::string& path) {
+  if (!fileExists(path)) return std::nullopt;
+  RunTags tags;
+  std::size_t phase = LineTag::kNoPhase;
   for (const std::string& line : readLines(path)) {
-    const std::vector<std::string> words = couplingWords(line);
-    int log = 0, buis = 0, stopExit = 0;
-    if (words.size() != 4 || !parseInt(words[1], log) || !parseInt(words[2], buis) ||
-        !parseInt(words[3], stopExit) || log < 0 || buis < 0 || stopExit < 0) {
-      return {};
+    const std::size_t blank = line.find(' ');
+    const std::string key = line.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    if (key == "fase" && !rest.empty()) {
+      tags.phases.push_back(rest);
+      phase = tags.phases.size() - 1;
+      continue;
     }
-    marks.push_back(PhaseMark{words[0], static_cast<std::size_t>(log),
-                              static_cast<std::size_t>(buis), static_cast<std::size_t>(stopExit)});
+    const auto list = std::find(std::begin(kListNames), std::end(kListNames), key);
+    const std::size_t countEnd = rest.find(' ');
+    int count = 0;
+    if (list == std::end(kListNames) || !parseInt(rest.substr(0, countEnd), count) || count < 1) {
+      return std::nullopt;
+    }
+    const std::string tube =
+        countEnd == std::string::npos ? std::string() : rest.substr(countEnd + 1);
+    std::vector<LineTag>& to = tags.lists[static_cast<std::size_t>(list - std::begin(kListNames))];
+    to.insert(to.end(), static_cast<std::size_t>(count), LineTag{phase, tube});
   }
-  return marks;
+  return tags;
 }
 
 std::vector<std::pair<std::string, int>> dataSetLocations(const std::vector<std::string>& dataSet) {
@@ -427,6 +493,39 @@ void prepareCluster(const std::string& studyDir, const ClusterPlan& plan) {
   writeLines(script, splitLines(batchScript(studyDir, plan)));
 }
 
+void checkClusterRequest(const ClusterRequest& request) {
+  auto check = [&](const char* option, const std::string& name) {
+    if (!isBareFileName(name) || !fileExists(joinPath(request.studyDir, name))) {
+      throw Error(ErrorKind::kInput,
+                  std::string(option) + " " + name + ": geen bestand in " + request.studyDir);
+    }
+  };
+  check("--coupling", request.couplingFile);
+  for (const std::string& name : request.dataFiles) check("--data", name);
+}
+
+std::optional<ClusterPlan> prepareStudy(const ClusterRequest& request, Session& session,
+                                        ProgressView& progress, MessageBox& box) {
+  const std::string& dir = request.studyDir;
+  ClusterPlan plan;
+  plan.dataFiles = request.dataFiles;
+  plan.couplingFile = request.couplingFile;
+  plan.options = request.options;
+  plan.cpusPerTask = request.cpusPerTask;
+  plan.program = request.program;
+  std::vector<std::string> paths;
+  for (const std::string& name : plan.dataFiles) paths.push_back(joinPath(dir, name));
+  session.activate();
+  if (!session.openDataFiles(paths, progress, box)) return std::nullopt;
+  removeFile(joinPath(dir, "olga.tmp"));
+  const std::vector<std::string> opening = sessionLogLines(session.messages());
+  plan.tasks = planTasks(dataSetLocations(session.dataSet()), request.tubesPerTask);
+  if (plan.tasks.empty()) return plan;
+  prepareCluster(dir, plan);
+  writeLines(joinPath(tasksDir(dir), kOpeningLogName), opening);
+  return plan;
+}
+
 ClusterPlan readClusterPlan(const std::string& studyDir) {
   const std::string path = joinPath(tasksDir(studyDir), kStudyFileName);
   if (!fileExists(path)) {
@@ -479,7 +578,9 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
     return status;
   }
   const std::vector<std::string> lines = readLines(log);
-  if (!hasLine(lines, kLogEndMarker) || !hasLine(lines, "Rapport ")) {
+  if (std::find(lines.begin(), lines.end(), kLogEndMarker) == lines.end() ||
+      std::none_of(lines.begin(), lines.end(),
+                   [](const std::string& l) { return isReportLine(l); })) {
     status.reason = std::string(kSessionLogName) + " is onvolledig";
     return status;
   }
@@ -551,8 +652,7 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
         line = replacedPath(std::move(line), joinPath(dir, ""), joinPath(studyDir, ""));
       }
     }
-    log.marks = readPhaseMarks(joinPath(dir, kPhaseFileName));
-    log.locations = task.locations;
+    log.tags = readPhaseFile(joinPath(dir, kPhaseFileName));
     logs.push_back(std::move(log));
   }
   auto writeText = [&](const char* name, const std::string& text) {
@@ -570,7 +670,7 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
     reportLine = reportWrittenLine(results);
   } catch (const std::exception& e) {
     results = DataSetResults{};
-    reportLine = std::string("Rapport niet geschreven: ") + e.what();
+    reportLine = reportNotWrittenLine(e.what());
   }
   std::array<std::vector<std::string>, 3> lists;
   if (samePhases(logs)) {
@@ -578,12 +678,12 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
     lists = mergedLists(logs, fileExists(opening) ? opening : std::string(), !modsel.empty(),
                         reportLine);
   } else {
-    // Without the phases of every task: each task's lists one after the
+    // Without the tags of every task: each task's lists one after the
     // other, each task's own report line left out for the merge's.
     for (const TaskLog& log : logs) {
       for (std::size_t L = 0; L < 3; ++L) {
         for (const std::string& line : log.lists[L]) {
-          if (L == 0 && line.rfind("Rapport ", 0) == 0) continue;
+          if (L == 0 && isReportLine(line)) continue;
           lists[L].push_back(line);
         }
       }

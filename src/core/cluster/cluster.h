@@ -11,35 +11,56 @@
 // Every task but the last runs with --more-tubes-follow: the data set's last
 // tube is written as the last one only where it is the study's last.
 //
-// Entry points: prepareCluster, readClusterPlan, writeTaskInputs,
-// judgeTask, mergeTasks.
+// Entry points: prepareStudy (with checkClusterRequest before it),
+// readClusterPlan, writeTaskInputs, judgeTask, mergeTasks.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "report/messages.h"
+#include "report/ports.h"
 #include "results/tube_results.h"
 
 namespace phreatix {
+
+class Session;
 
 inline constexpr const char* kTasksFolder = "taken";
 inline constexpr const char* kStudyFileName = "studie.txt";
 inline constexpr const char* kBatchScriptName = "phreatix.sbatch";
 inline constexpr const char* kTaskScriptName = "run.sh";
-// Where each phase of a task's run begins in its three message lists, so
-// that the merge can put every phase's lines of all tasks together as one
-// run over the whole study writes them.
+// The tags of a task's message lines (the phase and tube of every line of
+// its Phreatix.log), so that the merge can put every phase's lines of all
+// tasks together as one run over the whole study writes them.
 inline constexpr const char* kPhaseFileName = "fasen.txt";
 // The lists of the study's own opening, written by prepare.
 inline constexpr const char* kOpeningLogName = "opening.log";
 
-struct PhaseMark {
-  std::string phase;
-  std::size_t log = 0, buis = 0, stopExit = 0;  // lines in each list before the phase
+// A run's phases and the tags of its lines, list by list as Phreatix.log
+// holds them: mmLOG, mmBUIS, mmSTOPEXIT. One tag per line of the log: a
+// line appended with line breaks in it is as many lines there, each with
+// the tag of the whole.
+struct RunTags {
+  std::vector<std::string> phases;
+  std::array<std::vector<LineTag>, 3> lists;
 };
-void writePhaseMarks(const std::string& path, const std::vector<PhaseMark>& marks);
-// Empty when the file is not there or not whole.
-std::vector<PhaseMark> readPhaseMarks(const std::string& path);
+RunTags runTags(const Messages& messages);
+
+// The phase file, written by a task's run (--phase-file) and read by the
+// merge. Its lines, in order:
+//   fase NAME            a phase of the run begins
+//   LIST COUNT [TUBE]    the next COUNT lines of list LIST (log, buis or
+//                        stopexit) are the phase's and are about tube TUBE,
+//                        the rest of the line; without TUBE about the data
+//                        set as a whole
+// Lines appended before the first phase come before the first "fase" line.
+// Within a phase the runs of each list follow that list's lines in order.
+void writePhaseFile(const std::string& path, const RunTags& tags);
+// Nothing when the file is not there or not whole.
+std::optional<RunTags> readPhaseFile(const std::string& path);
 
 struct ClusterTask {
   std::string name;                    // taak001, ...
@@ -75,6 +96,31 @@ bool taskExportLines(const std::vector<std::string>& lines, const std::vector<st
 // (phreatix.sbatch) into `studyDir`. Raises an Error naming the file that
 // could not be made.
 void prepareCluster(const std::string& studyDir, const ClusterPlan& plan);
+
+// What cluster prepare is asked.
+struct ClusterRequest {
+  std::string studyDir;                // absolute
+  std::vector<std::string> dataFiles;  // names in the study directory
+  std::string couplingFile;            // name in the study directory
+  std::vector<std::string> options;    // the run's settings options, as typed
+  int tubesPerTask = 50;
+  int cpusPerTask = 1;
+  std::string program;  // the program the tasks run, absolute
+};
+
+// Raises an Error naming the coupling file or the first export that is not
+// a file directly in the study directory ("--data NAME: geen bestand in
+// DIR"), before anything is opened or written.
+void checkClusterRequest(const ClusterRequest& request);
+
+// The prepare sequence in `session`, the study directory's: the exports
+// opened as one data set, cut into tasks, the tasks written
+// (prepareCluster) and the study's own opening kept for the merged log
+// (taken/opening.log). Nothing when the data set was refused (the message
+// box said why); a plan without tasks, and nothing written, when the data
+// set holds no tube.
+std::optional<ClusterPlan> prepareStudy(const ClusterRequest& request, Session& session,
+                                        ProgressView& progress, MessageBox& box);
 ClusterPlan readClusterPlan(const std::string& studyDir);
 
 // Empties the task's directory and writes its inputs and run.sh anew;
@@ -104,11 +150,14 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
 // Gathers the finished tasks into the study directory: the tubes' zips,
 // modsel.zft and foutbuis.zft (the tasks' lines in task order) and
 // Phreatix.log, then the report over all tubes; returns what the report
-// read. The log is put together phase by phase from the tasks' phase marks:
-// the study's own opening, each phase's lines of every task in task order,
-// the lines about the data set as a whole once. Where a task has no marks,
-// each task's lists follow one another. Raises an Error
-// naming every task that has not finished; nothing is written then.
+// read. The log is put together phase by phase from the tags in the tasks'
+// phase files, never from the wording of a line: the study's own opening,
+// per phase the lines about tubes of every task in task order and the lines
+// about the data set as a whole once, the merge's own report line, and the
+// verdict that no tube got a model only where no task chose one. Where a
+// task has no whole phase file, each task's lists follow one another.
+// Raises an Error naming every task that has not finished; nothing is
+// written then.
 DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers = 1);
 
 }  // namespace phreatix

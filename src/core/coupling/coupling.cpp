@@ -97,6 +97,7 @@ std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet,
     const std::string& line = dataSet[i];
     if (!isTubeRecord(line)) continue;
     std::string code(recordLocation(line));
+    TubeLines tube(messages, code);
     if (!isSafeStem(code)) {
       // Its files would be named outside the working directory or by a
       // wildcard: the tube is not processed.

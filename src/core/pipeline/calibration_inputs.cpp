@@ -227,6 +227,7 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   const bool ds = !session_.stageFlags().d;
   const std::string parameterFile = S + (ds ? ".p" : ".q") + FF;
   Messages& messages = session_.messages();
+  TubeLines tubeLines(messages, S);
   const std::string tubeName = "Buis " + S + " +" + FF;
 
   LeftOut outsideCalendar, notInKron, outsideMeteo;

@@ -92,6 +92,7 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
   for (const std::string& name : listFiles(dir, "*.01")) {
     const std::string S = name.substr(0, 8);
     const std::string FF = normaliseFilter(name.size() > 10 ? name.substr(10, 2) : "");
+    TubeLines tubeLines(messages, S);
     // A stale simulation input must not be run in place of this tube's.
     auto removeSimulationInputs = [&] {
       for (const char* ext : {".t01", ".std", ".inp"}) removeFile(joinPath(dir, S + ext));
@@ -149,6 +150,7 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     const std::string FF = normaliseFilter(entryFilter(row.tube));
     if (FF == "01") continue;
     const std::string S = entryStem(row.tube);
+    TubeLines tubeLines(messages, S);
     messages.appendLog("Buis " + S + " +" + FF + ": alleen filter 01 gaat door naar de simulatie" +
                        (fileExists(joinPath(dir, S + ".01"))
                             ? "."

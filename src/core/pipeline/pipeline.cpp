@@ -27,7 +27,7 @@ void Pipeline::setFlag(bool StageFlags::*flag, bool value) {
 }
 
 bool Pipeline::start() {
-  observer_.phaseStarted("start");
+  beginPhase(session_.messages(), observer_, "start");
   const SessionSettings& settings = session_.settings();
   if (settings.numberOfYears < 1) {
     messageBox_.show("De simulatieperiode omvat " + formatInt(settings.numberOfYears) +
@@ -73,12 +73,12 @@ bool Pipeline::start() {
       {"d+s", nullptr, &StageFlags::dPlusS, &Pipeline::prepareRecalibration},
   };
   for (const Stage& stage : stages) {
-    observer_.phaseStarted(stage.phase);
+    beginPhase(session_.messages(), observer_, stage.phase);
     if (stage.buisLine) messages.appendBuis(stage.buisLine);
     setFlag(stage.flag, true);
     (this->*stage.prepare)();
     // The stage's inputs of every tube are written before any tube runs.
-    observer_.phaseStarted(std::string(stage.phase) + "-runs");
+    beginPhase(session_.messages(), observer_, std::string(stage.phase) + "-runs");
     setFlag(&StageFlags::runsUnderWay, true);
     runLoop();
     flags.runsUnderWay = false;
@@ -91,27 +91,28 @@ bool Pipeline::start() {
 }
 
 void Pipeline::simulationPhase() {
-  observer_.phaseStarted("selectie");
+  beginPhase(session_.messages(), observer_, "selectie");
   observer_.showHelpTopic("PHREATIX._S_001");
   setFlag(&StageFlags::simulation, true);
   selectModels();
+  beginPhase(session_.messages(), observer_, "oordeel");
   if (modelsChosen_ == 0) {
     session_.messages().appendLog(std::string("Geen enkele buis heeft een plausibel model "
                                               "gekregen; de redenen staan in ") +
                                   kFoutbuisName + " en hierboven.");
   }
-  observer_.phaseStarted("simulatie");
+  beginPhase(session_.messages(), observer_, "simulatie");
   setFlag(&StageFlags::runsUnderWay, true);
   runLoop();
   if (stopped()) return;
-  observer_.phaseStarted("trace");
+  beginPhase(session_.messages(), observer_, "trace");
   observer_.showHelpTopic("PHREATIX._T_001");
   session_.stageFlags().trace = true;
   runLoop();
   setFlag(&StageFlags::trace, false);
   session_.stageFlags().postprocessingReached = true;
   setFlag(&StageFlags::simulation, false);
-  observer_.phaseStarted("post");
+  beginPhase(session_.messages(), observer_, "post");
   runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages(),
                session_.settings().jobs);
 }

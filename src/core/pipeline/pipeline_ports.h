@@ -6,6 +6,7 @@
 
 #include "engine/engine_view.h"
 #include "postprocessing/post_view.h"
+#include "report/messages.h"
 #include "report/ports.h"
 
 namespace phreatix {
@@ -21,7 +22,8 @@ class PipelineObserver {
   virtual void controlsChanged() {}
   // A phase of the workflow begins: "open", "koppeling", "controle",
   // "start", then per calibration stage "ds", "d", "s", "d+s" (its inputs)
-  // and "ds-runs", ... (its engine runs), "selectie", "simulatie", "trace",
+  // and "ds-runs", ... (its engine runs), "selectie", "oordeel" (the
+  // verdict over the data set: no tube got a model), "simulatie", "trace",
   // "post", "rapport", "inpakken". Its lines follow in the message lists.
   virtual void phaseStarted(const std::string& /*phase*/) {}
   // One engine run: its stage ("ds", "d", "s", "d+s", "simulatie",
@@ -29,6 +31,13 @@ class PipelineObserver {
   virtual void engineRunFinished(const std::string& /*stage*/, const std::string& /*stem*/,
                                  double /*seconds*/) {}
 };
+
+// A phase begins: the lines appended to `messages` from now on are tagged
+// with it, and the observer is told.
+inline void beginPhase(Messages& messages, PipelineObserver& observer, const std::string& phase) {
+  messages.beginPhase(phase);
+  observer.phaseStarted(phase);
+}
 
 // The front end's views of a workflow and its pipeline.
 struct WorkflowPorts {

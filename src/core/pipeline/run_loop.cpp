@@ -182,6 +182,10 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
   }
   const std::string parameterPath = joinPath(dir, kParameterFileName);
   auto slotDir = [&](std::size_t slot) { return parallel ? (*scratch)[slot] : dir; };
+  // Every line of a run is its tube's: one run after the other appends them
+  // from its prepare to its take, workers at the take only. The lists' tube
+  // is what it was before once the loop ends, however it ends.
+  TubeLines loopTube(messages, messages.tube());
 
   OrderedSteps steps;
   steps.stop = [&] { return session.stopRequested(); };
@@ -189,6 +193,7 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     RunItem& it = items[item];
     const CouplingRow& row = overview.rows[item];
     it.S = entryStem(row.tube);
+    if (!parallel) messages.setTube(it.S);
     const std::string FF = normaliseFilter(entryFilter(row.tube));
     removeFile(joinPath(dir, it.S + ".ok"));
     // Without a stage there is no parameter file to copy: reported as a
@@ -229,6 +234,7 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
   };
   steps.take = [&](std::size_t item, std::size_t slot) {
     RunItem& it = items[item];
+    TubeLines tubeLines(messages, it.S);
     if (parallel) {
       // The working directory ends as one run after the other leaves it:
       // the marker of this tube's run only, the last parameter file copied.

@@ -51,6 +51,7 @@ constexpr std::size_t kTemplateLines = 8;
 void prepare(const Preparation& prep, const std::string& dir, Messages& messages) {
   for (const std::string& name : listFiles(dir, prep.pattern)) {
     const std::string S = name.substr(0, name.find('.'));
+    TubeLines tubeLines(messages, S);
     const std::string out = joinPath(dir, S + prep.outExt);
     std::optional<Vertex> best;
     try {

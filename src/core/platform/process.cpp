@@ -51,4 +51,44 @@ bool processEnded(StartedProcess& process, int& status) {
   return true;
 }
 
+std::string runCapturing(const std::vector<std::string>& args, int& status) {
+  status = -1;
+  if (args.empty()) return {};
+  // Made before the fork: the child only calls what is safe after it.
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    return {};
+  }
+  if (pid == 0) {
+    dup2(pipeEnds[1], STDOUT_FILENO);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(pipeEnds[0]);
+  int wstatus = 0;
+  while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(wstatus)) status = WEXITSTATUS(wstatus);
+  return out;
+}
+
 }  // namespace phreatix

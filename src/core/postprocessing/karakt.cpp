@@ -717,6 +717,8 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
   std::unique_ptr<ScratchDirs> scratch;
   if (parallel) scratch = std::make_unique<ScratchDirs>(workingDir, orderedSlots(workers));
   const std::string control = joinPath(workingDir, kControlFileName);
+  // Every line of a post-processing is its tube's, as in the run loop.
+  TubeLines loopTube(messages, messages.tube());
 
   OrderedSteps steps;
   steps.prepare = [&](std::size_t item, std::size_t slot) {
@@ -724,6 +726,7 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
     const int n = static_cast<int>(item) + 1;
     it.name = files[item];
     it.stem = it.name.substr(0, it.name.find('.'));
+    if (!parallel) messages.setTube(it.stem);
     view.setCell(n, 0, it.name);
     view.repaint();
     const std::string inp = joinPath(workingDir, it.stem + ".inp");
@@ -746,6 +749,7 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
   };
   steps.take = [&](std::size_t item, std::size_t slot) {
     PostItem& it = items[item];
+    TubeLines tubeLines(messages, it.stem);
     const int n = static_cast<int>(item) + 1;
     if (it.copied) {
       if (parallel) {

@@ -6,8 +6,15 @@
 // when the program ends. Lines are appended whole and only grow, except that
 // resetting the coupling empties mmLOG. A window or the command line observes
 // the lists through a MessageSink and shows each line as it is appended.
+//
+// Each line is tagged, as it is appended, with the phase of the run it
+// belongs to and the tube it is about, so that the lines of runs over parts
+// of a data set can be put together as one run over the whole writes them.
+// The tags live beside the lines in memory only; Phreatix.log holds the
+// text alone.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +23,17 @@
 namespace phreatix {
 
 enum class MessageListId { kBuis, kLog, kStopExit };
+
+// Where a line stands in the run: the phase it was appended in (an index
+// into Messages::phases(); kNoPhase before the first phase began) and the
+// stem of the tube it is about ("" for a line about the data set as a
+// whole).
+struct LineTag {
+  static constexpr std::size_t kNoPhase = static_cast<std::size_t>(-1);
+  std::size_t phase = kNoPhase;
+  std::string tube;
+  bool operator==(const LineTag&) const = default;
+};
 
 class MessageSink {
  public:
@@ -36,17 +54,48 @@ class Messages {
   const std::vector<std::string>& buis() const { return buis_; }
   const std::vector<std::string>& log() const { return log_; }
   const std::vector<std::string>& stopExit() const { return stopExit_; }
+  // The tags of a list's lines, one per line.
+  const std::vector<LineTag>& tags(MessageListId list) const;
+
+  // A phase of the run begins: the lines appended from now on are its.
+  void beginPhase(std::string name);
+  // The phases begun, in order.
+  const std::vector<std::string>& phases() const { return phases_; }
+  // The tube the lines appended from now on are about ("" for none).
+  void setTube(std::string stem) { tube_ = std::move(stem); }
+  const std::string& tube() const { return tube_; }
 
   // The one observer of the lists (null for none); not owned.
   void setSink(MessageSink* sink) { sink_ = sink; }
 
  private:
   std::vector<std::string>& list(MessageListId id);
+  std::vector<LineTag>& tagList(MessageListId id);
 
   std::vector<std::string> buis_;
   std::vector<std::string> log_;
   std::vector<std::string> stopExit_;
+  std::vector<LineTag> buisTags_, logTags_, stopExitTags_;
+  std::vector<std::string> phases_;
+  std::size_t phase_ = LineTag::kNoPhase;
+  std::string tube_;
   MessageSink* sink_ = nullptr;
+};
+
+// The lines appended to `messages` while it lives are about tube `stem`;
+// the tube before it is the lists' tube again when it ends.
+class TubeLines {
+ public:
+  TubeLines(Messages& messages, std::string stem) : messages_(messages), before_(messages.tube()) {
+    messages_.setTube(std::move(stem));
+  }
+  ~TubeLines() { messages_.setTube(std::move(before_)); }
+  TubeLines(const TubeLines&) = delete;
+  TubeLines& operator=(const TubeLines&) = delete;
+
+ private:
+  Messages& messages_;
+  std::string before_;
 };
 
 // The lines a worker appends to its own lists, kept in the order appended,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "results/charts.h"
@@ -41,6 +42,11 @@ std::vector<std::string> resultsTable(const DataSetResults& results);
 // The log line after the three files were written: "Rapport geschreven:
 // rapport.html, overzicht.csv en overzicht.gpkg (N buizen, M met model)."
 std::string reportWrittenLine(const DataSetResults& results);
+// The log line when they could not be written: "Rapport niet geschreven: "
+// and why.
+std::string reportNotWrittenLine(const std::string& why);
+// Whether a log line is one of these two.
+bool isReportLine(std::string_view line);
 
 // Reads the working directory's results and writes the three files; returns
 // what it read. `workers` tubes are read and their pages written at once.

@@ -7,12 +7,28 @@
 
 namespace phreatix {
 
+namespace {
+
+constexpr std::string_view kWritten = "Rapport geschreven: ";
+constexpr std::string_view kNotWritten = "Rapport niet geschreven: ";
+
+}  // namespace
+
 std::string reportWrittenLine(const DataSetResults& results) {
   std::size_t modelled = 0;
   for (const TubeResult& tube : results.tubes) modelled += tube.modelled ? 1 : 0;
-  return std::string("Rapport geschreven: ") + kReportFileName + ", " + kOverviewCsvName + " en " +
+  return std::string(kWritten) + kReportFileName + ", " + kOverviewCsvName + " en " +
          kOverviewLayerName + " (" + formatInt(static_cast<long long>(results.tubes.size())) +
          " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).";
+}
+
+std::string reportNotWrittenLine(const std::string& why) { return std::string(kNotWritten) + why; }
+
+bool isReportLine(std::string_view line) {
+  for (std::string_view start : {kWritten, kNotWritten}) {
+    if (line.substr(0, start.size()) == start) return true;
+  }
+  return false;
 }
 
 DataSetResults writeReports(const std::string& workingDir, int workers) {

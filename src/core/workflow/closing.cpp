@@ -191,7 +191,10 @@ PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBo
       moved = true;
     }
     while (shown < tubes.size() && tubes[shown].done) {
-      tubes[shown].report.emit(session.messages(), messageBox);
+      {
+        TubeLines tubeLines(session.messages(), tubes[shown].stem);
+        tubes[shown].report.emit(session.messages(), messageBox);
+      }
       ++shown;
       main.setGauge(roundToInt(static_cast<long double>(shown) * 100 / tubes.size()));
       main.repaint();

@@ -85,7 +85,7 @@ WorkflowOutcome Workflow::start() {
 }
 
 void Workflow::writeReport() {
-  ports_.observer.phaseStarted("rapport");
+  beginPhase(session_.messages(), ports_.observer, "rapport");
   // Before packing, with every file in place; a report that cannot be
   // written costs the run nothing, but the user is told why.
   try {
@@ -93,7 +93,7 @@ void Workflow::writeReport() {
     session_.messages().appendLog(reportWrittenLine(results_));
   } catch (const std::exception& e) {
     results_ = DataSetResults{};
-    session_.messages().appendLog(std::string("Rapport niet geschreven: ") + e.what());
+    session_.messages().appendLog(reportNotWrittenLine(e.what()));
   }
 }
 
@@ -108,21 +108,21 @@ WorkflowOutcome Workflow::repair() {
 }
 
 void Workflow::close(const ArchiverSettings& archiver) {
-  ports_.observer.phaseStarted("inpakken");
+  beginPhase(session_.messages(), ports_.observer, "inpakken");
   closingSequence(session_, ports_.main, ports_.messageBox, archiver);
 }
 
 WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input, WorkflowMode mode) {
   PipelineObserver& observer = workflow.observer();
-  observer.phaseStarted("open");
+  beginPhase(workflow.session().messages(), observer, "open");
   workflow.session().activate();
   if (!workflow.open(input.dataFiles)) return WorkflowOutcome::kRefused;
-  observer.phaseStarted("koppeling");
+  beginPhase(workflow.session().messages(), observer, "koppeling");
   workflow.coupleFromFile(input.couplingFile);
   if (!workflow.applySettings(input.fields)) return WorkflowOutcome::kRefused;
   workflow.session().settings().jobs = std::max(1, input.jobs);
   workflow.session().settings().moreTubesFollow = input.moreTubesFollow;
-  observer.phaseStarted("controle");
+  beginPhase(workflow.session().messages(), observer, "controle");
   if (!workflow.checkCoupling()) return WorkflowOutcome::kRefused;
   return mode == WorkflowMode::kRepair ? workflow.repair() : workflow.start();
 }
