@@ -7,6 +7,8 @@
 
 namespace phreatix {
 
+std::vector<std::string> readMeteoLines(const std::string& path) { return readLines(path); }
+
 std::vector<NumberedDay> numberedDays(const std::vector<std::string>& lines,
                                       const DayNumberTable& table) {
   std::vector<NumberedDay> days;
@@ -54,7 +56,7 @@ MeteoSpans::File& MeteoSpans::file(const std::string& meteoName) {
   if (cached != files_.end()) return cached->second;
   File f;
   try {
-    f.lines = readLines(joinPath(workingDir_, meteoName));
+    f.lines = readMeteoLines(joinPath(workingDir_, meteoName));
   } catch (const Error& e) {
     f.error = e.what();
   }

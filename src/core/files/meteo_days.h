@@ -17,6 +17,10 @@
 
 namespace phreatix {
 
+// The lines of a meteo file as they stand; an I/O error naming the file
+// when it cannot be read.
+std::vector<std::string> readMeteoLines(const std::string& path);
+
 // A day line whose date kron.txt numbers.
 struct NumberedDay {
   int number = 0;        // kron.txt's day number

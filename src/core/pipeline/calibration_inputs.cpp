@@ -6,6 +6,7 @@
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "files/measurement_lines.h"
 #include "files/parameter_lines.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -302,7 +303,7 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   std::vector<std::string> measurementFile;
   measurementFile.push_back((last ? formatInt(count) : formatInt(count, 4)) + "  1");
   for (auto [day, level] : lines)
-    measurementFile.push_back(formatInt(day, 5) + " " + formatInt(level, 4));
+    measurementFile.push_back(measurementLine(day, formatInt(level, 4)));
   writeLines(path(S + "." + FF), measurementFile);
   writeLines(path(S + ".LOG"), infoText(S, FF, last));
 
