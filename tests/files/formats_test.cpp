@@ -7,14 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include "coupling/meteo_day.h"
+#include "engine/engine_files.h"
 #include "error.h"
 #include "files/characteristics.h"
 #include "files/locations.h"
 #include "files/measurement_lines.h"
+#include "files/meteo_days.h"
 #include "files/parameter_lines.h"
 #include "files/trace_file.h"
 #include "files/values_lines.h"
 #include "files/vertex_file.h"
+#include "platform/files.h"
 #include "support/temp_dir.h"
 #include "text/fixed_writer.h"
 #include "text/number_text.h"
@@ -240,6 +244,43 @@ TEST(FilesMeasurementLines, DaysMoveAndTheRestStays) {
             "  101   -35");
   EXPECT_EQ(refusal([] { measurementDay("S.01", 6, "  1.5  -35"); }),
             "S.01:7: expected an integer, got \"1.5\"");
+}
+
+TEST(FilesMeteoDays, CopiesReadBackByTheEngineAndTheDayReader) {
+  const std::string source = "4001  5 0.01 4 5\n";
+  const std::vector<MeteoDay> days = {{14, 1, 1985, "  110    2"}, {15, 1, 1985, "   15    2"}};
+  for (bool aligned : {true, false}) {
+    std::string copy = meteoHeadLine(days.size(), source.substr(0, source.size() - 1)) + "\n";
+    for (const MeteoDay& day : days) copy += meteoDayLine(day, aligned) + "\n";
+    EXPECT_EQ(copy.substr(0, copy.find('\n')), "2   5 0.01 4 5");
+    EXPECT_EQ(meteoDayLine(days[0], aligned),
+              aligned ? "14  1 1985   110    2" : "14 1 1985   110    2");
+    // The engine reads the copy's count and its surplus f*p - f*e.
+    std::vector<double> surplus;
+    const MeteoHead head = readMeteoText(
+        "S.met", copy, [](const MeteoHead&) {}, surplus);
+    EXPECT_EQ(head.days, 2);
+    EXPECT_EQ(surplus, (std::vector<double>{0, 0.01 * 110 - 0.01 * 2, 0.01 * 15 - 0.01 * 2}));
+    // The stages read each day line back as it was.
+    const std::vector<std::string> lines = splitLines(copy);
+    for (std::size_t i = 0; i < days.size(); ++i) {
+      MeteoDay read;
+      ASSERT_TRUE(parseMeteoDay(lines[i + 1], read));
+      EXPECT_EQ(read.day, days[i].day);
+      EXPECT_EQ(read.month, days[i].month);
+      EXPECT_EQ(read.year, days[i].year);
+      EXPECT_EQ(read.rest, " " + days[i].rest);
+    }
+  }
+  EXPECT_EQ(headRest("4001  5 0.01 4 5"), "  5 0.01 4 5");
+  EXPECT_EQ(headRest("  12"), "");
+  EXPECT_EQ(refusal([] {
+              std::vector<double> surplus;
+              readMeteoText(
+                  "S.met", "2 5 1 4 5\n1 1 2000 3 1\n2 1 2000 x 1\n", [](const MeteoHead&) {},
+                  surplus);
+            }),
+            "S.met:3: expected a number, got \"x\"");
 }
 
 TEST(FilesTraceAndLocations, ReadTheRowsOfTheirLayout) {

@@ -30,6 +30,16 @@ std::string headRest(const std::string& head) {
   return end == std::string::npos ? std::string() : head.substr(end);
 }
 
+std::string meteoHeadLine(std::size_t dayLines, const std::string& sourceHead) {
+  return formatInt(static_cast<long long>(dayLines)) + " " + headRest(sourceHead);
+}
+
+std::string meteoDayLine(const MeteoDay& day, bool aligned) {
+  const int dayWidth = aligned ? 2 : 0, yearWidth = aligned ? 4 : 0;
+  return formatInt(day.day, dayWidth) + " " + formatInt(day.month, dayWidth) + " " +
+         formatInt(day.year, yearWidth) + " " + day.rest;
+}
+
 DayDates::DayDates(const DayNumberTable& table) {
   for (int d = 1; d <= 31; ++d) {
     for (int m = 1; m <= 12; ++m) {

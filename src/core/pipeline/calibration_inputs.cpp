@@ -355,11 +355,10 @@ void CalibrationInputs::extractCalibrationMeteo(const std::string& meteoName,
     // S.met's lines end in no CR: of a line that ended in two, the reader
     // dropped one and this drops the other.
     if (!day.rest.empty() && day.rest.back() == '\r') day.rest.pop_back();
-    met.push_back(formatInt(day.day, 2) + " " + formatInt(day.month, 2) + " " +
-                  formatInt(day.year, 4) + " " + day.rest);
+    met.push_back(meteoDayLine(day, true));
     if (date == *lastDate) break;
   }
-  met[0] = formatInt(static_cast<long long>(met.size()) - 1) + " " + headRest(meteo[0]);
+  met[0] = meteoHeadLine(met.size() - 1, meteo[0]);
   writeLines(path(stem + ".met"), met);
 }
 

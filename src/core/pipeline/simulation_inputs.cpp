@@ -107,10 +107,9 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
   for (const NumberedDay& numberedDay : numbered) {
     if (numberedDay.number < C) continue;
     parseMeteoDay(meteo[numberedDay.line], day);
-    sim.push_back(formatInt(day.day) + " " + formatInt(day.month) + " " + formatInt(day.year) +
-                  " " + day.rest);
+    sim.push_back(meteoDayLine(day, false));
   }
-  sim[0] = formatInt(static_cast<long long>(sim.size()) - 1) + " " + headRest(meteo[0]);
+  sim[0] = meteoHeadLine(sim.size() - 1, meteo[0]);
 
   // Each measurement line with its day t counted from C: the new day
   // right-aligned in 5, a blank, then the rest of the line after t as it
