@@ -83,9 +83,8 @@ readers_allowed=(
   # The cluster's task lists, phase files and merged logs, which only the
   # cluster unit writes and reads; and the coupling file it splits.
   cluster/cluster.cpp
-  # The command line: KNMI files it converts, a refusal's text it splits,
-  # and the demo's summary (the first line of S.sel, the GHG lines of S.sta
-  # printed as they stand).
+  # The command line: KNMI files it converts, and a refusal's text it
+  # splits into lines (the demo's summary reads S.sel and S.sta in files/).
   cli/commands.cpp
 )
 src_root=$(dirname "$core")
