@@ -58,4 +58,60 @@ for folder in "${order[@]}"; do
   done < <(grep -HnoE '^#include "[a-z_]+/' "${sources[@]}" | sed -E 's/#include "//; s#/$##' || true)
 done
 if [ "$status" -eq 0 ]; then echo "check-layers: ${order[*]}: every folder includes only what it may"; fi
+
+# The program's own files are read in one place: src/core/files/ (and the
+# engine's and the post-processing's input readers), beside their writers.
+# Elsewhere no file calls the line readers (readLines, splitLines) or the
+# free-format readers (FreeReader, freeReaderOfFile); readFileText, which
+# only fetches a file's bytes (from the directory or a tube's archive) to
+# hand to a reader of files/, is not one of them. Comments are not looked at.
+# Exempt, each for what it reads:
+readers_allowed=(
+  text/                        # the readers themselves
+  platform/files.              # readLines and freeReaderOfFile over the file system
+  files/                       # the program's own formats, reader beside writer
+  engine/engine_files.         # the engine's input: zeftal0.par, measurement and meteo file
+  postprocessing/karakt.cpp    # the post-processing's input: input.txt and the series file
+  # Outside input, which the program reads and never writes:
+  input/calendar.cpp           # kron.txt
+  coupling/coupling.cpp        # the coupling file
+  coupling/completeness.cpp    # the user's meteo file, its first and last day
+  coupling/knmi_meteo.cpp      # KNMI day files
+  preprocessor/splitter.cpp    # DINO and OLGA exports
+  session/session.cpp          # the exports, for the locations of their tubes
+  ui/untSELECTIE.cpp           # the meteo file the user picks (is it a KNMI file?)
+  # The cluster's task lists, phase files and merged logs, which only the
+  # cluster unit writes and reads; and the coupling file it splits.
+  cluster/cluster.cpp
+  # The command line: KNMI files it converts, and a refusal's text it
+  # splits into lines (the demo's summary reads S.sel and S.sta in files/).
+  cli/commands.cpp
+)
+src_root=$(dirname "$core")
+reader_dirs=("$core")
+for extra in ui cli; do [ -d "$src_root/$extra" ] && reader_dirs+=("$src_root/$extra"); done
+readers_status=0
+while IFS= read -r hit; do
+  [ -n "$hit" ] || continue
+  file=${hit%%:*}
+  relative=${file#"$core"/}
+  relative=${relative#"$src_root"/}
+  exempt=0
+  for allowed_prefix in "${readers_allowed[@]}"; do
+    [[ "$relative" == "$allowed_prefix"* ]] && exempt=1 && break
+  done
+  [ "$exempt" -eq 1 ] && continue
+  rest=${hit#*:}
+  line=${rest%%:*}
+  call=$(grep -oE '\b(FreeReader|freeReaderOfFile|readLines|splitLines)\b' <<< "${rest#*:}" | head -1)
+  echo "check-layers: $file:$line: calls $call on a file; the program's own files are read in files/"
+  readers_status=1
+done < <(find "${reader_dirs[@]}" -name '*.h' -o -name '*.cpp' | sort |
+         xargs awk '{ line = $0; sub(/\/\/.*/, "", line) }
+                    line ~ /(^|[^A-Za-z0-9_])(FreeReader|freeReaderOfFile|readLines|splitLines)([^A-Za-z0-9_]|$)/ {
+                      print FILENAME ":" FNR ":" line }')
+if [ "$readers_status" -eq 0 ]; then
+  echo "check-layers: the program's own files are read only in files/ and the input readers"
+fi
+[ "$readers_status" -eq 0 ] || status=1
 exit $status

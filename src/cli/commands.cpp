@@ -10,12 +10,15 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/engine_run.h"
 #include "error.h"
+#include "files/characteristics.h"
+#include "files/values_lines.h"
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -211,16 +214,6 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
   return status == ExitStatus::kOk && noModel ? ExitStatus::kRefused : status;
 }
 
-// The first line of a file, or "".
-std::string firstLine(const std::string& path) {
-  try {
-    std::vector<std::string> lines = readLines(path);
-    return lines.empty() ? std::string() : lines[0];
-  } catch (const Error&) {
-    return {};
-  }
-}
-
 // Per tube: the model it was made with, the chosen one, GHG, GLG and GVG.
 void printDemoSummary(const std::string& dir, const DemoDataSet& demo) {
   std::cout << "\nResultaat per buis (gegenereerd met: delta omega0 phi c sigma2):\n";
@@ -233,20 +226,27 @@ void printDemoSummary(const std::string& dir, const DemoDataSet& demo) {
       std::cout << ": niet gesimuleerd (alleen filter 01 gaat door naar de simulatie)\n";
       continue;
     }
-    const std::string sel = firstLine(stem + ".sel");
-    if (sel.size() >= 11 && sel.compare(9, 2, "ft") != 0 && sel[8] == ' ') {
-      std::cout << "\n  " << sel << '\n';
-      std::vector<std::string> sta;
+    std::optional<ValuesLine> chosen;
+    try {
+      // A tube without a model has two lines of text in S.sel.
+      const std::vector<ValuesLine> sel = readValuesFile(stem + ".sel");
+      if (!sel.empty() && sel[0].label != "ft") chosen = sel[0];
+    } catch (const Error&) {
+    }
+    if (chosen) {
+      std::cout << "\n  " << valuesLine(chosen->stem, chosen->label, chosen->p) << '\n';
+      StatisticsFigures sta;
       try {
-        sta = readLines(stem + ".sta");
+        sta = readStatistics(stem + ".sta", readFileText(stem + ".sta"));
       } catch (const Error&) {
       }
-      for (const std::string& line : sta) {
-        if (line.rfind("GHG(t)", 0) == 0 || line.rfind("GLG(t)", 0) == 0 ||
-            line.rfind("GVG(t)", 0) == 0) {
-          std::cout << "  " << line.substr(0, 6)
-                    << " (cm t.o.v. maaiveld, gemiddelde): " << line.substr(6, 15) << '\n';
-        }
+      // In the order of S.sta.
+      const std::pair<int, std::optional<double>> levels[3] = {
+          {kGlgIndex, sta.glg}, {kGhgIndex, sta.ghg}, {kGvgIndex, sta.gvg}};
+      for (const auto& [label, level] : levels) {
+        if (!level) continue;
+        std::cout << "  " << kGhgLabels[label]
+                  << " (cm t.o.v. maaiveld, gemiddelde): " << formatReal(*level, 15, 6) << '\n';
       }
     } else {
       std::cout << ": geen plausibel model"

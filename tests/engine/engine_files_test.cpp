@@ -111,3 +111,57 @@ TEST(EngineFiles, InitialValuesAreCorrectedIntoTheirBounds) {
 
 }  // namespace
 }  // namespace phreatix
+
+namespace phreatix {
+namespace {
+
+// The readers the engine shares with the results' fit, over a file's text.
+TEST(EngineFiles, MeteoAndMeasurementTextReadAsTheEngineReadsThem) {
+  const std::string meteo = "3 5 0.5 4 5 extra words\n1 1 2000 8 2\n2 1 2000 0 1\n\n3 1 2000 4 4\n";
+  std::vector<double> surplus;
+  std::vector<std::size_t> lineOfDay;
+  bool judged = false;
+  const MeteoHead head = readMeteoText(
+      "T.met", meteo, [&](const MeteoHead& h) { judged = h.days == 3; }, surplus,
+      [&](int m, const double* values, std::size_t lineIndex) {
+        EXPECT_EQ(values[0], m);  // the day of January
+        lineOfDay.push_back(lineIndex);
+      });
+  EXPECT_TRUE(judged);
+  EXPECT_EQ(head.columns, 5);
+  EXPECT_EQ(head.scale, 0.5);
+  // f*value[p] - f*value[e]; a blank line between day lines is passed over.
+  EXPECT_EQ(surplus, (std::vector<double>{0, 3, -0.5, 0}));
+  EXPECT_EQ(lineOfDay, (std::vector<std::size_t>{1, 2, 4}));
+  // The judge refuses before any day is read.
+  EXPECT_THROW(readMeteoText(
+                   "T.met", meteo, [](const MeteoHead&) { throw Error(ErrorKind::kIndex, "no"); },
+                   surplus, [](int, const double*, std::size_t) { FAIL(); }),
+               Error);
+  for (const std::string& bad : {std::string("3 5 0.5 4\n"), std::string("2 3 1 2 3\n1 1 2000\n")}) {
+    try {
+      readMeteoText("T.met", bad, [](const MeteoHead&) {}, surplus);
+      ADD_FAILURE() << bad;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kRead);
+      EXPECT_EQ(std::string(e.what()).rfind("T.met:", 0), 0u) << e.what();
+    }
+  }
+
+  std::vector<Measurement> kept;
+  // Kept while the time, rounded half to even, lies within the 3 meteo days.
+  EXPECT_EQ(readMeasurementText("T.01", "4 2\n1 -7\n2.5 -8\n3.5 -9\n3 -6\n", 3, kept), 4);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[1].time, 2.5);
+  EXPECT_EQ(kept[1].level, -16);
+  EXPECT_EQ(kept[2].time, 3);
+  try {
+    readMeasurementText("T.01", "3 1\n1 -7\n2 x\n", 3, kept);
+    ADD_FAILURE() << "a word for a level";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "T.01:3: expected a number, got \"x\"");
+  }
+}
+
+}  // namespace
+}  // namespace phreatix

@@ -38,4 +38,38 @@ if "$root/scripts/check-layers.sh" "$work/core" > "$work/out" 2>&1 || ! grep -q 
   echo "FAIL: a folder outside the table passed"
   exit 1
 fi
+# A line or free-format reader called on a file outside files/ and the
+# input readers fails the check, naming the file, the line and the call; the
+# same call in files/, or named in a comment, passes.
+plant_reader() {  # plant_reader FILE CODE
+  rm -rf "$work/core"
+  cp -r "$root/src/core" "$work/core"
+  echo "$2" >> "$work/core/$1"
+}
+for call in 'readLines(path)' 'splitLines(text)' 'FreeReader r(name, text);' 'freeReaderOfFile(path)'; do
+  plant_reader results/tube_results.cpp "static void planted() { auto x = $call; }"
+  line=$(wc -l < "$work/core/results/tube_results.cpp")
+  if out=$("$root/scripts/check-layers.sh" "$work/core" 2>&1); then
+    echo "FAIL: $call in results/ passed the reader check"
+    exit 1
+  fi
+  name=${call%%[ (]*}
+  if ! grep -qF "results/tube_results.cpp:$line: calls $name on a file" <<< "$out"; then
+    echo "FAIL: the reader check did not name results/tube_results.cpp:$line and $name:"
+    echo "$out"
+    exit 1
+  fi
+done
+plant_reader files/vertex_file.cpp "static void planted() { auto x = readLines(path); }"
+if ! "$root/scripts/check-layers.sh" "$work/core" > "$work/out" 2>&1; then
+  echo "FAIL: a line reader in files/ was refused:"
+  cat "$work/out"
+  exit 1
+fi
+plant_reader pipeline/run_loop.cpp "// readLines(path) is what files/ calls"
+if ! "$root/scripts/check-layers.sh" "$work/core" > "$work/out" 2>&1; then
+  echo "FAIL: a reader named in a comment was refused:"
+  cat "$work/out"
+  exit 1
+fi
 echo "check_layers_test: passed"

@@ -66,15 +66,9 @@ void checkHeadComplete(const FreeReader& r) {
   }
 }
 
-MeteoHead readMeteoHead(const std::string& path) {
+MeteoHead readMeteoHeadOfFile(const std::string& path) {
   FreeReader r = freeReaderOfFile(path);
-  MeteoHead head;
-  head.days = r.readInt32();
-  head.columns = r.readInt32();
-  head.scale = r.readReal();
-  head.precipitation = r.readInt32();
-  head.evaporation = r.readInt32();
-  checkHeadComplete(r);
+  const MeteoHead head = readMeteoHead(r);
   if (head.days > MAXDAT) throw Error(ErrorKind::kIndex, "Program stopped! increase MAXDAT");
   if (head.columns < 1 || head.columns > kMaxMeteoColumns) {
     outOfRange(path + ": " + formatInt(head.columns) + " columns per day line, at most " +
@@ -89,9 +83,69 @@ MeteoHead readMeteoHead(const std::string& path) {
   return head;
 }
 
-void readMeasurements(const std::string& path, int meteoDays, const std::string& caption,
-                      std::vector<Measurement>& kept, Messages& messages) {
+void readMeasurementFile(const std::string& path, int meteoDays, const std::string& caption,
+                         std::vector<Measurement>& kept, Messages& messages) {
   FreeReader r = freeReaderOfFile(path);
+  const int announced = readMeasurements(r, meteoDays, kept);
+  if (static_cast<int>(kept.size()) < announced) {
+    messages.appendLog(caption +
+                       " : Freatische reeks loopt langer door dan meteogegevens. Ingekort.");
+  }
+  if (kept.empty()) throw Error(ErrorKind::kInput, "Geen grondwaterstandsmetingen bij deze buis!");
+}
+
+void readMeteo(const std::string& path, const MeteoHead& head, std::vector<double>& surplus) {
+  FreeReader r = freeReaderOfFile(path);
+  r.skipLine();
+  readMeteoDays(r, head, surplus);
+}
+
+}  // namespace
+
+MeteoHead readMeteoHead(FreeReader& r) {
+  MeteoHead head;
+  head.days = r.readInt32();
+  head.columns = r.readInt32();
+  head.scale = r.readReal();
+  head.precipitation = r.readInt32();
+  head.evaporation = r.readInt32();
+  checkHeadComplete(r);
+  return head;
+}
+
+void readMeteoDays(FreeReader& r, const MeteoHead& head, std::vector<double>& surplus,
+                   const MeteoDayVisitor& eachDay) {
+  surplus.assign(static_cast<std::size_t>(head.days) + 1, 0.0);
+  double values[kMaxMeteoColumns];
+  for (int m = 1; m <= head.days; ++m) {
+    for (int k = 0; k < head.columns; ++k) values[k] = r.readReal();
+    checkNotEnded(r, head.days, m - 1);
+    if (eachDay) eachDay(m, values, static_cast<std::size_t>(r.line()) - 1);
+    r.skipLine();
+    const double precipitation = head.scale * values[head.precipitation - 1];
+    const double evaporation = head.scale * values[head.evaporation - 1];
+    surplus[static_cast<std::size_t>(m)] = precipitation - evaporation;
+  }
+}
+
+MeteoHead readMeteoText(const std::string& name, const std::string& text,
+                        const std::function<void(const MeteoHead&)>& judgeHead,
+                        std::vector<double>& surplus, const MeteoDayVisitor& eachDay) {
+  FreeReader r(name, text);
+  const MeteoHead head = readMeteoHead(r);
+  judgeHead(head);
+  r.skipLine();
+  readMeteoDays(r, head, surplus, eachDay);
+  return head;
+}
+
+int readMeasurementText(const std::string& name, const std::string& text, int meteoDays,
+                        std::vector<Measurement>& kept) {
+  FreeReader r(name, text);
+  return readMeasurements(r, meteoDays, kept);
+}
+
+int readMeasurements(FreeReader& r, int meteoDays, std::vector<Measurement>& kept) {
   const int announced = r.readInt32();
   const double scale = r.readReal();
   checkHeadComplete(r);
@@ -106,34 +160,13 @@ void readMeasurements(const std::string& path, int meteoDays, const std::string&
     // Kept while its day, rounded half to even, lies within the meteo days.
     if (roundHalfEven(time) <= meteoDays) {
       if (++kept_count > MAXDAT) {
-        outOfRange(path + ": more than " + formatInt(MAXDAT) + " measurements (MAXDAT)");
+        outOfRange(r.name() + ": more than " + formatInt(MAXDAT) + " measurements (MAXDAT)");
       }
       kept.push_back({time, scale * level});
     }
   }
-  if (kept_count < announced) {
-    messages.appendLog(caption +
-                       " : Freatische reeks loopt langer door dan meteogegevens. Ingekort.");
-  }
-  if (kept.empty()) throw Error(ErrorKind::kInput, "Geen grondwaterstandsmetingen bij deze buis!");
+  return announced;
 }
-
-void readMeteo(const std::string& path, const MeteoHead& head, std::vector<double>& surplus) {
-  FreeReader r = freeReaderOfFile(path);
-  r.skipLine();
-  surplus.assign(static_cast<std::size_t>(head.days) + 1, 0.0);
-  double values[kMaxMeteoColumns];
-  for (int m = 1; m <= head.days; ++m) {
-    for (int k = 0; k < head.columns; ++k) values[k] = r.readReal();
-    checkNotEnded(r, head.days, m - 1);
-    r.skipLine();
-    const double precipitation = head.scale * values[head.precipitation - 1];
-    const double evaporation = head.scale * values[head.evaporation - 1];
-    surplus[static_cast<std::size_t>(m)] = precipitation - evaporation;
-  }
-}
-
-}  // namespace
 
 void checkNotEnded(const FreeReader& r, int announced, int read) {
   if (r.hitEnd()) {
@@ -150,10 +183,10 @@ void readEngineInput(const std::string& workingDir, const std::string& parameter
   RunSettings& s = input.settings;
   readParameterFile(joinPath(parameterDir, kParameterFileName), s, view);
   const std::string meteoPath = workingFile(workingDir, s.meteoFile, kParameterFileName);
-  MeteoHead head = readMeteoHead(meteoPath);
+  MeteoHead head = readMeteoHeadOfFile(meteoPath);
   input.meteoDays = head.days;
-  readMeasurements(workingFile(workingDir, s.measurementFile, kParameterFileName), head.days,
-                   caption, input.measurements, messages);
+  readMeasurementFile(workingFile(workingDir, s.measurementFile, kParameterFileName), head.days,
+                      caption, input.measurements, messages);
   view.setGridStatus(0, "File read");
   if (s.effectiveMode() != EngineMode::kSimulate) s.span = input.measurements.back().time;
   readMeteo(meteoPath, head, input.surplus);

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,29 @@ inline void readEngineInput(const std::string& workingDir, const std::string& ca
                      EngineView& view, Messages& messages) {
   readEngineInput(workingDir, workingDir, caption, input, view, messages);
 }
+
+// The head line of a meteo file, its five numbers; the file ending inside
+// it is a read error naming the line. The caller judges the numbers.
+MeteoHead readMeteoHead(FreeReader& r);
+// The day lines after the head: `head.days` lines of `head.columns` values,
+// the surplus of day m into surplus[m] (surplus[0] unused, 0). `eachDay`,
+// when given, sees day m's values and the 0-based index of its line.
+using MeteoDayVisitor = std::function<void(int m, const double* values, std::size_t lineIndex)>;
+void readMeteoDays(FreeReader& r, const MeteoHead& head, std::vector<double>& surplus,
+                   const MeteoDayVisitor& eachDay = {});
+// A whole meteo file from its text (`name` for the error messages): the
+// head, judged by `judgeHead` (which throws to refuse it), then the days.
+MeteoHead readMeteoText(const std::string& name, const std::string& text,
+                        const std::function<void(const MeteoHead&)>& judgeHead,
+                        std::vector<double>& surplus, const MeteoDayVisitor& eachDay = {});
+// A measurement file: head "N g", then N lines "time level". Keeps in
+// `kept` the measurements whose day, rounded half to even, lies within the
+// `meteoDays` days, their levels times g; more than MAXDAT kept is an index
+// error. Returns N, the number the head announces.
+int readMeasurements(FreeReader& r, int meteoDays, std::vector<Measurement>& kept);
+// The same from the file's text, `name` for the error messages.
+int readMeasurementText(const std::string& name, const std::string& text, int meteoDays,
+                        std::vector<Measurement>& kept);
 
 // A data file that ends before the lines its head announces is an input
 // error: zeros read past the end would pass for data. Refuses the line the

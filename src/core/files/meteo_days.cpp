@@ -7,6 +7,8 @@
 
 namespace phreatix {
 
+std::vector<std::string> readMeteoLines(const std::string& path) { return readLines(path); }
+
 std::vector<NumberedDay> numberedDays(const std::vector<std::string>& lines,
                                       const DayNumberTable& table) {
   std::vector<NumberedDay> days;
@@ -26,6 +28,16 @@ std::string headRest(const std::string& head) {
   if (pos == std::string::npos) return {};
   std::size_t end = head.find_first_of(" \t", pos);
   return end == std::string::npos ? std::string() : head.substr(end);
+}
+
+std::string meteoHeadLine(std::size_t dayLines, const std::string& sourceHead) {
+  return formatInt(static_cast<long long>(dayLines)) + " " + headRest(sourceHead);
+}
+
+std::string meteoDayLine(const MeteoDay& day, bool aligned) {
+  const int dayWidth = aligned ? 2 : 0, yearWidth = aligned ? 4 : 0;
+  return formatInt(day.day, dayWidth) + " " + formatInt(day.month, dayWidth) + " " +
+         formatInt(day.year, yearWidth) + " " + day.rest;
 }
 
 DayDates::DayDates(const DayNumberTable& table) {
@@ -54,7 +66,7 @@ MeteoSpans::File& MeteoSpans::file(const std::string& meteoName) {
   if (cached != files_.end()) return cached->second;
   File f;
   try {
-    f.lines = readLines(joinPath(workingDir_, meteoName));
+    f.lines = readMeteoLines(joinPath(workingDir_, meteoName));
   } catch (const Error& e) {
     f.error = e.what();
   }

@@ -13,9 +13,14 @@
 #include <utility>
 #include <vector>
 
+#include "coupling/meteo_day.h"
 #include "input/calendar.h"
 
 namespace phreatix {
+
+// The lines of a meteo file as they stand; an I/O error naming the file
+// when it cannot be read.
+std::vector<std::string> readMeteoLines(const std::string& path);
 
 // A day line whose date kron.txt numbers.
 struct NumberedDay {
@@ -34,6 +39,15 @@ std::vector<NumberedDay> numberedDays(const std::vector<std::string>& lines,
 // and the blanks before it: what a copy writes after its own count. "" when
 // the line holds the count alone.
 std::string headRest(const std::string& head);
+
+// The writers of the copies (S.met of the calibration, S.sim of the
+// simulation). The head line: the copy's count of day lines, a blank, then
+// the source's head after its count.
+std::string meteoHeadLine(std::size_t dayLines, const std::string& sourceHead);
+// A day line: its date, then the day's values as they stand. `aligned`
+// writes day and month 2 wide and the year 4 wide (S.met), otherwise each
+// as short as it goes (S.sim).
+std::string meteoDayLine(const MeteoDay& day, bool aligned);
 
 // Day number -> date, the reverse of the day-number table. Where kron.txt
 // gives one number to several dates, the date found last when the table is

@@ -11,7 +11,12 @@
 namespace phreatix {
 
 VertexFile readVertexFile(const std::string& path, const VertexColumns& columns) {
-  std::vector<std::string> lines = readLines(path);
+  return readVertexText(path, readFileText(path), columns);
+}
+
+VertexFile readVertexText(const std::string& path, const std::string& text,
+                          const VertexColumns& columns) {
+  const std::vector<std::string> lines = splitLines(text);
   if (lines.size() < 3) throw Error(ErrorKind::kRead, path + ": fewer than three lines");
   VertexFile file;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {

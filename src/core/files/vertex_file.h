@@ -42,6 +42,10 @@ struct VertexFile {
 // has fewer than three lines or a number cannot be read, an I/O error when
 // it cannot be opened.
 VertexFile readVertexFile(const std::string& path, const VertexColumns& columns);
+// The same from the file's text (from the directory or a tube's archive),
+// `name` for the error messages.
+VertexFile readVertexText(const std::string& name, const std::string& text,
+                          const VertexColumns& columns);
 // The vertex with the smallest objective below kNoObjective (the first on
 // ties).
 std::optional<Vertex> bestVertex(const VertexFile& file);

@@ -6,6 +6,7 @@
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
+#include "files/measurement_lines.h"
 #include "files/parameter_lines.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -303,7 +304,7 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   std::vector<std::string> measurementFile;
   measurementFile.push_back((last ? formatInt(count) : formatInt(count, 4)) + "  1");
   for (auto [day, level] : lines)
-    measurementFile.push_back(formatInt(day, 5) + " " + formatInt(level, 4));
+    measurementFile.push_back(measurementLine(day, formatInt(level, 4)));
   writeLines(path(S + "." + FF), measurementFile);
   writeLines(path(S + ".LOG"), infoText(S, FF, last));
 
@@ -355,11 +356,10 @@ void CalibrationInputs::extractCalibrationMeteo(const std::string& meteoName,
     // S.met's lines end in no CR: of a line that ended in two, the reader
     // dropped one and this drops the other.
     if (!day.rest.empty() && day.rest.back() == '\r') day.rest.pop_back();
-    met.push_back(formatInt(day.day, 2) + " " + formatInt(day.month, 2) + " " +
-                  formatInt(day.year, 4) + " " + day.rest);
+    met.push_back(meteoDayLine(day, true));
     if (date == *lastDate) break;
   }
-  met[0] = formatInt(static_cast<long long>(met.size()) - 1) + " " + headRest(meteo[0]);
+  met[0] = meteoHeadLine(met.size() - 1, meteo[0]);
   writeLines(path(stem + ".met"), met);
 }
 

@@ -5,7 +5,6 @@
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
-#include "files/parameter_lines.h"
 #include "pipeline/simulation_inputs.h"
 #include "text/number_text.h"
 
@@ -61,27 +60,6 @@ Choice choose(const std::string& dir, const std::string& S, const SessionSetting
 }
 
 }  // namespace
-
-std::string PlausibilityBounds::failures(const Vertex& v) const {
-  std::string out;
-  auto check = [&](bool ok, const char* name, double value, const char* op, double bound) {
-    if (ok) return;
-    if (!out.empty()) out += ", ";
-    out += std::string(name) + " " + formatReal(value, 0, 2) + " " + op + " " +
-           formatReal(bound, 0, 2);
-  };
-  check(v.p[0] > deltaMin, "delta", v.p[0], "<=", deltaMin);
-  check(v.p[1] > omegaMin, "omega0", v.p[1], "<=", omegaMin);
-  check(v.p[3] > phiMin, "phi", v.p[3], "<=", phiMin);
-  check(v.p[4] < cMax, "c", v.p[4], ">=", cMax);
-  return out;
-}
-
-std::string valuesLine(const std::string& stem, const std::string& label, const Parameters& p) {
-  std::string line;
-  appendPadded(line, stem, 8);
-  return line + " " + label + " " + parameterLine(p, sigma2Text(p));
-}
 
 int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates) {
   const std::string& dir = session.workingDir();

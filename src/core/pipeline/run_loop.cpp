@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "error.h"
+#include "files/parameter_lines.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
@@ -49,7 +50,7 @@ void removeStaleOutputs(const std::string& dir, const std::string& parameterPath
                         const std::string& S, bool simulation) {
   std::vector<std::string> par;
   try {
-    par = readLines(parameterPath);
+    par = readParameterFileLines(parameterPath);
   } catch (const Error&) {
     return;  // the engine reports the unreadable file itself
   }

@@ -4,8 +4,8 @@
 #include "error.h"
 #include "platform/files.h"
 #include "session/kron_coverage.h"
+#include "files/measurement_lines.h"
 #include "files/parameter_lines.h"
-#include "text/free_reader.h"
 #include "text/number_text.h"
 
 namespace phreatix {
@@ -53,9 +53,9 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
   const std::string measurementPath = joinPath(dir, measurementName);
   const std::string metPath = joinPath(dir, S + ".met");
   const std::string meteoPath = joinPath(dir, meteoName);
-  const std::vector<std::string> measurements = readLines(measurementPath);
-  const std::vector<std::string> met = readLines(metPath);
-  const std::vector<std::string> meteo = readLines(meteoPath);
+  const std::vector<std::string> measurements = readMeasurementLines(measurementPath);
+  const std::vector<std::string> met = readMeteoLines(metPath);
+  const std::vector<std::string> meteo = readMeteoLines(meteoPath);
   if (measurements.empty()) throw Error(ErrorKind::kRead, measurementPath + ": empty file");
   if (met.size() < 2) throw Error(ErrorKind::kRead, metPath + ": no day line");
   if (meteo.size() < 2) throw Error(ErrorKind::kRead, meteoPath + ": no day line");
@@ -107,24 +107,18 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
   for (const NumberedDay& numberedDay : numbered) {
     if (numberedDay.number < C) continue;
     parseMeteoDay(meteo[numberedDay.line], day);
-    sim.push_back(formatInt(day.day) + " " + formatInt(day.month) + " " + formatInt(day.year) +
-                  " " + day.rest);
+    sim.push_back(meteoDayLine(day, false));
   }
-  sim[0] = formatInt(static_cast<long long>(sim.size()) - 1) + " " + headRest(meteo[0]);
+  sim[0] = meteoHeadLine(sim.size() - 1, meteo[0]);
 
   // Each measurement line with its day t counted from C: the new day
   // right-aligned in 5, a blank, then the rest of the line after t as it
   // stands.
   inputs.measurements = {measurements[0]};
   for (std::size_t i = 1; i < measurements.size(); ++i) {
-    FreeReader r(measurementName, measurements[i]);
-    const long long t = r.readInt();
-    if (r.hitEnd()) continue;
-    const std::string& line = measurements[i];
-    std::size_t pos = line.find_first_not_of(' ');
-    pos = line.find(' ', pos);
-    inputs.measurements.push_back(formatInt(t + D0 - C, 5) + " " +
-                                  (pos == std::string::npos ? std::string() : line.substr(pos)));
+    const std::optional<MeasurementDay> m = measurementDay(measurementName, i, measurements[i]);
+    if (!m) continue;
+    inputs.measurements.push_back(measurementLine(m->day + D0 - C, m->rest));
   }
 
   const Parameters& p = vertex.p;

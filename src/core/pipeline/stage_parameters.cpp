@@ -64,7 +64,7 @@ void prepare(const Preparation& prep, const std::string& dir, Messages& messages
     }
     try {
       const std::string templatePath = joinPath(dir, S + ".q01");
-      std::vector<std::string> lines = readLines(templatePath);
+      std::vector<std::string> lines = readParameterFileLines(templatePath);
       if (lines.size() < kTemplateLines) {
         throw Error(ErrorKind::kRead, templatePath + ": fewer than " +
                                           formatInt(static_cast<long long>(kTemplateLines)) +

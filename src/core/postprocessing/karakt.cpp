@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "error.h"
+#include "files/characteristics.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
 #include "postprocessing/correlogram.h"
@@ -30,11 +31,8 @@ constexpr int kMeasuringDays = 24;
 constexpr int kMeasuringDay[kMeasuringDays] = {104, 118, 134, 148, 165, 179, 195, 209,
                                                226, 240, 257, 271, 287, 301, 318, 332,
                                                348, 362, 14,  28,  45,  59,  73,  87};
-constexpr const char* kGhgLabels[5] = {"GLG(t)", "GHG(t)", "GLG(z)", "GHG(w)", "GVG(t)"};
 constexpr int kClasses = 100;
 constexpr int kMaxDurationPoints = 3651;
-const std::string kShortDashes(37, '-');
-const std::string kLongDashes(74, '-');
 
 // A tube's post-processing that cannot go on: a control or series file that
 // cannot be read (kRead), a series beyond the capacities (kIndex), or one
@@ -43,17 +41,6 @@ const std::string kLongDashes(74, '-');
 
 // The square root of a variance that rounding may have pushed just below 0.
 double rootOfVariance(double variance) { return std::sqrt(variance < 0 ? 0.0 : variance); }
-
-void writeCurveHeader(FixedWriter& out, const char* title, const std::string& array,
-                      const char* columns) {
-  out.line(title);
-  out.line("");
-  out.line(array);
-  out.line("");
-  out.line(" HOLE 1.0e+38");
-  out.line("");
-  out.line(columns);
-}
 
 class StepClock {
  public:
@@ -461,8 +448,7 @@ void Postprocessor::computeGhg() {
 }
 
 void Postprocessor::writeRegime(FixedWriter& out) {
-  writeCurveHeader(out, "# Regime graph (Regimecurve)", " ARRAY 4  365  T",
-                   "#  Day number     Mean       5%       median     95%");
+  writeCurveHead(out, kRegimeCurve, kDaysPerYear);
   double* w = work_.data();
   for (int d = 1; d <= kDaysPerYear; ++d) {
     double* row = dayTable_.get() + static_cast<std::size_t>(d - 1) * kMaxRealisationYears;
@@ -471,12 +457,8 @@ void Postprocessor::writeRegime(FixedWriter& out) {
     std::copy(w + 1, w + 1 + K_, row);
     double sum = 0;
     for (int k = 1; k <= K_; ++k) sum = sum + w[k];
-    out.integer(d, 4);
-    out.real(sum / K_, 15, 6);
-    out.real(OrderStatistic(w, K_, kP05), 15, 6);
-    out.real(OrderStatistic(w, K_, kP50), 15, 6);
-    out.real(OrderStatistic(w, K_, kP95), 15, 6);
-    out.endLine();
+    writeRegimeRow(out, d, sum / K_, OrderStatistic(w, K_, kP05), OrderStatistic(w, K_, kP50),
+                   OrderStatistic(w, K_, kP95));
   }
 }
 
@@ -502,51 +484,12 @@ void Postprocessor::writeUnivariate(FixedWriter& out) {
   const double variance = m2 - m1 * m1;
   const double third = m3 - 3 * m1 * m2 + 2 * (m1 * m1 * m1);
 
-  out.line(kShortDashes);
-  out.line("         Univariate Statistics       ");
-  out.text("based on ");
-  out.integer(R_, 3);
-  out.line(" simulations             ");
-  out.text("period: from ");
-  out.real(S_, 4, 0);
-  out.text(" to ");
-  out.real(S_ + Y_ - 1, 4, 0);
-  out.endLine();
-  out.line(kShortDashes);
-  const char* labels[4] = {"mean", "variance", "stdev.", "3rd moment"};
   const double moments[4] = {m1, variance, rootOfVariance(variance), third};
-  for (int i = 0; i < 4; ++i) {
-    out.text(labels[i]);
-    out.real(moments[i], 15, 6);
-    out.endLine();
-  }
-  out.line(kShortDashes);
-  const char* names[9] = {"P01", "P05", "P10", "P25", "P50", "P75", "P90", "P95", "P99"};
-  for (int i = 0; i < 9; ++i) {
-    out.text(names[i]);
-    out.real(percentiles[i], 15, 6);
-    out.endLine();
-  }
-  out.line(kShortDashes);
+  writeUnivariateStatistics(out, R_, S_, Y_, moments, percentiles);
 }
 
 void Postprocessor::writeGhg(FixedWriter& out) {
-  out.line("");
-  out.line("");
-  out.line("");
-  out.line(kLongDashes);
-  out.line("   Mean Highest and Mean Lowest Water Table and Mean Spring Water Table");
-  out.line(kLongDashes);
-  out.line("");
-  out.line(
-      "                        mean             5%           50%             95%          std");
-  out.line(kLongDashes);
-  for (int c = 0; c < 5; ++c) {
-    out.text(kGhgLabels[c]);
-    for (double v : ghg_[c]) out.real(v, 15, 6);
-    out.endLine();
-  }
-  out.line(kLongDashes);
+  writeGroundwaterCharacteristics(out, ghg_);
 }
 
 void Postprocessor::writeHistogram(FixedWriter& out) {
@@ -570,15 +513,12 @@ void Postprocessor::writeHistogram(FixedWriter& out) {
     rows[c] = roundHalfEven(static_cast<long double>(count) * 10000 / N);
     total += rows[c];
   }
-  writeCurveHeader(out, "# Histogram ", " ARRAY 1" + formatInt(total, 8) + " T",
-                   "#    number       value");
+  writeCurveHead(out, kHistogram, total);
   long long number = 0;
   for (int c = 2; c <= kClasses + 1; ++c) {
     const double centre = static_cast<double>(bound[c] - 0.5L * width_);
     for (long long n = 0; n < rows[c]; ++n) {
-      out.integer(++number, 8);
-      out.real(centre, 15, 6);
-      out.endLine();
+      writeHistogramRow(out, ++number, centre);
     }
   }
 }
@@ -589,8 +529,7 @@ void Postprocessor::writeDuration(FixedWriter& out, PostView& view) {
   long long P = kMaxDurationPoints;
   const long long tenth = roundHalfEven(static_cast<long double>(N) * kP10);
   if (tenth < P) P = tenth;
-  writeCurveHeader(out, "# FOEGRAPH (Duurlijn) ", " ARRAY 1" + formatInt(P - 1, 8) + " T",
-                   "#      h      Pr[gws<h] (days per year)");
+  writeCurveHead(out, kDurationLine, P - 1);
   view.setGauge(0);
   view.showGauge(true);
   // With no row written the closing row takes the level exceeded on all
@@ -602,17 +541,13 @@ void Postprocessor::writeDuration(FixedWriter& out, PostView& view) {
     const long long i = durationIndex(N, t);
     if (i > 0) {
       h = (x[i] + x[i + 1]) / 2;
-      out.real(t, 8, 1);
-      out.real(h, 15, 6);
-      out.endLine();
+      writeDurationRow(out, t, h);
     }
     view.setGauge(roundToInt(static_cast<long double>(c) * 100 / (P - 1)));
     if (roundHalfEven(static_cast<long double>(c) * 1000 / (P - 1)) % 50 == 0) view.repaint();
   }
   view.showGauge(false);
-  out.real(365.0, 8, 1);
-  out.real(h, 15, 6);
-  out.endLine();
+  writeDurationRow(out, 365.0, h);
 }
 
 void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
@@ -657,16 +592,9 @@ void Postprocessor::writeCorrelogram(FixedWriter& out, PostView& view) {
     }
   }
   view.showGauge(false);
-  writeCurveHeader(out, "# Correlogram ", " ARRAY 1" + formatInt(lags + 1, 4) + " T",
-                   "#  lag (days)    correlation");
-  out.integer(0, 10);
-  out.real(1.0, 12, 6);
-  out.endLine();
-  for (int k = 1; k <= lags; ++k) {
-    out.integer(k, 10);
-    out.real(sum[k] / R_, 12, 6);
-    out.endLine();
-  }
+  writeCurveHead(out, kCorrelogram, lags + 1);
+  writeCorrelogramRow(out, 0, 1.0);
+  for (int k = 1; k <= lags; ++k) writeCorrelogramRow(out, k, sum[k] / R_);
 }
 
 namespace {

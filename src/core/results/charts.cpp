@@ -11,10 +11,12 @@
 #include <cmath>
 
 #include "error.h"
+#include "files/characteristics.h"
+#include "files/parameter_lines.h"
+#include "files/trace_file.h"
 #include "platform/files.h"
 #include "results/fit.h"
 #include "results/result_source.h"
-#include "text/free_reader.h"
 #include "text/number_text.h"
 
 namespace phreatix {
@@ -32,25 +34,6 @@ constexpr Rgb kHigh{40, 150, 40};
 
 const ChartAxis kLevelAxis{"grondwaterstand (cm-mv)", false, true};
 
-// The rows of a curve file (.reg, .foe, .his, .cor): seven header lines,
-// then one row of `columns` numbers per line.
-std::vector<std::vector<double>> curveRows(const std::string& name, const std::string& text,
-                                           int columns) {
-  const std::vector<std::string> lines = splitLines(text);
-  std::vector<std::vector<double>> rows;
-  for (std::size_t i = 7; i < lines.size(); ++i) {
-    if (lines[i].find_first_not_of(" \t") == std::string::npos) continue;
-    FreeReader r(name, lines[i]);
-    std::vector<double> row(static_cast<std::size_t>(columns));
-    for (double& v : row) v = r.readReal();
-    if (r.hitEnd()) {
-      refuseLine(name, i, "expected " + formatInt(columns) + " numbers", ErrorKind::kRead);
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
 ChartSeries series(const std::string& name, ChartSeries::Kind kind, Rgb colour) {
   ChartSeries s;
   s.name = name;
@@ -64,11 +47,9 @@ ChartSeries series(const std::string& name, ChartSeries::Kind kind, Rgb colour) 
 bool traceWithUpdating(const TubeFiles& files) {
   std::optional<std::string> text = files.read(".std");
   if (!text) return false;
-  const std::vector<std::string> lines = splitLines(*text);
-  if (lines.size() < 9) return false;
-  FreeReader r(files.name(".std"), lines[8]);
-  const double R = r.readReal();
-  return !r.hitEnd() && R == 0;
+  const std::vector<std::string> lines = parameterFileLines(*text);
+  const std::optional<double> R = parameterNumber(files.name(".std"), lines, kVarianceLineNumber, 0);
+  return R && *R == 0;
 }
 
 // The updated levels of S.upd between the dates `from` and `to` (days since
@@ -80,16 +61,9 @@ bool updatedFromTrace(const TubeFiles& files, double from, double to, ChartSerie
   if (!upd || !sim || !measurements) return false;
   const CalibrationSeries period =
       readCalibrationSeries(files.name(".01s"), *measurements, files.name(".sim"), *sim);
-  const std::string name = files.name(".upd");
-  const std::vector<std::string> lines = splitLines(*upd);
-  // Four head lines and the row of time 0 after " Results of SSDKAL".
-  for (std::size_t i = 5; i < lines.size(); ++i) {
-    if (lines[i].find_first_not_of(" \t") == std::string::npos) continue;
-    FreeReader r(name, lines[i]);
-    const double t = r.readReal();
-    r.readReal();  // predicted
-    const double updated = r.readReal();
-    if (r.hitEnd()) refuseLine(name, i, "expected time, prediction and update", ErrorKind::kRead);
+  for (const TraceRow& row : readTraceRows(files.name(".upd"), *upd)) {
+    const double t = row.time;
+    const double updated = row.updated;
     const long long day = static_cast<long long>(std::trunc(t));
     if (day < 1 || day > period.input.meteoDays) continue;
     const double x = daysSince1970(period.dateOfDay(day));
@@ -167,7 +141,7 @@ Chart regimeChart(const TubeFiles& files, const std::string& caption) {
                       series("5 %", ChartSeries::Kind::kLine, kLow),
                       series("50 %", ChartSeries::Kind::kLine, kMedian),
                       series("95 %", ChartSeries::Kind::kLine, kHigh)};
-  for (const std::vector<double>& row : curveRows(files.name(".reg"), *text, 5)) {
+  for (const std::vector<double>& row : readCurveRows(files.name(".reg"), *text, kRegimeCurve)) {
     for (int i = 0; i < 4; ++i) {
       s[i].x.push_back(row[0]);
       s[i].y.push_back(-row[static_cast<std::size_t>(i) + 1]);
@@ -185,7 +159,7 @@ Chart durationChart(const TubeFiles& files, const std::string& caption) {
   std::optional<std::string> text = files.read(".foe");
   if (!text) return chart;
   ChartSeries s = series("duurlijn", ChartSeries::Kind::kLine, kModel);
-  for (const std::vector<double>& row : curveRows(files.name(".foe"), *text, 2)) {
+  for (const std::vector<double>& row : readCurveRows(files.name(".foe"), *text, kDurationLine)) {
     s.x.push_back(row[0] / 365 * 100);
     s.y.push_back(-row[1]);
   }
@@ -201,7 +175,7 @@ Chart histogramChart(const TubeFiles& files, const std::string& caption) {
   std::optional<std::string> text = files.read(".his");
   if (!text) return chart;
   ChartSeries s = series("frequentie", ChartSeries::Kind::kBars, kModel);
-  for (const std::vector<double>& row : curveRows(files.name(".his"), *text, 2)) {
+  for (const std::vector<double>& row : readCurveRows(files.name(".his"), *text, kHistogram)) {
     const double depth = -row[1];
     if (s.x.empty() || s.x.back() != depth) {
       s.x.push_back(depth);
@@ -220,7 +194,7 @@ Chart correlogramChart(const TubeFiles& files, const std::string& caption) {
   std::optional<std::string> text = files.read(".cor");
   if (!text) return chart;
   ChartSeries s = series("autocorrelatie", ChartSeries::Kind::kLine, kModel);
-  for (const std::vector<double>& row : curveRows(files.name(".cor"), *text, 2)) {
+  for (const std::vector<double>& row : readCurveRows(files.name(".cor"), *text, kCorrelogram)) {
     s.x.push_back(row[0]);
     s.y.push_back(row[1]);
   }

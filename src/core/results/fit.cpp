@@ -5,7 +5,6 @@
 #include "engine/engine_files.h"
 #include "engine/kalman_filter.h"
 #include "error.h"
-#include "text/free_reader.h"
 #include "text/number_text.h"
 #include "text/rounding.h"
 
@@ -13,9 +12,9 @@ namespace phreatix {
 
 namespace {
 
-int wholeNumber(double v, const FreeReader& r, const char* what) {
+int wholeNumber(double v, const std::string& name, std::size_t lineIndex, const char* what) {
   if (!(v == std::trunc(v)) || std::fabs(v) > 1e6) {
-    refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
+    refuseLine(name, lineIndex,
                std::string("expected the ") + what + " of the day, got " + formatReal(v, 0, 3),
                ErrorKind::kRead);
   }
@@ -40,62 +39,29 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   CalibrationSeries series;
   EngineInput& input = series.input;
 
-  FreeReader meteo(meteoName, meteoText);
-  MeteoHead head;
-  head.days = meteo.readInt32();
-  head.columns = meteo.readInt32();
-  head.scale = meteo.readReal();
-  head.precipitation = meteo.readInt32();
-  head.evaporation = meteo.readInt32();
-  checkNotEnded(meteo, 1, 0);
-  meteo.skipLine();
-  if (head.days < 0 || head.days > MAXDAT) {
-    refuseLine(meteoName, 0, formatInt(head.days) + " day lines, at most " + formatInt(MAXDAT),
-               ErrorKind::kIndex);
-  }
-  // A day line opens with day, month and year.
-  if (head.columns < 3 || head.columns > kMaxMeteoColumns || head.precipitation < 1 ||
-      head.precipitation > head.columns || head.evaporation < 1 ||
-      head.evaporation > head.columns) {
-    refuseLine(meteoName, 0, "head line names no usable columns", ErrorKind::kIndex);
-  }
-  input.meteoDays = head.days;
-  input.surplus.assign(static_cast<std::size_t>(head.days) + 1, 0.0);
-  series.dates.assign(static_cast<std::size_t>(head.days) + 1, CalendarDate{});
-  double values[kMaxMeteoColumns];
-  for (int m = 1; m <= head.days; ++m) {
-    for (int k = 0; k < head.columns; ++k) values[k] = meteo.readReal();
-    checkNotEnded(meteo, head.days, m - 1);
-    CalendarDate& date = series.dates[static_cast<std::size_t>(m)];
-    date.day = wholeNumber(values[0], meteo, "day");
-    date.month = wholeNumber(values[1], meteo, "month");
-    date.year = wholeNumber(values[2], meteo, "year");
-    meteo.skipLine();
-    const double precipitation = head.scale * values[head.precipitation - 1];
-    const double evaporation = head.scale * values[head.evaporation - 1];
-    input.surplus[static_cast<std::size_t>(m)] = precipitation - evaporation;
-  }
-
-  FreeReader r(measurementName, measurementText);
-  const int announced = r.readInt32();
-  const double scale = r.readReal();
-  checkNotEnded(r, 1, 0);
-  r.skipLine();
-  for (int i = 0; i < announced; ++i) {
-    const double time = r.readReal();
-    const double level = r.readReal();
-    checkNotEnded(r, announced, i);
-    r.skipLine();
-    // Kept as the engine keeps it: its day, rounded half to even, within
-    // the meteo days.
-    if (roundHalfEven(time) <= head.days) {
-      if (static_cast<int>(input.measurements.size()) >= MAXDAT) {
-        refuseLine(measurementName, static_cast<std::size_t>(r.line()) - 2,
-                   "more than " + formatInt(MAXDAT) + " measurements (MAXDAT)", ErrorKind::kIndex);
-      }
-      input.measurements.push_back({time, scale * level});
+  // The engine's own readers, with the checks a dated series needs besides.
+  auto judgeHead = [&](const MeteoHead& head) {
+    if (head.days < 0 || head.days > MAXDAT) {
+      refuseLine(meteoName, 0, formatInt(head.days) + " day lines, at most " + formatInt(MAXDAT),
+                 ErrorKind::kIndex);
     }
-  }
+    // A day line opens with day, month and year.
+    if (head.columns < 3 || head.columns > kMaxMeteoColumns || head.precipitation < 1 ||
+        head.precipitation > head.columns || head.evaporation < 1 ||
+        head.evaporation > head.columns) {
+      refuseLine(meteoName, 0, "head line names no usable columns", ErrorKind::kIndex);
+    }
+    series.dates.assign(static_cast<std::size_t>(head.days) + 1, CalendarDate{});
+  };
+  auto dateOfLine = [&](int m, const double* values, std::size_t lineIndex) {
+    CalendarDate& date = series.dates[static_cast<std::size_t>(m)];
+    date.day = wholeNumber(values[0], meteoName, lineIndex, "day");
+    date.month = wholeNumber(values[1], meteoName, lineIndex, "month");
+    date.year = wholeNumber(values[2], meteoName, lineIndex, "year");
+  };
+  const MeteoHead head = readMeteoText(meteoName, meteoText, judgeHead, input.surplus, dateOfLine);
+  input.meteoDays = head.days;
+  readMeasurementText(measurementName, measurementText, head.days, input.measurements);
 
   RunSettings& s = input.settings;
   s.mode = 1;

@@ -19,9 +19,20 @@
 
 #include "engine/engine_files.h"
 #include "input/calendar.h"
-#include "results/tube_results.h"
 
 namespace phreatix {
+
+// The fit of the deterministic model (a filter pass without updating) over
+// the measurements of the calibration period.
+struct FitFigures {
+  bool available = false;
+  int n = 0;          // measurements matched by a day of the pass
+  double me = 0;      // mean error (measured - model), cm
+  double rmse = 0;    // root mean square error, cm
+  double evp = 0;     // explained variance, %: 100 * (1 - var(residual) / var(measured))
+  CalendarDate first; // first and last matched measurement
+  CalendarDate last;
+};
 
 // A tube's calibration input as the engine reads it (levels scaled by the
 // factor of the measurement head: cm, positive upward, as the calibration

@@ -11,10 +11,14 @@
 #include <set>
 
 #include "error.h"
+#include "files/characteristics.h"
+#include "files/locations.h"
+#include "files/parameter_lines.h"
+#include "files/values_lines.h"
+#include "files/vertex_file.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
-#include "text/free_reader.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 #include "text/rounding.h"
@@ -25,21 +29,11 @@ namespace phreatix {
 
 namespace {
 
-constexpr const char* kModsel = "modsel.zft";
-constexpr const char* kFoutbuis = "foutbuis.zft";
-
 // Warning bounds.
 constexpr double kStartTransientCm = 5;   // |c| * phi^W on the first simulated day
 constexpr double kNoiseRatio = 1.2;       // realisations' SD against the measured SD
 constexpr long long kShortSeriesDays = 730;
 constexpr int kSparsePerYear = 17;        // readings a year; this many or fewer is sparse
-
-// Fixed plausibility bounds of the d+s calibration. The bounds the session
-// settings gave the ds vertices are held in memory only and stored in no
-// file, so a refused ds vertex is described by these as well.
-struct FixedBounds {
-  double deltaMin = 0.90, phiMin = 0.5, cMax = 0, omegaMin = 1;
-};
 
 // Numbers written for people: "0.9", "1", "-3.25".
 std::string shortNumber(double v) {
@@ -53,77 +47,7 @@ std::string shortNumber(double v) {
 
 std::string cm(double v) { return formatReal(v, 0, 1) + " cm"; }
 
-struct ValuesLine {
-  std::string stem;
-  std::string label;
-  double delta = 0, omega0 = 0, phi = 0, c = 0, sigma2 = 0;
-};
-
-// "stem(8) label delta omega0 0. phi c sigma2", the stem right-aligned.
-std::vector<ValuesLine> readValuesLines(const std::string& path) {
-  std::vector<ValuesLine> out;
-  const std::vector<std::string> lines = readLines(path);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    if (line.size() < 9) refuseLine(path, i, "expected a stem of 8 characters and the values");
-    ValuesLine v;
-    v.stem = withoutBlanks(line.substr(0, 8));
-    std::string rest = line.substr(8);
-    const std::size_t start = rest.find_first_not_of(" \t");
-    const std::size_t end = rest.find_first_of(" \t", start);
-    v.label = rest.substr(start, end - start);
-    FreeReader numbers(path, rest.substr(end == std::string::npos ? rest.size() : end));
-    double values[6];
-    for (double& x : values) x = numbers.readReal();
-    if (numbers.hitEnd() || v.stem.empty()) {
-      refuseLine(path, i, "expected stem, label and six values, got " + quoted(line),
-                 ErrorKind::kRead);
-    }
-    v.delta = values[0];
-    v.omega0 = values[1];
-    v.phi = values[3];
-    v.c = values[4];
-    v.sigma2 = values[5];
-    out.push_back(v);
-  }
-  return out;
-}
-
-struct Location {
-  std::string location, filter;
-  std::optional<double> x, y;
-};
-
-// locaties.csv: "locatie,filter,x,y", one row per tube, x and y empty when
-// unknown. Rows that do not parse are left out.
-std::vector<Location> readLocations(const std::string& path) {
-  std::vector<Location> out;
-  const std::vector<std::string> lines = readLines(path);
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    std::vector<std::string> fields;
-    std::string field;
-    for (char ch : lines[i]) {
-      if (ch == ',') {
-        fields.push_back(field);
-        field.clear();
-      } else if (ch != '"') {
-        field += ch;
-      }
-    }
-    fields.push_back(field);
-    if (fields.size() < 2 || withoutBlanks(fields[0]).empty()) continue;
-    Location loc;
-    loc.location = withoutBlanks(fields[0]);
-    loc.filter = withoutBlanks(fields[1]);
-    double v;
-    if (fields.size() > 3 && parseReal(withoutBlanks(fields[2]), v)) loc.x = v;
-    if (fields.size() > 3 && parseReal(withoutBlanks(fields[3]), v)) loc.y = v;
-    if (!loc.x || !loc.y) loc.x = loc.y = std::nullopt;
-    out.push_back(loc);
-  }
-  return out;
-}
+using Location = LocationRow;
 
 const Location* findLocation(const std::vector<Location>& rows, const std::string& stem,
                              const std::string& filter) {
@@ -136,44 +60,12 @@ const Location* findLocation(const std::vector<Location>& rows, const std::strin
   return sameStem;
 }
 
-// The first number after `label` at the start of a line of S.sta.
-std::optional<double> staValue(const std::vector<std::string>& lines, const std::string& label,
-                               const std::string& name) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].rfind(label, 0) != 0) continue;
-    FreeReader r(name, lines[i].substr(label.size()));
-    const double v = r.readReal();
-    if (r.hitEnd()) refuseLine(name, i, "expected a number after " + label, ErrorKind::kRead);
-    return v;
-  }
-  return std::nullopt;
-}
-
-struct Vertex {
-  double delta, omega0, phi, c;
-  double objective;
-};
-
-// Vertex lines of S.a01 or S.d01: after the head line, the last line (ME,
-// RMSE, MAE) left out; columns delta, omega0, phi, c, sigma2, omega1,
-// objective.
-std::vector<Vertex> readVertices(const std::string& name, const std::string& text) {
-  const std::vector<std::string> lines = splitLines(text);
-  if (lines.size() < 3) refuseFile(name, "fewer than three lines", ErrorKind::kRead);
-  std::vector<Vertex> out;
-  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-    FreeReader r(name, lines[i]);
-    double v[7];
-    for (double& x : v) x = r.readReal();
-    if (r.hitEnd()) refuseLine(name, i, "expected seven numbers", ErrorKind::kRead);
-    out.push_back({v[0], v[1], v[2], v[3], v[6]});
-  }
-  return out;
-}
-
 // "c 24.88 >= 0.00 (moet < 0)", the criteria the vertex fails joined by ", ".
-std::string fixedBoundFailures(double delta, double omega0, double phi, double c) {
-  const FixedBounds b;
+// The fixed bounds of the re-calibration judge both (the session's own
+// bounds for the ds vertices are kept in no file).
+std::string fixedBoundFailures(const Parameters& p) {
+  const PlausibilityBounds& b = kRecalibrationBounds;
+  const double delta = p[0], omega0 = p[1], phi = p[3], c = p[4];
   std::string out;
   auto check = [&](bool ok, const char* name, double value, const char* fails, const char* must,
                    double bound) {
@@ -195,7 +87,6 @@ std::string fixedBoundFailures(double delta, double omega0, double phi, double c
 // selection takes them). Without readable vertex files the values line of
 // foutbuis.zft (the last vertex read) is judged instead.
 std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
-  const double kNoObjective = 999999;  // the selection's start value
   const Vertex* best = nullptr;
   std::string source;
   std::vector<Vertex> vertices[2];
@@ -206,7 +97,7 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
       std::optional<std::string> text = files.read(exts[f]);
       if (!text) continue;
       anyFile = true;
-      vertices[f] = readVertices(files.name(exts[f]), *text);
+      vertices[f] = readVertexText(files.name(exts[f]), *text, kColumnsAD).vertices;
       for (const Vertex& v : vertices[f]) {
         if (v.objective < (best ? best->objective : kNoObjective)) {
           best = &v;
@@ -221,7 +112,7 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
     vertices[1].clear();
   }
   if (best) {
-    const std::string failed = fixedBoundFailures(best->delta, best->omega0, best->phi, best->c);
+    const std::string failed = fixedBoundFailures(best->p);
     if (failed.empty()) {
       return "de beste fit (" + source +
              ") valt buiten de plausibiliteitsgrenzen van de sessie-instellingen";
@@ -231,9 +122,9 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
   if (!anyFile) return "geen calibratieresultaat: " + files.name(".a01") + " en " +
                        files.name(".d01") + " ontbreken";
   if (vertices[0].size() + vertices[1].size() > 0) {
-    return "geen calibratieresultaat met een doelfunctie onder 999999";
+    return "geen calibratieresultaat met een doelfunctie onder " + formatReal(kNoObjective, 0, 0);
   }
-  const std::string failed = fixedBoundFailures(line.delta, line.omega0, line.phi, line.c);
+  const std::string failed = fixedBoundFailures(line.p);
   return failed.empty() ? "geen plausibel calibratieresultaat" : failed;
 }
 
@@ -247,17 +138,18 @@ std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
   std::optional<std::string> text = files.read(".t01");
   if (!text) return std::nullopt;
   const std::string name = files.name(".t01");
-  const std::vector<std::string> lines = splitLines(*text);
-  if (lines.size() < 11) refuseFile(name, "fewer than eleven lines", ErrorKind::kRead);
-  SimulationStart start;
-  FreeReader line5(name, lines[4]);
-  for (int i = 0; i < 4; ++i) line5.readReal();
-  start.firstYear = static_cast<int>(line5.readReal());
-  FreeReader line11(name, lines[10]);
-  start.warmUpDays = line11.readInt32();
-  if (line5.hitEnd() || line11.hitEnd()) {
+  const std::vector<std::string> lines = parameterFileLines(*text);
+  if (lines.size() < static_cast<std::size_t>(kWarmUpLineNumber)) {
+    refuseFile(name, "fewer than eleven lines", ErrorKind::kRead);
+  }
+  const std::optional<double> firstYear = parameterNumber(name, lines, kRunLineNumber, 4);
+  const std::optional<double> warmUp = parameterNumber(name, lines, kWarmUpLineNumber, 0);
+  if (!firstYear || !warmUp) {
     refuseFile(name, "line 5 or 11 holds too few numbers", ErrorKind::kRead);
   }
+  SimulationStart start;
+  start.firstYear = static_cast<int>(*firstYear);
+  start.warmUpDays = static_cast<int>(*warmUp);
   return start;
 }
 
@@ -308,11 +200,11 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
   // The selection takes only the tubes with a measurement file S.01.
   tube.filter = "01";
   tube.label = line.label;
-  tube.delta = line.delta;
-  tube.omega0 = line.omega0;
-  tube.phi = line.phi;
-  tube.c = line.c;
-  tube.sigma2 = line.sigma2;
+  tube.delta = line.p[0];
+  tube.omega0 = line.p[1];
+  tube.phi = line.p[3];
+  tube.c = line.p[4];
+  tube.sigma2 = line.p[5];
   if (const Location* loc = findLocation(locations, tube.stem, tube.filter)) {
     tube.location = loc->location;
     tube.x = loc->x;
@@ -361,17 +253,16 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
   std::optional<double> realisationsSd;
   if (sta) {
     try {
-      const std::vector<std::string> lines = splitLines(*sta);
-      const std::string name = files.name(".sta");
+      const StatisticsFigures figures = readStatistics(files.name(".sta"), *sta);
       // The statistics keep the engine's levels, positive upward; the
       // highest level is the smallest depth.
       auto depth = [](std::optional<double> v) {
         return v ? std::optional<double>(-*v) : std::nullopt;
       };
-      tube.ghg = depth(staValue(lines, "GHG(t)", name));
-      tube.glg = depth(staValue(lines, "GLG(t)", name));
-      tube.gvg = depth(staValue(lines, "GVG(t)", name));
-      realisationsSd = staValue(lines, "stdev.", name);
+      tube.ghg = depth(figures.ghg);
+      tube.glg = depth(figures.glg);
+      tube.gvg = depth(figures.gvg);
+      realisationsSd = figures.stdev;
     } catch (const Error& e) {
       noted("statistieken niet gelezen", e);
     }
@@ -429,25 +320,26 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
 DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int workers) {
   DataSetResults results;
   results.workingDir = workingDir;
-  const std::string modselPath = joinPath(workingDir, kModsel);
-  const std::string foutbuisPath = joinPath(workingDir, kFoutbuis);
+  const std::string modselPath = joinPath(workingDir, kModselName);
+  const std::string foutbuisPath = joinPath(workingDir, kFoutbuisName);
   const bool haveModsel = fileExists(modselPath), haveFoutbuis = fileExists(foutbuisPath);
   if (!haveModsel && !haveFoutbuis) {
-    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModsel + " en " +
-                                       kFoutbuis + " ontbreken)");
+    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
+                                       kFoutbuisName + " ontbreken)");
   }
   std::vector<ValuesLine> chosen, refused;
-  if (haveModsel) chosen = readValuesLines(modselPath);
-  if (haveFoutbuis) refused = readValuesLines(foutbuisPath);
+  if (haveModsel) chosen = readValuesFile(modselPath);
+  if (haveFoutbuis) refused = readValuesFile(foutbuisPath);
   if (chosen.empty() && refused.empty()) {
     throw Error(ErrorKind::kInput,
-                workingDir + ": geen resultaten (" + kModsel + " en " + kFoutbuis + " zijn leeg)");
+                workingDir + ": geen resultaten (" + kModselName + " en " + kFoutbuisName +
+                                   " zijn leeg)");
   }
 
   std::vector<Location> locations;
   const std::string locationsPath = joinPath(workingDir, kLocationsFileName);
   if (fileExists(locationsPath)) {
-    locations = readLocations(locationsPath);
+    locations = readLocationRows(locationsPath);
   } else {
     results.notes.push_back(std::string("Geen coördinaten: ") + kLocationsFileName +
                             " ontbreekt");
@@ -495,7 +387,8 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     tube.y = loc.y;
     tube.failure = loc.filter != "01"
                        ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
-                       : std::string("geen modelkeuze: niet in ") + kModsel + " of " + kFoutbuis;
+                       : std::string("geen modelkeuze: niet in ") + kModselName + " of " +
+                             kFoutbuisName;
     tube.warnings.push_back({ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
     results.tubes.push_back(std::move(tube));
   }

@@ -12,21 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "input/calendar.h"
+#include "results/fit.h"
 
 namespace phreatix {
-
-// The fit of the deterministic model (a filter pass without updating) over
-// the measurements of the calibration period.
-struct FitFigures {
-  bool available = false;
-  int n = 0;          // measurements matched by a day of the pass
-  double me = 0;      // mean error (measured - model), cm
-  double rmse = 0;    // root mean square error, cm
-  double evp = 0;     // explained variance, %: 100 * (1 - var(residual) / var(measured))
-  CalendarDate first; // first and last matched measurement
-  CalendarDate last;
-};
 
 enum class ResultWarningKind {
   kStartTransient,   // |c|*phi^W above 5 cm on 1 January of the first simulated year

@@ -1,0 +1,67 @@
+#include "files/values_lines.h"
+
+#include "error.h"
+#include "files/line_numbers.h"
+#include "files/parameter_lines.h"
+#include "platform/files.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+std::string PlausibilityBounds::failures(const Vertex& v) const {
+  std::string out;
+  auto check = [&](bool ok, const char* name, double value, const char* op, double bound) {
+    if (ok) return;
+    if (!out.empty()) out += ", ";
+    out += std::string(name) + " " + formatReal(value, 0, 2) + " " + op + " " +
+           formatReal(bound, 0, 2);
+  };
+  check(v.p[0] > deltaMin, "delta", v.p[0], "<=", deltaMin);
+  check(v.p[1] > omegaMin, "omega0", v.p[1], "<=", omegaMin);
+  check(v.p[3] > phiMin, "phi", v.p[3], "<=", phiMin);
+  check(v.p[4] < cMax, "c", v.p[4], ">=", cMax);
+  return out;
+}
+
+std::string valuesLine(const std::string& stem, const std::string& label, const Parameters& p) {
+  std::string line;
+  appendPadded(line, stem, 8);
+  return line + " " + label + " " + parameterLine(p, sigma2Text(p));
+}
+
+std::vector<ValuesLine> readValuesLines(const std::string& name, const std::string& text) {
+  std::vector<ValuesLine> out;
+  const std::vector<std::string> lines = splitLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    if (line.size() < 9) refuseLine(name, i, "expected a stem of 8 characters and the values");
+    ValuesLine v;
+    v.stem = withoutBlanks(line.substr(0, 8));
+    const std::string rest = line.substr(8);
+    const std::size_t start = rest.find_first_not_of(" \t");
+    const std::size_t end = rest.find_first_of(" \t", start);
+    v.label = rest.substr(start, end - start);
+    LineNumbers numbers(
+        name, i, std::string_view(rest).substr(end == std::string::npos ? rest.size() : end));
+    bool complete = true;
+    for (double& x : v.p) {
+      const std::optional<double> number = numbers.next();
+      complete = complete && number.has_value();
+      x = number.value_or(0);
+    }
+    if (!complete || v.stem.empty()) {
+      refuseLine(name, i, "expected stem, label and six values, got " + quoted(line),
+                 ErrorKind::kRead);
+    }
+    out.push_back(v);
+  }
+  return out;
+}
+
+std::vector<ValuesLine> readValuesFile(const std::string& path) {
+  return readValuesLines(path, readFileText(path));
+}
+
+}  // namespace phreatix
