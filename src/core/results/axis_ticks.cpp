@@ -49,7 +49,8 @@ std::vector<AxisTick> widenedTicks(double& lo, double& hi, int parts) {
   const int decimals = stepDecimals(step);
   const long count = std::lround((hi - lo) / step);
   std::vector<AxisTick> ticks;
-  for (long k = 0; k <= count; ++k) ticks.push_back(tickAt(lo + static_cast<double>(k) * step, step, decimals));
+  for (long k = 0; k <= count; ++k)
+    ticks.push_back(tickAt(lo + static_cast<double>(k) * step, step, decimals));
   return ticks;
 }
 

@@ -56,12 +56,12 @@ enum class SettingPlace {
 // One row of the table. Numbers are typed as text and checked when the
 // field is left; a choice takes one of its words.
 struct DetailField {
-  const char* name;         // control name, "edtMAXITER"; the choice's group box
-  const char* flag;         // command-line option, "--maxiter"
-  const char* valueName;    // the option's value in --help, "N"
-  const char* help;         // the option's text in --help
-  const char* label;        // the window's caption of the field (the group's title)
-  const char* unit;         // the window's text after the field; "" for none
+  const char* name;       // control name, "edtMAXITER"; the choice's group box
+  const char* flag;       // command-line option, "--maxiter"
+  const char* valueName;  // the option's value in --help, "N"
+  const char* help;       // the option's text in --help
+  const char* label;      // the window's caption of the field (the group's title)
+  const char* unit;       // the window's text after the field; "" for none
   SettingPlace place;
   const char* formDefault;  // the text the window opens with, the option's default
   double lo;                // domain, inclusive
