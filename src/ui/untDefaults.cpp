@@ -63,29 +63,13 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   QWidget* c = grpbxCALIBRATIE;
   QWidget* s = grpbxSIMULATIE;
   using Place = phreatix::SettingPlace;
-  // Every row of the settings table: an edit field in its group, or a
-  // group of radio buttons for a choice.
-  std::vector<QGroupBox*> choiceGroups;
+  // Every number of the settings table: an edit field in its group. The
+  // fields come first, then the number of workers, then the choices: the
+  // order Tab takes.
   for (const phreatix::DetailField& row : phreatix::detailFields()) {
-    if (!phreatix::isChoice(row)) {
-      const bool calibration = row.place == Place::kCalibration || row.place == Place::kBounds;
-      edits_.push_back({&row, field(calibration ? c : s, row.name, row.formDefault)});
-      continue;
-    }
-    auto* group = new QGroupBox(QString::fromUtf8(row.label), this);
-    group->setObjectName(row.name);
-    auto* buttons = new QButtonGroup(this);
-    auto* column = new QVBoxLayout(group);
-    for (const phreatix::SettingChoice& choice : row.choices) {
-      auto* button = new QRadioButton(QString::fromUtf8(choice.label), group);
-      button->setObjectName(choice.control);
-      button->setChecked(std::string_view(choice.word) == row.formDefault);
-      buttons->addButton(button);
-      column->addWidget(button);
-    }
-    connect(buttons, &QButtonGroup::buttonClicked, this, [this, &row] { choiceClick(row); });
-    choices_.push_back({&row, buttons});
-    choiceGroups.push_back(group);
+    if (phreatix::isChoice(row)) continue;
+    const bool calibration = row.place == Place::kCalibration || row.place == Place::kBounds;
+    edits_.push_back({&row, field(calibration ? c : s, row.name, row.formDefault)});
   }
   edtMAXITER = edit("edtMAXITER");
   edtCLOSURE = edit("edtCLOSURE");
@@ -97,9 +81,6 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   edtEINDJAAR = edit("edtEINDJAAR");
   edtWARMUP = edit("edtWARMUP");
   edtREALISATIES = edit("edtREALISATIES");
-  rdgrpDETTRACE = findChild<QGroupBox*>("rdgrpDETTRACE");
-  rdbttnMETUPDATING = findChild<QRadioButton*>("rdbttnMETUPDATING");
-  rdbttnZONDERUPDATING = findChild<QRadioButton*>("rdbttnZONDERUPDATING");
 
   auto* calibration = new QGridLayout(c);
   int row = 0;
@@ -155,6 +136,29 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   simulation->addWidget(text(s, "(buizen tegelijk)"), row++, 2);
   simulation->setColumnStretch(2, 1);
   simulation->setRowStretch(row, 1);
+
+  // Every choice of the settings table: a group with a radio button a word.
+  std::vector<QGroupBox*> choiceGroups;
+  for (const phreatix::DetailField& row : phreatix::detailFields()) {
+    if (!phreatix::isChoice(row)) continue;
+    auto* group = new QGroupBox(QString::fromUtf8(row.label), this);
+    group->setObjectName(row.name);
+    auto* buttons = new QButtonGroup(this);
+    auto* column = new QVBoxLayout(group);
+    for (const phreatix::SettingChoice& choice : row.choices) {
+      auto* button = new QRadioButton(QString::fromUtf8(choice.label), group);
+      button->setObjectName(choice.control);
+      button->setChecked(std::string_view(choice.word) == row.formDefault);
+      buttons->addButton(button);
+      column->addWidget(button);
+    }
+    connect(buttons, &QButtonGroup::buttonClicked, this, [this, &row] { choiceClick(row); });
+    choices_.push_back({&row, buttons});
+    choiceGroups.push_back(group);
+  }
+  rdgrpDETTRACE = findChild<QGroupBox*>("rdgrpDETTRACE");
+  rdbttnMETUPDATING = findChild<QRadioButton*>("rdbttnMETUPDATING");
+  rdbttnZONDERUPDATING = findChild<QRadioButton*>("rdbttnZONDERUPDATING");
 
   btbttnOKDEFAULTS = new QPushButton(QString::fromUtf8("Instellingen OK"), this);
   btbttnOKDEFAULTS->setObjectName("btbttnOKDEFAULTS");

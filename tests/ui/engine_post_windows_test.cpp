@@ -322,6 +322,21 @@ class EnginePostWindowsTest : public QObject {
       window.setSessionFieldsEnabled(true);
       QVERIFY(edit->isEnabled());
     }
+    // Tab takes the fields as the window shows them, then the number of
+    // workers, then the trace choice.
+    auto nextTab = [](QWidget* widget) {
+      do widget = widget->nextInFocusChain();
+      while (!(widget->focusPolicy() & Qt::TabFocus));
+      return widget;
+    };
+    const std::vector<QWidget*> tabOrder = {
+        window.edtMAXITER,   window.edtCLOSURE,     window.edtDELTAMIN, window.edtPHIMIN,
+        window.edtCMAX,      window.edtOMEGAMIN,    window.edtSTARTJAAR, window.edtEINDJAAR,
+        window.edtWARMUP,    window.edtREALISATIES, window.edtREKENPROCESSEN,
+        window.rdbttnMETUPDATING};
+    for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
+      QCOMPARE(nextTab(tabOrder[i]), tabOrder[i + 1]);
+    }
     // Choosing "zonder updating" takes effect at once.
     window.rdbttnZONDERUPDATING->click();
     QVERIFY(!settings.traceWithUpdating);

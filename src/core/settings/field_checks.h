@@ -67,9 +67,10 @@ std::string periodLabel(int startYear, int endYear);
 // the closure criterion (a blank and the field's text), the four
 // plausibility bounds, the start year, the number of years (end year - start
 // year + 1), the warm-up rounded to the nearest integer with halves to even,
-// the realisations text and the trace choice. Domains are not checked again (the exit checks did that), but every field
-// must read as the number it stands for; when one does not, nothing is stored
-// and the result is false. The completeness check is the caller's.
+// the realisations text and the trace choice. Domains are not checked again
+// (the exit checks did that), but every field must read as the number it
+// stands for; when one does not, nothing is stored and the result is false.
+// The completeness check is the caller's.
 bool applyDetailSettings(const DetailFields& fields, SessionSettings& settings);
 
 }  // namespace phreatix
