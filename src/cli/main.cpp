@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "settings/session_settings.h"
+#include "settings/settings_table.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -78,10 +80,7 @@ int jobsOf(const std::string& jobs) {
 struct RunCommand {
   CLI::App* app = nullptr;
   RunArguments arguments;
-  std::string trace = "met";
   std::string jobs;
-  CLI::Option* startYear = nullptr;
-  CLI::Option* endYear = nullptr;
   std::vector<CLI::Option*> settings;  // what a cluster task's run is given as typed
 };
 
@@ -101,31 +100,19 @@ void addRunOptions(RunCommand& command, bool forTasks = false) {
                  "the coupling file: per line a tube and its meteo file")
       ->type_name("FILE")
       ->required();
-  auto field = [&](const char* name, std::string& text, const char* type, const char* what) {
-    CLI::Option* option = app.add_option(name, text, what)->type_name(type)->capture_default_str();
+  // The settings, from the settings table: kept as typed with the window's
+  // text as default; a choice is refused while parsing, the numbers by the
+  // field checks after it.
+  for (const DetailField* row : optionOrder()) {
+    CLI::Option* option = app.add_option(row->flag, f.*row->text, row->help)
+                              ->type_name(row->valueName)
+                              ->capture_default_str();
+    if (isChoice(*row)) {
+      option->check(textCheck(
+          [row](const std::string& value) { return checkDetailField(*row, value).message; }));
+    }
     command.settings.push_back(option);
-    return option;
-  };
-  command.startYear =
-      field("--start-year", f.startYear, "YEAR", "first year of the simulation period (1948-2047)");
-  command.endYear = field("--end-year", f.endYear, "YEAR",
-                          "last year of the simulation period (1977-2047);\n"
-                          "to be given with --start-year");
-  field("--warmup", f.warmUp, "DAYS", "warm-up of the simulation before the start year");
-  field("--realisations", f.realisations, "N", "simulated realisations per tube");
-  field("--maxiter", f.maxIter, "N", "iteration limit of each calibration");
-  field("--closure", f.closure, "X", "closure criterion of the calibration");
-  field("--delta-min", f.deltaMin, "X", "plausibility bound: least delta");
-  field("--phi-min", f.phiMin, "X", "plausibility bound: least phi");
-  field("--c-max", f.cMax, "X", "plausibility bound: greatest base level c (cm)");
-  field("--omega-min", f.omegaMin, "X", "plausibility bound: least omega0");
-  CLI::Option* trace = app.add_option("--trace", command.trace, "trace met (with) or zonder (without) updating")
-      ->type_name("met|zonder")
-      ->capture_default_str()
-      ->check(textCheck([](const std::string& value) {
-        return value == "met" || value == "zonder" ? "" : "takes met or zonder, got " + value;
-      }));
-  command.settings.push_back(trace);
+  }
   if (!forTasks) {
     app.add_option("--workdir", a.workDir, "working directory (default: the current directory)")
         ->type_name("DIR");
@@ -164,11 +151,12 @@ std::vector<std::string> givenSettings(const RunCommand& command) {
 // The argument rules beyond single options. Prints the refusal; false then.
 bool checkRunArguments(RunCommand& command) {
   DetailFields& fields = command.arguments.input.fields;
-  fields.traceWithUpdating = command.trace == "met";
   command.arguments.jobs = jobsOf(command.jobs);
   // A start year alone would silently keep the default end year and run a
   // shorter (or no) period than the one meant.
-  if (command.startYear->count() > 0 && command.endYear->count() == 0) {
+  const CLI::App& app = *command.app;
+  if (app.count(findDetailField("edtSTARTJAAR")->flag) > 0 &&
+      app.count(findDetailField("edtEINDJAAR")->flag) == 0) {
     std::cerr << "phreatix-cli: --start-year " << fields.startYear
               << " zonder --end-year: geef ook het eindjaar van de simulatieperiode\n";
     return false;
@@ -205,76 +193,94 @@ ExitStatus reportParseError(const CLI::App& app, const CLI::ParseError& e) {
   return ExitStatus::kRefused;
 }
 
-ExitStatus parseAndRun(int argc, char** argv) {
-  CLI::App app(
-      "The Phreatix workflow without windows: opens DINO and OLGA exports, couples\n"
-      "meteo files, calibrates, simulates and post-processes every tube.",
-      "phreatix-cli");
-  app.require_subcommand(1);
-  app.footer(kExitStatusHelp);
+// One command of phreatix-cli: its subcommand with the options it parses
+// into, and what runs once it was the one given.
+struct Command {
+  CLI::App* app;
+  std::function<ExitStatus()> run;
+};
+using Commands = std::vector<Command>;
 
-  std::vector<std::string> openFiles;
-  CLI::App* openCommand = app.add_subcommand(
+// Each of these adds its command (or commands) to `parent`, in the order
+// --help lists them; the arguments live as long as the command's run.
+
+void addOpen(CLI::App& parent, Commands& commands) {
+  auto files = std::make_shared<std::vector<std::string>>();
+  CLI::App* app = parent.add_subcommand(
       "open",
       "open DINO (.csv, also today's DINOloket layouts) or OLGA (.dat) exports in the current\n"
       "directory, several as one data set: convert them (olga.tmp), read kron.txt, print the\n"
       "messages and the disk-space estimate");
-  openCommand->add_option("FILE", openFiles, "an export")->type_name("")->required();
+  app->add_option("FILE", *files, "an export")->type_name("")->required();
+  commands.push_back({app, [files] { return commandOpen(*files); }});
+}
 
-  SplitArguments split;
-  CLI::App* splitCommand = app.add_subcommand(
+void addSplit(CLI::App& parent, Commands& commands) {
+  auto split = std::make_shared<SplitArguments>();
+  CLI::App* app = parent.add_subcommand(
       "split",
       "split a DINO export into sessions of N MB (60 MB a tube) next to it: FILE-sessie1.csv,\n"
       "..., and the removed tubes in FILE-verwijderd.csv");
-  splitCommand->add_option("FILE", split.file, "the DINO export (.csv)")->type_name("")->required();
-  splitCommand->add_option("--mb", split.megabytes, "megabytes a session, 61 up to the free space")
+  app->add_option("FILE", split->file, "the DINO export (.csv)")->type_name("")->required();
+  app->add_option("--mb", split->megabytes, "megabytes a session, 61 up to the free space")
       ->type_name("N")
       ->required();
-  splitCommand->add_option("--remove", split.removeCodes, "tubes to leave out (default: none)")
+  app->add_option("--remove", split->removeCodes, "tubes to leave out (default: none)")
       ->type_name("CODE");
+  commands.push_back({app, [split] { return commandSplit(*split); }});
+}
 
-  MeteoArguments meteo;
-  std::string meteoFrom, meteoTo;
-  CLI::App* meteoCommand = app.add_subcommand(
+void addMeteo(CLI::App& parent, Commands& commands) {
+  struct Arguments {
+    MeteoArguments meteo;
+    std::string from, to;
+  };
+  auto a = std::make_shared<Arguments>();
+  CLI::App* app = parent.add_subcommand(
       "meteo",
       "convert KNMI daily values (RH or RD, and EV24 of the same file or of EVAPORATION-FILE)\n"
       "into a meteo file of the longest period without a gap; print what it wrote and what it\n"
       "left out");
-  meteoCommand->add_option("KNMI-FILE", meteo.knmiFile, "KNMI daily values")
-      ->type_name("")
-      ->required();
-  meteoCommand
-      ->add_option("EVAPORATION-FILE", meteo.evaporationFile,
-                   "KNMI daily values with EV24 (default: EV24 of KNMI-FILE)")
+  app->add_option("KNMI-FILE", a->meteo.knmiFile, "KNMI daily values")->type_name("")->required();
+  app->add_option("EVAPORATION-FILE", a->meteo.evaporationFile,
+                  "KNMI daily values with EV24 (default: EV24 of KNMI-FILE)")
       ->type_name("");
-  meteoCommand->add_option("-o", meteo.out, "the meteo file to write")
-      ->type_name("OUT")
-      ->required();
+  app->add_option("-o", a->meteo.out, "the meteo file to write")->type_name("OUT")->required();
   const CLI::Validator isoDate = textCheck([](const std::string& value) {
     CalendarDate date;
     return parseIsoDate(value, date) ? "" : "needs a date YYYY-MM-DD, got " + value;
   });
-  meteoCommand->add_option("--from", meteoFrom, "first day to convert (default: no limit)")
+  app->add_option("--from", a->from, "first day to convert (default: no limit)")
       ->type_name("YYYY-MM-DD")
       ->check(isoDate);
-  meteoCommand->add_option("--to", meteoTo, "last day to convert (default: no limit)")
+  app->add_option("--to", a->to, "last day to convert (default: no limit)")
       ->type_name("YYYY-MM-DD")
       ->check(isoDate);
+  commands.push_back({app, [a] {
+                        // Both checked by isoDate.
+                        if (!a->from.empty()) parseIsoDate(a->from, a->meteo.period.from.emplace());
+                        if (!a->to.empty()) parseIsoDate(a->to, a->meteo.period.to.emplace());
+                        return commandMeteo(a->meteo);
+                      }});
+}
 
-  bool kronForce = false;
-  CLI::App* kronCommand = app.add_subcommand(
+void addKron(CLI::App& parent, Commands& commands) {
+  auto force = std::make_shared<bool>(false);
+  CLI::App* app = parent.add_subcommand(
       "kron", "write kron.txt with the built-in day numbers 1948-01-01 .. 2047-12-31");
-  kronCommand->add_flag("--force", kronForce,
-                        "replace an existing kron.txt (default: refuse to overwrite it)");
+  app->add_flag("--force", *force, "replace an existing kron.txt (default: refuse to overwrite it)");
+  commands.push_back({app, [force] { return commandKron(*force); }});
+}
 
+void addEngine(CLI::App& parent, Commands& commands) {
   // Kept as text and read as a decimal number: CLI11's own conversion reads
   // "010" as octal eight.
-  std::string engineMaxIter = formatInt(SessionSettings().MAXITER);
-  CLI::App* engineCommand = app.add_subcommand(
+  auto maxIter = std::make_shared<std::string>(formatInt(SessionSettings().MAXITER));
+  CLI::App* app = parent.add_subcommand(
       "engine",
       "one engine run on zeftal0.par in the current directory (exit 0 when its marker was\n"
       "written)");
-  engineCommand->add_option("--maxiter", engineMaxIter, "iteration limit of the simplex search")
+  app->add_option("--maxiter", *maxIter, "iteration limit of the simplex search")
       ->type_name("N")
       ->capture_default_str()
       ->check(textCheck([](const std::string& value) {
@@ -282,54 +288,88 @@ ExitStatus parseAndRun(int argc, char** argv) {
         return parseInt(value, n) && n >= 0 ? ""
                                             : "needs a whole number of iterations, got " + value;
       }));
+  commands.push_back({app, [maxIter] {
+                        int n = 0;
+                        parseInt(*maxIter, n);  // checked while parsing
+                        return commandEngine(n);
+                      }});
+}
 
-  CLI::App* postCommand = app.add_subcommand(
+void addPost(CLI::App& parent, Commands& commands) {
+  CLI::App* app = parent.add_subcommand(
       "post",
       "post-process every *.u01 in the current directory with its .inp (exit 1 when a tube\n"
       "failed)");
+  commands.push_back({app, [] { return commandPost(); }});
+}
 
-  RunCommand runCommand;
-  runCommand.app = app.add_subcommand(
-      "run",
-      "the whole main job: open, couple, check the meteo files, calibrate, select, simulate,\n"
-      "trace and post-process, then pack every tube into its zip archive");
-  addRunOptions(runCommand);
-  RunCommand repairCommand;
-  repairCommand.arguments.mode = WorkflowMode::kRepair;
-  repairCommand.app = app.add_subcommand(
-      "repair",
-      "open and couple as run does, then the simulation phase on the calibrations in the\n"
-      "working directory (after a crash), then pack");
-  addRunOptions(repairCommand);
+// run and repair: the same options, the mode apart.
+void addRunCommand(CLI::App& parent, Commands& commands, const char* name, const char* what,
+                   WorkflowMode mode) {
+  auto command = std::make_shared<RunCommand>();
+  command->arguments.mode = mode;
+  command->app = parent.add_subcommand(name, what);
+  addRunOptions(*command);
+  commands.push_back({command->app, [command] {
+                        return checkRunArguments(*command) ? commandRun(command->arguments)
+                                                           : ExitStatus::kRefused;
+                      }});
+}
 
-  std::string demoDir;
-  bool demoNoPack = false;
-  CLI::App* demoCommand = app.add_subcommand(
+void addRun(CLI::App& parent, Commands& commands) {
+  addRunCommand(parent, commands, "run",
+                "the whole main job: open, couple, check the meteo files, calibrate, select, simulate,\n"
+                "trace and post-process, then pack every tube into its zip archive",
+                WorkflowMode::kPipeline);
+}
+
+void addRepair(CLI::App& parent, Commands& commands) {
+  addRunCommand(parent, commands, "repair",
+                "open and couple as run does, then the simulation phase on the calibrations in the\n"
+                "working directory (after a crash), then pack",
+                WorkflowMode::kRepair);
+}
+
+void addDemo(CLI::App& parent, Commands& commands) {
+  struct Arguments {
+    std::string dir;
+    bool noPack = false;
+    std::string jobs;
+  };
+  auto a = std::make_shared<Arguments>();
+  CLI::App* app = parent.add_subcommand(
       "demo", "write a generated demo data set into DIR and run the whole main job on it");
-  demoCommand
-      ->add_option("DIR", demoDir,
-                   "where to write it (default: a new folder phreatix-demo,\n"
-                   "phreatix-demo-2, ...)")
+  app->add_option("DIR", a->dir,
+                  "where to write it (default: a new folder phreatix-demo,\n"
+                  "phreatix-demo-2, ...)")
       ->type_name("");
-  demoCommand->add_flag("--no-pack", demoNoPack, "leave every file in place (default: pack)");
-  std::string demoJobs;
-  addJobsOption(*demoCommand, demoJobs);
+  app->add_flag("--no-pack", a->noPack, "leave every file in place (default: pack)");
+  addJobsOption(*app, a->jobs);
+  commands.push_back({app, [a] { return commandDemo(a->dir, !a->noPack, jobsOf(a->jobs)); }});
+}
 
-  CLI::App* clusterCommand = app.add_subcommand(
+// cluster prepare, submit, status and merge under one command.
+void addCluster(CLI::App& parent, Commands& commands) {
+  CLI::App* cluster = parent.add_subcommand(
       "cluster",
       "a study as a Slurm job array: prepare tasks of whole locations, submit them,\n"
       "follow their status and merge the finished ones");
-  clusterCommand->require_subcommand(1);
-  RunCommand prepareCommand;
-  prepareCommand.app = clusterCommand->add_subcommand(
+  cluster->require_subcommand(1);
+
+  struct Prepare {
+    RunCommand command;
+    ClusterArguments cluster;
+    std::string tubesPerTask = "50", cpusPerTask = "1";
+  };
+  auto prepare = std::make_shared<Prepare>();
+  prepare->command.app = cluster->add_subcommand(
       "prepare",
       "cut the data set of DIR (exports, coupling file, meteo files, kron.txt) into\n"
       "tasks of about K tubes of whole locations under DIR/taken, each with its run.sh,\n"
       "and write the job array's batch script DIR/phreatix.sbatch");
-  ClusterArguments cluster;
-  prepareCommand.app->add_option("DIR", cluster.dir, "the study directory")->required();
-  addRunOptions(prepareCommand, true);
-  std::string tubesPerTask = "50", cpusPerTask = "1";
+  CLI::App* app = prepare->command.app;
+  app->add_option("DIR", prepare->cluster.dir, "the study directory")->required();
+  addRunOptions(prepare->command, true);
   auto wholeNumber = [](const char* what) {
     return textCheck([what](const std::string& value) {
       int n = 0;
@@ -337,43 +377,77 @@ ExitStatus parseAndRun(int argc, char** argv) {
                                                      ", at least 1, got " + value;
     });
   };
-  prepareCommand.app->add_option("--tubes-per-task", tubesPerTask, "tubes per task, about")
+  app->add_option("--tubes-per-task", prepare->tubesPerTask, "tubes per task, about")
       ->type_name("K")
       ->capture_default_str()
       ->check(wholeNumber("tubes"));
-  prepareCommand.app
-      ->add_option("--cpus-per-task", cpusPerTask,
-                   "CPUs Slurm gives each task; its run takes as many workers")
+  app->add_option("--cpus-per-task", prepare->cpusPerTask,
+                  "CPUs Slurm gives each task; its run takes as many workers")
       ->type_name("C")
       ->capture_default_str()
       ->check(wholeNumber("CPUs"));
-  std::string clusterDir;
-  bool onlyFailed = false;
-  CLI::App* submitCommand = clusterCommand->add_subcommand(
+  commands.push_back({app, [prepare] {
+                        if (!checkRunArguments(prepare->command)) return ExitStatus::kRefused;
+                        ClusterArguments& cluster = prepare->cluster;
+                        cluster.input = prepare->command.arguments.input;
+                        cluster.options = givenSettings(prepare->command);
+                        parseInt(prepare->tubesPerTask, cluster.tubesPerTask);
+                        parseInt(prepare->cpusPerTask, cluster.cpusPerTask);
+                        return commandClusterPrepare(cluster);
+                      }});
+
+  struct Study {
+    std::string dir;
+    bool onlyFailed = false;
+  };
+  auto study = std::make_shared<Study>();
+  CLI::App* submit = cluster->add_subcommand(
       "submit",
       "submit the job array with sbatch and print the job id; every task submitted\n"
       "starts again from its prepared inputs");
-  submitCommand->add_option("DIR", clusterDir, "the study directory")->required();
-  submitCommand->add_flag("--only-failed", onlyFailed,
-                          "only the tasks that have not finished (failed or missing)");
-  CLI::App* statusCommand = clusterCommand->add_subcommand(
+  submit->add_option("DIR", study->dir, "the study directory")->required();
+  submit->add_flag("--only-failed", study->onlyFailed,
+                   "only the tasks that have not finished (failed or missing)");
+  commands.push_back({submit, [study] { return commandClusterSubmit(study->dir, study->onlyFailed); }});
+  CLI::App* status = cluster->add_subcommand(
       "status",
       "which tasks finished, failed or are missing, judged from their own files\n"
       "(exit 0 when every task has finished)");
-  statusCommand->add_option("DIR", clusterDir, "the study directory")->required();
-  CLI::App* mergeCommand = clusterCommand->add_subcommand(
+  status->add_option("DIR", study->dir, "the study directory")->required();
+  commands.push_back({status, [study] { return commandClusterStatus(study->dir); }});
+  CLI::App* merge = cluster->add_subcommand(
       "merge",
       "gather the finished tasks into DIR: the zips, modsel.zft, foutbuis.zft, the log\n"
       "and the report over all tubes; refused while a task has not finished");
-  mergeCommand->add_option("DIR", clusterDir, "the study directory")->required();
+  merge->add_option("DIR", study->dir, "the study directory")->required();
+  commands.push_back({merge, [study] { return commandClusterMerge(study->dir); }});
+}
 
-  std::string reportDir;
-  CLI::App* reportCommand = app.add_subcommand(
+void addReport(CLI::App& parent, Commands& commands) {
+  auto dir = std::make_shared<std::string>();
+  CLI::App* app = parent.add_subcommand(
       "report",
       "write rapport.html (with rapport/), overzicht.csv and overzicht.gpkg for a finished\n"
       "working directory, packed or not, and print the table of its tubes");
-  reportCommand->add_option("DIR", reportDir, "the working directory (default: the current one)")
-      ->type_name("");
+  app->add_option("DIR", *dir, "the working directory (default: the current one)")->type_name("");
+  commands.push_back({app, [dir] { return commandReport(*dir); }});
+}
+
+// The commands in the order --help lists them.
+constexpr void (*kCommands[])(CLI::App&, Commands&) = {
+    addOpen, addSplit, addMeteo, addKron, addEngine, addPost,
+    addRun,  addRepair, addDemo, addCluster, addReport,
+};
+
+ExitStatus parseAndRun(int argc, char** argv) {
+  CLI::App app(
+      "The Phreatix workflow without windows: opens DINO and OLGA exports, couples\n"
+      "meteo files, calibrates, simulates and post-processes every tube.",
+      "phreatix-cli");
+  app.require_subcommand(1);
+  app.footer(kExitStatusHelp);
+  Commands commands;
+  for (const auto add : kCommands) add(app, commands);
 
   // `phreatix-cli --help` shows every command with its options; each command
   // keeps its own --help (set up before this, as subcommands copy it).
@@ -389,40 +463,9 @@ ExitStatus parseAndRun(int argc, char** argv) {
     }
     return reportParseError(app, e);
   }
-
-  if (openCommand->parsed()) return commandOpen(openFiles);
-  if (splitCommand->parsed()) return commandSplit(split);
-  if (meteoCommand->parsed()) {
-    // Both checked by isoDate.
-    if (!meteoFrom.empty()) parseIsoDate(meteoFrom, meteo.period.from.emplace());
-    if (!meteoTo.empty()) parseIsoDate(meteoTo, meteo.period.to.emplace());
-    return commandMeteo(meteo);
+  for (const Command& command : commands) {
+    if (command.app->parsed()) return command.run();
   }
-  if (kronCommand->parsed()) return commandKron(kronForce);
-  if (reportCommand->parsed()) return commandReport(reportDir);
-  if (prepareCommand.app->parsed()) {
-    if (!checkRunArguments(prepareCommand)) return ExitStatus::kRefused;
-    cluster.input = prepareCommand.arguments.input;
-    cluster.options = givenSettings(prepareCommand);
-    parseInt(tubesPerTask, cluster.tubesPerTask);
-    parseInt(cpusPerTask, cluster.cpusPerTask);
-    return commandClusterPrepare(cluster);
-  }
-  if (submitCommand->parsed()) return commandClusterSubmit(clusterDir, onlyFailed);
-  if (statusCommand->parsed()) return commandClusterStatus(clusterDir);
-  if (mergeCommand->parsed()) return commandClusterMerge(clusterDir);
-  if (engineCommand->parsed()) {
-    int maxIter = 0;
-    parseInt(engineMaxIter, maxIter);  // checked while parsing
-    return commandEngine(maxIter);
-  }
-  if (postCommand->parsed()) return commandPost();
-  for (RunCommand* command : {&runCommand, &repairCommand}) {
-    if (command->app->parsed()) {
-      return checkRunArguments(*command) ? commandRun(command->arguments) : ExitStatus::kRefused;
-    }
-  }
-  if (demoCommand->parsed()) return commandDemo(demoDir, !demoNoPack, jobsOf(demoJobs));
   return ExitStatus::kRefused;  // require_subcommand(1) leaves no other way
 }
 

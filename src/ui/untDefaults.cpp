@@ -36,9 +36,8 @@ QLabel* heading(QWidget* parent, const char* caption) {
 }
 
 // The edit field of one setting, with the text the window opens with.
-QLineEdit* field(QWidget* parent, const char* name) {
-  const phreatix::DetailField* detail = phreatix::findDetailField(name);
-  auto* edit = new QLineEdit(QString::fromUtf8(detail ? detail->formDefault : ""), parent);
+QLineEdit* field(QWidget* parent, const char* name, const char* text) {
+  auto* edit = new QLineEdit(QString::fromUtf8(text), parent);
   edit->setObjectName(name);
   edit->setFixedWidth(kFieldWidth);
   return edit;
@@ -59,83 +58,107 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
 
   grpbxCALIBRATIE = new QGroupBox(QString::fromUtf8(" Calibratie "), this);
   grpbxCALIBRATIE->setObjectName("grpbxCALIBRATIE");
-  QWidget* c = grpbxCALIBRATIE;
-  edtMAXITER = field(c, "edtMAXITER");
-  edtCLOSURE = field(c, "edtCLOSURE");
-  edtDELTAMIN = field(c, "edtDELTAMIN");
-  edtPHIMIN = field(c, "edtPHIMIN");
-  edtCMAX = field(c, "edtCMAX");
-  edtOMEGAMIN = field(c, "edtOMEGAMIN");
-  auto* calibration = new QGridLayout(c);
-  calibration->addWidget(heading(c, "Calibratiecriteria"), 0, 0, 1, 2);
-  calibration->addWidget(text(c, "Maximaal aantal iteraties bij calibratie"), 1, 0);
-  calibration->addWidget(edtMAXITER, 1, 1);
-  calibration->addWidget(text(c, "Convergentiecriterium calibratie"), 2, 0);
-  calibration->addWidget(edtCLOSURE, 2, 1);
-  calibration->setRowMinimumHeight(3, 8);
-  calibration->addWidget(heading(c, "Plausibiliteitscheck "), 4, 0, 1, 2);
-  calibration->addWidget(
-      text(c, "accepteer alleen calibratieresultaten die voldoen aan deze 4 criteria:"), 5, 0, 1,
-      2);
-  auto* bounds = new QGridLayout;
-  bounds->addWidget(text(c, "delta>"), 0, 0, Qt::AlignRight);
-  bounds->addWidget(edtDELTAMIN, 0, 1);
-  bounds->addWidget(text(c, "phi>"), 0, 2, Qt::AlignRight);
-  bounds->addWidget(edtPHIMIN, 0, 3);
-  bounds->addWidget(text(c, "c<"), 1, 0, Qt::AlignRight);
-  bounds->addWidget(edtCMAX, 1, 1);
-  bounds->addWidget(text(c, "omega>"), 1, 2, Qt::AlignRight);
-  bounds->addWidget(edtOMEGAMIN, 1, 3);
-  bounds->setColumnStretch(4, 1);
-  calibration->addLayout(bounds, 6, 0, 1, 2);
-  calibration->setRowStretch(7, 1);
-
   grpbxSIMULATIE = new QGroupBox(QString::fromUtf8(" Simulatie "), this);
   grpbxSIMULATIE->setObjectName("grpbxSIMULATIE");
+  QWidget* c = grpbxCALIBRATIE;
   QWidget* s = grpbxSIMULATIE;
+  using Place = phreatix::SettingPlace;
+  // Every number of the settings table: an edit field in its group. The
+  // fields come first, then the number of workers, then the choices: the
+  // order Tab takes.
+  for (const phreatix::DetailField& row : phreatix::detailFields()) {
+    if (phreatix::isChoice(row)) continue;
+    const bool calibration = row.place == Place::kCalibration || row.place == Place::kBounds;
+    edits_.push_back({&row, field(calibration ? c : s, row.name, row.formDefault)});
+  }
+  edtMAXITER = edit("edtMAXITER");
+  edtCLOSURE = edit("edtCLOSURE");
+  edtDELTAMIN = edit("edtDELTAMIN");
+  edtPHIMIN = edit("edtPHIMIN");
+  edtCMAX = edit("edtCMAX");
+  edtOMEGAMIN = edit("edtOMEGAMIN");
+  edtSTARTJAAR = edit("edtSTARTJAAR");
+  edtEINDJAAR = edit("edtEINDJAAR");
+  edtWARMUP = edit("edtWARMUP");
+  edtREALISATIES = edit("edtREALISATIES");
+
+  auto* calibration = new QGridLayout(c);
+  int row = 0;
+  calibration->addWidget(heading(c, "Calibratiecriteria"), row++, 0, 1, 2);
+  for (const auto& [setting, edit] : edits_) {
+    if (setting->place != Place::kCalibration) continue;
+    calibration->addWidget(text(c, setting->label), row, 0);
+    calibration->addWidget(edit, row++, 1);
+  }
+  calibration->setRowMinimumHeight(row++, 8);
+  calibration->addWidget(heading(c, "Plausibiliteitscheck "), row++, 0, 1, 2);
+  calibration->addWidget(
+      text(c, "accepteer alleen calibratieresultaten die voldoen aan deze 4 criteria:"), row++, 0,
+      1, 2);
+  // The bounds two a line: "delta>" [field] "phi>" [field].
+  auto* bounds = new QGridLayout;
+  int bound = 0;
+  for (const auto& [setting, edit] : edits_) {
+    if (setting->place != Place::kBounds) continue;
+    bounds->addWidget(text(c, setting->label), bound / 2, 2 * (bound % 2), Qt::AlignRight);
+    bounds->addWidget(edit, bound / 2, 2 * (bound % 2) + 1);
+    ++bound;
+  }
+  bounds->setColumnStretch(4, 1);
+  calibration->addLayout(bounds, row++, 0, 1, 2);
+  calibration->setRowStretch(row, 1);
+
   lblPERIODE = heading(s, "Simulatieperiode");
   lblPERIODE->setObjectName("lblPERIODE");
-  edtSTARTJAAR = field(s, "edtSTARTJAAR");
-  edtEINDJAAR = field(s, "edtEINDJAAR");
-  edtWARMUP = field(s, "edtWARMUP");
-  edtREALISATIES = field(s, "edtREALISATIES");
-  edtREKENPROCESSEN = field(s, "edtREKENPROCESSEN");
+  edtREKENPROCESSEN = field(s, "edtREKENPROCESSEN", "");
   edtREKENPROCESSEN->setText(QString::number(std::max(1u, std::thread::hardware_concurrency())));
   edtREKENPROCESSEN->setToolTip(QString::fromUtf8(
       "Zoveel buizen tegelijk (calibraties, simulaties, postprocessing en inpakken); de "
       "resultaten zijn dezelfde als met 1"));
   auto* simulation = new QGridLayout(s);
-  simulation->addWidget(lblPERIODE, 0, 0, 1, 3);
-  simulation->addWidget(text(s, "Startjaar (1-jan-xxxx)"), 1, 0);
-  simulation->addWidget(edtSTARTJAAR, 1, 1);
-  simulation->addWidget(text(s, "Eindjaar (31-dec-yyyy)"), 2, 0);
-  simulation->addWidget(edtEINDJAAR, 2, 1);
-  simulation->setRowMinimumHeight(3, 8);
-  simulation->addWidget(heading(s, "Overige instellingen"), 4, 0, 1, 3);
-  simulation->addWidget(text(s, "maximale opwarmtijd"), 5, 0);
-  simulation->addWidget(edtWARMUP, 5, 1);
-  simulation->addWidget(text(s, "(dagen)"), 5, 2);
-  simulation->addWidget(text(s, "aantal realisaties"), 6, 0);
-  simulation->addWidget(edtREALISATIES, 6, 1);
-  simulation->addWidget(text(s, "aantal rekenprocessen"), 7, 0);
-  simulation->addWidget(edtREKENPROCESSEN, 7, 1);
-  simulation->addWidget(text(s, "(buizen tegelijk)"), 7, 2);
+  row = 0;
+  simulation->addWidget(lblPERIODE, row++, 0, 1, 3);
+  auto addRows = [&](Place place) {
+    for (const auto& [setting, edit] : edits_) {
+      if (setting->place != place) continue;
+      simulation->addWidget(text(s, setting->label), row, 0);
+      simulation->addWidget(edit, row, 1);
+      if (*setting->unit != '\0') simulation->addWidget(text(s, setting->unit), row, 2);
+      ++row;
+    }
+  };
+  addRows(Place::kPeriod);
+  simulation->setRowMinimumHeight(row++, 8);
+  simulation->addWidget(heading(s, "Overige instellingen"), row++, 0, 1, 3);
+  addRows(Place::kOther);
+  simulation->addWidget(text(s, "aantal rekenprocessen"), row, 0);
+  simulation->addWidget(edtREKENPROCESSEN, row, 1);
+  simulation->addWidget(text(s, "(buizen tegelijk)"), row++, 2);
   simulation->setColumnStretch(2, 1);
-  simulation->setRowStretch(8, 1);
+  simulation->setRowStretch(row, 1);
 
-  rdgrpDETTRACE = new QGroupBox(QString::fromUtf8(" Deterministische trace "), this);
-  rdgrpDETTRACE->setObjectName("rdgrpDETTRACE");
-  rdbttnMETUPDATING = new QRadioButton(QString::fromUtf8("met updating"), rdgrpDETTRACE);
-  rdbttnMETUPDATING->setObjectName("rdbttnMETUPDATING");
-  rdbttnZONDERUPDATING = new QRadioButton(QString::fromUtf8("zonder updating"), rdgrpDETTRACE);
-  rdbttnZONDERUPDATING->setObjectName("rdbttnZONDERUPDATING");
-  rdbttnMETUPDATING->setChecked(true);
-  traceChoice_ = new QButtonGroup(this);
-  traceChoice_->addButton(rdbttnMETUPDATING);
-  traceChoice_->addButton(rdbttnZONDERUPDATING);
-  auto* trace = new QVBoxLayout(rdgrpDETTRACE);
-  trace->addWidget(rdbttnMETUPDATING);
-  trace->addWidget(rdbttnZONDERUPDATING);
+  // Every choice of the settings table: a group with a radio button a word.
+  std::vector<QGroupBox*> choiceGroups;
+  for (const phreatix::DetailField& row : phreatix::detailFields()) {
+    if (!phreatix::isChoice(row)) continue;
+    auto* group = new QGroupBox(QString::fromUtf8(row.label), this);
+    group->setObjectName(row.name);
+    auto* buttons = new QButtonGroup(this);
+    auto* column = new QVBoxLayout(group);
+    for (const phreatix::SettingChoice& choice : row.choices) {
+      auto* button = new QRadioButton(QString::fromUtf8(choice.label), group);
+      button->setObjectName(choice.control);
+      button->setChecked(std::string_view(choice.word) == row.formDefault);
+      buttons->addButton(button);
+      column->addWidget(button);
+    }
+    connect(buttons, &QButtonGroup::buttonClicked, this, [this, &row] { choiceClick(row); });
+    choices_.push_back({&row, buttons});
+    choiceGroups.push_back(group);
+  }
+  rdgrpDETTRACE = findChild<QGroupBox*>("rdgrpDETTRACE");
+  rdbttnMETUPDATING = findChild<QRadioButton*>("rdbttnMETUPDATING");
+  rdbttnZONDERUPDATING = findChild<QRadioButton*>("rdbttnZONDERUPDATING");
 
   btbttnOKDEFAULTS = new QPushButton(QString::fromUtf8("Instellingen OK"), this);
   btbttnOKDEFAULTS->setObjectName("btbttnOKDEFAULTS");
@@ -150,7 +173,7 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   groups->addWidget(grpbxCALIBRATIE, 1);
   groups->addWidget(grpbxSIMULATIE, 1);
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(rdgrpDETTRACE);
+  for (QGroupBox* group : choiceGroups) bottom->addWidget(group);
   bottom->addStretch(1);
   bottom->addWidget(bttnAnnuleren, 0, Qt::AlignBottom);
   bottom->addWidget(btbttnOKDEFAULTS, 0, Qt::AlignBottom);
@@ -159,17 +182,9 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   layout->addLayout(bottom);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(edtMAXITER, &QLineEdit::editingFinished, this, &TfrmDefaults::edtMAXITERExit);
-  connect(edtCLOSURE, &QLineEdit::editingFinished, this, &TfrmDefaults::edtCLOSUREExit);
-  connect(edtDELTAMIN, &QLineEdit::editingFinished, this, &TfrmDefaults::edtDELTAMINExit);
-  connect(edtPHIMIN, &QLineEdit::editingFinished, this, &TfrmDefaults::edtPHIMINExit);
-  connect(edtCMAX, &QLineEdit::editingFinished, this, &TfrmDefaults::edtCMAXExit);
-  connect(edtOMEGAMIN, &QLineEdit::editingFinished, this, &TfrmDefaults::edtOMEGAMINExit);
-  connect(edtSTARTJAAR, &QLineEdit::editingFinished, this, &TfrmDefaults::edtSTARTJAARExit);
-  connect(edtEINDJAAR, &QLineEdit::editingFinished, this, &TfrmDefaults::edtEINDJAARExit);
-  connect(edtWARMUP, &QLineEdit::editingFinished, this, &TfrmDefaults::edtWARMUPExit);
-  connect(edtREALISATIES, &QLineEdit::editingFinished, this, &TfrmDefaults::edtREALISATIESExit);
-  connect(traceChoice_, &QButtonGroup::buttonClicked, this, &TfrmDefaults::rdgrpDETTRACEClick);
+  for (const auto& [setting, edit] : edits_) {
+    connect(edit, &QLineEdit::editingFinished, this, [this, edit = edit] { fieldExit(edit); });
+  }
   connect(btbttnOKDEFAULTS, &QPushButton::clicked, this, &TfrmDefaults::btbttnOKDEFAULTSClick);
   connect(bttnAnnuleren, &QPushButton::clicked, this, &TfrmDefaults::reject);
 
@@ -177,8 +192,8 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
 }
 
 void TfrmDefaults::setSessionFieldsEnabled(bool enabled) {
-  for (QLineEdit* edit : {edtSTARTJAAR, edtREALISATIES, edtWARMUP, edtMAXITER, edtCLOSURE}) {
-    edit->setEnabled(enabled);
+  for (const auto& [setting, edit] : edits_) {
+    if (setting->sessionField) edit->setEnabled(enabled);
   }
 }
 
@@ -187,22 +202,44 @@ void TfrmDefaults::activate() { showPeriod(); }
 void TfrmDefaults::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   openedSettings_ = settings_;
-  openedWithUpdating_ = rdbttnMETUPDATING->isChecked();
+  openedChoices_.clear();
+  for (const auto& [setting, buttons] : choices_) openedChoices_.push_back(buttons->checkedButton());
   for (QLineEdit* edit : fields()) openedTexts_[edit] = accepted_[edit] = edit->text();
   openedTexts_[edtREKENPROCESSEN] = edtREKENPROCESSEN->text();
   activate();
 }
 
 std::vector<QLineEdit*> TfrmDefaults::fields() const {
-  return {edtMAXITER,  edtCLOSURE,   edtDELTAMIN, edtPHIMIN, edtCMAX,
-          edtOMEGAMIN, edtSTARTJAAR, edtEINDJAAR, edtWARMUP, edtREALISATIES};
+  std::vector<QLineEdit*> edits;
+  for (const auto& [setting, edit] : edits_) edits.push_back(edit);
+  return edits;
+}
+
+QLineEdit* TfrmDefaults::edit(const char* name) const {
+  for (const auto& [setting, edit] : edits_) {
+    if (edit->objectName() == QLatin1String(name)) return edit;
+  }
+  return nullptr;
+}
+
+std::string TfrmDefaults::chosenWord(const phreatix::DetailField& row) const {
+  for (const auto& [setting, buttons] : choices_) {
+    if (setting != &row || !buttons->checkedButton()) continue;
+    const QString control = buttons->checkedButton()->objectName();
+    for (const phreatix::SettingChoice& choice : row.choices) {
+      if (control == QLatin1String(choice.control)) return choice.word;
+    }
+  }
+  return row.formDefault;
 }
 
 void TfrmDefaults::reject() {
   leaving_ = true;  // the fields lose the focus: no checks on the way out
   settings_ = openedSettings_;
   for (auto& [edit, text] : openedTexts_) edit->setText(text);
-  (openedWithUpdating_ ? rdbttnMETUPDATING : rdbttnZONDERUPDATING)->setChecked(true);
+  for (std::size_t i = 0; i < choices_.size() && i < openedChoices_.size(); ++i) {
+    if (openedChoices_[i]) openedChoices_[i]->setChecked(true);
+  }
   showPeriod();
   leaving_ = false;
   QDialog::reject();
@@ -223,7 +260,10 @@ void TfrmDefaults::showPeriod() {
 
 void TfrmDefaults::fieldExit(QLineEdit* edit) {
   if (leaving_) return;
-  const phreatix::DetailField* detail = phreatix::findDetailField(edit->objectName().toStdString());
+  const phreatix::DetailField* detail = nullptr;
+  for (const auto& [setting, e] : edits_) {
+    if (e == edit) detail = setting;
+  }
   if (!detail) return;
   leaving_ = true;
   phreatix::FieldResult result;
@@ -248,6 +288,7 @@ void TfrmDefaults::fieldExit(QLineEdit* edit) {
     if (result.accepted()) accepted_[edit] = edit->text();
   }
   leaving_ = false;
+  if (detail->place == phreatix::SettingPlace::kPeriod) showPeriod();
 }
 
 void TfrmDefaults::edtMAXITERExit() { fieldExit(edtMAXITER); }
@@ -259,33 +300,19 @@ void TfrmDefaults::edtOMEGAMINExit() { fieldExit(edtOMEGAMIN); }
 void TfrmDefaults::edtWARMUPExit() { fieldExit(edtWARMUP); }
 void TfrmDefaults::edtREALISATIESExit() { fieldExit(edtREALISATIES); }
 
-void TfrmDefaults::edtSTARTJAARExit() {
-  fieldExit(edtSTARTJAAR);
-  showPeriod();
-}
+void TfrmDefaults::edtSTARTJAARExit() { fieldExit(edtSTARTJAAR); }
+void TfrmDefaults::edtEINDJAARExit() { fieldExit(edtEINDJAAR); }
 
-void TfrmDefaults::edtEINDJAARExit() {
-  fieldExit(edtEINDJAAR);
-  showPeriod();
-}
+void TfrmDefaults::rdgrpDETTRACEClick() { choiceClick(*phreatix::findDetailField("rdgrpDETTRACE")); }
 
-void TfrmDefaults::rdgrpDETTRACEClick() {
-  settings_.traceWithUpdating = rdbttnMETUPDATING->isChecked();
+void TfrmDefaults::choiceClick(const phreatix::DetailField& row) {
+  if (row.immediate) row.store(chosenWord(row), settings_);
 }
 
 void TfrmDefaults::btbttnOKDEFAULTSClick() {
   phreatix::DetailFields fields;
-  fields.maxIter = textOf(edtMAXITER);
-  fields.closure = textOf(edtCLOSURE);
-  fields.deltaMin = textOf(edtDELTAMIN);
-  fields.phiMin = textOf(edtPHIMIN);
-  fields.cMax = textOf(edtCMAX);
-  fields.omegaMin = textOf(edtOMEGAMIN);
-  fields.startYear = textOf(edtSTARTJAAR);
-  fields.endYear = textOf(edtEINDJAAR);
-  fields.warmUp = textOf(edtWARMUP);
-  fields.realisations = textOf(edtREALISATIES);
-  fields.traceWithUpdating = rdbttnMETUPDATING->isChecked();
+  for (const auto& [setting, edit] : edits_) fields.*setting->text = textOf(edit);
+  for (const auto& [setting, buttons] : choices_) fields.*setting->text = chosenWord(*setting);
 
   const std::string order = phreatix::checkPeriodOrder(fields.startYear, fields.endYear);
   if (!order.empty()) {

@@ -8,12 +8,16 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <QDialog>
 
 #include "settings/session_settings.h"
+#include "settings/settings_table.h"
 
+class QAbstractButton;
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
@@ -77,7 +81,8 @@ class TfrmDefaults : public QDialog {
   void edtEINDJAARExit();
   void edtWARMUPExit();
   void edtREALISATIESExit();
-  // A click in the trace choice sets the trace kind at once.
+  // A click in the trace choice sets the trace kind at once (as any choice
+  // of the settings table that takes effect at once).
   void rdgrpDETTRACEClick();
   // "Instellingen OK".
   void btbttnOKDEFAULTSClick();
@@ -90,20 +95,27 @@ class TfrmDefaults : public QDialog {
 
  private:
   void fieldExit(QLineEdit* field);
+  void choiceClick(const phreatix::DetailField& row);
   void showPeriod();
 
   std::vector<QLineEdit*> fields() const;
+  QLineEdit* edit(const char* name) const;
+  // The word of the radio button checked in a choice's group.
+  std::string chosenWord(const phreatix::DetailField& row) const;
+
+  // The window's controls of the rows of the settings table, in its order.
+  std::vector<std::pair<const phreatix::DetailField*, QLineEdit*>> edits_;
+  std::vector<std::pair<const phreatix::DetailField*, QButtonGroup*>> choices_;
 
   phreatix::SessionSettings& settings_;
   // What the window opened with, for "Annuleren".
   phreatix::SessionSettings openedSettings_;
   std::map<QLineEdit*, QString> openedTexts_;
-  bool openedWithUpdating_ = true;
+  std::vector<QAbstractButton*> openedChoices_;
   // The last text of each field that passed its checks, put back when the
   // period is refused.
   std::map<QLineEdit*, QString> accepted_;
   std::function<bool()> checkCompleteness_;
-  QButtonGroup* traceChoice_;
   // A message box shown while leaving a field takes the focus away from it;
   // that second exit is not checked again.
   bool leaving_ = false;

@@ -28,6 +28,8 @@
 
 #include "dialogs.h"
 #include "frontend.h"
+#include "results/axis_ticks.h"
+#include "results/report_columns.h"
 #include "results/report_files.h"
 
 namespace {
@@ -40,11 +42,11 @@ constexpr int kTubeRole = Qt::UserRole + 1;
 
 class NumberItem : public QTableWidgetItem {
  public:
-  NumberItem(std::optional<double> value, int decimals) {
-    if (value) {
-      // Points, not the desktop's decimal comma: the same text as the CSV.
-      setText(QString::number(*value, 'f', decimals));
-      setData(kSortRole, *value);
+  // Points, not the desktop's decimal comma: the text the saved CSV has.
+  NumberItem(const phreatix::OverviewValue& value, const std::string& text) {
+    if (value.known) {
+      setText(QString::fromStdString(text));
+      setData(kSortRole, value.number);
     }
     setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   }
@@ -59,15 +61,22 @@ class NumberItem : public QTableWidgetItem {
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
 QString tubeName(const phreatix::TubeResult& tube) {
-  return fromStd(tube.location.empty() ? tube.stem : tube.location);
+  return fromStd(phreatix::screenTubeName(tube));
 }
 
 // A tube with something the user must read before quoting its figures; the
 // missing model of a failed tube is its reason of failure, not a warning.
 bool hasWarnings(const phreatix::TubeResult& tube) {
-  return std::any_of(tube.warnings.begin(), tube.warnings.end(), [](const auto& warning) {
-    return warning.kind != phreatix::ResultWarningKind::kNoModel;
-  });
+  return !phreatix::screenWarnings(tube).empty();
+}
+
+// The place of a column of the overview in the table; -1 when not shown.
+int screenIndex(const char* name) {
+  const auto& columns = phreatix::screenColumns();
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (std::string_view(columns[i]->name) == name) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 QColor colourOf(const phreatix::Rgb& rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
@@ -166,28 +175,15 @@ QAbstractSeries* seriesOf(const phreatix::ChartSeries& description, const Points
   return line;
 }
 
-// A round step (1, 2 or 5 times a power of ten) that divides `span` into
-// about `parts` intervals.
-double roundStep(double span, int parts) {
-  const double raw = span / parts;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  const double scaled = raw / power;
-  return (scaled < 1.5 ? 1 : scaled < 3.5 ? 2 : scaled < 7.5 ? 5 : 10) * power;
-}
-
 // Ticks on multiples of a round step over whatever range the axis shows,
-// labelled with as many decimals as the step needs; again after each zoom.
+// labelled with as many decimals as the step needs (phreatix::roundTicks);
+// asked again after each zoom.
 void placeRoundTicks(QValueAxis* axis, int parts) {
   const double span = axis->max() - axis->min();
   if (!(span > 0) || !std::isfinite(span)) return;
-  const double step = roundStep(span, parts);
-  int decimals = 0;
-  while (decimals < 6 && std::abs(step * std::pow(10.0, decimals) -
-                                  std::round(step * std::pow(10.0, decimals))) > 1e-6) {
-    ++decimals;
-  }
+  const double step = phreatix::roundStep(span, parts);
   axis->setTickInterval(step);
-  axis->setLabelFormat(QString("%.%1f").arg(decimals));
+  axis->setLabelFormat(QString("%.%1f").arg(phreatix::stepDecimals(step)));
 }
 
 // A value axis over `extent` with a little room at both ends, none beyond
@@ -311,49 +307,6 @@ QString reasonText(const phreatix::TubeResult& tube) {
   return text + ":\n" + fromStd(tube.failure);
 }
 
-QStringList columnTitles() {
-  return {QString::fromUtf8("Buis"),
-          QString::fromUtf8("Filter"),
-          QString::fromUtf8("Model"),
-          QString::fromUtf8("delta (-)"),
-          QString::fromUtf8("omega0 (cm/cm)"),
-          QString::fromUtf8("phi (-)"),
-          QString::fromUtf8("c (cm+mv)"),
-          QString::fromUtf8("sigma2 (cm²)"),
-          QString::fromUtf8("n"),
-          QString::fromUtf8("ME (cm)"),
-          QString::fromUtf8("RMSE (cm)"),
-          QString::fromUtf8("EVP (%)"),
-          QString::fromUtf8("GHG (cm-mv)"),
-          QString::fromUtf8("GLG (cm-mv)"),
-          QString::fromUtf8("GVG (cm-mv)"),
-          QString::fromUtf8("Waarschuwingen"),
-          QString::fromUtf8("Reden geen model")};
-}
-
-// What the header of each column explains on hovering.
-QStringList columnTips() {
-  const QString fit = QString::fromUtf8(
-      "van het deterministische model (zonder bijwerken) over de meetperiode van de calibratie");
-  return {QString::fromUtf8("Locatie van de buis"),
-          QString::fromUtf8("Filternummer"),
-          QString::fromUtf8("Gekozen model: 1s, 2s of ft"),
-          QString::fromUtf8("Autoregressieve coëfficiënt van de deterministische component"),
-          QString::fromUtf8("Respons op het neerslagoverschot van de dag (cm per cm/d)"),
-          QString::fromUtf8("Autoregressieve coëfficiënt van de ruiscomponent"),
-          QString::fromUtf8("Basisniveau van de ruiscomponent, cm boven maaiveld"),
-          QString::fromUtf8("Variantie van de witte ruis"),
-          QString::fromUtf8("Aantal metingen ") + fit,
-          QString::fromUtf8("Gemiddelde fout (gemeten - model) ") + fit,
-          QString::fromUtf8("Wortel van de gemiddelde kwadratische fout ") + fit,
-          QString::fromUtf8("Verklaarde variantie ") + fit,
-          QString::fromUtf8("Gemiddelde hoogste grondwaterstand, cm onder maaiveld"),
-          QString::fromUtf8("Gemiddelde laagste grondwaterstand, cm onder maaiveld"),
-          QString::fromUtf8("Gemiddelde voorjaarsgrondwaterstand, cm onder maaiveld"),
-          QString::fromUtf8("Lees deze voordat u de karakteristieken gebruikt"),
-          QString::fromUtf8("Waarom de buis geen model heeft")};
-}
-
 }  // namespace
 
 TfrmResultaten::TfrmResultaten(QWidget* parent) : QDialog(parent) {
@@ -361,12 +314,15 @@ TfrmResultaten::TfrmResultaten(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QString::fromUtf8("Resultaten"));
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
 
-  tblBuizen = new QTableWidget(0, kColumnCount, this);
+  const auto& columns = phreatix::screenColumns();
+  tblBuizen = new QTableWidget(0, static_cast<int>(columns.size()), this);
   tblBuizen->setObjectName("tblBuizen");
-  tblBuizen->setHorizontalHeaderLabels(columnTitles());
-  const QStringList tips = columnTips();
-  for (int column = 0; column < kColumnCount; ++column) {
-    tblBuizen->horizontalHeaderItem(column)->setToolTip(tips[column]);
+  QStringList titles;
+  for (const phreatix::OverviewColumn* column : columns) titles << column->screenTitle;
+  tblBuizen->setHorizontalHeaderLabels(titles);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    tblBuizen->horizontalHeaderItem(static_cast<int>(i))
+        ->setToolTip(QString::fromUtf8(columns[i]->screenTip));
   }
   tblBuizen->setSelectionBehavior(QAbstractItemView::SelectRows);
   tblBuizen->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -375,7 +331,7 @@ TfrmResultaten::TfrmResultaten(QWidget* parent) : QDialog(parent) {
   tblBuizen->verticalHeader()->setVisible(false);
   tblBuizen->horizontalHeader()->setStretchLastSection(true);
   // Until the user sorts: the tubes in the order of their stems.
-  tblBuizen->horizontalHeader()->setSortIndicator(kColTube, Qt::AscendingOrder);
+  tblBuizen->horizontalHeader()->setSortIndicator(screenIndex("buis"), Qt::AscendingOrder);
   tblBuizen->setSortingEnabled(true);
   connect(tblBuizen, &QTableWidget::itemSelectionChanged, this,
           &TfrmResultaten::tblBuizenSelectionChanged);
@@ -471,49 +427,32 @@ void TfrmResultaten::fillTable() {
     const phreatix::TubeResult& tube = results_.tubes[static_cast<std::size_t>(row)];
     modelled += tube.modelled ? 1 : 0;
     warned += hasWarnings(tube) ? 1 : 0;
-    auto* name = new QTableWidgetItem(tubeName(tube));
-    name->setData(kTubeRole, row);
-    tblBuizen->setItem(row, kColTube, name);
-    tblBuizen->setItem(row, kColFilter, new QTableWidgetItem(fromStd(tube.filter)));
-    tblBuizen->setItem(row, kColModel, new QTableWidgetItem(fromStd(tube.label)));
-
-    auto parameter = [&](double value) {
-      return tube.modelled ? std::optional<double>(value) : std::nullopt;
-    };
-    auto fitted = [&](double value) {
-      return tube.fit.available ? std::optional<double>(value) : std::nullopt;
-    };
-    tblBuizen->setItem(row, kColDelta, new NumberItem(parameter(tube.delta), 4));
-    tblBuizen->setItem(row, kColOmega0, new NumberItem(parameter(tube.omega0), 4));
-    tblBuizen->setItem(row, kColPhi, new NumberItem(parameter(tube.phi), 4));
-    tblBuizen->setItem(row, kColC, new NumberItem(parameter(tube.c), 1));
-    tblBuizen->setItem(row, kColSigma2, new NumberItem(parameter(tube.sigma2), 2));
-    tblBuizen->setItem(row, kColN, new NumberItem(fitted(tube.fit.n), 0));
-    tblBuizen->setItem(row, kColMe, new NumberItem(fitted(tube.fit.me), 1));
-    tblBuizen->setItem(row, kColRmse, new NumberItem(fitted(tube.fit.rmse), 1));
-    tblBuizen->setItem(row, kColEvp, new NumberItem(fitted(tube.fit.evp), 1));
-    tblBuizen->setItem(row, kColGhg, new NumberItem(tube.ghg, 1));
-    tblBuizen->setItem(row, kColGlg, new NumberItem(tube.glg, 1));
-    tblBuizen->setItem(row, kColGvg, new NumberItem(tube.gvg, 1));
-
-    QStringList warnings;
-    for (const phreatix::ResultWarning& warning : tube.warnings) {
-      if (warning.kind != phreatix::ResultWarningKind::kNoModel) warnings << fromStd(warning.text);
+    const auto& columns = phreatix::screenColumns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const phreatix::OverviewColumn& column = *columns[i];
+      const phreatix::OverviewValue value = phreatix::screenValue(column, tube);
+      const QString text = fromStd(phreatix::screenText(column, value));
+      QTableWidgetItem* item = column.type == phreatix::OverviewColumn::Type::kText
+                                   ? new QTableWidgetItem(text)
+                                   : new NumberItem(value, text.toStdString());
+      const std::string_view name = column.name;
+      if (name == "buis") item->setData(kTubeRole, row);
+      if (name == "waarschuwingen") {
+        QStringList warnings;
+        for (const std::string& warning : phreatix::screenWarnings(tube)) warnings << fromStd(warning);
+        item->setToolTip(warnings.join("\n"));
+        if (!warnings.isEmpty()) item->setForeground(QColor(160, 60, 0));
+      }
+      if (name == "reden_geen_model") item->setToolTip(fromStd(tube.failure));
+      tblBuizen->setItem(row, static_cast<int>(i), item);
     }
-    auto* warningItem = new QTableWidgetItem(warnings.join("; "));
-    warningItem->setToolTip(warnings.join("\n"));
-    if (!warnings.isEmpty()) warningItem->setForeground(QColor(160, 60, 0));
-    tblBuizen->setItem(row, kColWarnings, warningItem);
-    auto* failure = new QTableWidgetItem(fromStd(tube.failure));
-    failure->setToolTip(fromStd(tube.failure));
-    tblBuizen->setItem(row, kColFailure, failure);
   }
   tblBuizen->setSortingEnabled(true);
   tblBuizen->resizeColumnsToContents();
   // A long warning or reason would push the other columns out of sight: it
   // is in full in the cell's tooltip.
-  for (const int column : {int(kColWarnings), int(kColFailure)}) {
-    tblBuizen->setColumnWidth(column, std::min(tblBuizen->columnWidth(column), 320));
+  for (const int column : {screenIndex("waarschuwingen"), screenIndex("reden_geen_model")}) {
+    if (column >= 0) tblBuizen->setColumnWidth(column, std::min(tblBuizen->columnWidth(column), 320));
   }
   lblStatus->setText(QString::fromUtf8("%1 buizen, %2 met model, %3 met waarschuwingen")
                          .arg(tblBuizen->rowCount())
@@ -524,7 +463,7 @@ void TfrmResultaten::fillTable() {
 int TfrmResultaten::selectedTube() const {
   const QList<QTableWidgetItem*> items = tblBuizen->selectedItems();
   if (items.isEmpty()) return -1;
-  const QTableWidgetItem* name = tblBuizen->item(items.front()->row(), kColTube);
+  const QTableWidgetItem* name = tblBuizen->item(items.front()->row(), screenIndex("buis"));
   return name ? name->data(kTubeRole).toInt() : -1;
 }
 
@@ -627,6 +566,12 @@ void TfrmResultaten::btbttnCSVClick() {
       this, startPath(QString::fromUtf8(phreatix::kOverviewCsvName)),
       QString::fromUtf8("CSV-bestanden (*.csv)"));
   if (path.isEmpty()) return;
+  // The rows as the table shows them, sorted as the user sorted them.
+  std::vector<std::size_t> rows;
+  const int tubeColumn = screenIndex("buis");
+  for (int row = 0; row < tblBuizen->rowCount(); ++row) {
+    rows.push_back(static_cast<std::size_t>(tblBuizen->item(row, tubeColumn)->data(kTubeRole).toInt()));
+  }
   phreatix::ui::guarded(nullptr, this,
-                        [&] { phreatix::writeOverviewCsv(results_, path.toStdString()); });
+                        [&] { phreatix::writeScreenCsv(results_, rows, path.toStdString()); });
 }

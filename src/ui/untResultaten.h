@@ -24,7 +24,8 @@ class TfrmResultaten : public QDialog {
   Q_OBJECT
 
  public:
-  // The columns of tblBuizen, left to right.
+  // The columns of tblBuizen, left to right: those of the overview the
+  // window shows, in its order (phreatix::screenColumns()).
   enum Column {
     kColTube,
     kColFilter,
@@ -76,7 +77,8 @@ class TfrmResultaten : public QDialog {
   void btbttnZoomClick();
   // The chart on the current tab as a PNG file, at its size on screen.
   void btbttnPNGClick();
-  // The table as overzicht.csv, or wherever the user saves it.
+  // The table as it shows it (its columns, decimals and order of rows) as
+  // a CSV file, proposed as overzicht.csv.
   void btbttnCSVClick();
 
  private:

@@ -22,6 +22,8 @@
 #include "platform/files.h"
 #include "preprocessor/dino_export.h"
 #include "report/messages.h"
+#include "settings/field_checks.h"
+#include "settings/settings_table.h"
 #include "demo/demo_data.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
@@ -330,6 +332,57 @@ TEST(Cli, RunRefusesSettingsItCannotUse) {
       << negative.err;
   EXPECT_EQ(runCli(dir, base + "--trace soms").code, 1);
   EXPECT_EQ(runCli(dir, "run --data x.csv").code, 1);
+}
+
+// Every row of the settings table is an option of run, repair and cluster
+// prepare, refused on the command line with the message its window field
+// gives for the same text, and listed by --help with its default.
+TEST(Cli, EverySettingsOptionIsCheckedAsItsWindowField) {
+  test::TempDir dir;
+  for (const DetailField& row : detailFields()) {
+    SCOPED_TRACE(row.flag);
+    // A start year needs an end year beside it.
+    const std::string base = std::string("run --data x.csv --coupling k.txt ") +
+                             (row.flag == std::string("--start-year") ? "--end-year 2047 " : "");
+    std::vector<std::string> refused = {"abc"};
+    if (isChoice(row)) {
+      refused = {"soms", std::string(row.choices[0].word) + "x"};
+    } else {
+      char above[32], below[32];
+      std::snprintf(above, sizeof above, "%g", row.hi + 1);
+      std::snprintf(below, sizeof below, "%g", row.lo - 1);
+      refused.push_back(above);
+      refused.push_back(below);
+      if (row.integer) refused.push_back(std::string(row.formDefault) + ".5");
+    }
+    for (const std::string& value : refused) {
+      const FieldResult window = checkDetailField(row, value);
+      ASSERT_FALSE(window.accepted()) << value;
+      const CliRun run = runCli(dir, base + row.flag + "=" + value);
+      EXPECT_EQ(run.code, 1) << value;
+      const std::string expected =
+          isChoice(row) ? window.message
+                        : std::string(row.name) + " \"" + value + "\": " + window.message;
+      EXPECT_NE(run.err.find(expected), std::string::npos) << value << ": " << run.err;
+    }
+    // Its default passes the checks: the run starts, and stops on the
+    // missing kron.txt.
+    const CliRun accepted = runCli(dir, base + row.flag + "=" + row.formDefault);
+    EXPECT_EQ(accepted.code, 2) << accepted.err;
+    EXPECT_EQ(accepted.err.find(row.name), std::string::npos) << accepted.err;
+  }
+  const std::string help = runCli(dir, "run --help").out;
+  const std::string prepareHelp = runCli(dir, "cluster prepare --help").out;
+  for (const DetailField& row : detailFields()) {
+    const std::string head = std::string(row.flag) + " " + row.valueName + "=" + row.formDefault;
+    for (const std::string* text : {&help, &prepareHelp}) {
+      const std::size_t at = text->find("  " + head + " ");
+      ASSERT_NE(at, std::string::npos) << head << "\n" << *text;
+      const std::string firstLine = std::string(row.help).substr(0, std::string(row.help).find('\n'));
+      EXPECT_EQ(text->substr(text->find_first_not_of(' ', at + 2 + head.size()), firstLine.size()),
+                firstLine);
+    }
+  }
 }
 
 // The line of `text` from `from` on that starts with `option`, or "".

@@ -185,6 +185,38 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   EXPECT_EQ(c[column("model")], "");
 }
 
+// The results window's table as a file: its own columns, titles and
+// decimals, the rows in the order given, and what the window shows where
+// it differs from overzicht.csv (a chosen model whose post-processing did
+// not finish has no parameters there; the missing model is the reason, not
+// a warning as well).
+TEST(OverviewCsv, TheWindowsTableAsItShowsIt) {
+  DataSetResults results = threeTubes();
+  TubeResult unfinished = results.tubes[0];
+  unfinished.stem = "28AL0008";
+  unfinished.location.clear();  // named by its stem
+  unfinished.modelled = false;
+  unfinished.warnings.clear();
+  results.tubes.push_back(unfinished);
+  test::TempDir dir;
+  writeScreenCsv(results, {3, 1, 0}, dir.file("tabel.csv"));
+  const std::vector<std::string> records = crlfRecords(dir.read("tabel.csv"));
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0],
+            "Buis,Filter,Model,delta (-),omega0 (cm/cm),phi (-),c (cm+mv),sigma2 (cm\xC2\xB2),n,"
+            "ME (cm),RMSE (cm),EVP (%),GHG (cm-mv),GLG (cm-mv),GVG (cm-mv),Waarschuwingen,"
+            "Reden geen model");
+  EXPECT_EQ(records[1], "28AL0008,01,1s,,,,,,120,-0.4,7.9,87.3,45.3,162.0,80.0,,");
+  EXPECT_EQ(records[2], "28AL0006,01,ft,,,,,,,,,,,,,,delta 0.85 niet groter dan 0.90");
+  EXPECT_EQ(records[3],
+            "28AL0005,01,1s,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
+            "\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"\"let op\"\"\",");
+  // overzicht.csv keeps the parameters of the unfinished tube.
+  writeOverviewCsv(results, dir.file("overzicht.csv"));
+  EXPECT_NE(dir.read("overzicht.csv").find("28AL0008,,01,123456.50,456789.25,1s,0.9712345,"),
+            std::string::npos);
+}
+
 TEST(OverviewCsv, UnwritableFileIsAnError) {
   test::TempDir dir;
   EXPECT_THROW(writeOverviewCsv(threeTubes(), dir.file("geen/map/overzicht.csv")), Error);

@@ -73,7 +73,7 @@ TEST(FieldChecks, ExitChecksOfEveryField) {
 }
 
 TEST(FieldChecks, FormDefaultsPassTheirOwnChecks) {
-  for (const DetailField& field : kDetailFields) {
+  for (const DetailField& field : detailFields()) {
     EXPECT_EQ(findDetailField(field.name), &field);
     EXPECT_TRUE(checkDetailField(field, field.formDefault).accepted()) << field.name;
     EXPECT_TRUE(checkDetailField(field, field.putBack).accepted()) << field.name;
@@ -141,7 +141,7 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
   f.startYear = "2000";
   f.endYear = "1990";
   f.realisations = "50";
-  f.traceWithUpdating = false;
+  f.trace = "zonder";
   ASSERT_TRUE(applyDetailSettings(f, s));
   EXPECT_EQ(s.MAXITER, 1200);
   EXPECT_EQ(s.closure, " 0.005");

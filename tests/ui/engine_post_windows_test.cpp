@@ -6,6 +6,7 @@
 // to be looked at by eye.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -290,6 +291,58 @@ class EnginePostWindowsTest : public QObject {
   }
 
   // ---- detail-settings window ----
+
+  // Every row of the settings table has its control in the window, with
+  // its caption, its default and, for a choice, a button per word; the
+  // fields locked while a pipeline runs are the table's.
+  void everySettingHasItsControl() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    QStringList captions;
+    for (const QLabel* label : window.findChildren<QLabel*>()) captions << label->text();
+    for (const phreatix::DetailField& row : phreatix::detailFields()) {
+      if (phreatix::isChoice(row)) {
+        auto* group = window.findChild<QGroupBox*>(row.name);
+        QVERIFY2(group, row.name);
+        QCOMPARE(group->title(), QString::fromUtf8(row.label));
+        for (const phreatix::SettingChoice& choice : row.choices) {
+          auto* button = group->findChild<QRadioButton*>(choice.control);
+          QVERIFY2(button, choice.control);
+          QCOMPARE(button->text(), QString::fromUtf8(choice.label));
+          QCOMPARE(button->isChecked(), std::string(choice.word) == row.formDefault);
+        }
+        continue;
+      }
+      auto* edit = window.findChild<QLineEdit*>(row.name);
+      QVERIFY2(edit, row.name);
+      QCOMPARE(edit->text(), QString::fromUtf8(row.formDefault));
+      QVERIFY2(captions.contains(QString::fromUtf8(row.label)), row.label);
+      window.setSessionFieldsEnabled(false);
+      QCOMPARE(edit->isEnabled(), !row.sessionField);
+      window.setSessionFieldsEnabled(true);
+      QVERIFY(edit->isEnabled());
+    }
+    // Tab takes the fields as the window shows them, then the number of
+    // workers, then the trace choice.
+    auto nextTab = [](QWidget* widget) {
+      do widget = widget->nextInFocusChain();
+      while (!(widget->focusPolicy() & Qt::TabFocus));
+      return widget;
+    };
+    const std::vector<QWidget*> tabOrder = {
+        window.edtMAXITER,   window.edtCLOSURE,     window.edtDELTAMIN, window.edtPHIMIN,
+        window.edtCMAX,      window.edtOMEGAMIN,    window.edtSTARTJAAR, window.edtEINDJAAR,
+        window.edtWARMUP,    window.edtREALISATIES, window.edtREKENPROCESSEN,
+        window.rdbttnMETUPDATING};
+    for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
+      QCOMPARE(nextTab(tabOrder[i]), tabOrder[i + 1]);
+    }
+    // Choosing "zonder updating" takes effect at once.
+    window.rdbttnZONDERUPDATING->click();
+    QVERIFY(!settings.traceWithUpdating);
+    window.rdbttnMETUPDATING->click();
+    QVERIFY(settings.traceWithUpdating);
+  }
 
   void fieldExitsCheckTheirDomain() {
     phreatix::SessionSettings settings;

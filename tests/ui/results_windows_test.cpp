@@ -30,6 +30,7 @@
 #include "error.h"
 #include "support/temp_dir.h"
 #include "untResultaten.h"
+#include "results/axis_ticks.h"
 
 namespace {
 
@@ -370,6 +371,11 @@ class ResultsWindowsTest : public QObject {
     views[0]->chart()->zoom(4.5);
     QCOMPARE(dates->format(), QString("M-yyyy"));
     QCOMPARE(level->tickInterval(), 5.0);
+    // The ticks the core gives the zoomed range.
+    const std::vector<phreatix::AxisTick> zoomed = phreatix::roundTicks(level->min(), level->max(), 6);
+    QVERIFY(zoomed.size() >= 2);
+    QVERIFY(qFuzzyCompare(level->tickInterval(), zoomed[1].value - zoomed[0].value));
+    QCOMPARE(level->labelFormat(), QString("%.0f"));
     if (!shotsDir().isEmpty()) {
       QCoreApplication::processEvents();
       saveShot(*views[0], "resultaten-fit-zoom");
@@ -446,6 +452,9 @@ class ResultsWindowsTest : public QObject {
     QVERIFY(image.load(folder.filePath("regime.png"), "PNG"));
     QCOMPARE(image.size(), window.chartViews()[1]->grab().size());
 
+    // The table as it shows it: its headers, its cells with their
+    // decimals, its rows in the order the user sorted them.
+    window.tblBuizen->sortByColumn(TfrmResultaten::kColGhg, Qt::DescendingOrder);
     const QString csv = folder.filePath("tabel.csv");
     dialogs.answers << csv;
     window.btbttnCSV->click();
@@ -453,12 +462,30 @@ class ResultsWindowsTest : public QObject {
     QCOMPARE(dialogs.proposed.last(), folder.filePath("overzicht.csv"));
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);  // the header and a row per tube
-    QVERIFY2(lines[0].contains("GHG", Qt::CaseInsensitive) && lines[0].contains("cm-mv"),
-             qPrintable(lines[0]));
-    QVERIFY(!lines[0].contains("B00A0001"));
-    QVERIFY(lines[1].contains("B00A0001"));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    const QTableWidget* table = window.tblBuizen;
+    QCOMPARE(lines.size(), table->rowCount() + 1);  // the header and a row per tube
+    auto field = [](QString text) {
+      if (!text.contains(',') && !text.contains('"')) return text;
+      return '"' + text.replace("\"", "\"\"") + '"';
+    };
+    QStringList header;
+    for (int col = 0; col < table->columnCount(); ++col) {
+      header << field(table->horizontalHeaderItem(col)->text());
+    }
+    QCOMPARE(lines[0], header.join(','));
+    for (int row = 0; row < table->rowCount(); ++row) {
+      QStringList cells;
+      for (int col = 0; col < table->columnCount(); ++col) {
+        cells << field(table->item(row, col)->text());
+      }
+      QCOMPARE(lines[row + 1], cells.join(','));
+    }
+    QCOMPARE(table->columnCount(), 17);
+    QVERIFY(lines[1].startsWith("B00A0001,"));  // the highest GHG first
+    // delta with the four decimals of the screen, not the seven of overzicht.csv.
+    QVERIFY2(lines[1].contains(",0.9712,"), qPrintable(lines[1]));
+    QVERIFY(!lines[0].contains("x_rd"));
 
     // A folder that is not there: told, not thrown.
     dialogs.answers << folder.filePath("geen/map/tabel.csv");

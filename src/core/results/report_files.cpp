@@ -85,6 +85,28 @@ void writeOverviewCsv(const DataSetResults& results, const std::string& path) {
   out.close();
 }
 
+void writeScreenCsv(const DataSetResults& results, const std::vector<std::size_t>& rows,
+                    const std::string& path) {
+  const std::vector<const OverviewColumn*>& columns = screenColumns();
+  LineWriter out(path);
+  std::string line;
+  for (const OverviewColumn* column : columns) {
+    if (!line.empty()) line += ',';
+    line += csvField(column->screenTitle);
+  }
+  out.write(line + '\r');
+  for (const std::size_t row : rows) {
+    const TubeResult& tube = results.tubes.at(row);
+    line.clear();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) line += ',';
+      line += csvField(screenText(*columns[i], screenValue(*columns[i], tube)));
+    }
+    out.write(line + '\r');
+  }
+  out.close();
+}
+
 std::vector<std::string> resultsTable(const DataSetResults& results) {
   // The tube column as wide as its widest entry, "28AL0005 01".
   std::size_t tubeWidth = 4;

@@ -22,6 +22,12 @@ inline constexpr const char* kOverviewLayerName = "overzicht.gpkg";
 // carry the unit; one row per tube.
 void writeOverviewCsv(const DataSetResults& results, const std::string& path);
 
+// The table of the results window as it shows it, in the same CSV form: the
+// screen columns (screenColumns()) with their titles and decimals, one row
+// per index into results.tubes in `rows`, in the window's order.
+void writeScreenCsv(const DataSetResults& results, const std::vector<std::size_t>& rows,
+                    const std::string& path);
+
 // A GeoPackage point layer in EPSG:28992 with the attributes of the CSV;
 // tubes without coordinates get a null geometry. The same results give the
 // same bytes.

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <vector>
 
+#include "results/axis_ticks.h"
 #include "results/report_columns.h"
 #include "results/report_files.h"
 
@@ -37,10 +38,7 @@ struct Range {
   }
 };
 
-struct Tick {
-  double value;
-  std::string label;
-};
+using Tick = AxisTick;
 
 bool validPoint(const ChartSeries& s, std::size_t i) {
   return std::isfinite(s.x[i]) && std::isfinite(s.y[i]);
@@ -117,28 +115,9 @@ std::vector<Tick> yearTicks(Range& r) {
   return ticks;
 }
 
-// Ticks at a nice step (1, 2 or 5 times a power of ten) giving about five
-// intervals; the range widens to whole steps.
-std::vector<Tick> numberTicks(Range& r) {
-  const double span = r.hi - r.lo;
-  if (!std::isfinite(span) || span <= 0) {
-    return {{r.lo, decimalText(r.lo, 2)}, {r.hi, decimalText(r.hi, 2)}};
-  }
-  const double raw = span / 5;
-  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-  const double f = raw / magnitude;
-  const double step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * magnitude;
-  r.lo = std::floor(r.lo / step) * step;
-  r.hi = std::ceil(r.hi / step) * step;
-  const int decimals = std::clamp(-static_cast<int>(std::floor(std::log10(step) + 1e-9)), 0, 10);
-  const long count = std::lround((r.hi - r.lo) / step);
-  std::vector<Tick> ticks;
-  for (long k = 0; k <= count; ++k) {
-    const double v = r.lo + static_cast<double>(k) * step;
-    ticks.push_back({v, decimalText(std::abs(v) < step * 1e-9 ? 0.0 : v, decimals)});
-  }
-  return ticks;
-}
+// Ticks at a round step giving about five intervals; the range widens to
+// whole steps.
+std::vector<Tick> numberTicks(Range& r) { return widenedTicks(r.lo, r.hi, 5); }
 
 // A range that can be drawn: data or not, distinct ends.
 void settle(Range& r, bool dates) {

@@ -1,15 +1,16 @@
 // The checks of the detail-settings window (TfrmDefaults, "Detailinstellingen
-// calibraties, simulaties en tracing"): every field is checked against its
-// domain when the user leaves it, and "Instellingen OK" copies the fields
-// into the session settings. Numbers are read without the locale: a point is
-// the decimal separator, and a decimal comma ("0,95", as a Dutch user types
-// it) is taken as the point it means.
+// calibraties, simulaties en tracing"), drawn from the settings table
+// (settings_table.h): every field is checked against its domain when the
+// user leaves it, and "Instellingen OK" copies the fields into the session
+// settings. The command line checks its settings options with the same
+// checks.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "settings/session_settings.h"
+#include "settings/settings_table.h"
 
 namespace phreatix {
 
@@ -37,37 +38,18 @@ FieldResult checkField(const std::string& text, double lo, double hi,
 // text that is not an integer, then the field check with [50, 2000].
 FieldResult checkMaxIterField(const std::string& text);
 
-// One edit field of the window.
-struct DetailField {
-  const char* name;         // control name, "edtMAXITER"
-  const char* formDefault;  // the text the window opens with
-  double lo;                // domain, inclusive
-  double hi;
-  const char* putBack;  // the text a refused entry is replaced by
-  bool integer;         // refused with "geen (geheel) getal ingevoerd" when not an integer
-};
-
-inline constexpr int kDetailFieldCount = 10;
-// edtMAXITER, edtCLOSURE, edtDELTAMIN, edtPHIMIN, edtCMAX, edtOMEGAMIN,
-// edtSTARTJAAR, edtEINDJAAR, edtWARMUP, edtREALISATIES, in this order.
-extern const DetailField kDetailFields[kDetailFieldCount];
-
-// The field of that control name; null when there is none.
-const DetailField* findDetailField(std::string_view name);
-
-// A number typed with a decimal comma and no point ("0,95") with the point
-// instead; any other text as it is.
-std::string withDecimalPoint(const std::string& text);
-
 // The exit check of one field: the integer check first for the integer
 // fields (iterations and realisations), then the domain check. A decimal
-// comma is accepted; the accepted text then holds the point.
+// comma is accepted; the accepted text then holds the point. A choice takes
+// one of its words ("takes met or zonder, got X" otherwise, as the command
+// line refuses it).
 FieldResult checkDetailField(const DetailField& field, const std::string& text);
 
-// Leaving a field: its exit check, and for the two fields that take effect at
-// once their setting: MAXITER becomes the (possibly restored) iterations
-// unless the text was not an integer, in which case it keeps its value; the
-// closure criterion becomes a blank followed by the (possibly restored) text.
+// Leaving a field: its exit check, and for the fields that take effect at
+// once (`immediate`) their setting, from the text as the field now holds it
+// (typed or put back): MAXITER becomes the iterations, the closure criterion
+// a blank followed by the text. An integer field whose typed text was no
+// integer leaves its setting as it was.
 FieldResult leaveField(const DetailField& field, const std::string& text,
                        SessionSettings& settings);
 
@@ -81,29 +63,14 @@ inline constexpr const char* kEndBeforeStart = "Eindjaar ligt voor het startjaar
 // start year shows zero or fewer years as they are.
 std::string periodLabel(int startYear, int endYear);
 
-// The texts of the window's fields and its trace choice. Default-constructed,
-// it holds what the window opens with.
-struct DetailFields {
-  std::string maxIter = "500";       // edtMAXITER
-  std::string closure = "0.0001";    // edtCLOSURE
-  std::string deltaMin = "0.90";     // edtDELTAMIN
-  std::string phiMin = "0.5";        // edtPHIMIN
-  std::string cMax = "0";            // edtCMAX
-  std::string omegaMin = "1";        // edtOMEGAMIN
-  std::string startYear = "1970";    // edtSTARTJAAR
-  std::string endYear = "1999";      // edtEINDJAAR
-  std::string warmUp = "731";        // edtWARMUP, days
-  std::string realisations = "100";  // edtREALISATIES
-  bool traceWithUpdating = true;     // rdgrpDETTRACE: "met updating"
-};
-
-// What "Instellingen OK" stores: MAXITER, the closure criterion (a blank and
-// the field's text), the four plausibility bounds, the start year, the number
-// of years (end year - start year + 1), the warm-up rounded to the nearest
-// integer with halves to even, the realisations text and the trace choice.
-// Domains are not checked again (the exit checks did that), but every field
-// must read as the number it stands for; when one does not, nothing is stored
-// and the result is false. The completeness check is the caller's.
+// What "Instellingen OK" stores: every row's setting (its `store`): MAXITER,
+// the closure criterion (a blank and the field's text), the four
+// plausibility bounds, the start year, the number of years (end year - start
+// year + 1), the warm-up rounded to the nearest integer with halves to even,
+// the realisations text and the trace choice. Domains are not checked again
+// (the exit checks did that), but every field must read as the number it
+// stands for; when one does not, nothing is stored and the result is false.
+// The completeness check is the caller's.
 bool applyDetailSettings(const DetailFields& fields, SessionSettings& settings);
 
 }  // namespace phreatix

@@ -10,13 +10,11 @@
 namespace phreatix {
 
 std::string checkWorkflowFields(const DetailFields& f) {
-  const std::string* texts[kDetailFieldCount] = {
-      &f.maxIter,  &f.closure,   &f.deltaMin, &f.phiMin, &f.cMax,
-      &f.omegaMin, &f.startYear, &f.endYear,  &f.warmUp, &f.realisations};
-  for (int i = 0; i < kDetailFieldCount; ++i) {
-    FieldResult result = checkDetailField(kDetailFields[i], *texts[i]);
+  for (const DetailField& field : detailFields()) {
+    const std::string& text = f.*field.text;
+    FieldResult result = checkDetailField(field, text);
     if (!result.accepted()) {
-      return std::string(kDetailFields[i].name) + " " + quoted(*texts[i]) + ": " + result.message;
+      return std::string(field.name) + " " + quoted(text) + ": " + result.message;
     }
   }
   int start = 0, end = 0;
