@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/responses.h"
 #include "engine_test_support.h"
 
 namespace phreatix {
@@ -96,7 +97,7 @@ TEST(EngineFiles, InputFailuresEndTheRunWithoutOutputs) {
 TEST(EngineFiles, InitialValuesAreCorrectedIntoTheirBounds) {
   Parameters p = {0.5, 3, 0, 1.2, -20000, -3};
   EngineScreen screen;
-  correctInitialValues(p, screen);
+  correctInitialValues(p, parameterTable(ResponseKind::kExponential), screen);
   EXPECT_EQ(p, (Parameters{0.5, 3, 0, 0.99, -9999.99, 0.01}));
   EXPECT_EQ(std::vector<std::string>(screen.runtime().begin(), screen.runtime().end()),
             (std::vector<std::string>{
