@@ -1,6 +1,7 @@
 // The parameter table against the files the program has always written:
 // the columns of the vertex files, the calibration flag lines of the stages,
-// the bounds and line 6 of the parameter files.
+// the bounds and line 6 of the parameter files (the start values and the
+// values of a vertex).
 #include "engine/model_parameters.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,8 @@ TEST(ParameterTable, GivesTheFlagLinesAndVertexColumnsOfEveryStage) {
 }
 
 TEST(ParameterTable, WritesLineSixAsTheStagesAlwaysHave) {
+  EXPECT_EQ(startLine(exponential(), "-47.67"), "0.97 3.00 0. 0.97 -47.67 100.00");
+  EXPECT_EQ(startLine(exponential(), "  4.50"), "0.97 3.00 0. 0.97   4.50 100.00");
   const Parameters p = {0.9712345678, 2.5, 7, 0.25, -123.456789, 12.3456789};
   EXPECT_EQ(parameterLine(p, sigma2Text(p)),
             "0.9712346 2.5000000 0. 0.2500000 -123.45679   12.34568");

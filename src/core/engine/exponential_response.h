@@ -15,10 +15,10 @@ class ExponentialResponse {
  public:
   static constexpr const char* kName = "exponential";
   static constexpr ParameterRows kRows = {{
-      {"delta", -1, 1, {true, true, false, true}, 9, 7, nullptr},
-      {"omega0", 0, 10000, {true, true, false, true}, 9, 7, nullptr},
+      {"delta", -1, 1, {true, true, false, true}, 9, 7, nullptr, "0.97"},
+      {"omega0", 0, 10000, {true, true, false, true}, 9, 7, nullptr, "3.00"},
       // No stage calibrates omega1: line 6 carries it as 0.
-      {"omega1", 0, 10000, {false, false, false, false}, 9, 7, "0."},
+      {"omega1", 0, 10000, {false, false, false, false}, 9, 7, "0.", "0."},
   }};
 
   ExponentialResponse(const Parameters& p, const StepTable& steps)

@@ -12,4 +12,13 @@ std::string flagLine(const ParameterTable& table, CalibrationStage stage) {
   return line;
 }
 
+std::string startLine(const ParameterTable& table, const std::string& meanText) {
+  std::string line;
+  for (int i = 0; i < kModelParameters; ++i) {
+    if (i > 0) line += ' ';
+    line += table[i].startText ? table[i].startText : meanText;
+  }
+  return line;
+}
+
 }  // namespace phreatix

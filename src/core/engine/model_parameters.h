@@ -45,6 +45,10 @@ struct ParameterRow {
   int width;
   int decimals;
   const char* fixedText;
+  // Its start value on line 6 of the first calibrations' parameter files (ds
+  // and d) as written there; nullptr for the level's mean, which the series
+  // gives.
+  const char* startText;
 };
 
 using ParameterRows = std::array<ParameterRow, kResponseParameters>;
@@ -52,9 +56,9 @@ using ParameterTable = std::array<ParameterRow, kModelParameters>;
 
 // The noise: z_t - c = phi*(z_{t-1} - c) + a_t, a_t of variance sigma2.
 inline constexpr std::array<ParameterRow, kNoiseParameters> kNoiseRows = {{
-    {"phi", -1, 1, {true, false, true, true}, 9, 7, nullptr},
-    {"c", -10000, 10000, {true, true, false, true}, 10, 5, nullptr},
-    {"sigma2", 0, 10000, {true, false, true, true}, 10, 5, nullptr},
+    {"phi", -1, 1, {true, false, true, true}, 9, 7, nullptr, "0.97"},
+    {"c", -10000, 10000, {true, true, false, true}, 10, 5, nullptr, nullptr},
+    {"sigma2", 0, 10000, {true, false, true, true}, 10, 5, nullptr, "100.00"},
 }};
 
 // A response's rows followed by the noise's.
@@ -120,5 +124,10 @@ constexpr VertexColumns vertexColumns(const ParameterTable& table, CalibrationSt
 // Line 7 of a stage's parameter file: its flags separated by blanks
 // ("1 1 0 1 1 1").
 std::string flagLine(const ParameterTable& table, CalibrationStage stage);
+
+// Line 6 of the first calibrations' parameter files: the start values
+// separated by blanks, `meanText` for the level's mean ("0.97 3.00 0. 0.97
+// -47.67 100.00").
+std::string startLine(const ParameterTable& table, const std::string& meanText);
 
 }  // namespace phreatix

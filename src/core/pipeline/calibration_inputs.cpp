@@ -28,10 +28,8 @@ constexpr const char* kCalibrationRunTail = "1 9 1990";
 // Line 11, the warm-up: only a simulation uses it; the calibration files
 // carry the default warm-up of 731 days.
 constexpr const char* kCalibrationWarmUp = "731";
-// Line 6 before the mean level: delta 0.97, omega0 3.00, omega1 0, phi 0.97;
-// after it sigma2 100.00. Line 7: the calibration flags of ds or d.
-constexpr const char* kStartValues = "0.97 3.00 0. 0.97 ";
-constexpr const char* kStartSigma2 = " 100.00";
+// Line 6, the start values, and line 7, the calibration flags of ds or d:
+// from the parameter table, the mean level for c.
 
 std::vector<std::string> infoText(const std::string& S, const std::string& FF, bool last) {
   const std::string M = S + "." + FF;
@@ -313,7 +311,7 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
       S + (ds ? ".w" : ".x") + FF,
       S + (ds ? ".a" : ".b") + FF,
       runLine(EngineMode::kCalibrate, kCalibrationRunTail),
-      kStartValues + meanText + kStartSigma2,
+      startLine(kParameterTableOf<ExponentialResponse>, meanText),
       flagLine(kParameterTableOf<ExponentialResponse>,
                ds ? CalibrationStage::kOnce : CalibrationStage::kDeterministic),
       meanText,  // the initial level: the mean level
