@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/responses.h"
 #include "engine_test_support.h"
 
 namespace phreatix {
@@ -93,10 +94,37 @@ TEST(EngineFiles, InputFailuresEndTheRunWithoutOutputs) {
   EXPECT_NE(missing.engine.message().find("t.01: cannot open file"), std::string::npos);
 }
 
+// Line 12 names the response; a missing or blank line is the exponential,
+// a name the program does not know ends the run naming the line.
+TEST(EngineFiles, TheTwelfthLineNamesTheResponse) {
+  const std::vector<double> surplus(5, 1.0);
+  std::vector<std::string> traces[3];
+  const std::vector<std::string> afters[3] = {{}, {"  exponential  "}, {"", "gamma"}};
+  for (int i = 0; i < 3; ++i) {
+    EngineCase c;
+    c.write(surplus, {{2, 1}, {4, 3}});
+    c.par.line5 = "1 0 0 0 0";
+    c.par.after = afters[i];
+    ASSERT_TRUE(c.run()) << i << ": " << c.engine.message();
+    traces[i] = c.lines("t.w01");
+  }
+  EXPECT_EQ(traces[1], traces[0]);
+  EXPECT_EQ(traces[2], traces[0]);  // line 12 blank; what follows is not read
+
+  EngineCase unknown;
+  unknown.write(surplus, {{2, 1}, {4, 3}});
+  unknown.par.after = {"gamma"};
+  EXPECT_FALSE(unknown.run());
+  EXPECT_NE(unknown.engine.message().find("zeftal0.par:12: no response is called \"gamma\""),
+            std::string::npos)
+      << unknown.engine.message();
+  EXPECT_FALSE(fileExists(unknown.dir.file("t.w01")));
+}
+
 TEST(EngineFiles, InitialValuesAreCorrectedIntoTheirBounds) {
   Parameters p = {0.5, 3, 0, 1.2, -20000, -3};
   EngineScreen screen;
-  correctInitialValues(p, screen);
+  correctInitialValues(p, parameterTable(ResponseKind::kExponential), screen);
   EXPECT_EQ(p, (Parameters{0.5, 3, 0, 0.99, -9999.99, 0.01}));
   EXPECT_EQ(std::vector<std::string>(screen.runtime().begin(), screen.runtime().end()),
             (std::vector<std::string>{

@@ -26,10 +26,14 @@ struct ParFile {
   std::string variance = "1";
   std::string line10 = "1 0 0.0001";  // dt span closure
   std::string warmUp = "0";
+  std::vector<std::string> after;  // lines after the eleventh (the response)
 
   std::vector<std::string> lines() const {
-    return {measurementFile, meteoFile, traceFile, resultsFile, line5, initial,
-            flags,           h0,        variance,  line10,      warmUp};
+    std::vector<std::string> all = {measurementFile, meteoFile, traceFile, resultsFile,
+                                    line5,           initial,   flags,     h0,
+                                    variance,        line10,    warmUp};
+    all.insert(all.end(), after.begin(), after.end());
+    return all;
   }
 };
 

@@ -3,6 +3,7 @@
 // second and third part of the input).
 #include "engine/engine_files.h"
 #include "engine/engine_view.h"
+#include "engine/responses.h"
 #include "fuzz_support.h"
 #include "report/messages.h"
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Messages messages;
   fuzz::refusalsOnly([&] {
     readEngineInput(fuzz::workDir(), "fuzz", input, view, messages);
-    correctInitialValues(input.settings.initial, view);
+    correctInitialValues(input.settings.initial, parameterTable(input.settings.response), view);
   });
   return 0;
 }

@@ -92,6 +92,24 @@ TEST(Fit, PassWithUpdatingTakesEveryReading) {
   EXPECT_THROW(filterTrace(series.input, deterministicParameters(0.5, 2, 0.5, -10), -10, 0), Error);
 }
 
+// The fit goes through the engine's own pass, faults included: a level that
+// grows past the range of a double is an arithmetic error naming the step,
+// as in the engine, and not a series of infinite levels.
+TEST(Fit, RaisesTheEnginesFaultOnALevelThatIsNotFinite) {
+  const CalibrationSeries series = readCalibrationSeries("T.01", kMeasurements, "T.met", kMeteo);
+  // omega0 = 1e308: the surplus of 2 on day 3 takes the level past the
+  // largest double; the variances stay 0 (+ R).
+  try {
+    filterTrace(series.input, deterministicParameters(0.5, 1e308, 0.5, -10), -10,
+                kNoUpdatingVariance);
+    FAIL() << "a level beyond the range of a double";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kOverflow);
+    EXPECT_NE(std::string(e.what()).find("at step 3 "), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("is not finite"), std::string::npos) << e.what();
+  }
+}
+
 TEST(Fit, ReadingsBeyondTheMeteoAreDroppedAndShortFilesRefused) {
   const CalibrationSeries series =
       readCalibrationSeries("T.01", "3 1\n1 -7\n5.4 -8\n5.5 -9\n", "T.met", kMeteo);

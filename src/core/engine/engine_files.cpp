@@ -1,11 +1,14 @@
 #include "engine/engine_files.h"
 
 #include <cmath>
+#include <optional>
 
+#include "engine/responses.h"
 #include "error.h"
 #include "platform/files.h"
 #include "text/free_reader.h"
 #include "text/number_text.h"
+#include "text/parse.h"
 #include "text/rounding.h"
 
 namespace phreatix {
@@ -57,6 +60,21 @@ void readParameterFile(const std::string& path, RunSettings& s, EngineView& view
   s.warmUp = r.readReal();
   r.skipLine();
   view.setGridStatus(10, "Data read");
+  s.response = ResponseKind{};
+  if (!r.atEnd()) {
+    const std::string line = r.readLine();
+    const std::size_t first = line.find_first_not_of(" \t\r");
+    if (first != std::string::npos) {
+      const std::size_t last = line.find_last_not_of(" \t\r");
+      const std::string name = line.substr(first, last - first + 1);
+      const std::optional<ResponseKind> kind = responseByName(name);
+      if (!kind) {
+        refuseLine(path, kParameterRows,
+                   "no response is called " + quoted(name), ErrorKind::kInput);
+      }
+      s.response = *kind;
+    }
+  }
 }
 
 void checkHeadComplete(const FreeReader& r) {
@@ -193,21 +211,23 @@ void readEngineInput(const std::string& workingDir, const std::string& parameter
   view.setGridStatus(1, "File read");
 }
 
-void correctInitialValues(Parameters& initial, EngineView& view) {
+void correctInitialValues(Parameters& initial, const ParameterTable& table, EngineView& view) {
   for (int i = 0; i < kModelParameters; ++i) {
     double& v = initial[i];
     const std::string index = formatInt(i + 1);
-    if (v < kLowerBounds[i]) {
+    const double lower = table[i].lower;
+    const double upper = table[i].upper;
+    if (v < lower) {
       view.addRuntime(" incorrect value of par nr " + index + ": " + formatReal(v, 12, 5));
       view.repaint();
-      v = kLowerBounds[i] + 0.01;
+      v = lower + 0.01;
       view.addRuntime("lower boundary par0 corrected: " + formatReal(v, 12, 5));
       view.repaint();
     }
-    if (v > kUpperBounds[i]) {
+    if (v > upper) {
       view.addRuntime(" incorrect value of par nr " + index + ": " + formatReal(v, 12, 5));
       view.repaint();
-      v = kUpperBounds[i] - 0.01;
+      v = upper - 0.01;
       view.addRuntime("upper boundary par0 corrected: " + formatReal(v, 12, 5));
       view.repaint();
     }

@@ -1,11 +1,12 @@
 // The input files of one engine run: the parameter file zeftal0.par, the
-// measurement file and the meteo file it names; their limits, and the fixed
-// bounds of the six model parameters.
+// measurement file and the meteo file it names, and their limits.
 //
 //   zeftal0.par  1 measurement file, 2 meteo file, 3 trace file, 4 results
 //                file (whole lines); 5 mode seed realisations years startyear;
 //                6 six initial values; 7 six calibration flags; 8 h0; 9
-//                measurement-error variance; 10 dt span closure; 11 warm-up
+//                measurement-error variance; 10 dt span closure; 11 warm-up;
+//                12 (optional) the name of the response, the exponential
+//                when the line is missing or empty
 //   measurement  head "N g", then N lines "time level" (level times g)
 //   meteo        head "M K f p e", then M day lines of K values; the surplus
 //                of day m is f*value[p] - f*value[e]
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "engine/engine_view.h"
+#include "engine/model_parameters.h"
 #include "text/free_reader.h"
 #include "report/messages.h"
 
@@ -30,14 +32,12 @@ namespace phreatix {
 // whole calendar 1948..2047 (36,525 days) plus the longest warm-up the
 // settings accept (2000 days).
 inline constexpr int MAXDAT = 38525;
-inline constexpr int kModelParameters = 6;
 inline constexpr int kMaxMeteoColumns = 20;
 inline constexpr const char* kParameterFileName = "zeftal0.par";
 
-// Natural order of the parameters: delta, omega0, omega1, phi, c, sigma2.
-using Parameters = std::array<double, kModelParameters>;
-inline constexpr Parameters kLowerBounds = {-1, 0, 0, -1, -10000, 0};
-inline constexpr Parameters kUpperBounds = {1, 10000, 10000, 1, 10000, 10000};
+// The deterministic responses (engine/responses.h); the default value is
+// the exponential response.
+enum class ResponseKind : int;
 
 enum class EngineMode { kCalibrate, kPredict, kSimulate };
 
@@ -52,7 +52,8 @@ struct RunSettings {
   int years = 0;                              // only copied into the head of the realisations file
   double startYear = 0;                       // likewise
   Parameters initial{};                       // natural order
-  std::array<int, kModelParameters> flags{};  // non-zero: calibrated
+  ParameterFlags flags{};                     // non-zero: calibrated
+  ResponseKind response{};                    // the exponential unless line 12 names another
   double h0 = 0;                              // level at time 0
   double measurementVariance = 0;             // R, square of the level unit
   double dt = 1;                              // days per step
@@ -128,8 +129,9 @@ int readMeasurementText(const std::string& name, const std::string& text, int me
 // reader `r` stopped in, after `read` of `announced` lines.
 void checkNotEnded(const FreeReader& r, int announced, int read);
 
-// Puts initial values outside their bounds just inside them (0.01 from the
-// bound), in index order, reporting each correction in the runtime list.
-void correctInitialValues(Parameters& initial, EngineView& view);
+// Puts initial values outside the bounds of `table` just inside them (0.01
+// from the bound), in index order, reporting each correction in the runtime
+// list.
+void correctInitialValues(Parameters& initial, const ParameterTable& table, EngineView& view);
 
 }  // namespace phreatix

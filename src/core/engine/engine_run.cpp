@@ -1,5 +1,6 @@
 #include "engine/engine_run.h"
 
+#include "engine/responses.h"
 #include "engine/simplex.h"
 #include "error.h"
 #include "platform/files.h"
@@ -77,7 +78,7 @@ void Engine::work(const std::string& workingDir, const std::string& parameterDir
   trace_.open(workingFile(workingDir, s.traceFile, kParameterFileName));
   view_.setGridStatus(kTraceRow, "File opened");
 
-  correctInitialValues(s.initial, view_);
+  correctInitialValues(s.initial, parameterTable(s.response), view_);
   steps_.build(input_);
   std::string note;
   switch (s.effectiveMode()) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/responses.h"
 #include "error.h"
 #include "text/number_text.h"
 
@@ -16,11 +17,12 @@ class Search {
   Search(const EngineInput& input, const KalmanFilter& filter, FixedWriter& trace, EngineView& view,
          const CalibrationOrder& order)
       : filter_(filter), trace_(trace), view_(view), order_(order) {
+    const ParameterTable& table = parameterTable(input.settings.response);
     for (int j = 0; j < kModelParameters; ++j) {
       int natural = order.order[j];
       start_[j] = input.settings.initial[natural];
-      lower_[j] = kLowerBounds[natural];
-      upper_[j] = kUpperBounds[natural];
+      lower_[j] = table[natural].lower;
+      upper_[j] = table[natural].upper;
     }
   }
 
@@ -82,19 +84,6 @@ double reflectAtBounds(double value, double lower, double upper, int position, E
     report("upper boundary of simplex corrected " + formatReal(value, 15, 6));
   }
   return value;
-}
-
-CalibrationOrder calibrationOrder(const std::array<int, kModelParameters>& flags) {
-  CalibrationOrder c;
-  int j = 0;
-  for (int i = 0; i < kModelParameters; ++i) {
-    if (flags[i] != 0) c.order[j++] = i;
-  }
-  c.flagged = j;
-  for (int i = 0; i < kModelParameters; ++i) {
-    if (flags[i] == 0) c.order[j++] = i;
-  }
-  return c;
 }
 
 std::string calibrate(const EngineInput& input, const KalmanFilter& filter, FixedWriter& trace,

@@ -1,27 +1,20 @@
 // Calibration by the downhill simplex method of Nelder and Mead (reflection
 // 1, contraction 0.5, expansion 2), with trial points reflected at the
-// parameter bounds. It minimises the SSDKAL objective over the parameters
-// whose calibration flag is set and writes the final simplex.
+// parameter bounds of the run's response (engine/model_parameters.h). It
+// minimises the SSDKAL objective over the parameters whose calibration flag
+// is set and writes the final simplex.
 //
 // Vectors are in calibration order: the flagged parameters in index order,
-// then the others in index order. Entry point: calibrate.
+// then the others in index order (calibrationOrder). Entry point: calibrate.
 #pragma once
 
 #include <array>
 #include <string>
 
 #include "engine/kalman_filter.h"
+#include "engine/model_parameters.h"
 
 namespace phreatix {
-
-// The calibration order of the flags: order[j] is the natural index of the
-// parameter at position j; `flagged` how many lead. A flag other than 0
-// counts as 1.
-struct CalibrationOrder {
-  std::array<int, kModelParameters> order{};
-  int flagged = 0;
-};
-CalibrationOrder calibrationOrder(const std::array<int, kModelParameters>& flags);
 
 // Reflects a trial component once at each bound it lies beyond (the lower
 // first), reporting both values of each reflection in the runtime list;

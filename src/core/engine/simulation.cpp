@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/responses.h"
 #include "error.h"
 #include "text/number_text.h"
 
@@ -84,7 +85,6 @@ void simulate(const EngineInput& input, const StepTable& steps, RandomSource& ra
               std::vector<double>& d, FixedWriter& realisations, FixedWriter& results,
               EngineView& view) {
   const RunSettings& s = input.settings;
-  const double delta = s.initial[0], omega0 = s.initial[1], omega1 = s.initial[2];
   const double phi = s.initial[3], c = s.initial[4], sigma2 = s.initial[5];
   const int n = steps.steps();
   if (n > MAXDAT) {
@@ -95,21 +95,22 @@ void simulate(const EngineInput& input, const StepTable& steps, RandomSource& ra
     throw Error(ErrorKind::kOverflow, "arithmetic fault in the simulation: " +
                                           formatInt(s.realisations) + " realisations");
   }
-  const double* surplus = steps.surplus();
   const double* time = steps.time();
   const std::int32_t* measurement = steps.measurement();
   const Measurement* series = input.measurements.data();
   const double N = static_cast<double>(input.measurements.size());
 
+  // The deterministic component, the response's own step from d_0 = h0 - c
+  // (the level at time 0 less the noise's mean).
   d.assign(static_cast<std::size_t>(n) + 1, 0.0);
-  for (int k = 1; k <= n; ++k) {
-    const double q = surplus[k], qPrev = surplus[k - 1];
-    if (k == 1) {
-      d[1] = (s.h0 - c) * delta + omega0 * q - omega1 * qPrev;
-    } else {
-      d[k] = delta * d[k - 1] + omega0 * q - omega1 * qPrev;
+  withResponse(s.response, [&]<class Deterministic>() {
+    const Deterministic response(s.initial, steps);
+    double previous = s.h0 - c;
+    for (int k = 1; k <= n; ++k) {
+      d[k] = response.deterministic(k, previous);
+      previous = d[k];
     }
-  }
+  });
 
   realisations.real(s.startYear, 4, 0);
   realisations.text(" ");

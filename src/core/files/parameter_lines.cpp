@@ -1,7 +1,8 @@
 #include "files/parameter_lines.h"
 
-#include "platform/files.h"
+#include "engine/responses.h"
 #include "files/line_numbers.h"
+#include "platform/files.h"
 #include "text/number_text.h"
 
 namespace phreatix {
@@ -10,12 +11,27 @@ std::string runLine(EngineMode mode, const std::string& rest) {
   return formatInt(static_cast<int>(mode)) + " " + formatInt(kEngineSeed) + " " + rest;
 }
 
-std::string parameterLine(const Parameters& p, const std::string& sigmaText) {
-  return formatReal(p[0], 9, 7) + " " + formatReal(p[1], 9, 7) + " 0. " + formatReal(p[3], 9, 7) +
-         " " + formatReal(p[4], 10, 5) + sigmaText;
+namespace {
+
+const ParameterTable& table() { return kParameterTableOf<ExponentialResponse>; }
+
+std::string valueText(const Parameters& p, int i) {
+  const ParameterRow& row = table()[i];
+  return row.fixedText ? std::string(row.fixedText) : formatReal(p[i], row.width, row.decimals);
 }
 
-std::string sigma2Text(const Parameters& p) { return " " + formatReal(p[5], 10, 5); }
+}  // namespace
+
+std::string parameterLine(const Parameters& p, const std::string& sigmaText) {
+  std::string line;
+  for (int i = 0; i + 1 < kModelParameters; ++i) {
+    if (i > 0) line += ' ';
+    line += valueText(p, i);
+  }
+  return line + sigmaText;
+}
+
+std::string sigma2Text(const Parameters& p) { return " " + valueText(p, kModelParameters - 1); }
 
 std::vector<std::string> readParameterFileLines(const std::string& path) { return readLines(path); }
 

@@ -24,10 +24,12 @@ inline constexpr int kEngineSeed = -79359;
 std::string runLine(EngineMode mode, const std::string& rest);
 
 // "delta omega0 0. phi c" followed by `sigmaText`: line 6 of the parameter
-// files written from a vertex and the values of a values line. The "0."
-// stands for omega1, which no stage calibrates.
+// files written from a vertex and the values of a values line, each value
+// as its row of the parameter table writes it (the "0." stands for omega1,
+// which no stage calibrates); the last, sigma2, is `sigmaText`.
 std::string parameterLine(const Parameters& p, const std::string& sigmaText);
-// " " + sigma2 (10 wide, 5 decimals): the sigmaText of a vertex's own sigma2.
+// " " + sigma2 as its row writes it (10 wide, 5 decimals): the sigmaText of
+// a vertex's own sigma2.
 std::string sigma2Text(const Parameters& p);
 
 // The lines of a parameter file as they stand (a template such as S.q01 that

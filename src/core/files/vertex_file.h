@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/engine_files.h"
+#include "engine/responses.h"
 
 namespace phreatix {
 
@@ -29,11 +30,17 @@ struct Vertex {
   double objective = 0;
 };
 
-// The columns of a vertex file, per parameter in natural order (1-based).
-using VertexColumns = std::array<int, kModelParameters>;
-inline constexpr VertexColumns kColumnsAD = {1, 2, 6, 3, 4, 5};  // S.a01, S.d01 (ds, d+s)
-inline constexpr VertexColumns kColumnsB = {1, 2, 4, 5, 3, 6};   // S.b01 (d)
-inline constexpr VertexColumns kColumnsC = {3, 4, 5, 1, 6, 2};   // S.c01 (s)
+// The columns of a vertex file, per parameter in natural order (1-based):
+// the calibration order of the stage that writes it.
+inline constexpr const ParameterTable& kVertexTable = kParameterTableOf<ExponentialResponse>;
+inline constexpr VertexColumns kColumnsAD =  // S.a01, S.d01 (ds, d+s)
+    vertexColumns(kVertexTable, CalibrationStage::kOnce);
+inline constexpr VertexColumns kColumnsB =  // S.b01 (d)
+    vertexColumns(kVertexTable, CalibrationStage::kDeterministic);
+inline constexpr VertexColumns kColumnsC =  // S.c01 (s)
+    vertexColumns(kVertexTable, CalibrationStage::kStochastic);
+static_assert(vertexColumns(kVertexTable, CalibrationStage::kRecalibration) == kColumnsAD,
+              "S.a01 and S.d01 share their columns");
 
 struct VertexFile {
   std::vector<Vertex> vertices;  // the lines after the head, the last line left out

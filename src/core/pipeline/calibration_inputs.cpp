@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "coupling/meteo_day.h"
+#include "engine/responses.h"
 #include "error.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
@@ -28,12 +29,8 @@ constexpr const char* kCalibrationRunTail = "1 9 1990";
 // Line 11, the warm-up: only a simulation uses it; the calibration files
 // carry the default warm-up of 731 days.
 constexpr const char* kCalibrationWarmUp = "731";
-// Line 6 before the mean level: delta 0.97, omega0 3.00, omega1 0, phi 0.97;
-// after it sigma2 100.00. Line 7: the calibration flags of ds and d.
-constexpr const char* kStartValues = "0.97 3.00 0. 0.97 ";
-constexpr const char* kStartSigma2 = " 100.00";
-constexpr const char* kFlagsDs = "1 1 0 1 1 1";
-constexpr const char* kFlagsD = "1 1 0 0 1 0";
+// Line 6, the start values, and line 7, the calibration flags of ds or d:
+// from the parameter table, the mean level for c.
 
 std::vector<std::string> infoText(const std::string& S, const std::string& FF, bool last) {
   const std::string M = S + "." + FF;
@@ -316,8 +313,9 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
       S + (ds ? ".w" : ".x") + FF,
       S + (ds ? ".a" : ".b") + FF,
       runLine(EngineMode::kCalibrate, kCalibrationRunTail),
-      kStartValues + meanText + kStartSigma2,
-      ds ? kFlagsDs : kFlagsD,
+      startLine(kParameterTableOf<ExponentialResponse>, meanText),
+      flagLine(kParameterTableOf<ExponentialResponse>,
+               ds ? CalibrationStage::kOnce : CalibrationStage::kDeterministic),
       meanText,  // the initial level: the mean level
       "0.",
       "1. " + formatInt(lastDay - first + 1, 4) + session_.settings().closure,

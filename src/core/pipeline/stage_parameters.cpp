@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/responses.h"
 #include "error.h"
 #include "platform/files.h"
 #include "files/parameter_lines.h"
@@ -25,9 +26,8 @@ struct Preparation {
   // Line 6 after c: the s calibration starts sigma2 afresh at 20.0, the d+s
   // calibration from the vertex's own sigma2.
   bool sigma2FromVertex;
-  // Line 7, the calibration flags in natural order (delta, omega0, omega1,
-  // phi, c, sigma2).
-  const char* flags;
+  // Line 7, the calibration flags of the stage.
+  CalibrationStage stage;
 };
 
 constexpr Preparation kStochastic = {.pattern = "*.b01",
@@ -36,14 +36,14 @@ constexpr Preparation kStochastic = {.pattern = "*.b01",
                                      .resultsExt = ".c01",
                                      .outExt = ".r01",
                                      .sigma2FromVertex = false,
-                                     .flags = "0 0 0 1 0 1"};
+                                     .stage = CalibrationStage::kStochastic};
 constexpr Preparation kRecalibration = {.pattern = "*.c01",
                                         .columns = kColumnsC,
                                         .traceExt = ".z01",
                                         .resultsExt = ".d01",
                                         .outExt = ".s01",
                                         .sigma2FromVertex = true,
-                                        .flags = "1 1 0 1 1 1"};
+                                        .stage = CalibrationStage::kRecalibration};
 
 // The lines of S.q01 that the preparations replace end with line 8.
 constexpr std::size_t kTemplateLines = 8;
@@ -79,7 +79,7 @@ void prepare(const Preparation& prep, const std::string& dir, Messages& messages
       lines[2] = S + prep.traceExt;
       lines[3] = S + prep.resultsExt;
       lines[5] = parameterLine(p, prep.sigma2FromVertex ? sigma2Text(p) : " 20.0");
-      lines[6] = prep.flags;
+      lines[6] = flagLine(kParameterTableOf<ExponentialResponse>, prep.stage);
       lines[7] = formatReal(p[4], 10, 5);  // the initial level: c
       writeLines(out, lines);
     } catch (const Error& e) {

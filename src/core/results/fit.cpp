@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "engine/engine_files.h"
-#include "engine/kalman_filter.h"
+#include "engine/filter_pass.h"
+#include "engine/responses.h"
+#include "engine/step_table.h"
 #include "error.h"
 #include "text/number_text.h"
 #include "text/rounding.h"
@@ -70,55 +72,37 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   return series;
 }
 
+namespace {
+
+// Keeps the predicted and the updated level of every step.
+class TraceCollector {
+ public:
+  explicit TraceCollector(FilterTrace& trace) : trace_(trace) {}
+  void begin(double /*x1*/, double /*P11*/) {}
+  void step(const FilterStep& s) {
+    trace_.predicted[static_cast<std::size_t>(s.k) - 1] = s.predicted;
+    trace_.updated[static_cast<std::size_t>(s.k) - 1] = s.level;
+  }
+
+ private:
+  FilterTrace& trace_;
+};
+
+}  // namespace
+
 FilterTrace filterTrace(const EngineInput& input, const Parameters& p, double h0, double R) {
   StepTable steps;
   steps.build(input);
-  const double delta = p[0], omega0 = p[1], omega1 = p[2], phi = p[3], c = p[4], sigma2 = p[5];
   const int n = steps.steps();
   FilterTrace trace;
   trace.time.assign(steps.time() + 1, steps.time() + 1 + n);
   trace.measurement.assign(steps.measurement() + 1, steps.measurement() + 1 + n);
   trace.predicted.resize(static_cast<std::size_t>(n));
   trace.updated.resize(static_cast<std::size_t>(n));
-  const double* surplus = steps.surplus();
-
-  double x1 = h0, x2 = 0;
-  double P11 = 0, P12 = 0, P22 = 0;
-  for (int k = 1; k <= n; ++k) {
-    const double q = surplus[k];
-    const double qPrev = surplus[k - 1];
-    const double x1Pred = delta * x1 + (phi - delta) * x2 + omega0 * q - omega1 * qPrev + (1 - phi) * c;
-    const double x2Pred = phi * x2 + (1 - phi) * c;
-    const double M11 = delta * delta * P11 + 2 * delta * (phi - delta) * P12 +
-                       (phi - delta) * (phi - delta) * P22 + sigma2;
-    const double M12 = phi * delta * P12 + (phi - delta) * phi * P22 + sigma2;
-    const double M22 = phi * phi * P22 + sigma2;
-    const std::int32_t m = trace.measurement[static_cast<std::size_t>(k) - 1];
-    if (m < 0) {
-      x1 = x1Pred;
-      x2 = x2Pred;
-      P11 = M11;
-      P12 = M12;
-      P22 = M22;
-    } else {
-      const double v = input.measurements[static_cast<std::size_t>(m)].level - x1Pred;
-      const double F = M11 + R;
-      if (!(F > 0)) {
-        throw Error(ErrorKind::kOverflow,
-                    "filter pass, step " + formatInt(k) + ": innovation variance F = " +
-                        formatReal(F, 0, 6) + " is not positive");
-      }
-      const double K1 = M11 / F;
-      const double K2 = M12 / F;
-      x1 = K1 * v + x1Pred;
-      x2 = K2 * v + x2Pred;
-      P11 = (1 - K1) * M11;
-      P12 = (1 - K1) * M12;
-      P22 = M22 - K2 * M12;
-    }
-    trace.predicted[static_cast<std::size_t>(k) - 1] = x1Pred;
-    trace.updated[static_cast<std::size_t>(k) - 1] = x1;
-  }
+  TraceCollector collector(trace);
+  withResponse(input.settings.response, [&]<class Deterministic>() {
+    filterPass<Deterministic>(input, steps, p, PassStart{h0, R}, collector);
+  });
   return trace;
 }
 

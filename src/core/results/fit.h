@@ -64,10 +64,12 @@ struct FilterTrace {
   std::vector<std::int32_t> measurement;   // index into the kept measurements; -1 none
 };
 
-// The recursion of the engine's filter pass with the parameters in natural
-// order, initial level `h0` and measurement-error variance `R`, in the order
-// the engine evaluates it. An innovation variance that is not positive
-// raises an arithmetic error naming the step.
+// The engine's filter pass (engine/filter_pass.h) with the response of the
+// input's settings, the parameters in natural order, initial level `h0` and
+// measurement-error variance `R`. It raises the engine's arithmetic faults,
+// naming the step: an innovation variance that is not positive, a variance
+// or a level that is not finite, an objective that is not finite; the
+// callers report the fit as not computed.
 FilterTrace filterTrace(const EngineInput& input, const Parameters& p, double h0, double R);
 
 // The pass "zonder updating" and "met updating" of a chosen model.
