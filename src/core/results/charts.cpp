@@ -44,7 +44,7 @@ std::vector<std::vector<double>> curveRows(const std::string& name, const std::s
     std::vector<double> row(static_cast<std::size_t>(columns));
     for (double& v : row) v = r.readReal();
     if (r.hitEnd()) {
-      refuseLine(name, i, "expected " + formatInt(columns) + " numbers", ErrorKind::kRead);
+      refuseLine(name, i, "verwacht " + formatInt(columns) + " getallen", ErrorKind::kRead);
     }
     rows.push_back(std::move(row));
   }
@@ -89,7 +89,7 @@ bool updatedFromTrace(const TubeFiles& files, double from, double to, ChartSerie
     const double t = r.readReal();
     r.readReal();  // predicted
     const double updated = r.readReal();
-    if (r.hitEnd()) refuseLine(name, i, "expected time, prediction and update", ErrorKind::kRead);
+    if (r.hitEnd()) refuseLine(name, i, "verwacht tijd, voorspelling en bijgewerkte stand", ErrorKind::kRead);
     const long long day = static_cast<long long>(std::trunc(t));
     if (day < 1 || day > period.input.meteoDays) continue;
     const double x = daysSince1970(period.dateOfDay(day));

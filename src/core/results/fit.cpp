@@ -16,7 +16,7 @@ namespace {
 int wholeNumber(double v, const FreeReader& r, const char* what) {
   if (!(v == std::trunc(v)) || std::fabs(v) > 1e6) {
     refuseLine(r.name(), static_cast<std::size_t>(r.line()) - 1,
-               std::string("expected the ") + what + " of the day, got " + formatReal(v, 0, 3),
+               std::string("verwacht een geheel getal als ") + what + ", niet " + formatReal(v, 0, 3),
                ErrorKind::kRead);
   }
   return static_cast<int>(v);
@@ -26,9 +26,9 @@ int wholeNumber(double v, const FreeReader& r, const char* what) {
 
 const CalendarDate& CalibrationSeries::dateOfDay(long long day) const {
   if (day < 1 || day >= static_cast<long long>(dates.size())) {
-    throw Error(ErrorKind::kIndex, "day " + formatInt(day) + " lies outside the " +
+    throw Error(ErrorKind::kIndex, "dag " + formatInt(day) + " ligt buiten de " +
                                        formatInt(static_cast<long long>(dates.size()) - 1) +
-                                       " days of the meteo file");
+                                       " dagen van het meteobestand");
   }
   return dates[static_cast<std::size_t>(day)];
 }
@@ -50,14 +50,14 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   checkNotEnded(meteo, 1, 0);
   meteo.skipLine();
   if (head.days < 0 || head.days > MAXDAT) {
-    refuseLine(meteoName, 0, formatInt(head.days) + " day lines, at most " + formatInt(MAXDAT),
+    refuseLine(meteoName, 0, formatInt(head.days) + " dagregels, hoogstens " + formatInt(MAXDAT),
                ErrorKind::kIndex);
   }
   // A day line opens with day, month and year.
   if (head.columns < 3 || head.columns > kMaxMeteoColumns || head.precipitation < 1 ||
       head.precipitation > head.columns || head.evaporation < 1 ||
       head.evaporation > head.columns) {
-    refuseLine(meteoName, 0, "head line names no usable columns", ErrorKind::kIndex);
+    refuseLine(meteoName, 0, "de kopregel noemt geen bruikbare kolommen", ErrorKind::kIndex);
   }
   input.meteoDays = head.days;
   input.surplus.assign(static_cast<std::size_t>(head.days) + 1, 0.0);
@@ -67,9 +67,9 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
     for (int k = 0; k < head.columns; ++k) values[k] = meteo.readReal();
     checkNotEnded(meteo, head.days, m - 1);
     CalendarDate& date = series.dates[static_cast<std::size_t>(m)];
-    date.day = wholeNumber(values[0], meteo, "day");
-    date.month = wholeNumber(values[1], meteo, "month");
-    date.year = wholeNumber(values[2], meteo, "year");
+    date.day = wholeNumber(values[0], meteo, "dag");
+    date.month = wholeNumber(values[1], meteo, "maand");
+    date.year = wholeNumber(values[2], meteo, "jaar");
     meteo.skipLine();
     const double precipitation = head.scale * values[head.precipitation - 1];
     const double evaporation = head.scale * values[head.evaporation - 1];
@@ -91,7 +91,7 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
     if (roundHalfEven(time) <= head.days) {
       if (static_cast<int>(input.measurements.size()) >= MAXDAT) {
         refuseLine(measurementName, static_cast<std::size_t>(r.line()) - 2,
-                   "more than " + formatInt(MAXDAT) + " measurements (MAXDAT)", ErrorKind::kIndex);
+                   "meer dan " + formatInt(MAXDAT) + " metingen (MAXDAT)", ErrorKind::kIndex);
       }
       input.measurements.push_back({time, scale * level});
     }
@@ -139,8 +139,8 @@ FilterTrace filterTrace(const EngineInput& input, const Parameters& p, double h0
       const double F = M11 + R;
       if (!(F > 0)) {
         throw Error(ErrorKind::kOverflow,
-                    "filter pass, step " + formatInt(k) + ": innovation variance F = " +
-                        formatReal(F, 0, 6) + " is not positive");
+                    "filterdoorgang, stap " + formatInt(k) + ": innovatievariantie F = " +
+                        formatReal(F, 0, 6) + " is niet positief");
       }
       const double K1 = M11 / F;
       const double K2 = M12 / F;

@@ -66,7 +66,7 @@ std::vector<ValuesLine> readValuesLines(const std::string& path) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    if (line.size() < 9) refuseLine(path, i, "expected a stem of 8 characters and the values");
+    if (line.size() < 9) refuseLine(path, i, "verwacht een stam van 8 tekens en de waarden");
     ValuesLine v;
     v.stem = withoutBlanks(line.substr(0, 8));
     std::string rest = line.substr(8);
@@ -77,7 +77,7 @@ std::vector<ValuesLine> readValuesLines(const std::string& path) {
     double values[6];
     for (double& x : values) x = numbers.readReal();
     if (numbers.hitEnd() || v.stem.empty()) {
-      refuseLine(path, i, "expected stem, label and six values, got " + quoted(line),
+      refuseLine(path, i, "geen stam, label en zes waarden: " + quoted(line),
                  ErrorKind::kRead);
     }
     v.delta = values[0];
@@ -143,7 +143,7 @@ std::optional<double> staValue(const std::vector<std::string>& lines, const std:
     if (lines[i].rfind(label, 0) != 0) continue;
     FreeReader r(name, lines[i].substr(label.size()));
     const double v = r.readReal();
-    if (r.hitEnd()) refuseLine(name, i, "expected a number after " + label, ErrorKind::kRead);
+    if (r.hitEnd()) refuseLine(name, i, "verwacht een getal na " + label, ErrorKind::kRead);
     return v;
   }
   return std::nullopt;
@@ -159,13 +159,13 @@ struct Vertex {
 // objective.
 std::vector<Vertex> readVertices(const std::string& name, const std::string& text) {
   const std::vector<std::string> lines = splitLines(text);
-  if (lines.size() < 3) refuseFile(name, "fewer than three lines", ErrorKind::kRead);
+  if (lines.size() < 3) refuseFile(name, "minder dan drie regels", ErrorKind::kRead);
   std::vector<Vertex> out;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     FreeReader r(name, lines[i]);
     double v[7];
     for (double& x : v) x = r.readReal();
-    if (r.hitEnd()) refuseLine(name, i, "expected seven numbers", ErrorKind::kRead);
+    if (r.hitEnd()) refuseLine(name, i, "verwacht zeven getallen", ErrorKind::kRead);
     out.push_back({v[0], v[1], v[2], v[3], v[6]});
   }
   return out;
@@ -248,7 +248,7 @@ std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
   if (!text) return std::nullopt;
   const std::string name = files.name(".t01");
   const std::vector<std::string> lines = splitLines(*text);
-  if (lines.size() < 11) refuseFile(name, "fewer than eleven lines", ErrorKind::kRead);
+  if (lines.size() < 11) refuseFile(name, "minder dan elf regels", ErrorKind::kRead);
   SimulationStart start;
   FreeReader line5(name, lines[4]);
   for (int i = 0; i < 4; ++i) line5.readReal();
@@ -256,7 +256,7 @@ std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
   FreeReader line11(name, lines[10]);
   start.warmUpDays = line11.readInt32();
   if (line5.hitEnd() || line11.hitEnd()) {
-    refuseFile(name, "line 5 or 11 holds too few numbers", ErrorKind::kRead);
+    refuseFile(name, "regel 5 of 11 bevat te weinig getallen", ErrorKind::kRead);
   }
   return start;
 }
