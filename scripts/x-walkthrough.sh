@@ -109,7 +109,8 @@ is_modal() { [ "$(modal_window)" = "$1" ]; }
 button() { probe_lines | awk -F'\t' -v w="$1" -v b="$2" '$1 == "button" && $2 == w && $3 == b { print $4 "\t" $5 "\t" $6 "\t" $7 "\t" $8; exit }'; }
 button_by_text() { probe_lines | awk -F'\t' -v w="$1" -v t="$2" '$1 == "button" && $2 == w && $7 == t { print $4 "\t" $5 "\t" $6; exit }'; }
 label() { probe_lines | awk -F'\t' -v w="$1" -v l="$2" '$1 == "label" && $2 == w && $3 == l { print $4; exit }'; }
-line_count() { probe_lines | awk -F'\t' -v w="$1" -v l="$2" '$1 == "lines" && $2 == w && $3 == l { print $4; exit }'; }
+# How often a list changed since the program started, its window shown or not.
+list_changes() { probe_lines | awk -F'\t' -v w="$1" -v l="$2" '$1 == "changes" && $2 == w && $3 == l { print $4; exit }'; }
 enabled() { [ "$(button "$1" "$2" | cut -f1)" = 1 ]; }
 disabled() { [ "$(button "$1" "$2" | cut -f1)" = 0 ]; }
 
@@ -287,19 +288,24 @@ wait_until 20 enabled frmMAIN btbttnSTART || fail "Start is not enabled after th
 shot ready-to-start
 
 say "start: the engine window with a moving runtime list"
+changes_before_start=$(list_changes frmZEFTAL reRUNTIME)
+[ -n "$changes_before_start" ] || fail "the probe does not count the changes of the runtime list"
 click frmMAIN btbttnSTART
 wait_until 60 shown_on_top frmZEFTAL || fail "the engine window is not shown on top during the run"
 wait_until 30 enabled frmMAIN btbttnSTOP || fail "Stoppen na deze buis is not offered during the run"
 for b in btbttnKOPPEL btbttnMeteo btbttnToonKoppeling btbttnResetStart btbttnDefaults btbttnSTART; do
   disabled frmMAIN "$b" || fail "$b is enabled during the run"
 done
-first=$(line_count frmZEFTAL reRUNTIME)
+# The probe counts every change of the runtime list since the program
+# started, so a list that moved and was cleared, or whose window was hidden
+# again, between two pictures still counts as moved.
 moved() {
   local now
-  now=$(line_count frmZEFTAL reRUNTIME)
-  [ -n "$now" ] && [ -n "$first" ] && [ "$now" != "$first" ]
+  now=$(list_changes frmZEFTAL reRUNTIME)
+  [ -n "$now" ] && [ "$now" -gt "$changes_before_start" ]
 }
-wait_until 60 moved || fail "the runtime list of the engine window did not change (${first:-no} lines)"
+wait_until 60 moved ||
+  fail "the runtime list of the engine window did not change after Start ($changes_before_start changes before, $(list_changes frmZEFTAL reRUNTIME) now)"
 shot engine-window
 say "the post-processing window"
 wait_until 600 shown_on_top frmPost || fail "the post-processing window is not shown on top"

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 
@@ -68,6 +69,42 @@ void describe(const QWidget* window, QStringList& lines) {
   }
 }
 
+// The dynamic property on a list that holds how often its contents changed.
+constexpr char kChanges[] = "phreatixProbeChanges";
+
+void countChange(QObject* list) {
+  list->setProperty(kChanges, list->property(kChanges).toLongLong() + 1);
+}
+
+// Counts every change of the lists of every window, shown or hidden, from the
+// first picture on: a list that moved and went away or came back to its old
+// length between two pictures still shows that it moved.
+void watchLists(QStringList& lines) {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    const QString owner = name(window);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+      if (w->window() != window) continue;
+      auto* e = qobject_cast<QPlainTextEdit*>(w);
+      auto* list = qobject_cast<QListWidget*>(w);
+      if (!e && !list) continue;
+      if (!w->property(kChanges).isValid()) {
+        w->setProperty(kChanges, 0LL);
+        if (e) {
+          QObject::connect(e->document(), &QTextDocument::contentsChanged, w,
+                           [w] { countChange(w); });
+        } else {
+          QAbstractItemModel* model = list->model();
+          QObject::connect(model, &QAbstractItemModel::rowsInserted, w, [w] { countChange(w); });
+          QObject::connect(model, &QAbstractItemModel::rowsRemoved, w, [w] { countChange(w); });
+          QObject::connect(model, &QAbstractItemModel::dataChanged, w, [w] { countChange(w); });
+          QObject::connect(model, &QAbstractItemModel::modelReset, w, [w] { countChange(w); });
+        }
+      }
+      lines << QStringList{"changes", owner, name(w), w->property(kChanges).toString()}.join('\t');
+    }
+  }
+}
+
 }  // namespace
 
 QString uiProbeText() {
@@ -83,6 +120,7 @@ QString uiProbeText() {
                  .join('\t');
     describe(window, lines);
   }
+  watchLists(lines);
   return lines.join('\n') + '\n';
 }
 

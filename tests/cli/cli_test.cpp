@@ -208,7 +208,7 @@ TEST(Cli, EngineRunsZeftal0ParInTheCurrentDirectory) {
   removeFile(dir.file("28AL0005.met"));
   CliRun failed = runCli(dir, "engine");
   EXPECT_EQ(failed.code, 1);
-  EXPECT_NE(failed.out.find("28AL0005.met: cannot open file"), std::string::npos) << failed.out;
+  EXPECT_NE(failed.out.find("28AL0005.met: bestand niet te openen"), std::string::npos) << failed.out;
   EXPECT_FALSE(fileExists(dir.file("28AL0005.ok")));
   EXPECT_EQ(runCli(dir, "engine --maxiter x").code, 1);
 }
@@ -625,7 +625,7 @@ TEST(CliFaults, AFullDiskFailsTheRunsThatCannotWriteAndLosesNothing) {
   // 1 MB: the inputs fit, the calibration traces do not.
   CliRun run =
       runShell(dir, "ulimit -f 1000 && '" PHREATIX_CLI "' " + runArgs(data) + " --no-pack");
-  EXPECT_NE(run.out.find("write failed"), std::string::npos) << run.out << run.err;
+  EXPECT_NE(run.out.find("schrijven mislukt"), std::string::npos) << run.out << run.err;
   EXPECT_NE(run.out.find("met foutmelding afgesloten"), std::string::npos);
   EXPECT_EQ(run.out.find("goed afgesloten"), std::string::npos);
   EXPECT_EQ(run.out.find("aangemaakt"), std::string::npos);

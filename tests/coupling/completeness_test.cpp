@@ -105,7 +105,7 @@ TEST(Completeness, UnreadableFilesAreErrors) {
   } catch (const Error& e) {
     EXPECT_EQ(e.kind(), ErrorKind::kRead);
     EXPECT_EQ(std::string(e.what()),
-              dir.file("bad.prn") + ":5: expected day, month and year, got \"31 12 19x8 0.1\"");
+              dir.file("bad.prn") + ":5: geen dag, maand en jaar: \"31 12 19x8 0.1\"");
   }
 
   dir.write("short.prn", "kop\n1 1\n31 12 1998\n");
@@ -153,9 +153,9 @@ TEST(Completeness, RunListsEveryFailingRow) {
                 "Buis 99UU2204 +01: meteobestand late.prn begint pas op 2-1-1969, na 1-1-1969.",
                 "Buis 99UU2205 +01: geen meteobestand gekoppeld.",
                 "Buis 99UU2206 +01: meteobestand absent.prn is niet te lezen (" +
-                    dir.file("absent.prn") + ": cannot open file).",
+                    dir.file("absent.prn") + ": bestand niet te openen).",
                 "Buis 99UU2207 +01: meteobestand bad.prn is niet te lezen (" + dir.file("bad.prn") +
-                    ":2: expected day, month and year, got \"x y z\")."}));
+                    ":2: geen dag, maand en jaar: \"x y z\")."}));
   ASSERT_EQ(box.shown.size(), 1u);
   std::string shown = kMessage;
   for (const std::string& reason : result.reasons) shown += "\n" + reason;

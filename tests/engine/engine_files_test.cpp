@@ -91,7 +91,7 @@ TEST(EngineFiles, InputFailuresEndTheRunWithoutOutputs) {
   EngineCase missing;
   writeLines(missing.dir.file("t.met"), meteo3);
   EXPECT_FALSE(missing.run());
-  EXPECT_NE(missing.engine.message().find("t.01: cannot open file"), std::string::npos);
+  EXPECT_NE(missing.engine.message().find("t.01: bestand niet te openen"), std::string::npos);
 }
 
 // Line 12 names the response; a missing or blank line is the exponential,

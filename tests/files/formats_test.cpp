@@ -61,11 +61,11 @@ TEST(FilesValuesLines, WrittenLinesReadBackAndBadLinesAreRefused) {
   EXPECT_EQ(typed[0].p, (Parameters{0.8, 1.5, 0, 0.6, -40, 3.5}));
 
   EXPECT_EQ(refusal([&] { readValuesLines("m.zft", line + "\n28AL0006 1s 0.9 2.5 0. 0.97\n"); }),
-            "m.zft:2: expected stem, label and six values, got \"28AL0006 1s 0.9 2.5 0. 0.97\"");
+            "m.zft:2: geen stam, label en zes waarden: \"28AL0006 1s 0.9 2.5 0. 0.97\"");
   EXPECT_EQ(refusal([&] { readValuesLines("m.zft", line + "\n28AL0006 1s 0.9 x 0. 0.97 -1 1\n"); }),
             "m.zft:2: expected a number, got \"x\"");
   EXPECT_EQ(refusal([&] { readValuesLines("m.zft", "\nB07\n"); }, ErrorKind::kInput),
-            "m.zft:2: expected a stem of 8 characters and the values");
+            "m.zft:2: verwacht een stam van 8 tekens en de waarden");
 
   // The fixed bounds of the re-calibration, all four strict.
   const Vertex refused{{0.9, 0.73, 0, 0.5, 12.5, 1}, 10};
@@ -96,7 +96,7 @@ TEST(FilesVertexText, ReadsAsTheFileReaderAndNamesTheSource) {
   EXPECT_EQ(fromText.vertices[0].p, (Parameters{0.95, 2.5, 0, 0.97, -120.5, 9.25}));
   EXPECT_EQ(bestVertex(fromText)->objective, 812.125);
   EXPECT_EQ(refusal([] { readVertexText("S.zip:S.d01", " head\n 1 2 3\n 1 1 1\n", kColumnsAD); }),
-            "S.zip:S.d01:2: fewer than seven numbers");
+            "S.zip:S.d01:2: minder dan zeven getallen");
 }
 
 // The text a FixedWriter puts in a file.
@@ -137,7 +137,7 @@ TEST(FilesCharacteristics, StatisticsReadBackWhatTheWriterPutDown) {
   EXPECT_FALSE(part.ghg);
   EXPECT_EQ(part.stdev, 7.5);
   EXPECT_EQ(refusal([] { readStatistics("S.sta", "mean  -52.25\n\nGLG(t)\n"); }),
-            "S.sta:3: expected a number after GLG(t)");
+            "S.sta:3: verwacht een getal na GLG(t)");
   EXPECT_EQ(refusal([] { readStatistics("S.sta", "mean  -52.25\nstdev.  7,5\n"); }),
             "S.sta:2: expected a number, got \"7,5\"");
 }
@@ -184,8 +184,8 @@ TEST(FilesCharacteristics, CurveFilesReadBackTheirRows) {
                   ": expected a number, got \"1,5\"")
         << c.layout->title;
     EXPECT_EQ(refusal([&] { readCurveRows("S.crv", text + "\n  7\n", *c.layout); }),
-              "S.crv:" + std::to_string(kCurveHeadLines + c.rows.size() + 2) + ": expected " +
-                  std::to_string(c.layout->columns) + " numbers")
+              "S.crv:" + std::to_string(kCurveHeadLines + c.rows.size() + 2) + ": verwacht " +
+                  std::to_string(c.layout->columns) + " getallen")
         << c.layout->title;
   }
 }
@@ -302,7 +302,7 @@ TEST(FilesTraceAndLocations, ReadTheRowsOfTheirLayout) {
   EXPECT_EQ(rows[0].updated, -118.75);
   EXPECT_EQ(rows[1].time, 2);
   EXPECT_EQ(refusal([&] { readTraceRows("S.upd", trace + "     3.000    -118.5\n"); }),
-            "S.upd:9: expected time, prediction and update");
+            "S.upd:9: verwacht tijd, voorspelling en bijgewerkte stand");
 
   dir.write("locaties.csv",
             "locatie,filter,x,y\n"
@@ -322,7 +322,7 @@ TEST(FilesTraceAndLocations, ReadTheRowsOfTheirLayout) {
   EXPECT_FALSE(locations[2].x);  // x unreadable: neither is kept
   EXPECT_FALSE(locations[2].y);
   EXPECT_EQ(refusal([&] { readLocationRows(dir.file("absent.csv")); }, ErrorKind::kIo),
-            dir.file("absent.csv") + ": cannot open file");
+            dir.file("absent.csv") + ": bestand niet te openen");
 }
 
 }  // namespace

@@ -37,9 +37,9 @@ TEST(VertexFiles, BestVertexAndColumnMaps) {
   EXPECT_FALSE(bestVertex(readVertexFile(dir.file("y.a01"), kColumnsAD)));
   // Unreadable files name the file and the line.
   const std::vector<std::pair<std::string, std::string>> bad = {
-      {" number of iterations: 1\n 1 2 3\n", ": fewer than three lines"},
-      {" head\n 1 2 3 4 5 6 7\n 1 2 3 4 5 6\n 1 1 1\n", ":3: fewer than seven numbers"},
-      {" head\n 1 2 3 4,5 5 6 7\n 1 1 1\n", ":2: expected a number, got \"4,5\""},
+      {" number of iterations: 1\n 1 2 3\n", ": minder dan drie regels"},
+      {" head\n 1 2 3 4 5 6 7\n 1 2 3 4 5 6\n 1 1 1\n", ":3: minder dan zeven getallen"},
+      {" head\n 1 2 3 4,5 5 6 7\n 1 1 1\n", ":2: \"4,5\" is geen getal"},
   };
   for (const auto& [text, what] : bad) {
     dir.write("z.a01", text);

@@ -77,7 +77,7 @@ TEST(ModelSelection, AFailedTubeIsToldWithItsDetail) {
   pipeline.selectModels();
   EXPECT_EQ(pipeline.modelsChosen(), 0);
   EXPECT_EQ(lineAfter(c.log(), "Bestand 28AL0005.01 is leeg!"),
-            c.dir.file("28AL0005.d01") + ":2: expected a number, got \"x\"");
+            c.dir.file("28AL0005.d01") + ":2: \"x\" is geen getal");
   EXPECT_TRUE(c.lines("modsel.zft").empty());
   EXPECT_TRUE(c.lines("foutbuis.zft").empty());
   EXPECT_FALSE(fileExists(c.dir.file("28AL0005.t01")));
@@ -87,7 +87,7 @@ TEST(ModelSelection, AFailedTubeIsToldWithItsDetail) {
   const std::size_t before = c.log().size();
   c.pipeline().selectModels();
   EXPECT_EQ(std::vector<std::string>(c.log().begin() + static_cast<long>(before), c.log().end()),
-            (std::vector<std::string>{c.dir.file("28AL0005.sel") + ": write failed (disk full?)"}));
+            (std::vector<std::string>{c.dir.file("28AL0005.sel") + ": schrijven mislukt (schijf vol?)"}));
   EXPECT_TRUE(c.lines("modsel.zft").empty());
   for (const char* ext : {".t01", ".std", ".inp"})
     EXPECT_FALSE(fileExists(c.dir.file(std::string("28AL0005") + ext))) << ext;

@@ -88,7 +88,7 @@ TEST(SimulationInputs, StartDayWarmUpAndTraceKinds) {
   removeFile(c.dir.file("28AL0005.met"));
   c.pipeline().selectModels();
   EXPECT_EQ(c.log()[c.log().size() - 2], "Bestand 28AL0005.01 is leeg!");
-  EXPECT_EQ(c.log().back(), c.dir.file("28AL0005.met") + ": cannot open file");
+  EXPECT_EQ(c.log().back(), c.dir.file("28AL0005.met") + ": bestand niet te openen");
 }
 
 }  // namespace

@@ -41,14 +41,14 @@ TEST(Preparations, StochasticAndRecalibrationFilesFromTheBestVertex) {
   EXPECT_FALSE(fileExists(c.dir.file("28AL0006.r01")));
   const std::vector<std::string>& log = c.log();
   EXPECT_EQ(lineAfter(log, "Bestand 28AL0007.b01 is leeg!"),
-            c.dir.file("28AL0007.b01") + ": fewer than three lines");
+            c.dir.file("28AL0007.b01") + ": minder dan drie regels");
 
   // A parameter file that cannot be written (a full disk) is told as the
   // failed write it is, never as an empty vertex file, and is not left half
   // written.
   c.fillDisk("28AL0005.r01");
   c.pipeline().prepareStochastic();
-  EXPECT_EQ(countOf(log, c.dir.file("28AL0005.r01") + ": write failed (disk full?)"), 1u);
+  EXPECT_EQ(countOf(log, c.dir.file("28AL0005.r01") + ": schrijven mislukt (schijf vol?)"), 1u);
   EXPECT_EQ(countOf(log, "Bestand 28AL0005.b01 is leeg!"), 0u);
   EXPECT_FALSE(fileExists(c.dir.file("28AL0005.r01")));
 }

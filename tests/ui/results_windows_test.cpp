@@ -416,13 +416,13 @@ class ResultsWindowsTest : public QObject {
     TfrmResultaten broken;
     broken.showResults(threeTubes("/tmp"), [](const phreatix::TubeResult& tube) {
       if (tube.stem == "B00A0002") {
-        throw phreatix::Error(phreatix::ErrorKind::kIo, "B00A0002.zip: cannot open file");
+        throw phreatix::Error(phreatix::ErrorKind::kIo, "B00A0002.zip: bestand niet te openen");
       }
       return madeUpCharts(tube);
     });
     dialogs.informations.clear();
     broken.tblBuizen->selectRow(rowOf(broken.tblBuizen, "B00A0002"));
-    QCOMPARE(dialogs.informations, QStringList{"B00A0002.zip: cannot open file"});
+    QCOMPARE(dialogs.informations, QStringList{"B00A0002.zip: bestand niet te openen"});
     QCOMPARE(broken.stkGrafieken->currentWidget(), broken.lblReden);
     QVERIFY(broken.lblReden->text().contains("B00A0002"));
   }

@@ -64,7 +64,7 @@ TEST(Faults, ASimulationInputDeletedBeforeItsRun) {
   DeletingObserver observer("simulatie", r.dir.file("28AL0012.sim"));
   ASSERT_TRUE(r.run(observer));
   ASSERT_TRUE(observer.deleted);
-  EXPECT_TRUE(anyLineHas(r.log(), "28AL0012.sim: cannot open file"));
+  EXPECT_TRUE(anyLineHas(r.log(), "28AL0012.sim: bestand niet te openen"));
   EXPECT_TRUE(anyLineHas(r.log(), "ZEFTAL (op 28AL0012) met foutmelding afgesloten."));
   EXPECT_FALSE(fileExists(r.dir.file("28AL0012.sta")));
   // No realisations, so the post-processing never took it for a tube.

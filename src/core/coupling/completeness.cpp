@@ -20,7 +20,7 @@ MeteoDay readDate(const std::string& path, const std::vector<std::string>& lines
                   std::size_t index) {
   MeteoDay day;
   if (!parseMeteoDay(lines[index], day)) {
-    refuseLine(path, index, "expected day, month and year, got " + quoted(lines[index]),
+    refuseLine(path, index, "geen dag, maand en jaar: " + quoted(lines[index]),
                ErrorKind::kRead);
   }
   return day;
@@ -89,7 +89,7 @@ CompletenessResult checkMeteoCompleteness(const CouplingOverview& overview,
 
   const std::string listPath = joinPath(workingDir, kIncompleteMeteoFile);
   if (!removeFile(listPath)) {
-    throw Error(ErrorKind::kIo, listPath + ": cannot delete the list of an earlier check");
+    throw Error(ErrorKind::kIo, listPath + ": de lijst van een eerdere controle is niet te verwijderen");
   }
   if (!result.complete) {
     writeLines(listPath, result.incompleteLines);

@@ -35,9 +35,9 @@ std::vector<std::string> takeEntries(std::vector<std::string>& source, std::vect
   positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
   for (int p : positions) {
     if (p < 0 || static_cast<std::size_t>(p) >= source.size()) {
-      throw Error(ErrorKind::kIndex, "list position " + formatInt(p) + " outside a list of " +
+      throw Error(ErrorKind::kIndex, "lijstpositie " + formatInt(p) + " buiten een lijst van " +
                                          formatInt(static_cast<long long>(source.size())) +
-                                         " entries");
+                                         " regels");
     }
   }
   std::vector<std::string> taken;
@@ -192,8 +192,8 @@ bool ManualCoupling::commit() {
     for (std::string& entry : selection_) {
       if (nextFreeRow_ < 1 || static_cast<std::size_t>(nextFreeRow_) > overview_.rows.size()) {
         throw Error(ErrorKind::kIndex,
-                    "overview row " + formatInt(nextFreeRow_) + " outside an overview of " +
-                        formatInt(static_cast<long long>(overview_.rows.size())) + " rows");
+                    "overzichtsregel " + formatInt(nextFreeRow_) + " buiten een overzicht van " +
+                        formatInt(static_cast<long long>(overview_.rows.size())) + " regels");
       }
       overview_.rows[nextFreeRow_ - 1] = CouplingRow{std::move(entry), currentMeteo_};
       ++nextFreeRow_;

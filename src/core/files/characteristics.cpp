@@ -67,7 +67,7 @@ std::optional<double> statisticsValue(const std::string& name,
     if (lines[i].rfind(label, 0) != 0) continue;
     const std::optional<double> v =
         LineNumbers(name, i, std::string_view(lines[i]).substr(label.size())).next();
-    if (!v) refuseLine(name, i, "expected a number after " + std::string(label), ErrorKind::kRead);
+    if (!v) refuseLine(name, i, "verwacht een getal na " + std::string(label), ErrorKind::kRead);
     return v;
   }
   return std::nullopt;
@@ -136,7 +136,7 @@ std::vector<std::vector<double>> readCurveRows(const std::string& name, const st
       v = number.value_or(0);
     }
     if (!complete) {
-      refuseLine(name, i, "expected " + formatInt(layout.columns) + " numbers", ErrorKind::kRead);
+      refuseLine(name, i, "verwacht " + formatInt(layout.columns) + " getallen", ErrorKind::kRead);
     }
     rows.push_back(std::move(row));
   }

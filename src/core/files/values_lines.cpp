@@ -36,7 +36,7 @@ std::vector<ValuesLine> readValuesLines(const std::string& name, const std::stri
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    if (line.size() < 9) refuseLine(name, i, "expected a stem of 8 characters and the values");
+    if (line.size() < 9) refuseLine(name, i, "verwacht een stam van 8 tekens en de waarden");
     ValuesLine v;
     v.stem = withoutBlanks(line.substr(0, 8));
     const std::string rest = line.substr(8);
@@ -52,7 +52,7 @@ std::vector<ValuesLine> readValuesLines(const std::string& name, const std::stri
       x = number.value_or(0);
     }
     if (!complete || v.stem.empty()) {
-      refuseLine(name, i, "expected stem, label and six values, got " + quoted(line),
+      refuseLine(name, i, "geen stam, label en zes waarden: " + quoted(line),
                  ErrorKind::kRead);
     }
     out.push_back(v);

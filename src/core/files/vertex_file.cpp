@@ -17,7 +17,7 @@ VertexFile readVertexFile(const std::string& path, const VertexColumns& columns)
 VertexFile readVertexText(const std::string& path, const std::string& text,
                           const VertexColumns& columns) {
   const std::vector<std::string> lines = splitLines(text);
-  if (lines.size() < 3) throw Error(ErrorKind::kRead, path + ": fewer than three lines");
+  if (lines.size() < 3) throw Error(ErrorKind::kRead, path + ": minder dan drie regels");
   VertexFile file;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     // Seven numbers separated by blanks; what follows them is not read.
@@ -28,12 +28,12 @@ VertexFile readVertexText(const std::string& path, const std::string& text,
     for (double& v : values) {
       pos = line.find_first_not_of(" \t\r", pos);
       if (pos == std::string_view::npos) {
-        throw Error(ErrorKind::kRead, where() + "fewer than seven numbers");
+        throw Error(ErrorKind::kRead, where() + "minder dan zeven getallen");
       }
       const std::size_t end = std::min(line.find_first_of(" \t\r", pos), line.size());
       const std::string_view token = line.substr(pos, end - pos);
       if (valReal(token, v) != 0) {
-        throw Error(ErrorKind::kRead, where() + "expected a number, got " + quoted(token));
+        throw Error(ErrorKind::kRead, where() + quoted(token) + " is geen getal");
       }
       pos = end;
     }

@@ -67,9 +67,9 @@ void DayNumberTable::clear() { slots_.fill(0); }
 
 long long DayNumberTable::slot(int day, int month, int year) {
   if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
-    throw Error(ErrorKind::kIndex, "no day number for " + formatInt(day) + "-" + formatInt(month) +
-                                       "-" + formatInt(year) + ": the table holds " +
-                                       formatInt(kFirstYear) + ".." + formatInt(kLastYear));
+    throw Error(ErrorKind::kIndex, "geen dagnummer voor " + formatInt(day) + "-" + formatInt(month) +
+                                       "-" + formatInt(year) + ": de tabel loopt van " +
+                                       formatInt(kFirstYear) + " t/m " + formatInt(kLastYear));
   }
   return (static_cast<long long>(year - kFirstYear) * 12 + (month - 1)) * 31 + (day - 1);
 }
@@ -129,8 +129,8 @@ void readDayNumberFile(const std::string& dir, DayNumberTable& table, Messages& 
     int code = valInt(text, value);
     if (code != 0) {
       readError(messages, code, std::string(opening) + kKronFileName + ")",
-                std::string(kKronFileName) + ":" + formatInt(lineIndex + 1) + ": " + title +
-                    ": expected an integer, got " + quoted(text));
+                std::string(kKronFileName) + ":" + formatInt(lineIndex + 1) + ": " + title + " " +
+                    quoted(text) + " is geen geheel getal");
     }
     return value;
   };

@@ -56,12 +56,12 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
   const std::vector<std::string> measurements = readMeasurementLines(measurementPath);
   const std::vector<std::string> met = readMeteoLines(metPath);
   const std::vector<std::string> meteo = readMeteoLines(meteoPath);
-  if (measurements.empty()) throw Error(ErrorKind::kRead, measurementPath + ": empty file");
-  if (met.size() < 2) throw Error(ErrorKind::kRead, metPath + ": no day line");
-  if (meteo.size() < 2) throw Error(ErrorKind::kRead, meteoPath + ": no day line");
+  if (measurements.empty()) throw Error(ErrorKind::kRead, measurementPath + ": het bestand is leeg");
+  if (met.size() < 2) throw Error(ErrorKind::kRead, metPath + ": geen dagregel");
+  if (meteo.size() < 2) throw Error(ErrorKind::kRead, meteoPath + ": geen dagregel");
   MeteoDay day;
   if (!parseMeteoDay(met[1], day) || !DayNumberTable::holds(day.day, day.month, day.year)) {
-    throw Error(ErrorKind::kRead, metPath + ":2: expected a day line (day month year)");
+    throw Error(ErrorKind::kRead, metPath + ":2: verwacht een dagregel (dag maand jaar)");
   }
   const int D0 = table.lookup(day.day, day.month, day.year);  // day 1 of S.FF
   int C = startDay - W;

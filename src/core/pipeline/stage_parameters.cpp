@@ -66,9 +66,9 @@ void prepare(const Preparation& prep, const std::string& dir, Messages& messages
       const std::string templatePath = joinPath(dir, S + ".q01");
       std::vector<std::string> lines = readParameterFileLines(templatePath);
       if (lines.size() < kTemplateLines) {
-        throw Error(ErrorKind::kRead, templatePath + ": fewer than " +
+        throw Error(ErrorKind::kRead, templatePath + ": minder dan " +
                                           formatInt(static_cast<long long>(kTemplateLines)) +
-                                          " lines");
+                                          " regels");
       }
       if (!best) {
         // No vertex to start from: the run loop reports the tube.

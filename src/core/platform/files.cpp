@@ -26,7 +26,7 @@ std::vector<std::string> splitLines(std::string_view text) {
 
 std::string readFileText(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throw Error(ErrorKind::kIo, path + ": cannot open file");
+  if (!file) throw Error(ErrorKind::kIo, path + ": bestand niet te openen");
   std::string text;
   char buffer[1 << 16];
   std::size_t n;
@@ -36,7 +36,7 @@ std::string readFileText(const std::string& path) {
   while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) throw Error(ErrorKind::kIo, path + ": cannot read file");
+  if (failed) throw Error(ErrorKind::kIo, path + ": bestand niet te lezen");
   return text;
 }
 
@@ -51,7 +51,7 @@ void writeLines(const std::string& path, const std::vector<std::string>& lines) 
 }
 
 LineWriter::LineWriter(const std::string& path) : path_(path), out_(path, std::ios::binary) {
-  if (!out_) throw Error(ErrorKind::kIo, path + ": cannot create file");
+  if (!out_) throw Error(ErrorKind::kIo, path + ": bestand niet te maken");
 }
 
 LineWriter::~LineWriter() {
@@ -59,7 +59,7 @@ LineWriter::~LineWriter() {
 }
 
 void LineWriter::check() {
-  if (!out_) throw Error(ErrorKind::kIo, path_ + ": write failed (disk full?)");
+  if (!out_) throw Error(ErrorKind::kIo, path_ + ": schrijven mislukt (schijf vol?)");
 }
 
 void LineWriter::write(std::string_view line) {

@@ -17,7 +17,7 @@ namespace {
 int wholeNumber(double v, const std::string& name, std::size_t lineIndex, const char* what) {
   if (!(v == std::trunc(v)) || std::fabs(v) > 1e6) {
     refuseLine(name, lineIndex,
-               std::string("expected the ") + what + " of the day, got " + formatReal(v, 0, 3),
+               std::string("verwacht een geheel getal als ") + what + ", niet " + formatReal(v, 0, 3),
                ErrorKind::kRead);
   }
   return static_cast<int>(v);
@@ -27,9 +27,9 @@ int wholeNumber(double v, const std::string& name, std::size_t lineIndex, const 
 
 const CalendarDate& CalibrationSeries::dateOfDay(long long day) const {
   if (day < 1 || day >= static_cast<long long>(dates.size())) {
-    throw Error(ErrorKind::kIndex, "day " + formatInt(day) + " lies outside the " +
+    throw Error(ErrorKind::kIndex, "dag " + formatInt(day) + " ligt buiten de " +
                                        formatInt(static_cast<long long>(dates.size()) - 1) +
-                                       " days of the meteo file");
+                                       " dagen van het meteobestand");
   }
   return dates[static_cast<std::size_t>(day)];
 }
@@ -44,22 +44,22 @@ CalibrationSeries readCalibrationSeries(const std::string& measurementName,
   // The engine's own readers, with the checks a dated series needs besides.
   auto judgeHead = [&](const MeteoHead& head) {
     if (head.days < 0 || head.days > MAXDAT) {
-      refuseLine(meteoName, 0, formatInt(head.days) + " day lines, at most " + formatInt(MAXDAT),
+      refuseLine(meteoName, 0, formatInt(head.days) + " dagregels, hoogstens " + formatInt(MAXDAT),
                  ErrorKind::kIndex);
     }
     // A day line opens with day, month and year.
     if (head.columns < 3 || head.columns > kMaxMeteoColumns || head.precipitation < 1 ||
         head.precipitation > head.columns || head.evaporation < 1 ||
         head.evaporation > head.columns) {
-      refuseLine(meteoName, 0, "head line names no usable columns", ErrorKind::kIndex);
+      refuseLine(meteoName, 0, "de kopregel noemt geen bruikbare kolommen", ErrorKind::kIndex);
     }
     series.dates.assign(static_cast<std::size_t>(head.days) + 1, CalendarDate{});
   };
   auto dateOfLine = [&](int m, const double* values, std::size_t lineIndex) {
     CalendarDate& date = series.dates[static_cast<std::size_t>(m)];
-    date.day = wholeNumber(values[0], meteoName, lineIndex, "day");
-    date.month = wholeNumber(values[1], meteoName, lineIndex, "month");
-    date.year = wholeNumber(values[2], meteoName, lineIndex, "year");
+    date.day = wholeNumber(values[0], meteoName, lineIndex, "dag");
+    date.month = wholeNumber(values[1], meteoName, lineIndex, "maand");
+    date.year = wholeNumber(values[2], meteoName, lineIndex, "jaar");
   };
   const MeteoHead head = readMeteoText(meteoName, meteoText, judgeHead, input.surplus, dateOfLine);
   input.meteoDays = head.days;

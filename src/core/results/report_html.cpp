@@ -283,7 +283,7 @@ void writeHtmlReport(const DataSetResults& results, const std::string& workingDi
   const std::string folder = joinPath(workingDir, kReportFolderName);
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  if (ec) refuseFile(folder, "cannot create the folder: " + ec.message(), ErrorKind::kIo);
+  if (ec) refuseFile(folder, "map niet te maken: " + ec.message(), ErrorKind::kIo);
   // One page per modelled tube, the pages written by the workers.
   OrderedSteps steps;
   steps.prepare = [&](std::size_t k, std::size_t) { return hasPage(results.tubes[k]); };

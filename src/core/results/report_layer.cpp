@@ -108,7 +108,7 @@ void addFields(OGRLayerH layer, const std::string& path) {
     OGR_Fld_SetAlternativeName(field, columnTitle(column).c_str());
     const OGRErr err = OGR_L_CreateField(layer, field, TRUE);
     OGR_Fld_Destroy(field);
-    if (err != OGRERR_NONE) refuseLayer(path, std::string("cannot add the field ") + column.name);
+    if (err != OGRERR_NONE) refuseLayer(path, std::string("veld ") + column.name + " niet toe te voegen");
   }
 }
 
@@ -141,7 +141,7 @@ void addTube(OGRLayerH layer, const TubeResult& tube, const std::string& path) {
     OGR_F_SetGeometryDirectly(feature.get(), point);
   }
   if (OGR_L_CreateFeature(layer, feature.get()) != OGRERR_NONE) {
-    refuseLayer(path, "cannot write the tube " + tube.stem);
+    refuseLayer(path, "buis " + tube.stem + " niet te schrijven");
   }
 }
 
@@ -153,34 +153,34 @@ void writeOverviewLayer(const DataSetResults& results, const std::string& path) 
   QuietGdalErrors quiet;
 
   GDALDriverH driver = GDALGetDriverByName("GPKG");
-  if (driver == nullptr) refuseLayer(path, "GDAL has no GeoPackage driver");
+  if (driver == nullptr) refuseLayer(path, "GDAL heeft geen GeoPackage-driver");
   // A GeoPackage is a database that GDAL would open rather than replace.
-  if (!removeFile(path)) refuseFile(path, "cannot replace the file", ErrorKind::kIo);
+  if (!removeFile(path)) refuseFile(path, "bestand niet te vervangen", ErrorKind::kIo);
   Dataset ds(GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-  if (!ds) refuseLayer(path, "cannot create the GeoPackage");
+  if (!ds) refuseLayer(path, "GeoPackage niet te maken");
 
   Srs srs(OSRNewSpatialReference(nullptr));
   if (OSRImportFromEPSG(srs.get(), kRdNewEpsg) != OGRERR_NONE) {
-    refuseLayer(path, "GDAL does not know EPSG:28992 (RD New)");
+    refuseLayer(path, "GDAL kent EPSG:28992 (RD New) niet");
   }
   // x east, y north, as the coordinates come, whatever order the EPSG
   // definition gives the axes.
   OSRSetAxisMappingStrategy(srs.get(), OAMS_TRADITIONAL_GIS_ORDER);
   OGRLayerH layer = GDALDatasetCreateLayer(ds.get(), kLayerName, srs.get(), wkbPoint, nullptr);
-  if (layer == nullptr) refuseLayer(path, "cannot create the layer overzicht");
+  if (layer == nullptr) refuseLayer(path, "laag overzicht niet te maken");
   addFields(layer, path);
 
   // One transaction: thousands of tubes, one commit.
   if (GDALDatasetStartTransaction(ds.get(), FALSE) != OGRERR_NONE) {
-    refuseLayer(path, "cannot start writing the tubes");
+    refuseLayer(path, "schrijven van de buizen niet te beginnen");
   }
   for (const TubeResult& tube : results.tubes) addTube(layer, tube, path);
   if (GDALDatasetCommitTransaction(ds.get()) != OGRERR_NONE) {
-    refuseLayer(path, "cannot write the tubes");
+    refuseLayer(path, "buizen niet te schrijven");
   }
   CPLErrorReset();
   ds.reset();
-  if (CPLGetLastErrorType() >= CE_Failure) refuseLayer(path, "cannot close the GeoPackage");
+  if (CPLGetLastErrorType() >= CE_Failure) refuseLayer(path, "GeoPackage niet te sluiten");
 }
 
 }  // namespace phreatix

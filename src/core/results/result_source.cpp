@@ -32,7 +32,7 @@ TubeFiles::Archive* TubeFiles::archive() const {
     zip_error_init_with_code(&error, code);
     const std::string what = zip_error_strerror(&error);
     zip_error_fini(&error);
-    throw Error(ErrorKind::kIo, path + ": the archive cannot be opened: " + what);
+    throw Error(ErrorKind::kIo, path + ": het archief is niet te openen: " + what);
   }
   archive_ = std::make_unique<Archive>();
   archive_->handle = handle;
@@ -66,7 +66,7 @@ std::optional<std::string> TubeFiles::read(const std::string& ext) const {
   const bool complete = got == static_cast<zip_int64_t>(text.size());
   const std::string what = complete ? std::string() : zip_file_strerror(file);
   zip_fclose(file);
-  if (!complete) throw Error(ErrorKind::kIo, zip->path + ": " + name + ": read incomplete: " + what);
+  if (!complete) throw Error(ErrorKind::kIo, zip->path + ": " + name + ": niet volledig gelezen: " + what);
   return text;
 }
 
@@ -74,7 +74,7 @@ std::string TubeFiles::require(const std::string& ext) const {
   std::optional<std::string> text = read(ext);
   if (!text) {
     throw Error(ErrorKind::kInput,
-                name(ext) + ": not in " + dir_ + " and not in " + stem_ + ".zip");
+                name(ext) + ": niet in " + dir_ + " en niet in " + stem_ + ".zip");
   }
   return std::move(*text);
 }

@@ -140,12 +140,12 @@ std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
   const std::string name = files.name(".t01");
   const std::vector<std::string> lines = parameterFileLines(*text);
   if (lines.size() < static_cast<std::size_t>(kWarmUpLineNumber)) {
-    refuseFile(name, "fewer than eleven lines", ErrorKind::kRead);
+    refuseFile(name, "minder dan elf regels", ErrorKind::kRead);
   }
   const std::optional<double> firstYear = parameterNumber(name, lines, kRunLineNumber, 4);
   const std::optional<double> warmUp = parameterNumber(name, lines, kWarmUpLineNumber, 0);
   if (!firstYear || !warmUp) {
-    refuseFile(name, "line 5 or 11 holds too few numbers", ErrorKind::kRead);
+    refuseFile(name, "regel 5 of 11 bevat te weinig getallen", ErrorKind::kRead);
   }
   SimulationStart start;
   start.firstYear = static_cast<int>(*firstYear);

@@ -17,7 +17,7 @@ void FixedWriter::open(const std::string& path) {
   path_ = path;
   used_ = 0;
   file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) throw Error(ErrorKind::kIo, path + ": cannot create file");
+  if (!file_) throw Error(ErrorKind::kIo, path + ": bestand niet te maken");
   std::setvbuf(file_, nullptr, _IONBF, 0);  // this class buffers itself
 }
 
@@ -32,12 +32,12 @@ void FixedWriter::text(std::string_view s) {
 }
 
 void FixedWriter::flush(std::size_t need) {
-  if (!file_) throw Error(ErrorKind::kIo, path_ + ": write to a closed file");
+  if (!file_) throw Error(ErrorKind::kIo, path_ + ": schrijven in een gesloten bestand");
   if (used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_) {
-    throw Error(ErrorKind::kIo, path_ + ": write failed (disk full?)");
+    throw Error(ErrorKind::kIo, path_ + ": schrijven mislukt (schijf vol?)");
   }
   used_ = 0;
-  if (need > kCapacity) throw Error(ErrorKind::kIo, path_ + ": field wider than the buffer");
+  if (need > kCapacity) throw Error(ErrorKind::kIo, path_ + ": veld breder dan de buffer");
 }
 
 void FixedWriter::close() {
@@ -47,7 +47,7 @@ void FixedWriter::close() {
   used_ = 0;
   file_ = nullptr;
   ok = std::fclose(file) == 0 && ok;
-  if (!ok) throw Error(ErrorKind::kIo, path_ + ": write failed (disk full?)");
+  if (!ok) throw Error(ErrorKind::kIo, path_ + ": schrijven mislukt (schijf vol?)");
 }
 
 }  // namespace phreatix
