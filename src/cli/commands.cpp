@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "cluster/cluster.h"
+#include "demo/demo_data.h"
 #include "engine/engine_run.h"
 #include "error.h"
 #include "files/characteristics.h"
@@ -26,11 +28,9 @@
 #include "preprocessor/splitter.h"
 #include "report/messages.h"
 #include "results/report_files.h"
-#include "workflow/closing.h"
-#include "cluster/cluster.h"
-#include "demo/demo_data.h"
 #include "session/session.h"
 #include "text/number_text.h"
+#include "workflow/closing.h"
 
 namespace phreatix::cli {
 namespace {
@@ -438,7 +438,6 @@ ExitStatus commandKron(bool force) {
   return ExitStatus::kOk;
 }
 
-
 namespace {
 
 // The absolute path of this program, for the tasks' run.sh.
@@ -488,7 +487,8 @@ ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
     int tubes = 0;
     for (const ClusterTask& task : plan->tasks) {
       tubes += task.tubes;
-      std::cout << task.name << ": " << task.tubes << " " << (task.tubes == 1 ? "buis" : "buizen") << " (" << task.locations.front()
+      std::cout << task.name << ": " << task.tubes << " " << (task.tubes == 1 ? "buis" : "buizen")
+                << " (" << task.locations.front()
                 << (task.locations.size() > 1 ? " .. " + task.locations.back() : std::string())
                 << ")\n";
     }
@@ -522,13 +522,14 @@ ExitStatus commandClusterSubmit(const std::string& dirArgument, bool onlyFailed)
         {"sbatch", "--parsable", "--array=" + ranges, joinPath(dir, kBatchScriptName)}, status);
     if (status != 0) {
       std::cerr << "phreatix-cli: sbatch "
-                << (status < 0 ? std::string("niet te starten") : "eindigde met " + std::to_string(status))
+                << (status < 0 ? std::string("niet te starten")
+                               : "eindigde met " + std::to_string(status))
                 << "; niets ingediend\n";
       return ExitStatus::kRefused;
     }
     std::string job = out.substr(0, out.find_first_of(";\n"));
-    std::cout << "Ingediend: job " << job << ", taken " << ranges << " ("
-              << indices.size() << " van de " << plan.tasks.size() << ").\n"
+    std::cout << "Ingediend: job " << job << ", taken " << ranges << " (" << indices.size()
+              << " van de " << plan.tasks.size() << ").\n"
               << job << "\n";
   } catch (const Error& e) {
     return refused(e);

@@ -25,7 +25,7 @@ struct RunArguments {
   std::string workDir;  // "" for the current directory
   WorkflowMode mode = WorkflowMode::kPipeline;
   bool pack = true;
-  int jobs = 1;  // engine runs, post-processings and archivers at once; at least 1
+  int jobs = 1;           // engine runs, post-processings and archivers at once; at least 1
   std::string phaseFile;  // the phase and tube of every message line ("" for none)
 };
 

@@ -131,7 +131,8 @@ void addRunOptions(RunCommand& command, bool forTasks = false) {
                  "the working directory (for cluster merge; set by cluster prepare)")
       ->type_name("FILE")
       ->check(textCheck([](const std::string& value) {
-        return isBareFileName(value) ? "" : "needs a file name in the working directory, got " + value;
+        return isBareFileName(value) ? ""
+                                     : "needs a file name in the working directory, got " + value;
       }));
 }
 
@@ -268,7 +269,8 @@ void addKron(CLI::App& parent, Commands& commands) {
   auto force = std::make_shared<bool>(false);
   CLI::App* app = parent.add_subcommand(
       "kron", "write kron.txt with the built-in day numbers 1948-01-01 .. 2047-12-31");
-  app->add_flag("--force", *force, "replace an existing kron.txt (default: refuse to overwrite it)");
+  app->add_flag("--force", *force,
+                "replace an existing kron.txt (default: refuse to overwrite it)");
   commands.push_back({app, [force] { return commandKron(*force); }});
 }
 
@@ -317,17 +319,19 @@ void addRunCommand(CLI::App& parent, Commands& commands, const char* name, const
 }
 
 void addRun(CLI::App& parent, Commands& commands) {
-  addRunCommand(parent, commands, "run",
-                "the whole main job: open, couple, check the meteo files, calibrate, select, simulate,\n"
-                "trace and post-process, then pack every tube into its zip archive",
-                WorkflowMode::kPipeline);
+  addRunCommand(
+      parent, commands, "run",
+      "the whole main job: open, couple, check the meteo files, calibrate, select, simulate,\n"
+      "trace and post-process, then pack every tube into its zip archive",
+      WorkflowMode::kPipeline);
 }
 
 void addRepair(CLI::App& parent, Commands& commands) {
-  addRunCommand(parent, commands, "repair",
-                "open and couple as run does, then the simulation phase on the calibrations in the\n"
-                "working directory (after a crash), then pack",
-                WorkflowMode::kRepair);
+  addRunCommand(
+      parent, commands, "repair",
+      "open and couple as run does, then the simulation phase on the calibrations in the\n"
+      "working directory (after a crash), then pack",
+      WorkflowMode::kRepair);
 }
 
 void addDemo(CLI::App& parent, Commands& commands) {
@@ -373,8 +377,9 @@ void addCluster(CLI::App& parent, Commands& commands) {
   auto wholeNumber = [](const char* what) {
     return textCheck([what](const std::string& value) {
       int n = 0;
-      return parseInt(value, n) && n >= 1 ? "" : std::string("needs a whole number of ") + what +
-                                                     ", at least 1, got " + value;
+      return parseInt(value, n) && n >= 1
+                 ? ""
+                 : std::string("needs a whole number of ") + what + ", at least 1, got " + value;
     });
   };
   app->add_option("--tubes-per-task", prepare->tubesPerTask, "tubes per task, about")
@@ -408,7 +413,8 @@ void addCluster(CLI::App& parent, Commands& commands) {
   submit->add_option("DIR", study->dir, "the study directory")->required();
   submit->add_flag("--only-failed", study->onlyFailed,
                    "only the tasks that have not finished (failed or missing)");
-  commands.push_back({submit, [study] { return commandClusterSubmit(study->dir, study->onlyFailed); }});
+  commands.push_back(
+      {submit, [study] { return commandClusterSubmit(study->dir, study->onlyFailed); }});
   CLI::App* status = cluster->add_subcommand(
       "status",
       "which tasks finished, failed or are missing, judged from their own files\n"
@@ -435,8 +441,8 @@ void addReport(CLI::App& parent, Commands& commands) {
 
 // The commands in the order --help lists them.
 constexpr void (*kCommands[])(CLI::App&, Commands&) = {
-    addOpen, addSplit, addMeteo, addKron, addEngine, addPost,
-    addRun,  addRepair, addDemo, addCluster, addReport,
+    addOpen, addSplit,  addMeteo, addKron,    addEngine, addPost,
+    addRun,  addRepair, addDemo,  addCluster, addReport,
 };
 
 ExitStatus parseAndRun(int argc, char** argv) {

@@ -38,18 +38,28 @@ void describe(const QWidget* window, QStringList& lines) {
     if (!w->isVisible() || w->window() != window) continue;
     if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
       const QPoint centre = b->mapToGlobal(b->rect().center());
-      lines << QStringList{"button", owner, name(b), b->isEnabled() ? "1" : "0",
-                           QString::number(centre.x()), QString::number(centre.y()),
-                           oneLine(b->text()), b->isChecked() ? "checked" : "-"}
+      lines << QStringList{"button",
+                           owner,
+                           name(b),
+                           b->isEnabled() ? "1" : "0",
+                           QString::number(centre.x()),
+                           QString::number(centre.y()),
+                           oneLine(b->text()),
+                           b->isChecked() ? "checked" : "-"}
                    .join('\t');
     } else if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
       const QPoint centre = edit->mapToGlobal(edit->rect().center());
-      lines << QStringList{"edit", owner, name(edit), edit->isEnabled() ? "1" : "0",
-                           QString::number(centre.x()), QString::number(centre.y()),
+      lines << QStringList{"edit",
+                           owner,
+                           name(edit),
+                           edit->isEnabled() ? "1" : "0",
+                           QString::number(centre.x()),
+                           QString::number(centre.y()),
                            oneLine(edit->text())}
                    .join('\t');
     } else if (const auto* l = qobject_cast<const QLabel*>(w)) {
-      if (!l->text().isEmpty()) lines << QStringList{"label", owner, name(l), oneLine(l->text())}.join('\t');
+      if (!l->text().isEmpty())
+        lines << QStringList{"label", owner, name(l), oneLine(l->text())}.join('\t');
     } else if (const auto* e = qobject_cast<const QPlainTextEdit*>(w)) {
       lines << QStringList{"lines", owner, name(e), QString::number(e->blockCount()),
                            oneLine(e->document()->lastBlock().text())}
@@ -113,9 +123,11 @@ QString uiProbeText() {
   const QWidget* active = QApplication::activeWindow();
   for (const QWidget* window : QApplication::topLevelWidgets()) {
     if (!window->isVisible()) continue;
-    lines << QStringList{"window", name(window),
+    lines << QStringList{"window",
+                         name(window),
                          QString("0x%1").arg(window->winId(), 0, 16),
-                         window == modal ? "modal" : "-", window == active ? "active" : "-",
+                         window == modal ? "modal" : "-",
+                         window == active ? "active" : "-",
                          oneLine(window->windowTitle())}
                  .join('\t');
     describe(window, lines);

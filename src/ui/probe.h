@@ -3,8 +3,8 @@
 // X window ids), which is modal and active, every visible button with its
 // place on the screen and whether it is enabled, the texts of the labels, the
 // line counts of the lists, and for the lists of every window, shown or not,
-// how often their contents changed since the first picture. The walkthrough under a real X server reads it
-// to find what to click and to check what the user sees; it never acts itself.
+// how often their contents changed since the first picture. The walkthrough under a real X server
+// reads it to find what to click and to check what the user sees; it never acts itself.
 #pragma once
 
 class QString;

@@ -203,7 +203,8 @@ void TfrmDefaults::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   openedSettings_ = settings_;
   openedChoices_.clear();
-  for (const auto& [setting, buttons] : choices_) openedChoices_.push_back(buttons->checkedButton());
+  for (const auto& [setting, buttons] : choices_)
+    openedChoices_.push_back(buttons->checkedButton());
   for (QLineEdit* edit : fields()) openedTexts_[edit] = accepted_[edit] = edit->text();
   openedTexts_[edtREKENPROCESSEN] = edtREKENPROCESSEN->text();
   activate();
@@ -303,7 +304,9 @@ void TfrmDefaults::edtREALISATIESExit() { fieldExit(edtREALISATIES); }
 void TfrmDefaults::edtSTARTJAARExit() { fieldExit(edtSTARTJAAR); }
 void TfrmDefaults::edtEINDJAARExit() { fieldExit(edtEINDJAAR); }
 
-void TfrmDefaults::rdgrpDETTRACEClick() { choiceClick(*phreatix::findDetailField("rdgrpDETTRACE")); }
+void TfrmDefaults::rdgrpDETTRACEClick() {
+  choiceClick(*phreatix::findDetailField("rdgrpDETTRACE"));
+}
 
 void TfrmDefaults::choiceClick(const phreatix::DetailField& row) {
   if (row.immediate) row.store(chosenWord(row), settings_);
@@ -322,8 +325,9 @@ void TfrmDefaults::btbttnOKDEFAULTSClick() {
   int jobs = 0;
   if (!phreatix::parseInt(textOf(edtREKENPROCESSEN), jobs) || jobs < 1) {
     phreatix::ui::dialogs().information(
-        this, QString::fromUtf8("Aantal rekenprocessen: een geheel getal van ten minste 1, niet \"") +
-                  edtREKENPROCESSEN->text() + "\".");
+        this,
+        QString::fromUtf8("Aantal rekenprocessen: een geheel getal van ten minste 1, niet \"") +
+            edtREKENPROCESSEN->text() + "\".");
     edtREKENPROCESSEN->setFocus();
     return;
   }

@@ -19,11 +19,10 @@
 #include <QVBoxLayout>
 
 #include "coupling/completeness.h"
+#include "help.h"
+#include "pipeline/model_selection.h"
 #include "platform/files.h"
 #include "results/charts.h"
-#include "pipeline/model_selection.h"
-#include "help.h"
-#include "workflow/closing.h"
 #include "session/progress_schema.h"
 #include "settings/session_settings.h"
 #include "untAbout.h"
@@ -36,6 +35,7 @@
 #include "untResultaten.h"
 #include "untSELECTIE.h"
 #include "untZEFTAL.h"
+#include "workflow/closing.h"
 
 namespace {
 
@@ -142,8 +142,8 @@ TfrmMAIN::TfrmMAIN(phreatix::Session& session, QWidget* parent)
   inputs->addWidget(btbttnSTOP, 7, 0, 1, 2);
   // Beyond the classic controls: the results of the tubes that finished.
   btbttnResultaten = button(grpbxINPUTS, "btbttnResultaten", "Resultaten");
-  btbttnResultaten->setToolTip(QString::fromUtf8(
-      "Tabel en grafieken van de buizen waarvan de postprocessing klaar is"));
+  btbttnResultaten->setToolTip(
+      QString::fromUtf8("Tabel en grafieken van de buizen waarvan de postprocessing klaar is"));
   inputs->addWidget(btbttnResultaten, 8, 0, 1, 2);
   // Controls that no step of the workflow shows.
   for (QWidget* hidden : std::initializer_list<QWidget*>{
@@ -407,9 +407,8 @@ void TfrmMAIN::btbttnSTOPClick() {
 
 void TfrmMAIN::btbttnResultatenClick() {
   phreatix::DataSetResults results;
-  if (!phreatix::ui::guarded(session_, this, [&] {
-        results = phreatix::readResults(session_.workingDir(), true);
-      })) {
+  if (!phreatix::ui::guarded(
+          session_, this, [&] { results = phreatix::readResults(session_.workingDir(), true); })) {
     return;
   }
   showResults(results);
@@ -417,9 +416,8 @@ void TfrmMAIN::btbttnResultatenClick() {
 
 void TfrmMAIN::showResults(const phreatix::DataSetResults& results) {
   const std::string dir = session_.workingDir();
-  frmResultaten_->showResults(results, [dir](const phreatix::TubeResult& tube) {
-    return phreatix::tubeCharts(dir, tube);
-  });
+  frmResultaten_->showResults(
+      results, [dir](const phreatix::TubeResult& tube) { return phreatix::tubeCharts(dir, tube); });
   frmResultaten_->show();
   frmResultaten_->raise();
   frmResultaten_->activateWindow();
@@ -489,9 +487,9 @@ void TfrmMAIN::showControls() {
   btbttnSTARTSIMUL->setEnabled(c.btbttnSTARTSIMUL);
   // Once a tube's post-processing has finished there is something to show;
   // during a run only "Stoppen na deze buis" takes input.
-  btbttnResultaten->setEnabled(!pipelineRunning_ &&
-                               phreatix::fileExists(
-                                   phreatix::joinPath(session_.workingDir(), phreatix::kModselName)));
+  btbttnResultaten->setEnabled(
+      !pipelineRunning_ &&
+      phreatix::fileExists(phreatix::joinPath(session_.workingDir(), phreatix::kModselName)));
   for (QWidget* w : std::initializer_list<QWidget*>{rdbttnWEL, rdbttnNIET, Label3, Label4}) {
     w->setEnabled(c.parallelRuns);
   }

@@ -15,12 +15,12 @@
 #include "dialogs.h"
 #include "engine/engine_run.h"
 #include "frontend.h"
-#include "postprocessing/karakt.h"
-#include "workflow/closing.h"
 #include "pipeline/pipeline.h"
-#include "session/progress_schema.h"
+#include "postprocessing/karakt.h"
 #include "results/tube_results.h"
+#include "session/progress_schema.h"
 #include "session/session.h"
+#include "workflow/closing.h"
 #include "workflow/workflow.h"
 
 class QGroupBox;

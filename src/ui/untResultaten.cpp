@@ -439,7 +439,8 @@ void TfrmResultaten::fillTable() {
       if (name == "buis") item->setData(kTubeRole, row);
       if (name == "waarschuwingen") {
         QStringList warnings;
-        for (const std::string& warning : phreatix::screenWarnings(tube)) warnings << fromStd(warning);
+        for (const std::string& warning : phreatix::screenWarnings(tube))
+          warnings << fromStd(warning);
         item->setToolTip(warnings.join("\n"));
         if (!warnings.isEmpty()) item->setForeground(QColor(160, 60, 0));
       }
@@ -452,7 +453,8 @@ void TfrmResultaten::fillTable() {
   // A long warning or reason would push the other columns out of sight: it
   // is in full in the cell's tooltip.
   for (const int column : {screenIndex("waarschuwingen"), screenIndex("reden_geen_model")}) {
-    if (column >= 0) tblBuizen->setColumnWidth(column, std::min(tblBuizen->columnWidth(column), 320));
+    if (column >= 0)
+      tblBuizen->setColumnWidth(column, std::min(tblBuizen->columnWidth(column), 320));
   }
   lblStatus->setText(QString::fromUtf8("%1 buizen, %2 met model, %3 met waarschuwingen")
                          .arg(tblBuizen->rowCount())
@@ -570,7 +572,8 @@ void TfrmResultaten::btbttnCSVClick() {
   std::vector<std::size_t> rows;
   const int tubeColumn = screenIndex("buis");
   for (int row = 0; row < tblBuizen->rowCount(); ++row) {
-    rows.push_back(static_cast<std::size_t>(tblBuizen->item(row, tubeColumn)->data(kTubeRole).toInt()));
+    rows.push_back(
+        static_cast<std::size_t>(tblBuizen->item(row, tubeColumn)->data(kTubeRole).toInt()));
   }
   phreatix::ui::guarded(nullptr, this,
                         [&] { phreatix::writeScreenCsv(results_, rows, path.toStdString()); });

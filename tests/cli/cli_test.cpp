@@ -18,13 +18,13 @@
 
 #include <gtest/gtest.h>
 
+#include "demo/demo_data.h"
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "preprocessor/dino_export.h"
 #include "report/messages.h"
 #include "settings/field_checks.h"
 #include "settings/settings_table.h"
-#include "demo/demo_data.h"
 #include "support/synthetic_tube.h"
 #include "support/temp_dir.h"
 #include "text/number_text.h"
@@ -208,7 +208,8 @@ TEST(Cli, EngineRunsZeftal0ParInTheCurrentDirectory) {
   removeFile(dir.file("28AL0005.met"));
   CliRun failed = runCli(dir, "engine");
   EXPECT_EQ(failed.code, 1);
-  EXPECT_NE(failed.out.find("28AL0005.met: bestand niet te openen"), std::string::npos) << failed.out;
+  EXPECT_NE(failed.out.find("28AL0005.met: bestand niet te openen"), std::string::npos)
+      << failed.out;
   EXPECT_FALSE(fileExists(dir.file("28AL0005.ok")));
   EXPECT_EQ(runCli(dir, "engine --maxiter x").code, 1);
 }
@@ -378,7 +379,8 @@ TEST(Cli, EverySettingsOptionIsCheckedAsItsWindowField) {
     for (const std::string* text : {&help, &prepareHelp}) {
       const std::size_t at = text->find("  " + head + " ");
       ASSERT_NE(at, std::string::npos) << head << "\n" << *text;
-      const std::string firstLine = std::string(row.help).substr(0, std::string(row.help).find('\n'));
+      const std::string firstLine =
+          std::string(row.help).substr(0, std::string(row.help).find('\n'));
       EXPECT_EQ(text->substr(text->find_first_not_of(' ', at + 2 + head.size()), firstLine.size()),
                 firstLine);
     }
@@ -1063,8 +1065,8 @@ TEST(CliJobs, TwoWorkersWriteTheRealExportsAsOneDoes) {
     dir.write(w + "/koppeling.txt", "B33F0080 bilt.prn\nB58C0698 bilt.prn\nB44F0279 bilt.prn\n");
     const CliRun run = runShell(dir, "cd " + w + " && '" PHREATIX_CLI "' meteo '" + real +
                                          "/KNMI_Bilt.txt' -o bilt.prn && '" PHREATIX_CLI
-                                         "' kron && '" PHREATIX_CLI "' run" + data +
-                                         " --coupling koppeling.txt --no-pack --jobs " +
+                                         "' kron && '" PHREATIX_CLI "' run" +
+                                         data + " --coupling koppeling.txt --no-pack --jobs " +
                                          std::to_string(jobs));
     ASSERT_EQ(run.code, 0) << run.out << run.err;
   }
@@ -1099,7 +1101,8 @@ TEST(CliCluster, TasksRunByHandMergeIntoTheRunOfTheWholeDataSet) {
   EXPECT_NE(run.err.find("bestaat niet: maak de taken eerst met \"cluster prepare\""),
             std::string::npos)
       << run.err;
-  run = runCli(dir, "cluster prepare study --data ../single/demo_dino.csv --coupling koppeling.txt");
+  run =
+      runCli(dir, "cluster prepare study --data ../single/demo_dino.csv --coupling koppeling.txt");
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find("--data ../single/demo_dino.csv: geen bestand in"), std::string::npos)
       << run.err;
@@ -1110,8 +1113,7 @@ TEST(CliCluster, TasksRunByHandMergeIntoTheRunOfTheWholeDataSet) {
   EXPECT_NE(run.out.find("3 taken voor 6 buizen"), std::string::npos) << run.out;
   run = runCli(dir, "cluster merge study");
   EXPECT_EQ(run.code, 1);
-  EXPECT_NE(run.err.find("3 van de 3 taken zijn niet klaar: taak001 (ontbreekt"),
-            std::string::npos)
+  EXPECT_NE(run.err.find("3 van de 3 taken zijn niet klaar: taak001 (ontbreekt"), std::string::npos)
       << run.err;
   for (const char* task : {"taak001", "taak002", "taak003"}) {
     // The last task's only tube gets no model: its run exits with 1.
@@ -1125,7 +1127,8 @@ TEST(CliCluster, TasksRunByHandMergeIntoTheRunOfTheWholeDataSet) {
 
   std::size_t compared = 0;
   for (const char* location : {"28AL0005", "28AL0012", "32CN0031", "34EF0047", "40HN0007"}) {
-    const std::vector<std::string> files = listFiles(dir.file("single"), std::string(location) + ".*");
+    const std::vector<std::string> files =
+        listFiles(dir.file("single"), std::string(location) + ".*");
     EXPECT_EQ(listFiles(dir.file("study"), std::string(location) + ".*"), files) << location;
     for (const std::string& name : files) {
       EXPECT_TRUE(dir.read("study/" + name) == dir.read("single/" + name)) << name;
@@ -1150,22 +1153,23 @@ TEST(CliCluster, RealExportsOneTaskPerLocationMergeAsOneRun) {
   std::string data;
   for (const char* w : {"single", "study"}) {
     std::filesystem::create_directory(dir.file(w));
-    for (const char* name : {"B33F0080001_0.csv", "B58C0698001_0.csv", "B58C0698001_1.csv",
-                             "B44F0279001_2024.csv"}) {
+    for (const char* name :
+         {"B33F0080001_0.csv", "B58C0698001_0.csv", "B58C0698001_1.csv", "B44F0279001_2024.csv"}) {
       std::filesystem::copy_file(real + "/" + name, dir.file(std::string(w) + "/" + name));
       if (std::string(w) == "single") data += std::string(" --data ") + name;
     }
     dir.write(std::string(w) + "/koppeling.txt",
               "B33F0080 bilt.prn\nB58C0698 bilt.prn\nB44F0279 bilt.prn\n");
-    const CliRun made = runShell(dir, std::string("cd ") + w + " && '" PHREATIX_CLI "' meteo '" +
-                                          real + "/KNMI_Bilt.txt' -o bilt.prn && '" PHREATIX_CLI
-                                          "' kron");
+    const CliRun made =
+        runShell(dir, std::string("cd ") + w + " && '" PHREATIX_CLI "' meteo '" + real +
+                          "/KNMI_Bilt.txt' -o bilt.prn && '" PHREATIX_CLI "' kron");
     ASSERT_EQ(made.code, 0) << made.err;
   }
   CliRun run = runShell(dir, "cd single && '" PHREATIX_CLI "' run" + data +
                                  " --coupling koppeling.txt --no-pack --jobs 1");
   ASSERT_EQ(run.code, 0) << run.out << run.err;
-  run = runCli(dir, "cluster prepare study" + data + " --coupling koppeling.txt --tubes-per-task 1 --no-pack");
+  run = runCli(dir, "cluster prepare study" + data +
+                        " --coupling koppeling.txt --tubes-per-task 1 --no-pack");
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   for (const char* task : {"taak001", "taak002", "taak003"}) {
     runShell(dir, std::string("cd study/taken/") + task + " && ./run.sh");
@@ -1179,7 +1183,8 @@ TEST(CliCluster, RealExportsOneTaskPerLocationMergeAsOneRun) {
   EXPECT_EQ(replacedPath(dir.read("study/Phreatix.log"), dir.file("study"), "DIR"),
             replacedPath(dir.read("single/Phreatix.log"), dir.file("single"), "DIR"));
   for (const char* location : {"B33F0080", "B58C0698", "B44F0279"}) {
-    const std::vector<std::string> files = listFiles(dir.file("single"), std::string(location) + ".*");
+    const std::vector<std::string> files =
+        listFiles(dir.file("single"), std::string(location) + ".*");
     EXPECT_FALSE(files.empty()) << location;
     EXPECT_EQ(listFiles(dir.file("study"), std::string(location) + ".*"), files) << location;
     for (const std::string& name : files) {

@@ -25,12 +25,13 @@ namespace {
 // is no new tube; a task closes once it holds K tubes.
 TEST(Cluster, TasksHoldWholeLocationsOfAboutKTubes) {
   const std::vector<std::string> dataSet = {
-      "FMNT header", "R28AL000501+0", "S19850114", "R28AL001201+0", "R28AL001202+0",
+      "FMNT header",   "R28AL000501+0", "S19850114",     "R28AL001201+0", "R28AL001202+0",
       "R28AL000501+0", "R32CN003101+0", "R34EF004701+0", "R28AL000502+0", "R40HN000701+0"};
   const auto locations = dataSetLocations(dataSet);
-  EXPECT_EQ(locations, (std::vector<std::pair<std::string, int>>{
-                           {"28AL0005", 2}, {"28AL0012", 2}, {"32CN0031", 1}, {"34EF0047", 1},
-                           {"40HN0007", 1}}));
+  EXPECT_EQ(
+      locations,
+      (std::vector<std::pair<std::string, int>>{
+          {"28AL0005", 2}, {"28AL0012", 2}, {"32CN0031", 1}, {"34EF0047", 1}, {"40HN0007", 1}}));
   const std::vector<ClusterTask> tasks = planTasks(locations, 3);
   ASSERT_EQ(tasks.size(), 2u);
   EXPECT_EQ(tasks[0].name, "taak001");
@@ -51,15 +52,21 @@ TEST(Cluster, TasksHoldWholeLocationsOfAboutKTubes) {
 // task's locations is not the task's.
 TEST(Cluster, ATaskKeepsTheExportLinesOfItsOwnLocations) {
   const std::vector<std::string> all = {"28AL0005", "32CN0031"};
-  const std::vector<std::string> lines = {
-      "Titel: x", "", "LOCATIE,FILTERNUMMER,X", "28AL0005,001,1", "32CN0031,001,2", "",
-      "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD", "\"32CN0031\",\"001\",\"1985\"",
-      " 28AL0005 ,001,1985/01/14,100,", "32CN0031;001;1985"};
+  const std::vector<std::string> lines = {"Titel: x",
+                                          "",
+                                          "LOCATIE,FILTERNUMMER,X",
+                                          "28AL0005,001,1",
+                                          "32CN0031,001,2",
+                                          "",
+                                          "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD",
+                                          "\"32CN0031\",\"001\",\"1985\"",
+                                          " 28AL0005 ,001,1985/01/14,100,",
+                                          "32CN0031;001;1985"};
   std::vector<std::string> out;
   ASSERT_TRUE(taskExportLines(lines, all, {"28AL0005"}, out));
-  EXPECT_EQ(out, (std::vector<std::string>{"Titel: x", "", "LOCATIE,FILTERNUMMER,X",
-                                           "28AL0005,001,1", "", "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD",
-                                           " 28AL0005 ,001,1985/01/14,100,"}));
+  EXPECT_EQ(out, (std::vector<std::string>{
+                     "Titel: x", "", "LOCATIE,FILTERNUMMER,X", "28AL0005,001,1", "",
+                     "LOCATIE,FILTERNUMMER,PEIL DATUM TIJD", " 28AL0005 ,001,1985/01/14,100,"}));
   EXPECT_FALSE(taskExportLines({"Titel", "32CN0031,001,2"}, all, {"28AL0005"}, out));
 }
 
@@ -155,7 +162,8 @@ TEST(Cluster, PrepareStudyOpensTheExportsOnceAndWritesTheTasks) {
   request.tubesPerTask = 2;
   request.program = "/opt/phreatix-cli";
   for (const auto& [data, coupling, refusal] :
-       {std::tuple{demo.exportFile, std::string("geen.txt"), "--coupling geen.txt: geen bestand in "},
+       {std::tuple{demo.exportFile, std::string("geen.txt"),
+                   "--coupling geen.txt: geen bestand in "},
         std::tuple{std::string("../") + demo.exportFile, demo.couplingFile,
                    "--data ../demo_dino.csv: geen bestand in "}}) {
     ClusterRequest wrong = request;

@@ -166,9 +166,11 @@ TEST(EngineFiles, MeteoAndMeasurementTextReadAsTheEngineReadsThem) {
                    "T.met", meteo, [](const MeteoHead&) { throw Error(ErrorKind::kIndex, "no"); },
                    surplus, [](int, const double*, std::size_t) { FAIL(); }),
                Error);
-  for (const std::string& bad : {std::string("3 5 0.5 4\n"), std::string("2 3 1 2 3\n1 1 2000\n")}) {
+  for (const std::string& bad :
+       {std::string("3 5 0.5 4\n"), std::string("2 3 1 2 3\n1 1 2000\n")}) {
     try {
-      readMeteoText("T.met", bad, [](const MeteoHead&) {}, surplus);
+      readMeteoText(
+          "T.met", bad, [](const MeteoHead&) {}, surplus);
       ADD_FAILURE() << bad;
     } catch (const Error& e) {
       EXPECT_EQ(e.kind(), ErrorKind::kRead);

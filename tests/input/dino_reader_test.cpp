@@ -422,19 +422,17 @@ TEST(ExportRecognition, FilesOfNoKnownKindAreRefused) {
 // coordinate that is no number is left empty rather than break the columns.
 TEST(DinoReader, TubesStandWhereTheirLastPeriodPutsThem) {
   Conversion c;
-  const std::vector<std::string> dino =
-      exportOf({"28AL0005,1,0,0,1990/01/01,1990/12/31,5", "28AL0005,1,200,7,1991/01/01,,5",
-                "28AL0009,1,12a,3,1990/01/01,,5", "28AL0009,2,5000.5,0,1990/01/01,,5"},
-               {"28AL0005,1,1991/06/01,2,", "28AL0009,1,1990/06/01,4,",
-                "28AL0009,2,1990/06/01,5,"});
+  const std::vector<std::string> dino = exportOf(
+      {"28AL0005,1,0,0,1990/01/01,1990/12/31,5", "28AL0005,1,200,7,1991/01/01,,5",
+       "28AL0009,1,12a,3,1990/01/01,,5", "28AL0009,2,5000.5,0,1990/01/01,,5"},
+      {"28AL0005,1,1991/06/01,2,", "28AL0009,1,1990/06/01,4,", "28AL0009,2,1990/06/01,5,"});
   const std::vector<std::string> olga =
       readLines(std::string(PHREATIX_TEST_DATA_DIR) + "/input/old_olga.dat");
   ConvertedDataSet result =
       convertExports({ExportFile{"a.csv", dino}, ExportFile{"b.dat", olga}}, c.context);
   EXPECT_EQ(locationLines(result.locations),
-            (std::vector<std::string>{"locatie,filter,x,y", "28AL0005,01,200,7",
-                                      "28AL0009,01,,3", "28AL0009,02,5000.5,0",
-                                      "28AL0005,01,,", "28AL0006,01,,"}));
+            (std::vector<std::string>{"locatie,filter,x,y", "28AL0005,01,200,7", "28AL0009,01,,3",
+                                      "28AL0009,02,5000.5,0", "28AL0005,01,,", "28AL0006,01,,"}));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "preprocessor/dino_export.h"
 #include "pipeline/pipeline_case.h"
+#include "preprocessor/dino_export.h"
 
 namespace phreatix::test {
 namespace {
@@ -63,8 +63,8 @@ TEST(CalibrationInputs, MeasurementFileInfoTextAndParameterFile) {
 // A cluster task before the study's last: its last tube is written as any
 // other, so that its files equal those of the run over the whole study.
 TEST(CalibrationInputs, ATaskBeforeTheStudysLastWritesItsLastTubeAsAnyOther) {
-  PipelineCase c({tube("28AL0005", "01"), "S9504019999+00120", tube("28AL0006", "01"),
-                  "S9601019999+00050"});
+  PipelineCase c(
+      {tube("28AL0005", "01"), "S9504019999+00120", tube("28AL0006", "01"), "S9601019999+00050"});
   c.overview.rows = {{"28AL0005 +01", "west.prn"}, {"28AL0006 +01", "west.prn"}};
   c.writeMeteo("west.prn", 1994, 1996);
   c.session.settings().moreTubesFollow = true;

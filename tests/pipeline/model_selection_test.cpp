@@ -86,8 +86,9 @@ TEST(ModelSelection, AFailedTubeIsToldWithItsDetail) {
   c.fillDisk("28AL0005.sel");
   const std::size_t before = c.log().size();
   c.pipeline().selectModels();
-  EXPECT_EQ(std::vector<std::string>(c.log().begin() + static_cast<long>(before), c.log().end()),
-            (std::vector<std::string>{c.dir.file("28AL0005.sel") + ": schrijven mislukt (schijf vol?)"}));
+  EXPECT_EQ(
+      std::vector<std::string>(c.log().begin() + static_cast<long>(before), c.log().end()),
+      (std::vector<std::string>{c.dir.file("28AL0005.sel") + ": schrijven mislukt (schijf vol?)"}));
   EXPECT_TRUE(c.lines("modsel.zft").empty());
   for (const char* ext : {".t01", ".std", ".inp"})
     EXPECT_FALSE(fileExists(c.dir.file(std::string("28AL0005") + ext))) << ext;

@@ -13,8 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "input/tube_file.h"
-#include "platform/files.h"
 #include "pipeline/pipeline.h"
+#include "platform/files.h"
 #include "support/doubles.h"
 #include "support/engine_screen.h"
 #include "support/temp_dir.h"

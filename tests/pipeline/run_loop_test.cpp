@@ -160,7 +160,7 @@ TEST(RunLoop, TwoWorkersLeaveWhatOneLeaves) {
   EXPECT_NE(std::find(one.log.begin(), one.log.end(),
                       "Meldingen uit ZEFTAL3:DIR/zeftal0.par:6: expected a number, got \"geen\""),
             one.log.end());
-  EXPECT_EQ(one.buis.size(), 16u);  // 8 runs, each with the ds note
+  EXPECT_EQ(one.buis.size(), 16u);     // 8 runs, each with the ds note
   EXPECT_EQ(one.stopExit.size(), 8u);  // 4 tubes without a file, two lines each
 
   // Stopped after the first run: one worker runs nothing more; two workers

@@ -37,8 +37,8 @@ const char* kMeasurements =
 TEST(Fit, PassWithoutUpdatingMatchesTheHandWorkedCase) {
   const CalibrationSeries series = readCalibrationSeries("T.01", kMeasurements, "T.met", kMeteo);
   ASSERT_EQ(series.input.measurements.size(), 4u);
-  const FilterTrace trace =
-      filterTrace(series.input, deterministicParameters(0.5, 2, 0.5, -10), -10, kNoUpdatingVariance);
+  const FilterTrace trace = filterTrace(series.input, deterministicParameters(0.5, 2, 0.5, -10),
+                                        -10, kNoUpdatingVariance);
   ASSERT_EQ(trace.predicted.size(), 5u);  // span = time of the last reading
   const double expected[5] = {-8, -9, -5.5, -9.75, -9.875};
   for (int k = 0; k < 5; ++k) {

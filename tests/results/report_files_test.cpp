@@ -208,9 +208,10 @@ TEST(OverviewCsv, TheWindowsTableAsItShowsIt) {
             "Reden geen model");
   EXPECT_EQ(records[1], "28AL0008,01,1s,,,,,,120,-0.4,7.9,87.3,45.3,162.0,80.0,,");
   EXPECT_EQ(records[2], "28AL0006,01,ft,,,,,,,,,,,,,,delta 0.85 niet groter dan 0.90");
-  EXPECT_EQ(records[3],
-            "28AL0005,01,1s,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
-            "\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"\"let op\"\"\",");
+  EXPECT_EQ(
+      records[3],
+      "28AL0005,01,1s,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
+      "\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"\"let op\"\"\",");
   // overzicht.csv keeps the parameters of the unfinished tube.
   writeOverviewCsv(results, dir.file("overzicht.csv"));
   EXPECT_NE(dir.read("overzicht.csv").find("28AL0008,,01,123456.50,456789.25,1s,0.9712345,"),

@@ -11,17 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include "demo/demo_data.h"
 #include "engine/kalman_filter.h"
 #include "error.h"
 #include "platform/files.h"
 #include "results/charts.h"
 #include "results/fit.h"
-#include "demo/demo_data.h"
-#include "workflow/workflow.h"
 #include "support/doubles.h"
 #include "support/engine_screen.h"
 #include "support/temp_dir.h"
 #include "text/number_text.h"
+#include "workflow/workflow.h"
 
 namespace phreatix {
 namespace {
@@ -121,8 +121,9 @@ TEST_F(FinishedDemo, EveryListedTubeWithItsModelAndCharacteristics) {
   const TubeResult& second = results.tubes.at(2);
   EXPECT_EQ(second.stem + " " + second.filter, "28AL0012 02");
   EXPECT_EQ(second.failure, "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie");
-  EXPECT_TRUE(std::is_sorted(results.tubes.begin(), results.tubes.end(),
-                             [](const TubeResult& a, const TubeResult& b) { return a.stem < b.stem; }));
+  EXPECT_TRUE(
+      std::is_sorted(results.tubes.begin(), results.tubes.end(),
+                     [](const TubeResult& a, const TubeResult& b) { return a.stem < b.stem; }));
 
   for (const std::string& line : modsel) {
     const TubeResult& tube = tubeOf(results, line.substr(0, 8));
@@ -152,10 +153,9 @@ TEST_F(FinishedDemo, EveryListedTubeWithItsModelAndCharacteristics) {
     series.input.settings.measurementVariance = 10;
     StepTable steps;
     steps.build(series.input);
-    const PassResult engine = KalmanFilter(series.input, steps)
-                                  .pass(deterministicParameters(tube.delta, tube.omega0, tube.phi,
-                                                                tube.c),
-                                        nullptr);
+    const PassResult engine =
+        KalmanFilter(series.input, steps)
+            .pass(deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c), nullptr);
     EXPECT_NEAR(tube.fit.me, -engine.ME, 1e-9);
     EXPECT_NEAR(tube.fit.rmse, engine.RMSE, 1e-9);
     // The demo's tubes follow their model, under much noise.
@@ -295,8 +295,8 @@ struct MadeUpTube {
     dir.write(stem + ".01", ms);
     dir.write(stem + ".sta", "stdev." + formatReal(sd, 15, 6) + "\nGLG(t)    -120.0\nGHG(t)" +
                                  formatReal(ghgLevel, 15, 6) + "\nGVG(t)    -100.0\n");
-    dir.write(stem + ".t01", "a\nb\nc\nd\n2 -79359 100 30 1990\n.\n.\n.\n.\n.\n" +
-                                 std::to_string(warmUp) + "\n");
+    dir.write(stem + ".t01",
+              "a\nb\nc\nd\n2 -79359 100 30 1990\n.\n.\n.\n.\n.\n" + std::to_string(warmUp) + "\n");
   }
   std::string valuesLine() const {
     return stem + " 2s 0.9500000 2.0000000 0. " + formatReal(phi, 9, 7) + " " +
@@ -415,8 +415,7 @@ TEST(ReadResults, CoordinatesUnfinishedTubesAndEmptyDirectories) {
   unfinished.write(dir);
   removeFile(dir.file("11AA0002.sta"));
   dir.write("modsel.zft", unfinished.valuesLine() + "\n" + finished.valuesLine() + "\n");
-  dir.write(kLocationsFileName,
-            "locatie,filter,x,y\n11AA0001,1,155000.5,463000\n11AA0002,001,,\n");
+  dir.write(kLocationsFileName, "locatie,filter,x,y\n11AA0001,1,155000.5,463000\n11AA0002,001,,\n");
 
   const DataSetResults all = readResults(dir.path());
   ASSERT_EQ(all.tubes.size(), 2u);

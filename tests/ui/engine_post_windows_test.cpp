@@ -263,11 +263,10 @@ class EnginePostWindowsTest : public QObject {
 
     phreatix::runPostBatch(dir.path(), post, window, mainWindow, messages);
 
-    QCOMPARE(messages.log(),
-             (std::vector<std::string>{"a.inp niet gevonden.",
-                                       "Postprocessing zonder fouten afgesloten.",
-                                       "Buis b: karakteristieken geschreven in b.sta, .reg, .foe, "
-                                       ".his en .cor."}));
+    QCOMPARE(messages.log(), (std::vector<std::string>{
+                                 "a.inp niet gevonden.", "Postprocessing zonder fouten afgesloten.",
+                                 "Buis b: karakteristieken geschreven in b.sta, .reg, .foe, "
+                                 ".his en .cor."}));
     QCOMPARE(window.lblMeld->text(), QString("Program KARAKT terminated"));
     QCOMPARE(window.strgrdPost->rowCount(), 2);
     QCOMPARE(window.cell(1, 0), QString("a.u01"));
@@ -330,10 +329,10 @@ class EnginePostWindowsTest : public QObject {
       return widget;
     };
     const std::vector<QWidget*> tabOrder = {
-        window.edtMAXITER,   window.edtCLOSURE,     window.edtDELTAMIN, window.edtPHIMIN,
-        window.edtCMAX,      window.edtOMEGAMIN,    window.edtSTARTJAAR, window.edtEINDJAAR,
-        window.edtWARMUP,    window.edtREALISATIES, window.edtREKENPROCESSEN,
-        window.rdbttnMETUPDATING};
+        window.edtMAXITER,     window.edtCLOSURE,        window.edtDELTAMIN,
+        window.edtPHIMIN,      window.edtCMAX,           window.edtOMEGAMIN,
+        window.edtSTARTJAAR,   window.edtEINDJAAR,       window.edtWARMUP,
+        window.edtREALISATIES, window.edtREKENPROCESSEN, window.rdbttnMETUPDATING};
     for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
       QCOMPARE(nextTab(tabOrder[i]), tabOrder[i + 1]);
     }

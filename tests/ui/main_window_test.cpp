@@ -10,9 +10,9 @@
 #include <QtTest>
 #include <algorithm>
 
+#include "demo/demo_data.h"
 #include "frontend.h"
 #include "platform/files.h"
-#include "demo/demo_data.h"
 #include "session/session.h"
 #include "support/temp_dir.h"
 #include "untKoppel.h"

@@ -28,9 +28,9 @@
 
 #include "dialogs.h"
 #include "error.h"
+#include "results/axis_ticks.h"
 #include "support/temp_dir.h"
 #include "untResultaten.h"
-#include "results/axis_ticks.h"
 
 namespace {
 
@@ -372,7 +372,8 @@ class ResultsWindowsTest : public QObject {
     QCOMPARE(dates->format(), QString("M-yyyy"));
     QCOMPARE(level->tickInterval(), 5.0);
     // The ticks the core gives the zoomed range.
-    const std::vector<phreatix::AxisTick> zoomed = phreatix::roundTicks(level->min(), level->max(), 6);
+    const std::vector<phreatix::AxisTick> zoomed =
+        phreatix::roundTicks(level->min(), level->max(), 6);
     QVERIFY(zoomed.size() >= 2);
     QVERIFY(qFuzzyCompare(level->tickInterval(), zoomed[1].value - zoomed[0].value));
     QCOMPARE(level->labelFormat(), QString("%.0f"));

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "demo/demo_data.h"
 #include "engine/engine_view.h"
 #include "platform/files.h"
-#include "demo/demo_data.h"
-#include "workflow/workflow.h"
 #include "support/doubles.h"
 #include "support/engine_screen.h"
 #include "support/temp_dir.h"
+#include "workflow/workflow.h"
 
 namespace phreatix {
 namespace {

@@ -332,10 +332,15 @@ std::vector<ClusterTask> planTasks(const std::vector<std::pair<std::string, int>
     tasks.back().locations.push_back(location);
     tasks.back().tubes += filters;
   }
-  const int width = std::max(3, static_cast<int>(formatInt(static_cast<long long>(tasks.size())).size()));
+  const int width =
+      std::max(3, static_cast<int>(formatInt(static_cast<long long>(tasks.size())).size()));
   for (std::size_t k = 0; k < tasks.size(); ++k) {
     std::string number = formatInt(static_cast<long long>(k + 1));
-    tasks[k].name = "taak" + std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, number.size()), '0') + number;
+    tasks[k].name =
+        "taak" +
+        std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, number.size()),
+                    '0') +
+        number;
   }
   return tasks;
 }
@@ -378,8 +383,9 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
       std::vector<std::string> any;
       if (!taskExportLines(whole, all, all, any)) {
         throw Error(ErrorKind::kInput,
-                    name + ": geen regel begint met een locatiecode van de dataset; alleen "
-                           "DINO-exports (.csv) worden over taken verdeeld");
+                    name +
+                        ": geen regel begint met een locatiecode van de dataset; alleen "
+                        "DINO-exports (.csv) worden over taken verdeeld");
       }
       continue;
     }
@@ -397,8 +403,10 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
     const std::vector<std::string> words = couplingWords(line);
     bool other = false, own = false;
     for (const std::string& word : words) {
-      if (keptSet.count(word)) own = true;
-      else if (allSet.count(word)) other = true;
+      if (keptSet.count(word))
+        own = true;
+      else if (allSet.count(word))
+        other = true;
     }
     if (other && !own) continue;
     coupling.push_back(line);
@@ -413,7 +421,8 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
       inputs.push_back(name);
     }
   }
-  if (placeFile(joinPath(studyDir, kKronName), joinPath(dir, kKronName))) inputs.push_back(kKronName);
+  if (placeFile(joinPath(studyDir, kKronName), joinPath(dir, kKronName)))
+    inputs.push_back(kKronName);
 
   std::string command = "exec " + shellWord(plan.program) + " run";
   for (const std::string& name : data) command += " --data " + shellWord(name);
@@ -424,16 +433,16 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
   for (const std::string& option : plan.options) command += " " + shellWord(option);
   command += " --jobs \"${SLURM_CPUS_PER_TASK:-1}\"";
   writeLines(joinPath(dir, kTaskScriptName),
-             {"#!/bin/sh", "# Phreatix: " + task.name + ", " + formatInt(task.tubes) +
-                               " buizen; draait in zijn eigen map.",
+             {"#!/bin/sh",
+              "# Phreatix: " + task.name + ", " + formatInt(task.tubes) +
+                  " buizen; draait in zijn eigen map.",
               command});
-  std::filesystem::permissions(joinPath(dir, kTaskScriptName),
-                               std::filesystem::perms::owner_all |
-                                   std::filesystem::perms::group_read |
-                                   std::filesystem::perms::group_exec |
-                                   std::filesystem::perms::others_read |
-                                   std::filesystem::perms::others_exec,
-                               ec);
+  std::filesystem::permissions(
+      joinPath(dir, kTaskScriptName),
+      std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+          std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+          std::filesystem::perms::others_exec,
+      ec);
   writeLines(joinPath(dir, kInputsListName), inputs);
 }
 
@@ -529,26 +538,34 @@ std::optional<ClusterPlan> prepareStudy(const ClusterRequest& request, Session& 
 ClusterPlan readClusterPlan(const std::string& studyDir) {
   const std::string path = joinPath(tasksDir(studyDir), kStudyFileName);
   if (!fileExists(path)) {
-    throw Error(ErrorKind::kInput, path + " bestaat niet: maak de taken eerst met \"cluster prepare\"");
+    throw Error(ErrorKind::kInput,
+                path + " bestaat niet: maak de taken eerst met \"cluster prepare\"");
   }
   ClusterPlan plan;
   for (const std::string& line : readLines(path)) {
     const std::size_t blank = line.find(' ');
     const std::string key = line.substr(0, blank);
     const std::string value = blank == std::string::npos ? std::string() : line.substr(blank + 1);
-    if (key == "programma") plan.program = value;
-    else if (key == "data") plan.dataFiles.push_back(value);
-    else if (key == "koppeling") plan.couplingFile = value;
-    else if (key == "cpus") plan.cpusPerTask = std::max(1, std::atoi(value.c_str()));
-    else if (key == "optie") plan.options.push_back(value);
+    if (key == "programma")
+      plan.program = value;
+    else if (key == "data")
+      plan.dataFiles.push_back(value);
+    else if (key == "koppeling")
+      plan.couplingFile = value;
+    else if (key == "cpus")
+      plan.cpusPerTask = std::max(1, std::atoi(value.c_str()));
+    else if (key == "optie")
+      plan.options.push_back(value);
     else if (key == "taak") {
       std::vector<std::string> words = couplingWords(value);
-      if (words.size() < 3) throw Error(ErrorKind::kRead, path + ": onvolledige regel " + phreatix::quoted(line));
+      if (words.size() < 3)
+        throw Error(ErrorKind::kRead, path + ": onvolledige regel " + phreatix::quoted(line));
       ClusterTask task;
       task.name = words[0];
       task.tubes = std::atoi(words[1].c_str());
       task.locations.assign(words.begin() + 2, words.end());
-      if (!isSafeStem(task.name)) throw Error(ErrorKind::kRead, path + ": " + phreatix::quoted(line));
+      if (!isSafeStem(task.name))
+        throw Error(ErrorKind::kRead, path + ": " + phreatix::quoted(line));
       plan.tasks.push_back(std::move(task));
     }
   }
@@ -591,8 +608,8 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
   }
   for (const std::string& location : task.locations) {
     if (!named.count(location)) {
-      status.reason = std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location +
-                      " niet";
+      status.reason =
+          std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location + " niet";
       return status;
     }
   }
@@ -622,10 +639,10 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
   if (!open.empty()) {
     std::string names;
     for (const std::string& name : open) names += (names.empty() ? "" : ", ") + name;
-    throw Error(ErrorKind::kInput, "Niet samengevoegd: " + formatInt(static_cast<long long>(open.size())) +
-                                       " van de " +
-                                       formatInt(static_cast<long long>(plan.tasks.size())) +
-                                       " taken zijn niet klaar: " + names + ".");
+    throw Error(ErrorKind::kInput,
+                "Niet samengevoegd: " + formatInt(static_cast<long long>(open.size())) +
+                    " van de " + formatInt(static_cast<long long>(plan.tasks.size())) +
+                    " taken zijn niet klaar: " + names + ".");
   }
   std::string modsel, foutbuis;
   std::vector<TaskLog> logs;

@@ -73,7 +73,7 @@ struct ClusterPlan {
   std::string couplingFile;            // name in the study directory
   std::vector<std::string> options;    // the run's settings options, as typed
   int cpusPerTask = 1;
-  std::string program;                 // phreatix-cli, absolute
+  std::string program;  // phreatix-cli, absolute
   std::vector<ClusterTask> tasks;
 };
 

@@ -20,8 +20,7 @@ MeteoDay readDate(const std::string& path, const std::vector<std::string>& lines
                   std::size_t index) {
   MeteoDay day;
   if (!parseMeteoDay(lines[index], day)) {
-    refuseLine(path, index, "geen dag, maand en jaar: " + quoted(lines[index]),
-               ErrorKind::kRead);
+    refuseLine(path, index, "geen dag, maand en jaar: " + quoted(lines[index]), ErrorKind::kRead);
   }
   return day;
 }
@@ -89,7 +88,8 @@ CompletenessResult checkMeteoCompleteness(const CouplingOverview& overview,
 
   const std::string listPath = joinPath(workingDir, kIncompleteMeteoFile);
   if (!removeFile(listPath)) {
-    throw Error(ErrorKind::kIo, listPath + ": de lijst van een eerdere controle is niet te verwijderen");
+    throw Error(ErrorKind::kIo,
+                listPath + ": de lijst van een eerdere controle is niet te verwijderen");
   }
   if (!result.complete) {
     writeLines(listPath, result.incompleteLines);

@@ -69,8 +69,8 @@ void readParameterFile(const std::string& path, RunSettings& s, EngineView& view
       const std::string name = line.substr(first, last - first + 1);
       const std::optional<ResponseKind> kind = responseByName(name);
       if (!kind) {
-        refuseLine(path, kParameterRows,
-                   "no response is called " + quoted(name), ErrorKind::kInput);
+        refuseLine(path, kParameterRows, "no response is called " + quoted(name),
+                   ErrorKind::kInput);
       }
       s.response = *kind;
     }

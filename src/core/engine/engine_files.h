@@ -23,8 +23,8 @@
 
 #include "engine/engine_view.h"
 #include "engine/model_parameters.h"
-#include "text/free_reader.h"
 #include "report/messages.h"
+#include "text/free_reader.h"
 
 namespace phreatix {
 
@@ -49,17 +49,17 @@ struct RunSettings {
   int mode = 0;  // 0 calibrate, 1 predict, 2 simulate; others calibrate
   int seed = 0;
   int realisations = 0;
-  int years = 0;                              // only copied into the head of the realisations file
-  double startYear = 0;                       // likewise
-  Parameters initial{};                       // natural order
-  ParameterFlags flags{};                     // non-zero: calibrated
-  ResponseKind response{};                    // the exponential unless line 12 names another
-  double h0 = 0;                              // level at time 0
-  double measurementVariance = 0;             // R, square of the level unit
-  double dt = 1;                              // days per step
-  double span = 0;     // days; calibrate and predict: time of the last kept measurement
-  double closure = 0;  // convergence threshold of the simplex
-  double warmUp = 0;   // days simulated but not written
+  int years = 0;                   // only copied into the head of the realisations file
+  double startYear = 0;            // likewise
+  Parameters initial{};            // natural order
+  ParameterFlags flags{};          // non-zero: calibrated
+  ResponseKind response{};         // the exponential unless line 12 names another
+  double h0 = 0;                   // level at time 0
+  double measurementVariance = 0;  // R, square of the level unit
+  double dt = 1;                   // days per step
+  double span = 0;                 // days; calibrate and predict: time of the last kept measurement
+  double closure = 0;              // convergence threshold of the simplex
+  double warmUp = 0;               // days simulated but not written
 
   EngineMode effectiveMode() const {
     return mode == 1   ? EngineMode::kPredict
@@ -96,8 +96,8 @@ struct EngineInput {
 void readEngineInput(const std::string& workingDir, const std::string& parameterDir,
                      const std::string& caption, EngineInput& input, EngineView& view,
                      Messages& messages);
-inline void readEngineInput(const std::string& workingDir, const std::string& caption, EngineInput& input,
-                     EngineView& view, Messages& messages) {
+inline void readEngineInput(const std::string& workingDir, const std::string& caption,
+                            EngineInput& input, EngineView& view, Messages& messages) {
   readEngineInput(workingDir, workingDir, caption, input, view, messages);
 }
 

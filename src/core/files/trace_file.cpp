@@ -15,7 +15,8 @@ std::vector<TraceRow> readTraceRows(const std::string& name, const std::string& 
     const std::optional<double> time = numbers.next();
     const std::optional<double> predicted = numbers.next();
     const std::optional<double> updated = numbers.next();
-    if (!updated) refuseLine(name, i, "verwacht tijd, voorspelling en bijgewerkte stand", ErrorKind::kRead);
+    if (!updated)
+      refuseLine(name, i, "verwacht tijd, voorspelling en bijgewerkte stand", ErrorKind::kRead);
     rows.push_back({*time, *predicted, *updated});
   }
   return rows;

@@ -52,8 +52,7 @@ std::vector<ValuesLine> readValuesLines(const std::string& name, const std::stri
       x = number.value_or(0);
     }
     if (!complete || v.stem.empty()) {
-      refuseLine(name, i, "geen stam, label en zes waarden: " + quoted(line),
-                 ErrorKind::kRead);
+      refuseLine(name, i, "geen stam, label en zes waarden: " + quoted(line), ErrorKind::kRead);
     }
     out.push_back(v);
   }

@@ -67,9 +67,10 @@ void DayNumberTable::clear() { slots_.fill(0); }
 
 long long DayNumberTable::slot(int day, int month, int year) {
   if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) {
-    throw Error(ErrorKind::kIndex, "geen dagnummer voor " + formatInt(day) + "-" + formatInt(month) +
-                                       "-" + formatInt(year) + ": de tabel loopt van " +
-                                       formatInt(kFirstYear) + " t/m " + formatInt(kLastYear));
+    throw Error(ErrorKind::kIndex, "geen dagnummer voor " + formatInt(day) + "-" +
+                                       formatInt(month) + "-" + formatInt(year) +
+                                       ": de tabel loopt van " + formatInt(kFirstYear) + " t/m " +
+                                       formatInt(kLastYear));
   }
   return (static_cast<long long>(year - kFirstYear) * 12 + (month - 1)) * 31 + (day - 1);
 }

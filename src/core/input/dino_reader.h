@@ -67,10 +67,10 @@ struct TubeLocation {
 };
 
 struct ConvertedDataSet {
-  std::vector<std::string> lines;  // the internal tube file; index 0 is the header
+  std::vector<std::string> lines;       // the internal tube file; index 0 is the header
   std::vector<TubeLocation> locations;  // one per tube, in the order of the tube file
-  bool modernFormat = false;       // DINO (true) or OLGA (false)
-  int tubeCounter = 1;             // tubes met in the relocation check (DINO only)
+  bool modernFormat = false;            // DINO (true) or OLGA (false)
+  int tubeCounter = 1;                  // tubes met in the relocation check (DINO only)
   // The files whose levels are relative to NAP (header characters 9-11).
   std::vector<std::string> napFiles;
 };

@@ -5,10 +5,10 @@
 #include "coupling/meteo_day.h"
 #include "engine/responses.h"
 #include "error.h"
-#include "input/tube_file.h"
-#include "platform/files.h"
 #include "files/measurement_lines.h"
 #include "files/parameter_lines.h"
+#include "input/tube_file.h"
+#include "platform/files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 

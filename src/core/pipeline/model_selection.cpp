@@ -4,8 +4,8 @@
 
 #include "error.h"
 #include "input/tube_file.h"
-#include "platform/files.h"
 #include "pipeline/simulation_inputs.h"
+#include "platform/files.h"
 #include "text/number_text.h"
 
 namespace phreatix {

@@ -12,9 +12,9 @@
 
 #include "coupling/coupling.h"
 #include "files/meteo_days.h"
-#include "session/session.h"
 #include "files/values_lines.h"
 #include "files/vertex_file.h"
+#include "session/session.h"
 
 namespace phreatix {
 

@@ -1,8 +1,8 @@
 #include "pipeline/pipeline.h"
 
-#include "session/kron_coverage.h"
 #include "pipeline/run_loop.h"
 #include "pipeline/stage_parameters.h"
+#include "session/kron_coverage.h"
 #include "text/number_text.h"
 
 namespace phreatix {

@@ -21,11 +21,11 @@
 
 #include "coupling/coupling.h"
 #include "engine/engine_run.h"
-#include "postprocessing/karakt.h"
-#include "pipeline/calibration_inputs.h"
 #include "files/meteo_days.h"
+#include "pipeline/calibration_inputs.h"
 #include "pipeline/model_selection.h"
 #include "pipeline/pipeline_ports.h"
+#include "postprocessing/karakt.h"
 #include "session/session.h"
 
 namespace phreatix {

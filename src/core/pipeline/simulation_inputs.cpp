@@ -2,10 +2,10 @@
 
 #include "coupling/meteo_day.h"
 #include "error.h"
-#include "platform/files.h"
-#include "session/kron_coverage.h"
 #include "files/measurement_lines.h"
 #include "files/parameter_lines.h"
+#include "platform/files.h"
+#include "session/kron_coverage.h"
 #include "text/number_text.h"
 
 namespace phreatix {
@@ -56,7 +56,8 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
   const std::vector<std::string> measurements = readMeasurementLines(measurementPath);
   const std::vector<std::string> met = readMeteoLines(metPath);
   const std::vector<std::string> meteo = readMeteoLines(meteoPath);
-  if (measurements.empty()) throw Error(ErrorKind::kRead, measurementPath + ": het bestand is leeg");
+  if (measurements.empty())
+    throw Error(ErrorKind::kRead, measurementPath + ": het bestand is leeg");
   if (met.size() < 2) throw Error(ErrorKind::kRead, metPath + ": geen dagregel");
   if (meteo.size() < 2) throw Error(ErrorKind::kRead, meteoPath + ": geen dagregel");
   MeteoDay day;

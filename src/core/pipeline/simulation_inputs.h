@@ -17,8 +17,8 @@
 
 #include "coupling/coupling.h"
 #include "files/meteo_days.h"
-#include "session/session.h"
 #include "files/vertex_file.h"
+#include "session/session.h"
 
 namespace phreatix {
 

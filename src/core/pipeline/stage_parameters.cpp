@@ -6,9 +6,9 @@
 
 #include "engine/responses.h"
 #include "error.h"
-#include "platform/files.h"
 #include "files/parameter_lines.h"
 #include "files/vertex_file.h"
+#include "platform/files.h"
 #include "text/number_text.h"
 
 namespace phreatix {

@@ -31,7 +31,8 @@ struct Shared {
 // The workers stop and are joined however the calling thread leaves.
 class Crew {
  public:
-  Crew(Shared& shared, int workers, std::size_t slots, const OrderedSteps& steps) : shared_(shared) {
+  Crew(Shared& shared, int workers, std::size_t slots, const OrderedSteps& steps)
+      : shared_(shared) {
     threads_.reserve(static_cast<std::size_t>(workers));
     for (int w = 0; w < workers; ++w) {
       threads_.emplace_back([this, w, slots, &steps] { loop(w, slots, steps); });

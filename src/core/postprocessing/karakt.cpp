@@ -488,9 +488,7 @@ void Postprocessor::writeUnivariate(FixedWriter& out) {
   writeUnivariateStatistics(out, R_, S_, Y_, moments, percentiles);
 }
 
-void Postprocessor::writeGhg(FixedWriter& out) {
-  writeGroundwaterCharacteristics(out, ghg_);
-}
+void Postprocessor::writeGhg(FixedWriter& out) { writeGroundwaterCharacteristics(out, ghg_); }
 
 void Postprocessor::writeHistogram(FixedWriter& out) {
   const double* x = values_.get();
@@ -672,7 +670,8 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
       return;
     }
     PostWorker& w = crew[static_cast<std::size_t>(worker)];
-    it.created = w.post->RunPostprocessing(workingDir, (*scratch)[slot], w.quiet, w.record.messages());
+    it.created =
+        w.post->RunPostprocessing(workingDir, (*scratch)[slot], w.quiet, w.record.messages());
     it.lines = w.record.takeLines();
   };
   steps.take = [&](std::size_t item, std::size_t slot) {
@@ -685,8 +684,7 @@ std::vector<PostRow> runPostBatch(const std::string& workingDir, Postprocessor& 
         copyFile(joinPath((*scratch)[slot], kControlFileName), control);
         view.setCaption("Postprocessing buis: " + it.name);
         view.show();
-        replayLines(it.lines, messages, joinPath((*scratch)[slot], ""),
-                    joinPath(workingDir, ""));
+        replayLines(it.lines, messages, joinPath((*scratch)[slot], ""), joinPath(workingDir, ""));
       }
       // The fixed outcome line does not name the tube: the next line does.
       messages.appendLog("Buis " + it.stem + ": " +

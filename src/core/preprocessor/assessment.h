@@ -20,8 +20,8 @@
 
 #include "input/calendar.h"
 #include "preprocessor/splitter.h"
-#include "report/ports.h"
 #include "report/colour.h"
+#include "report/ports.h"
 
 namespace phreatix {
 

@@ -48,7 +48,8 @@ bool traceWithUpdating(const TubeFiles& files) {
   std::optional<std::string> text = files.read(".std");
   if (!text) return false;
   const std::vector<std::string> lines = parameterFileLines(*text);
-  const std::optional<double> R = parameterNumber(files.name(".std"), lines, kVarianceLineNumber, 0);
+  const std::optional<double> R =
+      parameterNumber(files.name(".std"), lines, kVarianceLineNumber, 0);
   return R && *R == 0;
 }
 
@@ -111,9 +112,9 @@ Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string
     }
   }
 
-  const bool fromTrace = !deterministic.x.empty() && traceWithUpdating(files) &&
-                         updatedFromTrace(files, deterministic.x.front(), deterministic.x.back(),
-                                          updated);
+  const bool fromTrace =
+      !deterministic.x.empty() && traceWithUpdating(files) &&
+      updatedFromTrace(files, deterministic.x.front(), deterministic.x.back(), updated);
   if (!fromTrace) {
     updated.x.clear();
     updated.y.clear();
@@ -133,8 +134,8 @@ Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string
 }
 
 Chart regimeChart(const TubeFiles& files, const std::string& caption) {
-  Chart chart{"regime", "Regimecurve, " + caption, {"dag van het jaar", false, false}, kLevelAxis,
-              {}};
+  Chart chart{
+      "regime", "Regimecurve, " + caption, {"dag van het jaar", false, false}, kLevelAxis, {}};
   std::optional<std::string> text = files.read(".reg");
   if (!text) return chart;
   ChartSeries s[4] = {series("gemiddelde", ChartSeries::Kind::kLine, kMean),
@@ -154,8 +155,11 @@ Chart regimeChart(const TubeFiles& files, const std::string& caption) {
 // Each row of S.foe holds the days per year a level is exceeded, then the
 // level.
 Chart durationChart(const TubeFiles& files, const std::string& caption) {
-  Chart chart{"duurlijn", "Duurlijn, " + caption, {"overschrijdingsduur (%)", false, false},
-              kLevelAxis, {}};
+  Chart chart{"duurlijn",
+              "Duurlijn, " + caption,
+              {"overschrijdingsduur (%)", false, false},
+              kLevelAxis,
+              {}};
   std::optional<std::string> text = files.read(".foe");
   if (!text) return chart;
   ChartSeries s = series("duurlijn", ChartSeries::Kind::kLine, kModel);
@@ -170,8 +174,11 @@ Chart durationChart(const TubeFiles& files, const std::string& caption) {
 // S.his repeats each class centre once per 1/10000 of the values in the
 // class: the bars count the repeats.
 Chart histogramChart(const TubeFiles& files, const std::string& caption) {
-  Chart chart{"histogram", "Histogram van de gesimuleerde standen, " + caption,
-              {"grondwaterstand (cm-mv)", false, false}, {"frequentie (-)", false, false}, {}};
+  Chart chart{"histogram",
+              "Histogram van de gesimuleerde standen, " + caption,
+              {"grondwaterstand (cm-mv)", false, false},
+              {"frequentie (-)", false, false},
+              {}};
   std::optional<std::string> text = files.read(".his");
   if (!text) return chart;
   ChartSeries s = series("frequentie", ChartSeries::Kind::kBars, kModel);
@@ -189,8 +196,11 @@ Chart histogramChart(const TubeFiles& files, const std::string& caption) {
 }
 
 Chart correlogramChart(const TubeFiles& files, const std::string& caption) {
-  Chart chart{"correlogram", "Correlogram, " + caption, {"tijdsverschuiving (dagen)", false, false},
-              {"correlatie (-)", false, false}, {}};
+  Chart chart{"correlogram",
+              "Correlogram, " + caption,
+              {"tijdsverschuiving (dagen)", false, false},
+              {"correlatie (-)", false, false},
+              {}};
   std::optional<std::string> text = files.read(".cor");
   if (!text) return chart;
   ChartSeries s = series("autocorrelatie", ChartSeries::Kind::kLine, kModel);

@@ -16,9 +16,10 @@ namespace {
 
 int wholeNumber(double v, const std::string& name, std::size_t lineIndex, const char* what) {
   if (!(v == std::trunc(v)) || std::fabs(v) > 1e6) {
-    refuseLine(name, lineIndex,
-               std::string("verwacht een geheel getal als ") + what + ", niet " + formatReal(v, 0, 3),
-               ErrorKind::kRead);
+    refuseLine(
+        name, lineIndex,
+        std::string("verwacht een geheel getal als ") + what + ", niet " + formatReal(v, 0, 3),
+        ErrorKind::kRead);
   }
   return static_cast<int>(v);
 }

@@ -26,11 +26,11 @@ namespace phreatix {
 // the measurements of the calibration period.
 struct FitFigures {
   bool available = false;
-  int n = 0;          // measurements matched by a day of the pass
-  double me = 0;      // mean error (measured - model), cm
-  double rmse = 0;    // root mean square error, cm
-  double evp = 0;     // explained variance, %: 100 * (1 - var(residual) / var(measured))
-  CalendarDate first; // first and last matched measurement
+  int n = 0;           // measurements matched by a day of the pass
+  double me = 0;       // mean error (measured - model), cm
+  double rmse = 0;     // root mean square error, cm
+  double evp = 0;      // explained variance, %: 100 * (1 - var(residual) / var(measured))
+  CalendarDate first;  // first and last matched measurement
   CalendarDate last;
 };
 
@@ -53,15 +53,14 @@ struct CalibrationSeries {
 // shorter than its head announces or a day line without a date.
 CalibrationSeries readCalibrationSeries(const std::string& measurementName,
                                         const std::string& measurementText,
-                                        const std::string& meteoName,
-                                        const std::string& meteoText);
+                                        const std::string& meteoName, const std::string& meteoText);
 
 // One pass over steps k = 1..n, in the engine's step table.
 struct FilterTrace {
-  std::vector<double> time;                // t_k, days on the meteo file's days
-  std::vector<double> predicted;           // x1 before the measurement, level unit
-  std::vector<double> updated;             // x1 after it
-  std::vector<std::int32_t> measurement;   // index into the kept measurements; -1 none
+  std::vector<double> time;               // t_k, days on the meteo file's days
+  std::vector<double> predicted;          // x1 before the measurement, level unit
+  std::vector<double> updated;            // x1 after it
+  std::vector<std::int32_t> measurement;  // index into the kept measurements; -1 none
 };
 
 // The engine's filter pass (engine/filter_pass.h) with the response of the

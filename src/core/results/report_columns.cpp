@@ -74,8 +74,7 @@ const std::vector<OverviewColumn> kColumns = {
      "Respons op het neerslagoverschot van de dag (cm per cm/d)", 4,
      shownParameter<&TubeResult::omega0>},
     {"phi", "-", "\xCF\x86 (phi)", Type::kReal, 7, modelParameter<&TubeResult::phi>, "phi (-)",
-     "Autoregressieve coëfficiënt van de ruiscomponent", 4,
-     shownParameter<&TubeResult::phi>},
+     "Autoregressieve coëfficiënt van de ruiscomponent", 4, shownParameter<&TubeResult::phi>},
     {"c", "cm+mv", "c", Type::kReal, 5, modelParameter<&TubeResult::c>, "c (cm+mv)",
      "Basisniveau van de ruiscomponent, cm boven maaiveld", 1, shownParameter<&TubeResult::c>},
     {"sigma2", "cm2", "\xCF\x83\xC2\xB2 (sigma2)", Type::kReal, 5,
@@ -118,9 +117,9 @@ const std::vector<OverviewColumn> kColumns = {
 // after; the coordinates and the fit period it leaves to the files.
 const std::vector<const OverviewColumn*> kScreenColumns = [] {
   std::vector<const OverviewColumn*> shown;
-  for (const char* name : {"buis", "filter", "model", "delta", "omega0", "phi", "c", "sigma2",
-                           "n_fit", "me_fit", "rmse_fit", "evp_fit", "ghg", "glg", "gvg",
-                           "waarschuwingen", "reden_geen_model"}) {
+  for (const char* name :
+       {"buis", "filter", "model", "delta", "omega0", "phi", "c", "sigma2", "n_fit", "me_fit",
+        "rmse_fit", "evp_fit", "ghg", "glg", "gvg", "waarschuwingen", "reden_geen_model"}) {
     for (const OverviewColumn& column : kColumns) {
       if (std::string_view(column.name) == name) shown.push_back(&column);
     }

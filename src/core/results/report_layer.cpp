@@ -108,7 +108,8 @@ void addFields(OGRLayerH layer, const std::string& path) {
     OGR_Fld_SetAlternativeName(field, columnTitle(column).c_str());
     const OGRErr err = OGR_L_CreateField(layer, field, TRUE);
     OGR_Fld_Destroy(field);
-    if (err != OGRERR_NONE) refuseLayer(path, std::string("veld ") + column.name + " niet toe te voegen");
+    if (err != OGRERR_NONE)
+      refuseLayer(path, std::string("veld ") + column.name + " niet toe te voegen");
   }
 }
 

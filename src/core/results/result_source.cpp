@@ -66,7 +66,8 @@ std::optional<std::string> TubeFiles::read(const std::string& ext) const {
   const bool complete = got == static_cast<zip_int64_t>(text.size());
   const std::string what = complete ? std::string() : zip_file_strerror(file);
   zip_fclose(file);
-  if (!complete) throw Error(ErrorKind::kIo, zip->path + ": " + name + ": niet volledig gelezen: " + what);
+  if (!complete)
+    throw Error(ErrorKind::kIo, zip->path + ": " + name + ": niet volledig gelezen: " + what);
   return text;
 }
 
@@ -82,8 +83,8 @@ std::string TubeFiles::require(const std::string& ext) const {
 bool TubeFiles::has(const std::string& ext) const {
   if (fileExists(joinPath(dir_, stem_ + ext))) return true;
   Archive* zip = archive();
-  return zip && zip_name_locate(zip->handle, (stem_ + ext).c_str(),
-                                ZIP_FL_NOCASE | ZIP_FL_NODIR) >= 0;
+  return zip &&
+         zip_name_locate(zip->handle, (stem_ + ext).c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR) >= 0;
 }
 
 }  // namespace phreatix

@@ -19,21 +19,21 @@
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
+#include "results/fit.h"
+#include "results/result_source.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 #include "text/rounding.h"
-#include "results/fit.h"
-#include "results/result_source.h"
 
 namespace phreatix {
 
 namespace {
 
 // Warning bounds.
-constexpr double kStartTransientCm = 5;   // |c| * phi^W on the first simulated day
-constexpr double kNoiseRatio = 1.2;       // realisations' SD against the measured SD
+constexpr double kStartTransientCm = 5;  // |c| * phi^W on the first simulated day
+constexpr double kNoiseRatio = 1.2;      // realisations' SD against the measured SD
 constexpr long long kShortSeriesDays = 730;
-constexpr int kSparsePerYear = 17;        // readings a year; this many or fewer is sparse
+constexpr int kSparsePerYear = 17;  // readings a year; this many or fewer is sparse
 
 // Numbers written for people: "0.9", "1", "-3.25".
 std::string shortNumber(double v) {
@@ -119,8 +119,9 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
     }
     return failed + " (beste fit, " + source + ")";
   }
-  if (!anyFile) return "geen calibratieresultaat: " + files.name(".a01") + " en " +
-                       files.name(".d01") + " ontbreken";
+  if (!anyFile)
+    return "geen calibratieresultaat: " + files.name(".a01") + " en " + files.name(".d01") +
+           " ontbreken";
   if (vertices[0].size() + vertices[1].size() > 0) {
     return "geen calibratieresultaat met een doelfunctie onder " + formatReal(kNoObjective, 0, 0);
   }
@@ -166,8 +167,8 @@ void seriesWarnings(TubeResult& tube, const CalibrationSeries& series, const std
     first = std::min(first, x.time);
     last = std::max(last, x.time);
   }
-  const long long span = static_cast<long long>(std::trunc(last)) -
-                         static_cast<long long>(std::trunc(first));
+  const long long span =
+      static_cast<long long>(std::trunc(last)) - static_cast<long long>(std::trunc(first));
   if (span < kShortSeriesDays) {
     warn(tube, ResultWarningKind::kShortSeries,
          "Meetreeks kort: " + formatInt(span) + " dagen tussen eerste en laatste meting in " +
@@ -177,8 +178,8 @@ void seriesWarnings(TubeResult& tube, const CalibrationSeries& series, const std
     const int perYear = roundToInt(static_cast<long double>(m.size()) / (span / 365.0L));
     if (perYear <= kSparsePerYear) {
       warn(tube, ResultWarningKind::kSparseSeries,
-           "Meetreeks dun: " + formatInt(perYear) + " metingen per jaar in " + name +
-               " (" + formatInt(kSparsePerYear) + " of minder)");
+           "Meetreeks dun: " + formatInt(perYear) + " metingen per jaar in " + name + " (" +
+               formatInt(kSparsePerYear) + " of minder)");
     }
   }
 }
@@ -247,8 +248,8 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
     noted("statistieken niet gelezen", e);
   }
   tube.modelled = sta.has_value();
-  if (!tube.modelled) tube.failure = "postprocessing niet afgerond: " + files.name(".sta") +
-                                     " ontbreekt";
+  if (!tube.modelled)
+    tube.failure = "postprocessing niet afgerond: " + files.name(".sta") + " ontbreekt";
 
   std::optional<double> realisationsSd;
   if (sta) {
@@ -270,9 +271,9 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
 
   if (series) {
     try {
-      const FilterTrace trace =
-          filterTrace(series->input, deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c),
-                      tube.c, kNoUpdatingVariance);
+      const FilterTrace trace = filterTrace(
+          series->input, deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c), tube.c,
+          kNoUpdatingVariance);
       tube.fit = fitFigures(*series, trace);
     } catch (const Error& e) {
       noted("fit niet berekend", e);
@@ -331,9 +332,8 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   if (haveModsel) chosen = readValuesFile(modselPath);
   if (haveFoutbuis) refused = readValuesFile(foutbuisPath);
   if (chosen.empty() && refused.empty()) {
-    throw Error(ErrorKind::kInput,
-                workingDir + ": geen resultaten (" + kModselName + " en " + kFoutbuisName +
-                                   " zijn leeg)");
+    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
+                                       kFoutbuisName + " zijn leeg)");
   }
 
   std::vector<Location> locations;
@@ -341,8 +341,7 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   if (fileExists(locationsPath)) {
     locations = readLocationRows(locationsPath);
   } else {
-    results.notes.push_back(std::string("Geen coördinaten: ") + kLocationsFileName +
-                            " ontbreekt");
+    results.notes.push_back(std::string("Geen coördinaten: ") + kLocationsFileName + " ontbreekt");
   }
 
   std::set<std::string> seen;
@@ -364,7 +363,8 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   OrderedSteps steps;
   steps.prepare = [](std::size_t, std::size_t) { return true; };
   steps.work = [&](std::size_t k, std::size_t, int) {
-    items[k].tube = readTube(workingDir, *items[k].line, items[k].chosen, locations, items[k].notes);
+    items[k].tube =
+        readTube(workingDir, *items[k].line, items[k].chosen, locations, items[k].notes);
   };
   steps.take = [&](std::size_t k, std::size_t) {
     Item& item = items[k];
@@ -385,10 +385,10 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     tube.filter = loc.filter;
     tube.x = loc.x;
     tube.y = loc.y;
-    tube.failure = loc.filter != "01"
-                       ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
-                       : std::string("geen modelkeuze: niet in ") + kModselName + " of " +
-                             kFoutbuisName;
+    tube.failure =
+        loc.filter != "01"
+            ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
+            : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
     tube.warnings.push_back({ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
     results.tubes.push_back(std::move(tube));
   }
@@ -401,8 +401,7 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     for (const TubeResult& t : results.tubes) without += t.x ? 0 : 1;
     if (without > 0) {
       results.notes.push_back("Geen coördinaten voor " + formatInt(without) + " van de " +
-                              formatInt(static_cast<long long>(results.tubes.size())) +
-                              " buizen");
+                              formatInt(static_cast<long long>(results.tubes.size())) + " buizen");
     }
   }
   return results;

@@ -31,11 +31,11 @@ struct ResultWarning {
 };
 
 struct TubeResult {
-  std::string stem;      // the 8-character stem of the tube's files (location code)
-  std::string location;  // as in the export
-  std::string filter;    // "01", "02", ...
-  std::string label;     // "1s", "2s", "ft"; empty for a tube the selection did not take
-  bool modelled = false; // a chosen model whose post-processing finished
+  std::string stem;       // the 8-character stem of the tube's files (location code)
+  std::string location;   // as in the export
+  std::string filter;     // "01", "02", ...
+  std::string label;      // "1s", "2s", "ft"; empty for a tube the selection did not take
+  bool modelled = false;  // a chosen model whose post-processing finished
   double delta = 0;
   double omega0 = 0;
   double phi = 0;

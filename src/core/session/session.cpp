@@ -4,8 +4,8 @@
 
 #include "input/dino_reader.h"
 #include "platform/files.h"
-#include "text/number_text.h"
 #include "session/kron_coverage.h"
+#include "text/number_text.h"
 
 namespace phreatix {
 
@@ -118,7 +118,8 @@ void Session::writeLocations(const std::vector<TubeLocation>& locations) {
   } catch (const Error& e) {
     messages_.appendLog(std::string(kLocationsFileName) +
                         " kan niet worden geschreven; de kaart en het rapport krijgen geen "
-                        "coördinaten (" + e.what() + ").");
+                        "coördinaten (" +
+                        e.what() + ").");
     return;
   }
   if (without > 0) {

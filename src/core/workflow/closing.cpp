@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "pipeline/pipeline.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "pipeline/pipeline.h"
 #include "text/number_text.h"
 #include "text/rounding.h"
 

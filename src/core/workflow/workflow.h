@@ -12,12 +12,12 @@
 
 #include "coupling/coupling.h"
 #include "engine/engine_run.h"
+#include "pipeline/pipeline.h"
 #include "postprocessing/karakt.h"
 #include "results/tube_results.h"
-#include "workflow/closing.h"
-#include "pipeline/pipeline.h"
 #include "session/session.h"
 #include "settings/field_checks.h"
+#include "workflow/closing.h"
 
 namespace phreatix {
 
@@ -92,8 +92,8 @@ class Workflow {
 struct WorkflowInput {
   std::vector<std::string> dataFiles;  // one export, or several as one data set
   std::string couplingFile;
-  DetailFields fields;  // the detail settings as the window would hold them
-  int jobs = 1;         // engine runs and post-processings at once
+  DetailFields fields;           // the detail settings as the window would hold them
+  int jobs = 1;                  // engine runs and post-processings at once
   bool moreTubesFollow = false;  // a cluster task before the study's last
 };
 
