@@ -4,53 +4,21 @@
 
 namespace phreatix {
 
-std::vector<std::string>& Messages::list(MessageListId id) {
-  switch (id) {
-    case MessageListId::kBuis:
-      return buis_;
-    case MessageListId::kLog:
-      return log_;
-    case MessageListId::kStopExit:
-      break;
-  }
-  return stopExit_;
-}
-
-std::vector<LineTag>& Messages::tagList(MessageListId id) {
-  switch (id) {
-    case MessageListId::kBuis:
-      return buisTags_;
-    case MessageListId::kLog:
-      return logTags_;
-    case MessageListId::kStopExit:
-      break;
-  }
-  return stopExitTags_;
-}
-
-const std::vector<std::string>& Messages::lines(MessageListId id) const {
-  return const_cast<Messages*>(this)->list(id);
-}
-
-const std::vector<LineTag>& Messages::tags(MessageListId id) const {
-  return const_cast<Messages*>(this)->tagList(id);
-}
-
 void Messages::beginPhase(std::string name) {
   phases_.push_back(std::move(name));
   phase_ = phases_.size() - 1;
 }
 
 void Messages::append(MessageListId id, std::string line) {
-  std::vector<std::string>& target = list(id);
+  std::vector<std::string>& target = lists_[index(id)];
   target.push_back(std::move(line));
-  tagList(id).push_back(LineTag{phase_, tube_});
+  tags_[index(id)].push_back(LineTag{phase_, tube_});
   if (sink_) sink_->appended(id, target.back());
 }
 
 void Messages::clear(MessageListId id) {
-  list(id).clear();
-  tagList(id).clear();
+  lists_[index(id)].clear();
+  tags_[index(id)].clear();
   if (sink_) sink_->cleared(id);
 }
 

@@ -14,6 +14,7 @@
 // text alone.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -50,12 +51,12 @@ class Messages {
   void appendStopExit(std::string line) { append(MessageListId::kStopExit, std::move(line)); }
   void clear(MessageListId list);
 
-  const std::vector<std::string>& lines(MessageListId list) const;
-  const std::vector<std::string>& buis() const { return buis_; }
-  const std::vector<std::string>& log() const { return log_; }
-  const std::vector<std::string>& stopExit() const { return stopExit_; }
+  const std::vector<std::string>& lines(MessageListId list) const { return lists_[index(list)]; }
+  const std::vector<std::string>& buis() const { return lines(MessageListId::kBuis); }
+  const std::vector<std::string>& log() const { return lines(MessageListId::kLog); }
+  const std::vector<std::string>& stopExit() const { return lines(MessageListId::kStopExit); }
   // The tags of a list's lines, one per line.
-  const std::vector<LineTag>& tags(MessageListId list) const;
+  const std::vector<LineTag>& tags(MessageListId list) const { return tags_[index(list)]; }
 
   // A phase of the run begins: the lines appended from now on are its.
   void beginPhase(std::string name);
@@ -69,13 +70,11 @@ class Messages {
   void setSink(MessageSink* sink) { sink_ = sink; }
 
  private:
-  std::vector<std::string>& list(MessageListId id);
-  std::vector<LineTag>& tagList(MessageListId id);
+  static std::size_t index(MessageListId id) { return static_cast<std::size_t>(id); }
 
-  std::vector<std::string> buis_;
-  std::vector<std::string> log_;
-  std::vector<std::string> stopExit_;
-  std::vector<LineTag> buisTags_, logTags_, stopExitTags_;
+  // Per list, in the order of MessageListId: its lines and their tags.
+  std::array<std::vector<std::string>, 3> lists_;
+  std::array<std::vector<LineTag>, 3> tags_;
   std::vector<std::string> phases_;
   std::size_t phase_ = LineTag::kNoPhase;
   std::string tube_;
