@@ -10,6 +10,11 @@ namespace phreatix {
 // Program version, shown in captions; not changeable.
 inline constexpr const char* kVersion = "3.0";
 
+// The model family a session calibrates: the four standard calibrations
+// only, or after them the extended candidates (evaporation factor, Gamma
+// response, start in equilibrium), chosen among by BIC.
+enum class ModelFamily { kStandaard, kUitgebreid };
+
 struct SessionSettings {
   int MAXITER = 500;                // iteration limit of the simplex search
   std::string closure = " 0.0001";  // closure criterion: a blank and a number, as written
@@ -27,6 +32,11 @@ struct SessionSettings {
   bool traceWithUpdating = false;    // deterministic trace with Kalman updating
   int jobs = 1;                      // engine runs and post-processings at once (--jobs,
                                      // "Aantal rekenprocessen"); outputs do not depend on it
+  ModelFamily model = ModelFamily::kStandaard;  // --model, "Model"
+  // Plausibility of the extended candidates: the response time (days to 95 %
+  // of the step response) within [t95Min, t95Max].
+  double t95Min = 10;
+  double t95Max = 3650;
   bool moreTubesFollow = false;      // the data set is a cluster task before the study's
                                      // last: its last tube is written as any other
 
