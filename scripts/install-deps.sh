@@ -6,6 +6,8 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev libgte
           libbenchmark-dev libcli11-dev zip qt6-translations-l10n
           # the results: packed tubes, the map layer, the charts, the report check
           libzip-dev libgdal-dev gdal-bin qt6-charts-dev chromium
+          # the Gamma response of the extended model (regularised incomplete gamma function)
+          libboost-math-dev
           # the walk through the desktop under a real X server
           xvfb openbox xdotool x11-utils imagemagick)
 # The cluster test's one-node Slurm (scripts/slurm-local.sh), where asked for.

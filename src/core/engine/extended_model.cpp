@@ -1,0 +1,591 @@
+#include "engine/extended_model.h"
+
+#include <algorithm>
+#include <boost/math/special_functions/gamma.hpp>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <utility>
+
+#include "engine/filter_pass.h"
+#include "error.h"
+
+namespace phreatix {
+
+void ExtendedModel::setValues(const std::array<double, kExtendedParameters>& v) {
+  A = v[0];
+  n = v[1];
+  a = v[2];
+  f = v[3];
+  phi = v[4];
+  c = v[5];
+  sigma2 = v[6];
+}
+
+const char* shapeLabel(ExtendedShape shape) {
+  return shape == ExtendedShape::kExponential ? "ef" : "gf";
+}
+
+int calibratedParameters(ExtendedShape shape) {
+  return shape == ExtendedShape::kExponential ? 6 : 7;
+}
+
+const char* shapeDescription(ExtendedShape shape) {
+  return shape == ExtendedShape::kExponential ? "exponentiele respons met verdampingsfactor f"
+                                              : "Gamma-respons met verdampingsfactor f";
+}
+
+namespace {
+
+double stepShare(double n, double t) {
+  if (t <= 0) return 0;
+  return boost::math::gamma_p(n, t);
+}
+
+}  // namespace
+
+std::vector<double> blockResponse(double n, double a, int length) {
+  if (length <= 0) {
+    const double end = a * boost::math::gamma_p_inv(n, kResponseCutoff);
+    length =
+        static_cast<int>(std::clamp(std::ceil(end), 1.0, static_cast<double>(kMaxResponseDays)));
+  }
+  std::vector<double> theta(static_cast<std::size_t>(length));
+  double before = 0;
+  for (int k = 0; k < length; ++k) {
+    const double after = stepShare(n, (k + 1) / a);
+    theta[static_cast<std::size_t>(k)] = after - before;
+    before = after;
+  }
+  return theta;
+}
+
+double responseTime(double n, double a, double share) {
+  return a * boost::math::gamma_p_inv(n, share);
+}
+
+ExtendedFilter::ExtendedFilter(const DailyWeather& weather, const std::vector<DayLevel>& readings)
+    : weather_(weather), readings_(readings) {
+  const std::size_t days = weather.precipitation.size();
+  if (days == 0 || weather.evaporation.size() != days) {
+    throw Error(ErrorKind::kInput, "extended model: no weather");
+  }
+  double sumP = 0, sumE = 0;
+  for (std::size_t i = 0; i < days; ++i) {
+    sumP = sumP + weather.precipitation[i];
+    sumE = sumE + weather.evaporation[i];
+  }
+  meanP_ = sumP / static_cast<double>(days);
+  meanE_ = sumE / static_cast<double>(days);
+  for (std::size_t i = 0; i < readings_.size(); ++i) {
+    const int day = readings_[i].day;
+    if (day < 0 || static_cast<std::size_t>(day) >= days ||
+        (i > 0 && day <= readings_[i - 1].day)) {
+      throw Error(ErrorKind::kIndex, "extended model: reading " + std::to_string(i + 1) +
+                                         " on day " + std::to_string(day) +
+                                         " is not after the one before or outside the weather");
+    }
+  }
+}
+
+void ExtendedFilter::convolveAtReadings(double n, double a, std::vector<double>& uP,
+                                        std::vector<double>& uE, int length) const {
+  const std::vector<double> theta = blockResponse(n, a, length);
+  const int L = static_cast<int>(theta.size());
+  std::vector<double> tail(theta.size() + 1, 0.0);  // tail[k] = sum of theta_j, j >= k
+  for (int k = L - 1; k >= 0; --k) tail[k] = tail[k + 1] + theta[k];
+  uP.resize(readings_.size());
+  uE.resize(readings_.size());
+  const double* P = weather_.precipitation.data();
+  const double* E = weather_.evaporation.data();
+  for (std::size_t i = 0; i < readings_.size(); ++i) {
+    const int t = readings_[i].day;
+    const int within = std::min(L, t + 1);
+    double sp = 0, se = 0;
+    for (int k = 0; k < within; ++k) {
+      sp += theta[k] * P[t - k];
+      se += theta[k] * E[t - k];
+    }
+    uP[i] = sp + tail[within] * meanP_;
+    uE[i] = se + tail[within] * meanE_;
+  }
+}
+
+std::vector<double> ExtendedFilter::deterministic(const ExtendedModel& m, int first,
+                                                  int count) const {
+  const std::vector<double> theta = blockResponse(m.n, m.a);
+  const int L = static_cast<int>(theta.size());
+  std::vector<double> tail(theta.size() + 1, 0.0);
+  for (int k = L - 1; k >= 0; --k) tail[k] = tail[k + 1] + theta[k];
+  const int days = static_cast<int>(weather_.precipitation.size());
+  if (first < 0 || count < 0 || first + count > days) {
+    throw Error(ErrorKind::kIndex, "extended model: days " + std::to_string(first) + " .. " +
+                                       std::to_string(first + count - 1) +
+                                       " lie outside the weather");
+  }
+  const double* P = weather_.precipitation.data();
+  const double* E = weather_.evaporation.data();
+  std::vector<double> d(static_cast<std::size_t>(count));
+  for (int j = 0; j < count; ++j) {
+    const int t = first + j;
+    const int within = std::min(L, t + 1);
+    double sp = 0, se = 0;
+    for (int k = 0; k < within; ++k) {
+      sp += theta[k] * P[t - k];
+      se += theta[k] * E[t - k];
+    }
+    const double uP = sp + tail[within] * meanP_;
+    const double uE = se + tail[within] * meanE_;
+    d[j] = m.A * (uP - m.f * uE);
+  }
+  return d;
+}
+
+ExtendedFilter::Objective ExtendedFilter::objective(const ExtendedModel& m,
+                                                    const std::vector<double>& uP,
+                                                    const std::vector<double>& uE,
+                                                    const std::vector<double>& weights) const {
+  Objective o;
+  const double denominator = 1 - m.phi * m.phi;
+  double previous = 0;
+  for (std::size_t i = 0; i < readings_.size(); ++i) {
+    const double w = weights.empty() ? 1.0 : weights[i];
+    const double r = readings_[i].level - m.A * (uP[i] - m.f * uE[i]) - m.c;
+    double rho = 0;
+    if (i > 0) rho = std::pow(m.phi, readings_[i].day - readings_[i - 1].day);
+    const double g = (1 - rho * rho) / denominator;
+    const double e = r - rho * previous;
+    const double F = m.sigma2 * g;
+    o.L += w * (kLn2Pi + std::log(F));
+    o.S += w * e * e / F;
+    previous = r;
+  }
+  o.value = o.L + o.S;
+  return o;
+}
+
+namespace {
+
+// Solves the symmetric system a x = b of size k (k <= 3) by elimination;
+// false when it is singular.
+bool solve(std::array<std::array<double, 3>, 3> a, std::array<double, 3> b, int k,
+           std::array<double, 3>& x) {
+  for (int col = 0; col < k; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < k; ++r) {
+      if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) pivot = r;
+    }
+    if (!(std::fabs(a[pivot][col]) > 1e-300)) return false;
+    std::swap(a[col], a[pivot]);
+    std::swap(b[col], b[pivot]);
+    for (int r = col + 1; r < k; ++r) {
+      const double factor = a[r][col] / a[col][col];
+      for (int j = col; j < k; ++j) a[r][j] -= factor * a[col][j];
+      b[r] -= factor * b[col];
+    }
+  }
+  for (int r = k - 1; r >= 0; --r) {
+    double s = b[r];
+    for (int j = r + 1; j < k; ++j) s -= a[r][j] * x[j];
+    x[r] = s / a[r][r];
+  }
+  return std::isfinite(x[0]);
+}
+
+}  // namespace
+
+double ExtendedFilter::profile(ExtendedModel& m, const std::vector<double>& uP,
+                               const std::vector<double>& uE, const std::vector<double>& weights,
+                               double fMin, double fMax) const {
+  const std::size_t N = readings_.size();
+  const double denominator = 1 - m.phi * m.phi;
+  // The prewhitened readings and regressors, and the weights over g.
+  std::vector<double> Y(N), X0(N), X1(N), X2(N), wg(N), lnG(N);
+  double W = 0;
+  for (std::size_t i = 0; i < N; ++i) {
+    double rho = 0;
+    if (i > 0) rho = std::pow(m.phi, readings_[i].day - readings_[i - 1].day);
+    const double g = (1 - rho * rho) / denominator;
+    const double w = weights.empty() ? 1.0 : weights[i];
+    const double y = readings_[i].level;
+    const double yPrev = i > 0 ? readings_[i - 1].level : 0;
+    const double pPrev = i > 0 ? uP[i - 1] : 0;
+    const double ePrev = i > 0 ? uE[i - 1] : 0;
+    Y[i] = y - rho * yPrev;
+    X0[i] = 1 - rho;
+    X1[i] = uP[i] - rho * pPrev;
+    X2[i] = uE[i] - rho * ePrev;
+    wg[i] = w / g;
+    lnG[i] = w * std::log(g);
+    W += w;
+  }
+  double sumLnG = 0;
+  for (double v : lnG) sumLnG += v;
+
+  // The weighted sum of squares and the objective for c, A and f.
+  auto evaluate = [&](double c, double A, double f, double& sigma2) {
+    double ss = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+      const double e = Y[i] - c * X0[i] - A * (X1[i] - f * X2[i]);
+      ss += wg[i] * e * e;
+    }
+    sigma2 = std::max(ss / W, 1e-12);
+    return W * kLn2Pi + sumLnG + W * std::log(sigma2) + ss / sigma2;
+  };
+  // c and A for a fixed f.
+  auto withF = [&](double f, double& c, double& A) {
+    std::array<std::array<double, 3>, 3> a{};
+    std::array<double, 3> b{}, x{};
+    for (std::size_t i = 0; i < N; ++i) {
+      const double xf = X1[i] - f * X2[i];
+      a[0][0] += wg[i] * X0[i] * X0[i];
+      a[0][1] += wg[i] * X0[i] * xf;
+      a[1][1] += wg[i] * xf * xf;
+      b[0] += wg[i] * X0[i] * Y[i];
+      b[1] += wg[i] * xf * Y[i];
+    }
+    a[1][0] = a[0][1];
+    if (!solve(a, b, 2, x)) return false;
+    c = x[0];
+    A = x[1];
+    return true;
+  };
+
+  double best = std::numeric_limits<double>::infinity();
+  ExtendedModel chosen = m;
+  auto consider = [&](double c, double A, double f) {
+    double sigma2 = 0;
+    const double value = evaluate(c, A, f, sigma2);
+    if (value < best) {
+      best = value;
+      chosen.c = c;
+      chosen.A = A;
+      chosen.f = f;
+      chosen.sigma2 = sigma2;
+    }
+  };
+
+  // All three free.
+  std::array<std::array<double, 3>, 3> a{};
+  std::array<double, 3> b{}, x{};
+  for (std::size_t i = 0; i < N; ++i) {
+    const double row[3] = {X0[i], X1[i], X2[i]};
+    for (int r = 0; r < 3; ++r) {
+      for (int s = 0; s < 3; ++s) a[r][s] += wg[i] * row[r] * row[s];
+      b[r] += wg[i] * row[r] * Y[i];
+    }
+  }
+  bool interior = false;
+  if (solve(a, b, 3, x) && x[1] > 0) {
+    const double f = -x[2] / x[1];
+    if (f >= fMin && f <= fMax) {
+      consider(x[0], x[1], f);
+      interior = true;
+    } else {
+      double c = 0, A = 0;
+      const double fb = std::clamp(f, fMin, fMax);
+      if (withF(fb, c, A)) consider(c, A, fb);
+    }
+  }
+  if (!interior) {
+    for (double f : {fMin, 1.0, fMax}) {
+      double c = 0, A = 0;
+      if (withF(f, c, A)) consider(c, A, f);
+    }
+  }
+  m = chosen;
+  return best;
+}
+
+std::vector<double> yearWeights(const std::vector<int>& yearOfReading) {
+  std::map<int, int> perYear;
+  for (int y : yearOfReading) ++perYear[y];
+  const double N = static_cast<double>(yearOfReading.size());
+  const double Y = static_cast<double>(perYear.size());
+  std::vector<double> w(yearOfReading.size());
+  for (std::size_t i = 0; i < yearOfReading.size(); ++i) {
+    w[i] = N / (Y * perYear[yearOfReading[i]]);
+  }
+  return w;
+}
+
+namespace {
+
+// The searched parameters of a candidate: log a, logit phi and (Gamma) log n.
+struct SearchSpace {
+  ExtendedShape shape;
+  CandidateBounds bounds;
+  int dims() const { return shape == ExtendedShape::kGamma ? 3 : 2; }
+  void toModel(const std::array<double, 3>& x, ExtendedModel& m) const {
+    m.a = std::exp(std::clamp(x[0], std::log(bounds.aMin), std::log(bounds.aMax)));
+    m.phi = 1 / (1 + std::exp(-std::clamp(x[1], -4.0, 12.0)));
+    m.n = shape == ExtendedShape::kGamma
+              ? std::exp(std::clamp(x[2], std::log(bounds.nMin), std::log(bounds.nMax)))
+              : 1.0;
+  }
+};
+
+// Downhill simplex (Nelder and Mead) in up to three dimensions.
+template <class Objective>
+std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<double, 3> start,
+                                                  int dims, double step, int maxEvaluations) {
+  const int m = dims + 1;
+  std::array<std::array<double, 3>, 4> p{};
+  std::array<double, 4> y{};
+  for (int i = 0; i < m; ++i) {
+    p[i] = start;
+    if (i > 0) p[i][i - 1] += step;
+    y[i] = f(p[i]);
+  }
+  int evaluations = m;
+  while (evaluations < maxEvaluations) {
+    int lo = 0, hi = 0;
+    for (int i = 1; i < m; ++i) {
+      if (y[i] < y[lo]) lo = i;
+      if (y[i] > y[hi]) hi = i;
+    }
+    int nextHi = lo;
+    for (int i = 0; i < m; ++i) {
+      if (i != hi && y[i] > y[nextHi]) nextHi = i;
+    }
+    if (std::fabs(y[hi] - y[lo]) <= 1e-8 * (std::fabs(y[lo]) + 1)) break;
+    std::array<double, 3> centre{};
+    for (int i = 0; i < m; ++i) {
+      if (i == hi) continue;
+      for (int d = 0; d < dims; ++d) centre[d] += p[i][d] / dims;
+    }
+    auto along = [&](double t) {
+      std::array<double, 3> q{};
+      for (int d = 0; d < dims; ++d) q[d] = centre[d] + t * (p[hi][d] - centre[d]);
+      return q;
+    };
+    const std::array<double, 3> reflected = along(-1);
+    const double yr = f(reflected);
+    ++evaluations;
+    if (yr < y[lo]) {
+      const std::array<double, 3> expanded = along(-2);
+      const double ye = f(expanded);
+      ++evaluations;
+      if (ye < yr) {
+        p[hi] = expanded;
+        y[hi] = ye;
+      } else {
+        p[hi] = reflected;
+        y[hi] = yr;
+      }
+    } else if (yr < y[nextHi]) {
+      p[hi] = reflected;
+      y[hi] = yr;
+    } else {
+      const bool outside = yr < y[hi];
+      const std::array<double, 3> contracted = along(outside ? -0.5 : 0.5);
+      const double yc = f(contracted);
+      ++evaluations;
+      if (yc < std::min(yr, y[hi])) {
+        p[hi] = contracted;
+        y[hi] = yc;
+      } else {
+        for (int i = 0; i < m; ++i) {
+          if (i == lo) continue;
+          for (int d = 0; d < dims; ++d) p[i][d] = p[lo][d] + 0.5 * (p[i][d] - p[lo][d]);
+          y[i] = f(p[i]);
+          ++evaluations;
+        }
+      }
+    }
+  }
+  int lo = 0;
+  for (int i = 1; i < m; ++i) {
+    if (y[i] < y[lo]) lo = i;
+  }
+  return {p[lo], y[lo]};
+}
+
+// Inverts a symmetric positive definite matrix by Cholesky; false when it is
+// not positive definite.
+bool invertPositiveDefinite(std::vector<std::vector<double>>& a) {
+  const int n = static_cast<int>(a.size());
+  std::vector<std::vector<double>> L(n, std::vector<double>(n, 0.0));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j <= i; ++j) {
+      double s = a[i][j];
+      for (int k = 0; k < j; ++k) s -= L[i][k] * L[j][k];
+      if (i == j) {
+        if (!(s > 0)) return false;
+        L[i][i] = std::sqrt(s);
+      } else {
+        L[i][j] = s / L[j][j];
+      }
+    }
+  }
+  // inverse of L, then (L^-1)^T L^-1
+  std::vector<std::vector<double>> Li(n, std::vector<double>(n, 0.0));
+  for (int i = 0; i < n; ++i) {
+    Li[i][i] = 1 / L[i][i];
+    for (int j = 0; j < i; ++j) {
+      double s = 0;
+      for (int k = j; k < i; ++k) s -= L[i][k] * Li[k][j];
+      Li[i][j] = s / L[i][i];
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      double s = 0;
+      for (int k = std::max(i, j); k < n; ++k) s += Li[k][i] * Li[k][j];
+      a[i][j] = s;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather,
+                                const std::vector<DayLevel>& readings,
+                                const std::vector<double>& weights, const CandidateBounds& bounds) {
+  CandidateFit fit;
+  fit.k = calibratedParameters(shape);
+  fit.n = static_cast<int>(readings.size());
+  fit.model.shape = shape;
+  if (readings.size() < static_cast<std::size_t>(fit.k) + 2) {
+    fit.failure = "te weinig metingen (" + std::to_string(readings.size()) + ")";
+    return fit;
+  }
+  const ExtendedFilter filter(weather, readings);
+  const SearchSpace space{shape, bounds};
+
+  // The convolutions of the last shape (n, a), reused while only phi moves.
+  double cachedN = -1, cachedA = -1;
+  std::vector<double> uP, uE;
+  auto convolve = [&](double n, double a) {
+    if (n != cachedN || a != cachedA) {
+      filter.convolveAtReadings(n, a, uP, uE);
+      cachedN = n;
+      cachedA = a;
+    }
+  };
+  auto evaluate = [&](const std::array<double, 3>& x) {
+    ExtendedModel m;
+    m.shape = shape;
+    space.toModel(x, m);
+    convolve(m.n, m.a);
+    const double value = filter.profile(m, uP, uE, weights, bounds.fMin, bounds.fMax);
+    fit.search.push_back({m.n, m.a, m.phi, value});
+    return std::isfinite(value) ? value : std::numeric_limits<double>::max();
+  };
+
+  // A coarse grid gives the start; the search goes from the best point.
+  std::array<double, 3> start{};
+  double best = std::numeric_limits<double>::infinity();
+  const std::vector<double> shapes =
+      shape == ExtendedShape::kGamma ? std::vector<double>{0.5, 1, 2, 4} : std::vector<double>{1};
+  for (double n : shapes) {
+    for (double a : {5.0, 20.0, 60.0, 200.0, 600.0}) {
+      if (a < bounds.aMin || a > bounds.aMax) continue;
+      for (double phi : {0.9, 0.97, 0.995}) {
+        const std::array<double, 3> x = {std::log(a), std::log(phi / (1 - phi)), std::log(n)};
+        const double value = evaluate(x);
+        if (value < best) {
+          best = value;
+          start = x;
+        }
+      }
+    }
+  }
+  const int dims = space.dims();
+  auto [x, value] = downhill(evaluate, start, dims, 0.5, 400);
+  // A second search from the first one's end, with a smaller step.
+  std::tie(x, value) = downhill(evaluate, x, dims, 0.1, 200);
+  if (!std::isfinite(value) || value >= std::numeric_limits<double>::max()) {
+    fit.failure = "de zoektocht vond geen eindige doelfunctie";
+    return fit;
+  }
+  ExtendedModel m;
+  m.shape = shape;
+  space.toModel(x, m);
+  convolve(m.n, m.a);
+  fit.weightedObjective = filter.profile(m, uP, uE, weights, bounds.fMin, bounds.fMax);
+  fit.model = m;
+  fit.objective = filter.objective(m, uP, uE, {}).value;
+  fit.bic = fit.objective + fit.k * std::log(static_cast<double>(fit.n));
+  fit.t95 = responseTime(m.n, m.a);
+  fit.ok = true;
+
+  // Standard errors: the Hessian of the calibration objective over the
+  // calibrated parameters, by central differences, with the block response
+  // kept at the optimum's length (its cut would otherwise jump between the
+  // differences).
+  const int length = static_cast<int>(blockResponse(m.n, m.a).size());
+  std::vector<int> free;
+  for (int j = 0; j < kExtendedParameters; ++j) {
+    if (j == 1 && shape == ExtendedShape::kExponential) continue;
+    free.push_back(j);
+  }
+  const std::array<double, kExtendedParameters> x0 = m.values();
+  std::array<double, kExtendedParameters> h{};
+  for (int j = 0; j < kExtendedParameters; ++j) h[j] = 1e-3 * std::max(std::fabs(x0[j]), 1e-2);
+  h[3] = 1e-3;
+  h[4] = std::min(1e-4, (1 - m.phi) / 4);
+  auto at = [&](std::array<double, kExtendedParameters> v) {
+    ExtendedModel q;
+    q.shape = shape;
+    q.setValues(v);
+    if (!(q.phi > 0 && q.phi < 1 && q.sigma2 > 0 && q.a > 0 && q.n > 0)) {
+      return std::numeric_limits<double>::quiet_NaN();
+    }
+    std::vector<double> p, e;
+    filter.convolveAtReadings(q.n, q.a, p, e, length);
+    return filter.objective(q, p, e, weights).value;
+  };
+  const double F0 = at(x0);
+  const int k = static_cast<int>(free.size());
+  std::vector<std::vector<double>> H(k, std::vector<double>(k, 0.0));
+  bool finite = true;
+  for (int r = 0; r < k && finite; ++r) {
+    const int i = free[r];
+    auto plus = x0, minus = x0;
+    plus[i] += h[i];
+    minus[i] -= h[i];
+    H[r][r] = (at(plus) - 2 * F0 + at(minus)) / (h[i] * h[i]);
+    finite = std::isfinite(H[r][r]);
+    for (int s = 0; s < r && finite; ++s) {
+      const int j = free[s];
+      auto pp = x0, pm = x0, mp = x0, mm = x0;
+      pp[i] += h[i];
+      pp[j] += h[j];
+      pm[i] += h[i];
+      pm[j] -= h[j];
+      mp[i] -= h[i];
+      mp[j] += h[j];
+      mm[i] -= h[i];
+      mm[j] -= h[j];
+      H[r][s] = H[s][r] = (at(pp) - at(pm) - at(mp) + at(mm)) / (4 * h[i] * h[j]);
+      finite = std::isfinite(H[r][s]);
+    }
+  }
+  fit.standardErrors.fill(-1);
+  if (finite && invertPositiveDefinite(H)) {
+    for (int r = 0; r < k; ++r) {
+      const double variance = 2 * H[r][r];
+      if (variance > 0) fit.standardErrors[free[r]] = std::sqrt(variance);
+    }
+  }
+  return fit;
+}
+
+void simulateExtended(const ExtendedModel& m, const ExtendedFilter& filter, int first, int count,
+                      int realisations, const std::function<double()>& normal,
+                      const std::function<void(int, int, double)>& value) {
+  const std::vector<double> d = filter.deterministic(m, first, count);
+  const double sigma = std::sqrt(m.sigma2);
+  const double stationary = std::sqrt(m.sigma2 / (1 - m.phi * m.phi));
+  for (int r = 0; r < realisations; ++r) {
+    double z = m.c + stationary * normal();
+    for (int k = 0; k < count; ++k) {
+      if (k > 0) z = m.c + m.phi * (z - m.c) + sigma * normal();
+      value(r, k, d[static_cast<std::size_t>(k)] + z);
+    }
+  }
+}
+
+}  // namespace phreatix

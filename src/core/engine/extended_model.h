@@ -1,0 +1,185 @@
+// The extended model family: the deterministic part as the convolution of a
+// block response with the surplus P - f*E from the first day of the meteo
+// file, and the same AR(1) noise as the standard model, z_t - c = phi*(z_{t-1}
+// - c) + a_t with a_t of variance sigma2 per day.
+//
+// Two responses, both with a calibrated evaporation factor f:
+//   ef  exponential, step response A*(1 - exp(-t/a))
+//   gf  Gamma, step response A*P(n, t/a), P the regularised lower incomplete
+//       gamma function (for n = 1 the exponential)
+// The block response of day k (k = 0, 1, ...) is the rise of the step
+// response over that day, cut where the step response reaches 99.9 % of A.
+// Before the meteo file's first day the weather is taken as its mean, so the
+// deterministic part starts in equilibrium.
+//
+// Calibration is maximum likelihood in the Kalman filter of the noise with
+// exact readings (measurement-error variance 0, as in the standard
+// calibrations), started from the noise's stationary distribution at the
+// first reading. Between readings i-1 and i, Dt days apart, the innovation is
+//   e_i = r_i - phi^Dt * r_{i-1},  r = y - d - c,
+// with variance sigma2 * g_i, g_i = (1 - phi^(2 Dt)) / (1 - phi^2) (and
+// 1 / (1 - phi^2) at the first reading). The parameters that enter linearly
+// (c, A, A*f) and sigma2 are solved exactly for every (n, a, phi) by weighted
+// least squares; the downhill simplex searches (log a, log n, logit phi).
+//
+// Entry points: ExtendedShape, ExtendedModel, DailyWeather, DayLevel,
+// blockResponse, responseTime, ExtendedFilter, calibrateCandidate,
+// yearWeights, simulateExtended.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace phreatix {
+
+enum class ExtendedShape { kExponential, kGamma };
+
+// Daily weather from the meteo file's first day (index 0), each value the
+// file's column times its scale factor.
+struct DailyWeather {
+  std::vector<double> precipitation;
+  std::vector<double> evaporation;
+};
+
+// A reading on day `day` of the weather, level in cm positive upward.
+struct DayLevel {
+  int day = 0;
+  double level = 0;
+};
+
+// Natural order of the parameters of an extended model.
+inline constexpr int kExtendedParameters = 7;
+inline constexpr const char* kExtendedParameterNames[kExtendedParameters] = {
+    "A", "n", "a", "f", "phi", "c", "sigma2"};
+
+struct ExtendedModel {
+  ExtendedShape shape = ExtendedShape::kGamma;
+  double A = 0;       // gain: the rise of the level under a lasting unit surplus, cm
+  double n = 1;       // shape of the response (1 for the exponential)
+  double a = 100;     // scale of the response, days
+  double f = 1;       // evaporation factor
+  double phi = 0.9;   // autoregressive coefficient of the noise, per day
+  double c = 0;       // base level, cm
+  double sigma2 = 1;  // variance of the daily white noise, cm2
+
+  std::array<double, kExtendedParameters> values() const { return {A, n, a, f, phi, c, sigma2}; }
+  void setValues(const std::array<double, kExtendedParameters>& v);
+};
+
+// The label of a shape in the files ("ef", "gf"), its number of calibrated
+// parameters (6 and 7) and its description for the report.
+const char* shapeLabel(ExtendedShape shape);
+int calibratedParameters(ExtendedShape shape);
+const char* shapeDescription(ExtendedShape shape);
+
+// The step response reaches this share of the gain where the block response
+// is cut.
+inline constexpr double kResponseCutoff = 0.999;
+// The longest block response, days (some 27 years).
+inline constexpr int kMaxResponseDays = 10000;
+
+// The block response of unit gain, day 0 first; `length` days, or (0) cut
+// where the step response reaches kResponseCutoff.
+std::vector<double> blockResponse(double n, double a, int length = 0);
+// Days until the step response reaches `share` of the gain: a * P^-1(n, share).
+double responseTime(double n, double a, double share = 0.95);
+
+// The deterministic part of a model: per day of the weather, or at chosen
+// days, d = A * (u_P - f * u_E) with u the convolution of the block response
+// with the weather (the mean weather before the first day).
+class ExtendedFilter {
+ public:
+  ExtendedFilter(const DailyWeather& weather, const std::vector<DayLevel>& readings);
+
+  // u_P and u_E at the readings' days for a response shape (n, a), with a
+  // block response of `length` days (0: cut at kResponseCutoff).
+  void convolveAtReadings(double n, double a, std::vector<double>& uP, std::vector<double>& uE,
+                          int length = 0) const;
+  // d over the days first .. first + count - 1 of the weather.
+  std::vector<double> deterministic(const ExtendedModel& m, int first, int count) const;
+
+  // Minus twice the weighted log-likelihood of the innovations of the model
+  // (weights empty: every reading 1), with uP/uE at the readings. Its parts:
+  // L = sum w (ln 2pi + ln F), S = sum w e^2 / F.
+  struct Objective {
+    double value = 0;
+    double L = 0;
+    double S = 0;
+  };
+  Objective objective(const ExtendedModel& m, const std::vector<double>& uP,
+                      const std::vector<double>& uE, const std::vector<double>& weights) const;
+
+  // For (n, a, phi) given in `m`: c, A, f and sigma2 solved to the weighted
+  // optimum, f kept within [fMin, fMax]; the objective at it.
+  double profile(ExtendedModel& m, const std::vector<double>& uP, const std::vector<double>& uE,
+                 const std::vector<double>& weights, double fMin, double fMax) const;
+
+  const std::vector<DayLevel>& readings() const { return readings_; }
+  double meanPrecipitation() const { return meanP_; }
+  double meanEvaporation() const { return meanE_; }
+
+ private:
+  void convolve(const std::vector<double>& theta, const std::vector<double>& series, double mean,
+                int day, double& out) const;
+
+  const DailyWeather& weather_;
+  std::vector<DayLevel> readings_;
+  double meanP_ = 0;
+  double meanE_ = 0;
+};
+
+// Each calendar year of readings the same total weight, the mean weight 1:
+// a year with k of the N readings, in a series of Y years with readings,
+// weighs each of them N / (Y * k).
+std::vector<double> yearWeights(const std::vector<int>& yearOfReading);
+
+struct CandidateBounds {
+  double fMin = 0.25;
+  double fMax = 2.0;
+  double nMin = 0.1;
+  double nMax = 10;
+  double aMin = 1;
+  double aMax = 5000;
+};
+
+// One evaluation of the search: the searched parameters and the objective.
+struct SearchStep {
+  double n, a, phi, objective;
+};
+
+struct CandidateFit {
+  bool ok = false;
+  std::string failure;  // why not, when not ok
+  ExtendedModel model;
+  // Standard errors from the Hessian of the calibration objective at the
+  // optimum (2 H^-1), in natural order; -1 where not available (n of the
+  // exponential, or a Hessian that is not positive definite).
+  std::array<double, kExtendedParameters> standardErrors{};
+  double objective = 0;          // F: unweighted, over all readings, at the optimum
+  double weightedObjective = 0;  // what the search minimised
+  int k = 0;                     // calibrated parameters
+  int n = 0;                     // readings
+  double bic = 0;                // F + k ln n
+  double t95 = 0;                // days to 95 % of the step response
+  std::vector<SearchStep> search;
+};
+
+// Calibrates one candidate on the readings (days strictly ascending) with
+// the weights (empty: each 1).
+CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather,
+                                const std::vector<DayLevel>& readings,
+                                const std::vector<double>& weights, const CandidateBounds& bounds);
+
+// Realisations of h = d + z over the days first .. first + count - 1 of the
+// weather: d by the convolution, z starting from its stationary distribution
+// c + N(0, sigma2 / (1 - phi^2)) on the first day, one normal deviate per
+// realisation start and per day after, drawn by `normal`. `value(r, k, h)`
+// receives realisation r (0-based) on day k (0-based).
+void simulateExtended(const ExtendedModel& m, const ExtendedFilter& filter, int first, int count,
+                      int realisations, const std::function<double()>& normal,
+                      const std::function<void(int, int, double)>& value);
+
+}  // namespace phreatix
