@@ -46,13 +46,26 @@ std::vector<ValuesLine> readValuesLines(const std::string& name, const std::stri
     LineNumbers numbers(
         name, i, std::string_view(rest).substr(end == std::string::npos ? rest.size() : end));
     bool complete = true;
-    for (double& x : v.p) {
-      const std::optional<double> number = numbers.next();
-      complete = complete && number.has_value();
-      x = number.value_or(0);
+    if (isExtendedLabel(v.label)) {
+      // An extended model: A n a f phi c sigma2; p holds its noise.
+      for (int j = 0; j < kExtendedValues; ++j) {
+        const std::optional<double> number = numbers.next();
+        complete = complete && number.has_value();
+        v.extended.push_back(number.value_or(0));
+      }
+      if (complete) v.p = {0, 0, 0, v.extended[4], v.extended[5], v.extended[6]};
+    } else {
+      for (double& x : v.p) {
+        const std::optional<double> number = numbers.next();
+        complete = complete && number.has_value();
+        x = number.value_or(0);
+      }
     }
     if (!complete || v.stem.empty()) {
-      refuseLine(name, i, "geen stam, label en zes waarden: " + quoted(line), ErrorKind::kRead);
+      refuseLine(name, i,
+                 std::string("geen stam, label en ") +
+                     (isExtendedLabel(v.label) ? "zeven" : "zes") + " waarden: " + quoted(line),
+                 ErrorKind::kRead);
     }
     out.push_back(v);
   }

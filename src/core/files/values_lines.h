@@ -39,12 +39,19 @@ inline constexpr PlausibilityBounds kRecalibrationBounds = {0.90, 0.5, 0, 1};
 // Writes the values line of a tube.
 std::string valuesLine(const std::string& stem, const std::string& label, const Parameters& p);
 
+// The labels of the extended models ("ef", "gf"), whose values lines hold
+// "A n a f phi c sigma2": seven numbers.
+inline bool isExtendedLabel(const std::string& label) { return label == "ef" || label == "gf"; }
+inline constexpr int kExtendedValues = 7;
+
 // One values line as read back: the stem without its blanks, the label and
-// the parameters in natural order (omega1 as written, 0).
+// the parameters in natural order (omega1 as written, 0). For an extended
+// label `extended` holds its seven numbers and p only phi, c and sigma2.
 struct ValuesLine {
   std::string stem;
   std::string label;
   Parameters p{};
+  std::vector<double> extended;
 };
 
 // The values lines of `text` (`name` for the error messages), blank lines

@@ -61,9 +61,13 @@ Choice choose(const std::string& dir, const std::string& S, const SessionSetting
 
 }  // namespace
 
-int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates) {
+int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates,
+                 std::map<std::string, ChosenModel>* inProcess) {
   const std::string& dir = session.workingDir();
   Messages& messages = session.messages();
+  const bool extended = session.settings().model == ModelFamily::kUitgebreid;
+  if (inProcess) inProcess->clear();
+  WeatherCache weather;
   int chosen = 0;
   LineWriter foutbuis(joinPath(dir, kFoutbuisName));
   LineWriter modsel(joinPath(dir, kModselName));
@@ -73,13 +77,55 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     TubeLines tubeLines(messages, S);
     // A stale simulation input must not be run in place of this tube's.
     auto removeSimulationInputs = [&] {
-      for (const char* ext : {".t01", ".std", ".inp"}) removeFile(joinPath(dir, S + ext));
+      for (const char* ext : {".t01", ".std", ".inp", ".fit"}) removeFile(joinPath(dir, S + ext));
     };
 
     Choice choice;
     SimulationInputs inputs;
+    // The tube's readings on its weather, for the fit in equilibrium and
+    // the extended candidates; a tube without them keeps today's files.
+    std::optional<WeatherReadings> series;
+    std::string seriesFailure;
+    try {
+      const std::string meteoName = meteoFileOfStem(overview, S);
+      if (!meteoName.empty()) {
+        series = readWeatherReadings(dir, S, "01", weather.get(joinPath(dir, meteoName)));
+      }
+    } catch (const Error& e) {
+      seriesFailure = e.what();
+    }
+    CandidateJudgement judgement;
+    std::optional<ChosenModel> model;
     try {
       choice = choose(dir, S, session.settings());
+      if (extended) {
+        const int n = series ? static_cast<int>(series->readings.size()) : 0;
+        judgement = judgeCandidates(dir, S, "01", session.settings(), n);
+        choice.chosen.reset();
+        choice.label = "ft";
+        if (judgement.chosen) {
+          const CandidateSummary& c = judgement.candidates[*judgement.chosen];
+          model = c.model;
+          choice.label = c.label;
+          Vertex v;
+          v.p = c.model.isExtended() ? Parameters{0,
+                                                  0,
+                                                  0,
+                                                  c.model.extended.phi,
+                                                  c.model.extended.c,
+                                                  c.model.extended.sigma2}
+                                     : c.model.standard;
+          choice.chosen = v;
+        } else {
+          choice.refusal = "geen plausibele kandidaat:";
+          for (const CandidateSummary& c : judgement.candidates) {
+            choice.refusal += " " + c.label + " " + (c.reason.empty() ? "?" : c.reason) + ";";
+          }
+          choice.refusal.pop_back();
+        }
+      } else if (choice.chosen) {
+        model = ChosenModel{choice.label, choice.chosen->p, {}};
+      }
       if (choice.chosen) {
         inputs = buildSimulationInputs(session, overview, dates, S, FF, *choice.chosen);
       }
@@ -96,11 +142,25 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     try {
       if (choice.chosen) {
         writeSimulationInputs(dir, S, FF, inputs);
-        const std::string line = valuesLine(S, choice.label, choice.chosen->p);
+        const std::string line = model && model->isExtended()
+                                     ? extendedValuesLine(S, *model)
+                                     : valuesLine(S, choice.label, choice.chosen->p);
         writeLines(joinPath(dir, S + ".err"),
                    {"Deze buis is succesvol gecalibreerd. Resultaten in " + S + ".sel"});
-        writeLines(joinPath(dir, S + ".sel"), {line});
+        std::vector<std::string> sel = {line};
+        if (extended) {
+          for (std::string& l : extendedSelLines(judgement, FF)) sel.push_back(std::move(l));
+        }
+        writeLines(joinPath(dir, S + ".sel"), sel);
         modsel.write(line);
+        if (model && model->isExtended() && inProcess) inProcess->emplace(S, *model);
+        if (model && series) {
+          writeFitFile(dir, S, *model, *series);
+        } else if (!seriesFailure.empty() && fileExists(joinPath(dir, S + ".met"))) {
+          // The report then falls back on the pass from the calibration's
+          // first day.
+          messages.appendLog("Buis " + S + ": geen fit in evenwicht: " + seriesFailure);
+        }
         ++chosen;
       } else {
         removeSimulationInputs();
@@ -108,8 +168,12 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
             valuesLine(S, "ft", choice.lastRead ? choice.lastRead->p : Parameters{});
         writeLines(joinPath(dir, S + ".err"), {"Deze buis is niet succesvol gecalibreerd.",
                                                " Laatste calibratieresultaten:", line});
-        writeLines(joinPath(dir, S + ".sel"), {"Deze buis is niet succesvol gecalibreerd.",
-                                               " Laatste calibratieresultaten in " + S + ".err"});
+        std::vector<std::string> sel = {"Deze buis is niet succesvol gecalibreerd.",
+                                        " Laatste calibratieresultaten in " + S + ".err"};
+        if (extended) {
+          for (std::string& l : extendedSelLines(judgement, FF)) sel.push_back(std::move(l));
+        }
+        writeLines(joinPath(dir, S + ".sel"), sel);
         foutbuis.write(line);
         // foutbuis.zft holds the values; the log says why they were refused.
         messages.appendLog("Buis " + S + ": geen plausibel model: " + choice.refusal + ".");

@@ -8,12 +8,14 @@
 // working directory, in the order of its listing.
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "coupling/coupling.h"
 #include "files/meteo_days.h"
 #include "files/values_lines.h"
 #include "files/vertex_file.h"
+#include "pipeline/extended_candidates.h"
 #include "session/session.h"
 
 namespace phreatix {
@@ -25,6 +27,9 @@ namespace phreatix {
 // cannot be written. Its simulation inputs are removed, so that no stale
 // ones run in their place. A failed write of modsel.zft or foutbuis.zft
 // raises an I/O error.
-int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates);
+// Under the model "uitgebreid" the tubes whose chosen model is extended go
+// into `inProcess`, with their model, for the simulation and the trace.
+int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates,
+                 std::map<std::string, ChosenModel>* inProcess = nullptr);
 
 }  // namespace phreatix

@@ -2,6 +2,7 @@
 
 #include "pipeline/run_loop.h"
 #include "pipeline/stage_parameters.h"
+#include "platform/files.h"
 #include "session/kron_coverage.h"
 #include "text/number_text.h"
 
@@ -19,7 +20,23 @@ Pipeline::Pipeline(Session& session, const CouplingOverview& overview, const std
       messageBox_(ports.messageBox),
       observer_(ports.observer),
       dates_(session.dayNumbers()),
-      calibrationInputs_(session, overview, dataFiles, dates_) {}
+      calibrationInputs_(session, overview, dataFiles, dates_) {
+  inProcessRuns_.handles = [this](const std::string& S) { return extendedModels_.count(S) > 0; };
+  inProcessRuns_.run = [this](const std::string& S, const std::string& FF, bool trace,
+                              std::string& message) {
+    const std::string meteoName = meteoFileOfStem(overview_, S);
+    std::shared_ptr<const DatedWeather> weather;
+    try {
+      std::lock_guard<std::mutex> lock(weatherMutex_);
+      weather = weather_.get(joinPath(session_.workingDir(), meteoName));
+    } catch (const std::exception& e) {
+      message = e.what();
+      return false;
+    }
+    return runExtendedStage(session_.workingDir(), S, FF, extendedModels_.at(S), *weather, trace,
+                            message);
+  };
+}
 
 void Pipeline::setFlag(bool StageFlags::*flag, bool value) {
   session_.stageFlags().*flag = value;
@@ -85,6 +102,12 @@ bool Pipeline::start() {
     setFlag(stage.flag, false);
     if (stopped()) return true;
   }
+  if (settings.model == ModelFamily::kUitgebreid) {
+    beginPhase(session_.messages(), observer_, "uitgebreid");
+    messages.appendBuis("Alle buizen: uitgebreide kandidaten (ef, gf) calibreren");
+    calibrateExtendedCandidates(session_, overview_);
+    if (stopped()) return true;
+  }
   simulationPhase();
   main_.setBusy(false);
   return true;
@@ -142,12 +165,13 @@ void Pipeline::prepareRecalibration() {
 }
 
 void Pipeline::runLoop() {
-  phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs);
+  phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs,
+                    &inProcessRuns_);
 }
 
 void Pipeline::selectModels() {
   modelsChosen_ = 0;
-  modelsChosen_ = phreatix::selectModels(session_, overview_, dates_);
+  modelsChosen_ = phreatix::selectModels(session_, overview_, dates_, &extendedModels_);
 }
 
 }  // namespace phreatix

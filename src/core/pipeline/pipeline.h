@@ -17,14 +17,18 @@
 // that each can be run and tested on its own.
 #pragma once
 
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "coupling/coupling.h"
 #include "engine/engine_run.h"
 #include "files/meteo_days.h"
 #include "pipeline/calibration_inputs.h"
+#include "pipeline/extended_candidates.h"
 #include "pipeline/model_selection.h"
 #include "pipeline/pipeline_ports.h"
+#include "pipeline/run_loop.h"
 #include "postprocessing/karakt.h"
 #include "session/session.h"
 
@@ -70,6 +74,11 @@ class Pipeline {
   MessageBox& messageBox_;
   PipelineObserver& observer_;
   DayDates dates_;
+  // The tubes the last selection gave an extended model, and their weather.
+  std::map<std::string, ChosenModel> extendedModels_;
+  WeatherCache weather_;
+  std::mutex weatherMutex_;  // the workers of the run loop share the cache
+  InProcessRuns inProcessRuns_;
   CalibrationInputs calibrationInputs_;
   int modelsChosen_ = 0;
 };

@@ -158,6 +158,8 @@ struct EngineWorker {
 struct RunItem {
   std::string S, parameterFile, title;
   const RunStage* stage = nullptr;
+  std::string FF;
+  bool inProcess = false;  // made by the program, not by the engine
   bool copied = false;
   bool ok = false;
   double seconds = 0;
@@ -168,7 +170,8 @@ struct RunItem {
 }  // namespace
 
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
-             EngineView& engineView, PipelineObserver& observer, int workers) {
+             EngineView& engineView, PipelineObserver& observer, int workers,
+             const InProcessRuns* inProcess) {
   const std::string& dir = session.workingDir();
   const StageFlags& flags = session.stageFlags();
   Messages& messages = session.messages();
@@ -201,6 +204,19 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     // failed copy of "".
     it.stage = currentRunStage(flags);
     it.parameterFile = it.stage ? stageParameterFile(*it.stage, it.S, FF) : std::string();
+    it.FF = FF;
+    it.inProcess =
+        inProcess && it.stage && (flags.simulation || flags.trace) &&
+        (it.stage->flag == &StageFlags::simulation || it.stage->flag == &StageFlags::trace) &&
+        inProcess->handles(it.S);
+    if (it.inProcess) {
+      it.copied = fileExists(joinPath(dir, it.parameterFile));
+      if (!it.copied) return false;
+      removeStaleOutputs(dir, joinPath(dir, it.parameterFile), it.S, flags.simulation);
+      it.title = "Uitgebreid model: " + std::string(it.stage->label) + " op " + it.S;
+      if (!parallel) messages.appendBuis(it.title + " gestart.");
+      return true;
+    }
     const std::string target = joinPath(slotDir(slot), kParameterFileName);
     it.copied = it.stage && copyFile(joinPath(dir, it.parameterFile), target);
     if (!it.copied) return false;
@@ -217,6 +233,12 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     RunItem& it = items[item];
     const int maxIter = session.settings().MAXITER;
     const auto started = std::chrono::steady_clock::now();
+    if (it.inProcess) {
+      it.ok = inProcess->run(it.S, it.FF, it.stage->flag == &StageFlags::trace, it.message);
+      it.seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      return;
+    }
     if (!parallel) {
       engine.run(dir, it.title, maxIter);
       it.message = engine.message();
@@ -236,6 +258,14 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
   steps.take = [&](std::size_t item, std::size_t slot) {
     RunItem& it = items[item];
     TubeLines tubeLines(messages, it.S);
+    if (it.inProcess) {
+      if (parallel) messages.appendBuis(it.title + " gestart.");
+      observer.engineRunFinished(it.stage->name, it.S, it.seconds);
+      messages.appendLog(
+          "Uitgebreid model (op " + it.S + ") " +
+          (it.ok ? std::string("goed afgesloten.") : "met foutmelding afgesloten: " + it.message));
+      return;
+    }
     if (parallel) {
       // The working directory ends as one run after the other leaves it:
       // the marker of this tube's run only, the last parameter file copied.

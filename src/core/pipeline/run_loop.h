@@ -5,6 +5,7 @@
 // be copied skips the tube with two lines in mmLOG and mmSTOPEXIT.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "coupling/coupling.h"
@@ -20,7 +21,17 @@ namespace phreatix {
 // mmBUIS and mmLOG, and the files the working directory, as one run after
 // the other leaves them, and the engine window shows the run most recently
 // started.
+// The tubes whose simulation and trace the program makes itself (the
+// extended models): `handles` tells them, `run` makes the stage's files and
+// returns false with a message on a failure.
+struct InProcessRuns {
+  std::function<bool(const std::string& S)> handles;
+  std::function<bool(const std::string& S, const std::string& FF, bool trace, std::string& message)>
+      run;
+};
+
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
-             EngineView& engineView, PipelineObserver& observer, int workers = 1);
+             EngineView& engineView, PipelineObserver& observer, int workers = 1,
+             const InProcessRuns* inProcess = nullptr);
 
 }  // namespace phreatix

@@ -1,0 +1,523 @@
+#include "pipeline/extended_candidates.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "coupling/meteo_day.h"
+#include "engine/engine_run.h"
+#include "engine/simulation.h"
+#include "error.h"
+#include "files/candidate_file.h"
+#include "files/measurement_lines.h"
+#include "files/meteo_days.h"
+#include "files/parameter_lines.h"
+#include "files/values_lines.h"
+#include "input/tube_file.h"
+#include "platform/files.h"
+#include "text/fixed_writer.h"
+#include "text/number_text.h"
+#include "text/parse.h"
+
+namespace phreatix {
+
+namespace {
+
+constexpr const char* kWeightsText = "elk kalenderjaar even zwaar";
+
+std::string printed(const char* format, double v) {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, format, v);
+  return buffer;
+}
+
+// The date of day line 1 of a meteo copy (S.met, S.sim) and its count of
+// day lines.
+std::pair<CalendarDate, int> copyStart(const std::string& path) {
+  const std::vector<std::string> lines = readMeteoLines(path);
+  MeteoDay day;
+  if (lines.size() < 2 || !parseMeteoDay(lines[1], day)) {
+    refuseLine(path, 1, "verwacht een dagregel (dag maand jaar)", ErrorKind::kRead);
+  }
+  return {CalendarDate{day.year, day.month, day.day}, static_cast<int>(lines.size()) - 1};
+}
+
+// The readings of a measurement file (S.FF, S.FFs): day and level, the
+// first of a day.
+std::vector<std::pair<int, double>> measurementsOf(const std::string& path) {
+  const std::vector<std::string> lines = readMeasurementLines(path);
+  std::vector<std::pair<int, double>> out;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::optional<MeasurementDay> m = measurementDay(path, i, lines[i]);
+    if (!m) continue;
+    double level = 0;
+    if (!parseReal(withoutBlanks(m->rest), level)) {
+      refuseLine(path, i, "verwacht een stand na de dag", ErrorKind::kRead);
+    }
+    if (!out.empty() && m->day <= out.back().first) continue;
+    out.emplace_back(static_cast<int>(m->day), level);
+  }
+  return out;
+}
+
+// The best vertex of a standard vertex file: the plausible one with the
+// smallest objective, or the smallest of all when none is plausible.
+CandidateSummary standardCandidate(const std::string& dir, const std::string& S,
+                                   const std::string& FF, const char* ext, const char* label,
+                                   const PlausibilityBounds& bounds, int n) {
+  CandidateSummary c;
+  c.label = label;
+  c.k = 5;
+  c.n = n;
+  c.model.label = label;
+  c.standardErrors.fill(-1);
+  const std::string name = S + ext + FF.substr(1);
+  const std::string path = joinPath(dir, S + "." + std::string(ext + 1) + FF);
+  if (!fileExists(path)) {
+    c.reason = path.substr(dir.size() + (dir.empty() ? 0 : 1)) + " ontbreekt";
+    return c;
+  }
+  std::optional<Vertex> best, bestAny;
+  for (const Vertex& v : readVertexFile(path, kColumnsAD).vertices) {
+    if (!(v.objective < kNoObjective)) continue;
+    if (!bestAny || v.objective < bestAny->objective) bestAny = v;
+    if (bounds.admit(v) && (!best || v.objective < best->objective)) best = v;
+  }
+  (void)name;
+  const std::optional<Vertex>& v = best ? best : bestAny;
+  if (!v) {
+    c.reason = "geen calibratieresultaat";
+    return c;
+  }
+  c.calibrated = true;
+  c.model.standard = v->p;
+  c.bic = v->objective + c.k * std::log(static_cast<double>(n));
+  c.plausible = best.has_value();
+  if (!c.plausible) c.reason = bounds.failures(*v);
+  c.t95 = chosenResponseTime(c.model);
+  return c;
+}
+
+}  // namespace
+
+std::shared_ptr<const DatedWeather> WeatherCache::get(const std::string& path) {
+  auto it = read_.find(path);
+  if (it != read_.end()) return it->second;
+  auto weather = std::make_shared<const DatedWeather>(readDatedWeather(path));
+  read_.emplace(path, weather);
+  return weather;
+}
+
+WeatherReadings readWeatherReadings(const std::string& dir, const std::string& S,
+                                    const std::string& FF,
+                                    const std::shared_ptr<const DatedWeather>& weather) {
+  WeatherReadings series;
+  series.weather = weather;
+  const std::string metPath = joinPath(dir, S + ".met");
+  const auto [first, days] = copyStart(metPath);
+  const long long offset = dayIndex(*weather, first);
+  const long long weatherDays = static_cast<long long>(weather->weather.precipitation.size());
+  if (offset < 0 || offset + days > weatherDays) {
+    refuseFile(metPath, "ligt niet binnen het meteobestand", ErrorKind::kInput);
+  }
+  series.calibrationFirst = static_cast<int>(offset);
+  series.calibrationDays = days;
+  const long long firstNumber = builtinDayNumber(first.year, first.month, first.day);
+  for (const auto& [day, level] : measurementsOf(joinPath(dir, S + "." + FF))) {
+    if (day < 1 || day > days) continue;
+    series.readings.push_back({static_cast<int>(offset) + day - 1, level});
+    const std::int64_t ymd = builtinDateOfDay(firstNumber + day - 1);
+    series.dates.push_back(CalendarDate{static_cast<int>(ymd / 10000),
+                                        static_cast<int>(ymd / 100 % 100),
+                                        static_cast<int>(ymd % 100)});
+  }
+  return series;
+}
+
+std::vector<double> modelLevels(const ChosenModel& model, const DatedWeather& weather, int first,
+                                int count) {
+  if (model.isExtended()) {
+    const ExtendedFilter filter(weather.weather, {});
+    std::vector<double> d = filter.deterministic(model.extended, first, count);
+    for (double& v : d) v += model.extended.c;
+    return d;
+  }
+  const Parameters& p = model.standard;
+  const double delta = p[0], omega0 = p[1], c = p[4];
+  const std::vector<double>& P = weather.weather.precipitation;
+  const std::vector<double>& E = weather.weather.evaporation;
+  double sum = 0;
+  for (std::size_t i = 0; i < P.size(); ++i) sum += P[i] - E[i];
+  const double meanSurplus = sum / static_cast<double>(P.size());
+  double d = std::fabs(delta) < 1 ? omega0 * meanSurplus / (1 - delta) : 0;
+  std::vector<double> out(static_cast<std::size_t>(count));
+  for (int t = 0; t < first + count; ++t) {
+    d = delta * d + omega0 * (P[static_cast<std::size_t>(t)] - E[static_cast<std::size_t>(t)]);
+    if (t >= first) out[static_cast<std::size_t>(t - first)] = d + c;
+  }
+  return out;
+}
+
+double chosenResponseTime(const ChosenModel& model) {
+  if (model.isExtended()) return responseTime(model.extended.n, model.extended.a);
+  const double delta = model.standard[0];
+  if (!(delta > 0 && delta < 1)) return 0;
+  return std::log(0.05) / std::log(delta);
+}
+
+void calibrateExtendedCandidates(Session& session, const CouplingOverview& overview) {
+  const std::string& dir = session.workingDir();
+  Messages& messages = session.messages();
+  WeatherCache cache;
+  for (const CouplingRow& row : overview.rows) {
+    const std::string S = entryStem(row.tube);
+    const std::string FF = normaliseFilter(entryFilter(row.tube));
+    if (!fileExists(joinPath(dir, S + "." + FF))) continue;
+    TubeLines tubeLines(messages, S);
+    messages.appendBuis("Uitgebreid model: kandidaten ef en gf op " + S + " filter " + FF);
+    const std::string meteoName = meteoFileOfStem(overview, S);
+    try {
+      if (meteoName.empty()) throw Error(ErrorKind::kInput, "geen meteobestand gekoppeld");
+      const WeatherReadings series =
+          readWeatherReadings(dir, S, FF, cache.get(joinPath(dir, meteoName)));
+      std::vector<int> years;
+      for (const CalendarDate& d : series.dates) years.push_back(d.year);
+      const std::vector<double> weights = yearWeights(years);
+      std::string summary;
+      for (ExtendedShape shape : {ExtendedShape::kExponential, ExtendedShape::kGamma}) {
+        const CandidateFit fit =
+            calibrateCandidate(shape, series.weather->weather, series.readings, weights, {});
+        writeCandidateFiles(dir, S, FF, fit, kWeightsText);
+        summary += std::string(summary.empty() ? "" : ", ") + shapeLabel(shape) +
+                   (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
+      }
+      messages.appendLog("Buis " + S + " filter " + FF + ": uitgebreide kandidaten " + summary +
+                         ".");
+    } catch (const Error& e) {
+      messages.appendLog("Buis " + S + " filter " + FF +
+                         ": geen uitgebreide kandidaten: " + e.what());
+    }
+  }
+}
+
+CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
+                                   const std::string& FF, const SessionSettings& settings, int n) {
+  CandidateJudgement j;
+  const PlausibilityBounds sessionBounds{settings.DELTAMIN, settings.PHIMIN, settings.CMAX,
+                                         settings.OMEGAMIN};
+  j.candidates.push_back(standardCandidate(dir, S, FF, ".a", "1s", sessionBounds, n));
+  j.candidates.push_back(standardCandidate(dir, S, FF, ".d", "2s", kRecalibrationBounds, n));
+  for (ExtendedShape shape : {ExtendedShape::kExponential, ExtendedShape::kGamma}) {
+    CandidateSummary c;
+    c.label = shapeLabel(shape);
+    c.k = calibratedParameters(shape);
+    c.model.label = c.label;
+    c.standardErrors.fill(-1);
+    const std::string path = joinPath(dir, candidateResultsName(S, shape, FF));
+    if (!fileExists(path)) {
+      c.reason = candidateResultsName(S, shape, FF) + " ontbreekt";
+      j.candidates.push_back(c);
+      continue;
+    }
+    const CandidateFit fit = readCandidateResults(path, shape);
+    if (!fit.ok) {
+      c.reason = fit.failure;
+      j.candidates.push_back(c);
+      continue;
+    }
+    c.calibrated = true;
+    c.bic = fit.bic;
+    c.n = fit.n;
+    c.model.extended = fit.model;
+    c.standardErrors = fit.standardErrors;
+    c.t95 = fit.t95;
+    std::string why;
+    if (!(fit.model.A > 0)) why += "versterking A " + formatReal(fit.model.A, 0, 3) + " <= 0";
+    if (!(fit.model.phi > settings.PHIMIN)) {
+      why += std::string(why.empty() ? "" : ", ") + "phi " + formatReal(fit.model.phi, 0, 4) +
+             " <= " + formatReal(settings.PHIMIN, 0, 2);
+    }
+    if (!(fit.model.c < settings.CMAX)) {
+      why += std::string(why.empty() ? "" : ", ") + "c " + formatReal(fit.model.c, 0, 2) +
+             " >= " + formatReal(settings.CMAX, 0, 2);
+    }
+    c.reason = why;
+    j.candidates.push_back(c);
+  }
+  // The response time applies to every shape.
+  for (CandidateSummary& c : j.candidates) {
+    if (!c.calibrated) continue;
+    if (c.t95 < settings.t95Min || c.t95 > settings.t95Max) {
+      c.reason += std::string(c.reason.empty() ? "" : ", ") + "t95 " + formatReal(c.t95, 0, 1) +
+                  " dagen buiten " + formatReal(settings.t95Min, 0, 0) + " .. " +
+                  formatReal(settings.t95Max, 0, 0);
+    }
+    c.plausible = c.reason.empty();
+  }
+  for (std::size_t i = 0; i < j.candidates.size(); ++i) {
+    const CandidateSummary& c = j.candidates[i];
+    if (c.plausible && (!j.chosen || c.bic < j.candidates[*j.chosen].bic)) j.chosen = i;
+  }
+  return j;
+}
+
+std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
+                                          const std::string& FF) {
+  std::vector<std::string> lines;
+  for (const CandidateSummary& c : judgement.candidates) {
+    std::string line = "kandidaat " + c.label + " bic " +
+                       (c.calibrated ? printed("%.2f", c.bic) : std::string("-")) + " k " +
+                       std::to_string(c.k) + " n " + std::to_string(c.calibrated ? c.n : 0) +
+                       " plausibel " + (c.plausible ? "ja" : "nee");
+    if (!c.reason.empty()) line += " reden " + c.reason;
+    lines.push_back(line);
+  }
+  if (!judgement.chosen) return lines;
+  const CandidateSummary& c = judgement.candidates[*judgement.chosen];
+  lines.push_back("gekozen " + c.label + " bic " + printed("%.2f", c.bic) + " filter " + FF);
+  auto se = [](double v) { return v > 0 ? printed("%.6g", v) : std::string("-"); };
+  if (c.model.isExtended()) {
+    const auto values = c.model.extended.values();
+    for (int i = 0; i < kExtendedParameters; ++i) {
+      if (i == 1 && c.model.extended.shape == ExtendedShape::kExponential) continue;
+      lines.push_back("parameter " + std::string(kExtendedParameterNames[i]) + " " +
+                      printed("%.6g", values[static_cast<std::size_t>(i)]) + " " +
+                      se(c.standardErrors[static_cast<std::size_t>(i)]));
+    }
+  } else {
+    const char* names[] = {"delta", "omega0", nullptr, "phi", "c", "sigma2"};
+    for (int i = 0; i < kModelParameters; ++i) {
+      if (!names[i]) continue;
+      lines.push_back("parameter " + std::string(names[i]) + " " +
+                      printed("%.6g", c.model.standard[static_cast<std::size_t>(i)]) + " -");
+    }
+  }
+  lines.push_back("t95 " + printed("%.1f", c.t95));
+  return lines;
+}
+
+std::string extendedValuesLine(const std::string& S, const ChosenModel& model) {
+  const ExtendedModel& m = model.extended;
+  std::string line(S.size() < 8 ? 8 - S.size() : 0, ' ');
+  line += S + " " + model.label;
+  for (double v : {m.A, m.n, m.a, m.f, m.phi, m.c, m.sigma2}) line += " " + printed("%.6f", v);
+  return line;
+}
+
+void writeFitFile(const std::string& dir, const std::string& S, const ChosenModel& model,
+                  const WeatherReadings& series) {
+  const std::vector<double> levels =
+      modelLevels(model, *series.weather, series.calibrationFirst, series.calibrationDays);
+  const CalendarDate& f = series.weather->first;
+  std::vector<std::string> lines = {"# fit in evenwicht: model " + model.label + ", meteo vanaf " +
+                                    std::to_string(f.day) + "-" + std::to_string(f.month) + "-" +
+                                    std::to_string(f.year)};
+  lines.reserve(levels.size() + 1);
+  for (std::size_t m = 0; m < levels.size(); ++m) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%6d %10.3f", static_cast<int>(m + 1), levels[m]);
+    lines.emplace_back(buffer);
+  }
+  writeLines(joinPath(dir, S + ".fit"), lines);
+}
+
+namespace {
+
+struct StageFiles {
+  std::string measurements, meteo, output, results;
+  int seed = 0, realisations = 0, years = 0;
+  double startYear = 0;
+  double span = 0;
+  double measurementVariance = 0;
+  double warmUp = 0;
+};
+
+StageFiles readStageFile(const std::string& path) {
+  const std::vector<std::string> lines = readParameterFileLines(path);
+  if (lines.size() < 11) refuseFile(path, "minder dan 11 regels", ErrorKind::kRead);
+  StageFiles s;
+  s.measurements = lines[0];
+  s.meteo = lines[1];
+  s.output = lines[2];
+  s.results = lines[3];
+  auto number = [&](int line, int position) {
+    const std::optional<double> v = parameterNumber(path, lines, line, position);
+    if (!v)
+      refuseLine(path, static_cast<std::size_t>(line - 1), "getal ontbreekt", ErrorKind::kRead);
+    return *v;
+  };
+  s.seed = static_cast<int>(number(kRunLineNumber, 1));
+  s.realisations = static_cast<int>(number(kRunLineNumber, 2));
+  s.years = static_cast<int>(number(kRunLineNumber, 3));
+  s.startYear = number(kRunLineNumber, 4);
+  s.measurementVariance = number(kVarianceLineNumber, 0);
+  s.span = number(10, 1);
+  s.warmUp = number(kWarmUpLineNumber, 0);
+  return s;
+}
+
+void writeFitLine(FixedWriter& out, double me, double rmse, double mae) {
+  out.real(me, 10, 3);
+  out.text(" ");
+  out.real(rmse, 10, 3);
+  out.text(" ");
+  out.real(mae, 10, 3);
+  out.endLine();
+}
+
+}  // namespace
+
+bool runExtendedStage(const std::string& dir, const std::string& S, const std::string& FF,
+                      const ChosenModel& model, const DatedWeather& weather, bool trace,
+                      std::string& message) {
+  try {
+    const StageFiles s = readStageFile(joinPath(dir, trace ? S + ".std" : S + ".t" + FF));
+    const auto [simStart, simDays] = copyStart(joinPath(dir, s.meteo));
+    const long long first = dayIndex(weather, simStart);
+    const std::vector<std::pair<int, double>> measured =
+        measurementsOf(joinPath(dir, s.measurements));
+    // The engine's steps k = 1..n on the days of the meteo copy; a reading
+    // on step k is the one of day k.
+    std::vector<std::pair<int, double>> kept;
+    for (const auto& m : measured) {
+      if (m.first >= 1 && m.first <= simDays) kept.push_back(m);
+    }
+    const double N = static_cast<double>(kept.size());
+    int n = static_cast<int>(std::lround(s.span));
+    if (trace) n = kept.empty() ? 0 : kept.back().first;
+    if (first < 0 || first + n > static_cast<long long>(weather.weather.precipitation.size()) ||
+        n > simDays) {
+      throw Error(ErrorKind::kIndex, "de periode valt buiten het meteobestand");
+    }
+    const std::vector<double> level = modelLevels(model, weather, static_cast<int>(first), n);
+    std::vector<std::int32_t> onStep(static_cast<std::size_t>(n) + 1, -1);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      if (kept[i].first <= n) onStep[static_cast<std::size_t>(kept[i].first)] = static_cast<int>(i);
+    }
+    const double c = model.c(), phi = model.phi(), sigma2 = model.sigma2();
+    FixedWriter results;
+    results.open(joinPath(dir, s.results));
+    FixedWriter out;
+    out.open(joinPath(dir, s.output));
+    if (!trace) {
+      out.real(s.startYear, 4, 0);
+      out.text(" ");
+      out.integer(s.realisations);
+      out.text(" ");
+      out.integer(s.years);
+      out.endLine();
+      RandomSource random;
+      int seed = s.seed;
+      double detSum = 0, detSquares = 0, detAbs = 0, meanME = 0, meanRMSE = 0, meanMAE = 0;
+      for (std::size_t i = 0; i < kept.size(); ++i) {
+        const int k = kept[i].first;
+        if (k > n) continue;
+        const double r = kept[i].second - level[static_cast<std::size_t>(k - 1)];
+        detSum += r;
+        detSquares += r * r;
+        detAbs += std::fabs(r);
+      }
+      const double sigma = std::sqrt(sigma2);
+      const double stationary = std::sqrt(sigma2 / (1 - phi * phi));
+      for (int r = 0; r < s.realisations; ++r) {
+        double z = stationary * random.normal(seed);  // deviation from c
+        double sum = 0, squares = 0, absolutes = 0;
+        for (int k = 1; k <= n; ++k) {
+          if (k > 1) z = phi * z + sigma * random.normal(seed);
+          const double h = level[static_cast<std::size_t>(k - 1)] + z;
+          const std::int32_t m = onStep[static_cast<std::size_t>(k)];
+          if (m >= 0) {
+            const double residual = kept[static_cast<std::size_t>(m)].second - h;
+            sum += residual;
+            squares += residual * residual;
+            absolutes += std::fabs(residual);
+          }
+          if (k > s.warmUp) {
+            out.real(h, 8, 3);
+            out.endLine();
+          }
+        }
+        if (N > 0) {
+          meanME += sum / N;
+          meanRMSE += std::sqrt(squares / N);
+          meanMAE += absolutes / N;
+        }
+      }
+      const double R = s.realisations > 0 ? s.realisations : 1;
+      results.line("ME, RMSE, MAE deterministic model:");
+      writeFitLine(results, N > 0 ? detSum / N : 0, N > 0 ? std::sqrt(detSquares / N) : 0,
+                   N > 0 ? detAbs / N : 0);
+      results.line("expected ME, RMSE, MAE of realizations:");
+      writeFitLine(results, meanME / R, meanRMSE / R, meanMAE / R);
+    } else {
+      // The trace: without updating the model's own course (noise at its
+      // mean, innovation variance R); with updating (R = 0) the noise state
+      // follows every reading.
+      const bool updating = s.measurementVariance == 0;
+      const double R = s.measurementVariance;
+      out.line(" Results of SSDKAL");
+      out.line("");
+      out.line("  Time      pred.      update      M           P         meas.        innov.");
+      out.line("  (days)     (m)          (m)     (m2)        (m2)       (m)           (m)  ");
+      out.real(0.0, 10, 3);
+      for (int i = 0; i < 4; ++i) out.real(i < 2 ? c : 0.0, 15, 6);
+      out.endLine();
+      double z = 0, P = 0, L = N * kLn2Pi, Ssum = 0, sumV = 0, sumV2 = 0, sumAbs = 0;
+      for (int k = 1; k <= n; ++k) {
+        const double zPred = updating ? phi * z : 0.0;
+        const double M = updating ? phi * phi * P + sigma2 : 0.0;
+        const double predicted = level[static_cast<std::size_t>(k - 1)] + zPred;
+        const std::int32_t m = onStep[static_cast<std::size_t>(k)];
+        double updated = predicted;
+        double y = 0, v = 0, F = 0;
+        if (m >= 0) {
+          y = kept[static_cast<std::size_t>(m)].second;
+          v = y - predicted;
+          F = M + R;
+          if (!(F > 0)) throw Error(ErrorKind::kOverflow, "innovatievariantie 0");
+          const double K = M / F;
+          z = zPred + K * v;
+          P = (1 - K) * M;
+          updated = level[static_cast<std::size_t>(k - 1)] + z;
+        } else {
+          z = zPred;
+          P = M;
+        }
+        out.real(static_cast<double>(k), 10, 3);
+        out.real(predicted, 15, 6);
+        out.real(updated, 15, 6);
+        out.real(std::sqrt(M), 15, 6);
+        out.real(std::sqrt(P), 15, 6);
+        if (m >= 0) {
+          const double band = std::sqrt(F);
+          out.real(y, 15, 6);
+          out.real(v, 15, 6);
+          out.real(-2 * band, 15, 6);
+          out.real(2 * band, 15, 6);
+          L += std::log(F);
+          Ssum += v * v / F;
+          sumV += v;
+          sumV2 += v * v;
+          sumAbs += std::fabs(v);
+        }
+        out.endLine();
+      }
+      for (double v : model.extended.values()) results.real(v, 15, 6);
+      results.real(L, 15, 5);
+      results.real(Ssum, 15, 5);
+      results.real(L + Ssum, 15, 5);
+      results.endLine();
+      results.real(N > 0 ? sumV / N : 0, 12, 6);
+      results.real(N > 0 ? std::sqrt(sumV2 / N) : 0, 12, 6);
+      results.real(N > 0 ? sumAbs / N : 0, 12, 6);
+      results.endLine();
+    }
+    out.close();
+    results.close();
+    return true;
+  } catch (const std::exception& e) {
+    message = e.what();
+    return false;
+  }
+}
+
+}  // namespace phreatix

@@ -1,0 +1,193 @@
+// The extended model family in the pipeline: the candidates' files, the
+// choice by BIC among the plausible ones, the fit in equilibrium and the
+// simulation and trace the program makes itself in the engine's layouts.
+#include "pipeline/extended_candidates.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "files/candidate_file.h"
+#include "files/values_lines.h"
+#include "pipeline/pipeline_case.h"
+
+namespace phreatix::test {
+namespace {
+
+CandidateFit candidate(ExtendedShape shape, double bic, double A, double n, double a) {
+  CandidateFit fit;
+  fit.ok = true;
+  fit.model.shape = shape;
+  fit.model.A = A;
+  fit.model.n = n;
+  fit.model.a = a;
+  fit.model.f = 0.9;
+  fit.model.phi = 0.95;
+  fit.model.c = -120.123456789012;
+  fit.model.sigma2 = 2.5;
+  fit.n = 2;
+  fit.k = calibratedParameters(shape);
+  fit.objective = bic - fit.k * std::log(2.0);
+  fit.weightedObjective = fit.objective;
+  fit.bic = bic;
+  fit.t95 = responseTime(n, a);
+  fit.standardErrors = {3, -1, 2, 0.1, 0.01, 1.5, 0.2};
+  fit.search = {{n, a, 0.95, fit.objective}};
+  return fit;
+}
+
+TEST(ExtendedCandidates, FilesReadBackExactlyAndBadLinesAreNamed) {
+  TempDir dir;
+  const CandidateFit fit = candidate(ExtendedShape::kGamma, 812.25, 350.5, 1.7, 41.25);
+  writeCandidateFiles(dir.path(), "28AL0005", "01", fit, "elk kalenderjaar even zwaar");
+  const CandidateFit back = readCandidateResults(dir.file("28AL0005.gf01"), ExtendedShape::kGamma);
+  ASSERT_TRUE(back.ok);
+  EXPECT_EQ(back.model.values(), fit.model.values());  // 17 digits: the very doubles
+  EXPECT_EQ(back.bic, fit.bic);
+  EXPECT_EQ(back.standardErrors[1], -1);
+  EXPECT_EQ(back.standardErrors[0], 3);
+  EXPECT_EQ(readLines(dir.file("28AL0005.gfs01")).size(), 2u);
+
+  CandidateFit failed;
+  failed.model.shape = ExtendedShape::kExponential;
+  failed.failure = "te weinig metingen (3)";
+  writeCandidateFiles(dir.path(), "28AL0005", "01", failed, "x");
+  const CandidateFit f =
+      readCandidateResults(dir.file("28AL0005.ef01"), ExtendedShape::kExponential);
+  EXPECT_FALSE(f.ok);
+  EXPECT_EQ(f.failure, "te weinig metingen (3)");
+
+  dir.write("28AL0005.ef01", "# kandidaat\nmetingen 10\nbic x\n");
+  try {
+    readCandidateResults(dir.file("28AL0005.ef01"), ExtendedShape::kExponential);
+    ADD_FAILURE() << "a bad number passed";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), dir.file("28AL0005.ef01") + ":3: verwacht een getal na bic");
+  }
+}
+
+TEST(ExtendedCandidates, ValuesLinesOfBothFamiliesReadBack) {
+  ChosenModel m;
+  m.label = "gf";
+  m.extended = candidate(ExtendedShape::kGamma, 1, 350.5, 1.7, 41.25).model;
+  const std::string line = extendedValuesLine("28AL0005", m);
+  const std::vector<ValuesLine> read = readValuesLines(
+      "modsel.zft",
+      line + "\n" + valuesLine("28AL0009", "1s", {0.95, 2.5, 0, 0.97, -120, 9}) + "\n");
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].label, "gf");
+  ASSERT_EQ(read[0].extended.size(), 7u);
+  EXPECT_DOUBLE_EQ(read[0].extended[0], 350.5);
+  EXPECT_NEAR(read[0].p[4], -120.123457, 1e-6);
+  EXPECT_TRUE(read[1].extended.empty());
+  EXPECT_DOUBLE_EQ(read[1].p[1], 2.5);
+  // Six numbers are too few for an extended label.
+  EXPECT_THROW(readValuesLines("modsel.zft", "28AL0005 gf 1 2 3 4 5 6\n"), Error);
+}
+
+TEST(ExtendedCandidates, TheSmallestPlausibleBicIsChosenAndEveryShapeHasItsResponseTime) {
+  SelectionCase c;
+  c.session.settings().model = ModelFamily::kUitgebreid;
+  // 1s: objective 812.3 with 5 parameters over 2 readings.
+  c.dir.write("28AL0005.a01", vertexFile({"0.95 2.5 0.97 -120 9 0 812.3"}));
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kExponential, 800, 300, 1, 10), "w");
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kGamma, 790, 300, 2, 20), "w");
+  CandidateJudgement j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  ASSERT_EQ(j.candidates.size(), 4u);
+  EXPECT_NEAR(j.candidates[0].bic, 812.3 + 5 * std::log(2.0), 1e-9);
+  EXPECT_FALSE(j.candidates[1].calibrated);  // no S.d01
+  ASSERT_TRUE(j.chosen);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gf");
+
+  // A Gamma response slower than t95-max is refused (t95 95 days), and so
+  // is 1s (58 days); the exponential (30 days) wins.
+  c.session.settings().t95Max = 50;
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_FALSE(j.candidates[3].plausible);
+  EXPECT_NE(j.candidates[3].reason.find("t95"), std::string::npos);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "ef");
+  // A negative gain is refused whatever its BIC.
+  c.session.settings().t95Max = 3650;
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kExponential, 700, -5, 1, 30), "w");
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kGamma, 700, -5, 2, 20), "w");
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "1s");
+  // The standard one's response time applies too: delta 0.95 reaches 95 %
+  // in ln 0.05 / ln 0.95 = 58.4 days.
+  EXPECT_NEAR(j.candidates[0].t95, std::log(0.05) / std::log(0.95), 1e-9);
+  c.session.settings().t95Min = 60;
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_FALSE(j.chosen);
+
+  // The selection writes the chosen model into modsel.zft and S.sel with
+  // its candidates, and S.fit.
+  c.session.settings().t95Min = 10;
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kGamma, 700, 300, 2, 20), "w");
+  std::map<std::string, ChosenModel> inProcess;
+  ASSERT_EQ(selectModels(c.session, c.overview, DayDates(c.session.dayNumbers()), &inProcess), 1);
+  const std::vector<std::string> sel = c.lines("28AL0005.sel");
+  EXPECT_EQ(sel[0], c.lines("modsel.zft")[0]);
+  EXPECT_EQ(sel[0].substr(0, 11), "28AL0005 gf");
+  EXPECT_EQ(sel[1].substr(0, 15), "kandidaat 1s bi");
+  EXPECT_NE(std::find(sel.begin(), sel.end(), "gekozen gf bic 700.00 filter 01"), sel.end());
+  EXPECT_EQ(inProcess.count("28AL0005"), 1u);
+  const std::vector<std::string> fit = c.lines("28AL0005.fit");
+  EXPECT_EQ(fit[0], "# fit in evenwicht: model gf, meteo vanaf 1-1-1960");
+  EXPECT_EQ(fit.size(), 1u + c.lines("28AL0005.met").size() - 1);
+}
+
+// The engine's simulation of a standard model and the program's of an
+// extended one write realisation files of the same shape; the trace without
+// updating is the model's own course, with updating it meets every reading.
+TEST(ExtendedCandidates, SimulationAndTraceKeepTheEnginesLayouts) {
+  SelectionCase c;
+  c.dir.write("28AL0005.a01", vertexFile({"0.95 2.5 0.97 -120 9 0 812.3"}));
+  ASSERT_EQ(selectModels(c.session, c.overview, DayDates(c.session.dayNumbers())), 1);
+  // Standard S.fit: the recursion from the equilibrium of the mean
+  // surplus; this meteo file has the same surplus every day (0.12 - 0.04),
+  // so the level is flat: c + omega0 q / (1 - delta).
+  const std::vector<std::string> fit = c.lines("28AL0005.fit");
+  ASSERT_GT(fit.size(), 2u);
+  EXPECT_EQ(fit[1], "     1   -116.000");
+  EXPECT_EQ(fit.back().substr(6), fit[1].substr(6));
+
+  ASSERT_TRUE(copyFile(c.dir.file("28AL0005.t01"), c.dir.file("zeftal0.par")));
+  ASSERT_TRUE(c.engine.run(c.dir.path(), "sim", 500));
+  const std::vector<std::string> engineRealisations = c.lines("28AL0005.u01");
+
+  ChosenModel m;
+  m.label = "ef";
+  m.extended = candidate(ExtendedShape::kExponential, 1, 30, 1, 20).model;
+  const DatedWeather weather = readDatedWeather(c.dir.file("west.prn"));
+  std::string message;
+  ASSERT_TRUE(runExtendedStage(c.dir.path(), "28AL0005", "01", m, weather, false, message))
+      << message;
+  const std::vector<std::string> realisations = c.lines("28AL0005.u01");
+  EXPECT_EQ(realisations.size(), engineRealisations.size());
+  EXPECT_EQ(realisations[0], engineRealisations[0]);
+  // Every realisation starts in equilibrium: the first day's levels lie
+  // around the model level, not off by the start of the noise.
+  const double level = m.extended.c + m.extended.A * (0.12 - 0.9 * 0.04) * kResponseCutoff;
+  const int perRealisation = static_cast<int>(realisations.size() - 1) / 100;
+  double sum = 0;
+  for (int r = 0; r < 100; ++r) sum += std::stod(realisations[1 + r * perRealisation]);
+  EXPECT_NEAR(sum / 100, level, 1.5);
+  EXPECT_EQ(c.lines("28AL0005.e01")[0], "ME, RMSE, MAE deterministic model:");
+
+  ASSERT_TRUE(runExtendedStage(c.dir.path(), "28AL0005", "01", m, weather, true, message))
+      << message;
+  const std::vector<std::string> trace = c.lines("28AL0005.upd");
+  ASSERT_TRUE(copyFile(c.dir.file("28AL0005.std"), c.dir.file("zeftal0.par")));
+  ASSERT_TRUE(c.engine.run(c.dir.path(), "trace", 500));
+  EXPECT_EQ(trace.size(), c.lines("28AL0005.upd").size());
+  // Without updating (the default) prediction and update are the same.
+  EXPECT_EQ(trace[5].substr(10, 15), trace[5].substr(25, 15));
+}
+
+}  // namespace
+}  // namespace phreatix::test
