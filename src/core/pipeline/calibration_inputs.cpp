@@ -103,6 +103,20 @@ std::vector<std::string> infoText(const std::string& S, const std::string& FF, b
   };
 }
 
+// The files the extended model adds (Model "uitgebreid").
+std::vector<std::string> extendedInfoText(const std::string& S, const std::string& FF) {
+  return {
+      " ",
+      "7. Uitgebreid model (kandidaten naast de vier calibraties, keuze op BIC)",
+      "   a. " + S + ".ef" + FF + " = resultaat kandidaat ef (exponentieel, verdampingsfactor f)",
+      "   b. " + S + ".efs" + FF + " = zoektocht kandidaat ef (een regel per evaluatie)",
+      "   c. " + S + ".gf" + FF + " = resultaat kandidaat gf (Gamma-respons, verdampingsfactor f)",
+      "   d. " + S + ".gfs" + FF + " = zoektocht kandidaat gf (een regel per evaluatie)",
+      "   e. " + S + ".fit = fit van het gekozen model, gestart in evenwicht",
+      "   f. " + S + ".gzj = gesimuleerde GxG over de meetjaren",
+  };
+}
+
 std::string periodText(const CalendarDate& first, const CalendarDate& last) {
   return formatCalendarDate(first) + " t/m " + formatCalendarDate(last);
 }
@@ -303,7 +317,11 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   for (auto [day, level] : lines)
     measurementFile.push_back(measurementLine(day, formatInt(level, 4)));
   writeLines(path(S + "." + FF), measurementFile);
-  writeLines(path(S + ".LOG"), infoText(S, FF, last));
+  std::vector<std::string> info = infoText(S, FF, last);
+  if (session_.settings().model == ModelFamily::kUitgebreid) {
+    for (std::string& line : extendedInfoText(S, FF)) info.push_back(std::move(line));
+  }
+  writeLines(path(S + ".LOG"), info);
 
   const double mean = count >= 1 ? sum / count : 0;
   const std::string meanText = formatReal(mean, 6, 2);
