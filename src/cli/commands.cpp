@@ -227,14 +227,14 @@ void printDemoSummary(const std::string& dir, const DemoDataSet& demo) {
       continue;
     }
     std::optional<ValuesLine> chosen;
+    std::string chosenLine;
     try {
       // A tube without a model has two lines of text in S.sel.
-      const std::vector<ValuesLine> sel = readValuesFile(stem + ".sel");
-      if (!sel.empty() && sel[0].label != "ft") chosen = sel[0];
+      chosen = readSelFile(stem + ".sel", &chosenLine);
     } catch (const Error&) {
     }
     if (chosen) {
-      std::cout << "\n  " << valuesLine(chosen->stem, chosen->label, chosen->p) << '\n';
+      std::cout << "\n  " << chosenLine << '\n';
       StatisticsFigures sta;
       try {
         sta = readStatistics(stem + ".sta", readFileText(stem + ".sta"));

@@ -76,4 +76,13 @@ std::vector<ValuesLine> readValuesFile(const std::string& path) {
   return readValuesLines(path, readFileText(path));
 }
 
+std::optional<ValuesLine> readSelFile(const std::string& path, std::string* line) {
+  const std::vector<std::string> lines = readLines(path);
+  if (lines.empty() || lines[0].rfind("Deze buis", 0) == 0) return std::nullopt;
+  if (line) *line = lines[0];
+  const std::vector<ValuesLine> first = readValuesLines(path, lines[0] + "\n");
+  if (first.empty() || first[0].label == "ft") return std::nullopt;
+  return first[0];
+}
+
 }  // namespace phreatix

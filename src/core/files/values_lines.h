@@ -7,6 +7,7 @@
 // none) and the parameters as on line 6 of a parameter file with sigma2.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,5 +61,10 @@ struct ValuesLine {
 std::vector<ValuesLine> readValuesLines(const std::string& name, const std::string& text);
 // The same from a file; an I/O error naming it when it cannot be read.
 std::vector<ValuesLine> readValuesFile(const std::string& path);
+
+// The chosen model of S.sel: its first line, the values line (under the
+// model "uitgebreid" the candidates follow it); none for a tube without a
+// model, whose S.sel opens with a sentence. The line as written in `line`.
+std::optional<ValuesLine> readSelFile(const std::string& path, std::string* line = nullptr);
 
 }  // namespace phreatix
