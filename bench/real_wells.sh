@@ -51,6 +51,7 @@ for model in standaard uitgebreid; do
       cp "$data/$file" "$dir/"
       cp "$met" "$dir/meteo.prn"
       echo "$code meteo.prn" > "$dir/koppeling.txt"
+      (cd "$dir" && "$cli" kron > /dev/null)
       (cd "$dir" && /usr/bin/time -f "%U %S" -o "$dir/../$code.time" \
         "$cli" run --data "$file" --coupling koppeling.txt --no-pack --jobs 1 \
         --model "$model" --start-year 1986 --end-year 2015 > run.log 2>&1) || true

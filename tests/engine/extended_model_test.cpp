@@ -75,14 +75,6 @@ TEST(ExtendedFilter, ALastingSurplusGivesAFlatStart) {
   EXPECT_NEAR(d.back(), level, 1e-9);
 }
 
-TEST(YearWeights, EveryYearWeighsTheSameAndTheMeanIsOne) {
-  const std::vector<int> years = {2000, 2000, 2000, 2001, 2002, 2002};
-  const std::vector<double> w = yearWeights(years);
-  EXPECT_NEAR(std::accumulate(w.begin(), w.end(), 0.0), 6.0, 1e-12);
-  EXPECT_NEAR(w[0] * 3, w[3], 1e-12);
-  EXPECT_NEAR(w[4] * 2, w[3], 1e-12);
-}
-
 TEST(CalibrateCandidate, RecoversTheGammaModelAndFThatMadeTheSeries) {
   const int days = 22 * 365;
   const DailyWeather w = weatherOf(days, 7);

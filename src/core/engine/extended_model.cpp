@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <boost/math/special_functions/gamma.hpp>
+#include <boost/math/tools/minima.hpp>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -98,7 +99,9 @@ void ExtendedFilter::convolveAtReadings(double n, double a, std::vector<double>&
   uE.resize(readings_.size());
   const double* P = weather_.precipitation.data();
   const double* E = weather_.evaporation.data();
-  for (std::size_t i = 0; i < readings_.size(); ++i) {
+  const std::size_t count = readings_.size();
+  // A reading's sum over the days the weather holds, the mean before them.
+  auto one = [&](std::size_t i) {
     const int t = readings_[i].day;
     const int within = std::min(L, t + 1);
     double sp = 0, se = 0;
@@ -108,7 +111,37 @@ void ExtendedFilter::convolveAtReadings(double n, double a, std::vector<double>&
     }
     uP[i] = sp + tail[within] * meanP_;
     uE[i] = se + tail[within] * meanE_;
+  };
+  std::size_t i = 0;
+  for (; i < count && readings_[i].day + 1 < L; ++i) one(i);
+  // Four readings whose whole response lies within the weather at once:
+  // eight sums side by side, each in its own order of terms.
+  for (; i + 4 <= count; i += 4) {
+    const int t0 = readings_[i].day, t1 = readings_[i + 1].day;
+    const int t2 = readings_[i + 2].day, t3 = readings_[i + 3].day;
+    double p0 = 0, p1 = 0, p2 = 0, p3 = 0, e0 = 0, e1 = 0, e2 = 0, e3 = 0;
+    for (int k = 0; k < L; ++k) {
+      const double w = theta[k];
+      p0 += w * P[t0 - k];
+      p1 += w * P[t1 - k];
+      p2 += w * P[t2 - k];
+      p3 += w * P[t3 - k];
+      e0 += w * E[t0 - k];
+      e1 += w * E[t1 - k];
+      e2 += w * E[t2 - k];
+      e3 += w * E[t3 - k];
+    }
+    const double rest = tail[L];
+    uP[i] = p0 + rest * meanP_;
+    uP[i + 1] = p1 + rest * meanP_;
+    uP[i + 2] = p2 + rest * meanP_;
+    uP[i + 3] = p3 + rest * meanP_;
+    uE[i] = e0 + rest * meanE_;
+    uE[i + 1] = e1 + rest * meanE_;
+    uE[i + 2] = e2 + rest * meanE_;
+    uE[i + 3] = e3 + rest * meanE_;
   }
+  for (; i < count; ++i) one(i);
 }
 
 std::vector<double> ExtendedFilter::deterministic(const ExtendedModel& m, int first,
@@ -297,18 +330,6 @@ double ExtendedFilter::profile(ExtendedModel& m, const std::vector<double>& uP,
   return best;
 }
 
-std::vector<double> yearWeights(const std::vector<int>& yearOfReading) {
-  std::map<int, int> perYear;
-  for (int y : yearOfReading) ++perYear[y];
-  const double N = static_cast<double>(yearOfReading.size());
-  const double Y = static_cast<double>(perYear.size());
-  std::vector<double> w(yearOfReading.size());
-  for (std::size_t i = 0; i < yearOfReading.size(); ++i) {
-    w[i] = N / (Y * perYear[yearOfReading[i]]);
-  }
-  return w;
-}
-
 namespace {
 
 // The searched parameters of a candidate: log a, logit phi and (Gamma) log n.
@@ -348,7 +369,9 @@ std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<doub
     for (int i = 0; i < m; ++i) {
       if (i != hi && y[i] > y[nextHi]) nextHi = i;
     }
-    if (std::fabs(y[hi] - y[lo]) <= 1e-8 * (std::fabs(y[lo]) + 1)) break;
+    // Converged when the vertices' objectives (minus twice a log-likelihood)
+    // agree within 0.001.
+    if (std::fabs(y[hi] - y[lo]) <= 1e-3) break;
     std::array<double, 3> centre{};
     for (int i = 0; i < m; ++i) {
       if (i == hi) continue;
@@ -464,41 +487,82 @@ CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather
       cachedA = a;
     }
   };
-  auto evaluate = [&](const std::array<double, 3>& x) {
+  // For a response shape (n, a) the best phi, by Brent's method on logit
+  // phi: a change of phi needs no new convolution.
+  auto shapeObjective = [&](double n, double a, double& phiBest) {
+    convolve(n, a);
     ExtendedModel m;
     m.shape = shape;
-    space.toModel(x, m);
-    convolve(m.n, m.a);
-    const double value = filter.profile(m, uP, uE, weights, bounds.fMin, bounds.fMax);
-    fit.search.push_back({m.n, m.a, m.phi, value});
-    return std::isfinite(value) ? value : std::numeric_limits<double>::max();
+    m.n = n;
+    m.a = a;
+    auto byPhi = [&](double x) {
+      m.phi = 1 / (1 + std::exp(-x));
+      const double value = filter.profile(m, uP, uE, weights, bounds.fMin, bounds.fMax);
+      return std::isfinite(value) ? value : std::numeric_limits<double>::max();
+    };
+    std::uintmax_t iterations = 60;
+    const auto [x, value] =
+        boost::math::tools::brent_find_minima(byPhi, -4.0, 12.0, 24, iterations);
+    phiBest = 1 / (1 + std::exp(-x));
+    fit.search.push_back({n, a, phiBest, value});
+    return value;
+  };
+  auto outer = [&](const std::array<double, 3>& x) {
+    ExtendedModel m;
+    space.toModel({x[0], 0, x[1]}, m);
+    double phi = 0;
+    return shapeObjective(m.n, m.a, phi);
   };
 
-  // A coarse grid gives the start; the search goes from the best point.
+  // The scale from a coarse grid of the exponential; a Gamma response then
+  // tries shapes of the same mean response time (n a).
   std::array<double, 3> start{};
   double best = std::numeric_limits<double>::infinity();
-  const std::vector<double> shapes =
-      shape == ExtendedShape::kGamma ? std::vector<double>{0.5, 1, 2, 4} : std::vector<double>{1};
-  for (double n : shapes) {
-    for (double a : {5.0, 20.0, 60.0, 200.0, 600.0}) {
-      if (a < bounds.aMin || a > bounds.aMax) continue;
-      for (double phi : {0.9, 0.97, 0.995}) {
-        const std::array<double, 3> x = {std::log(a), std::log(phi / (1 - phi)), std::log(n)};
-        const double value = evaluate(x);
-        if (value < best) {
-          best = value;
-          start = x;
-        }
+  for (double a : {5.0, 20.0, 60.0, 200.0, 600.0, 2000.0}) {
+    if (a < bounds.aMin || a > bounds.aMax) continue;
+    const double value = outer({std::log(a), 0, 0});
+    if (value < best) {
+      best = value;
+      start = {std::log(a), 0, 0};
+    }
+  }
+  const int dims = shape == ExtendedShape::kGamma ? 2 : 1;
+  if (shape == ExtendedShape::kGamma) {
+    const double mean = std::exp(start[0]);
+    for (double n : {0.5, 2.0, 4.0}) {
+      const std::array<double, 3> x = {std::log(mean / n), std::log(n), 0};
+      const double value = outer(x);
+      if (value < best) {
+        best = value;
+        start = x;
       }
     }
   }
-  const int dims = space.dims();
-  auto [x, value] = downhill(evaluate, start, dims, 0.5, 400);
-  // A second search from the first one's end, with a smaller step.
-  std::tie(x, value) = downhill(evaluate, x, dims, 0.1, 200);
+  std::array<double, 3> y = start;
+  double value = best;
+  if (dims == 1) {
+    // The exponential: Brent's method on log a around the grid's best.
+    auto byScale = [&](double logA) { return outer({logA, 0, 0}); };
+    std::uintmax_t iterations = 40;
+    const double lo = std::max(start[0] - 1.2, std::log(bounds.aMin));
+    const double hi = std::min(start[0] + 1.2, std::log(bounds.aMax));
+    const auto [logA, v] = boost::math::tools::brent_find_minima(byScale, lo, hi, 20, iterations);
+    y = {logA, 0, 0};
+    value = v;
+  } else {
+    std::tie(y, value) = downhill(outer, start, dims, 0.5, 120);
+  }
   if (!std::isfinite(value) || value >= std::numeric_limits<double>::max()) {
     fit.failure = "de zoektocht vond geen eindige doelfunctie";
     return fit;
+  }
+  std::array<double, 3> x{};
+  {
+    ExtendedModel probe;
+    space.toModel({y[0], 0, y[1]}, probe);
+    double phi = 0;
+    shapeObjective(probe.n, probe.a, phi);
+    x = {y[0], std::log(phi / (1 - phi)), y[1]};
   }
   ExtendedModel m;
   m.shape = shape;
@@ -526,6 +590,8 @@ CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather
   for (int j = 0; j < kExtendedParameters; ++j) h[j] = 1e-3 * std::max(std::fabs(x0[j]), 1e-2);
   h[3] = 1e-3;
   h[4] = std::min(1e-4, (1 - m.phi) / 4);
+  std::map<std::pair<double, double>, std::pair<std::vector<double>, std::vector<double>>>
+      convolutions;
   auto at = [&](std::array<double, kExtendedParameters> v) {
     ExtendedModel q;
     q.shape = shape;
@@ -533,9 +599,15 @@ CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather
     if (!(q.phi > 0 && q.phi < 1 && q.sigma2 > 0 && q.a > 0 && q.n > 0)) {
       return std::numeric_limits<double>::quiet_NaN();
     }
-    std::vector<double> p, e;
-    filter.convolveAtReadings(q.n, q.a, p, e, length);
-    return filter.objective(q, p, e, weights).value;
+    // Only the differences in n and a need a convolution of their own.
+    auto key = std::make_pair(q.n, q.a);
+    auto found = convolutions.find(key);
+    if (found == convolutions.end()) {
+      std::pair<std::vector<double>, std::vector<double>> u;
+      filter.convolveAtReadings(q.n, q.a, u.first, u.second, length);
+      found = convolutions.emplace(key, std::move(u)).first;
+    }
+    return filter.objective(q, found->second.first, found->second.second, weights).value;
   };
   const double F0 = at(x0);
   const int k = static_cast<int>(free.size());

@@ -24,7 +24,7 @@
 //
 // Entry points: ExtendedShape, ExtendedModel, DailyWeather, DayLevel,
 // blockResponse, responseTime, ExtendedFilter, calibrateCandidate,
-// yearWeights, simulateExtended.
+// simulateExtended.
 #pragma once
 
 #include <array>
@@ -130,11 +130,6 @@ class ExtendedFilter {
   double meanP_ = 0;
   double meanE_ = 0;
 };
-
-// Each calendar year of readings the same total weight, the mean weight 1:
-// a year with k of the N readings, in a series of Y years with readings,
-// weighs each of them N / (Y * k).
-std::vector<double> yearWeights(const std::vector<int>& yearOfReading);
 
 struct CandidateBounds {
   double fMin = 0.25;

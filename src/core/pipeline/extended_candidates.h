@@ -120,6 +120,15 @@ std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
 // phi c sigma2".
 std::string extendedValuesLine(const std::string& S, const ChosenModel& model);
 
+// Writes S.gzj: the chosen model's GxG over the years the readings measure
+// (postprocessing/measured_gxg.h), the mean over `realisations` realisations
+// simulated on the weather of those years (the deterministic part from the
+// weather's first day, the noise from its stationary distribution). False,
+// and no file (a stale one removed), when the readings give fewer than the
+// years measured GxG need or the weather does not cover them.
+bool writeSameYearsFile(const std::string& dir, const std::string& S, const ChosenModel& model,
+                        const WeatherReadings& series, int realisations);
+
 // Writes S.fit for the chosen model.
 void writeFitFile(const std::string& dir, const std::string& S, const ChosenModel& model,
                   const WeatherReadings& series);

@@ -7,6 +7,7 @@
 #include "pipeline/simulation_inputs.h"
 #include "platform/files.h"
 #include "text/number_text.h"
+#include "text/parse.h"
 
 namespace phreatix {
 
@@ -77,7 +78,8 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     TubeLines tubeLines(messages, S);
     // A stale simulation input must not be run in place of this tube's.
     auto removeSimulationInputs = [&] {
-      for (const char* ext : {".t01", ".std", ".inp", ".fit"}) removeFile(joinPath(dir, S + ext));
+      for (const char* ext : {".t01", ".std", ".inp", ".fit", ".gzj"})
+        removeFile(joinPath(dir, S + ext));
     };
 
     Choice choice;
@@ -156,6 +158,9 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
         if (model && model->isExtended() && inProcess) inProcess->emplace(S, *model);
         if (model && series) {
           writeFitFile(dir, S, *model, *series);
+          int realisations = 0;
+          parseInt(withoutBlanks(session.settings().realisations), realisations);
+          writeSameYearsFile(dir, S, *model, *series, realisations);
         } else if (!seriesFailure.empty() && fileExists(joinPath(dir, S + ".met"))) {
           // The report then falls back on the pass from the calibration's
           // first day.
