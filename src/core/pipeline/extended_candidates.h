@@ -64,9 +64,10 @@ WeatherReadings readWeatherReadings(const std::string& dir, const std::string& S
 
 // A tube's chosen model, of either family.
 struct ChosenModel {
-  std::string label;       // 1s, 2s, ef, gf
-  Parameters standard{};   // 1s, 2s: delta omega0 omega1 phi c sigma2
-  ExtendedModel extended;  // ef, gf
+  std::string label;          // 1s, 2s, ef, gf
+  Parameters standard{};      // 1s, 2s: delta omega0 omega1 phi c sigma2
+  ExtendedModel extended;     // ef, gf
+  std::string filter = "01";  // the filter it was calibrated on
   bool isExtended() const { return label == "ef" || label == "gf"; }
   double c() const { return isExtended() ? extended.c : standard[4]; }
   double phi() const { return isExtended() ? extended.phi : standard[3]; }

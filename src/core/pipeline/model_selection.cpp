@@ -1,5 +1,6 @@
 #include "pipeline/model_selection.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "error.h"
@@ -72,14 +73,35 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
   int chosen = 0;
   LineWriter foutbuis(joinPath(dir, kFoutbuisName));
   LineWriter modsel(joinPath(dir, kModselName));
-  for (const std::string& name : listFiles(dir, "*.01")) {
+  // The filters of each location, in ascending order.
+  std::map<std::string, std::vector<std::string>> filtersOf;
+  for (const CouplingRow& row : overview.rows) {
+    filtersOf[entryStem(row.tube)].push_back(normaliseFilter(entryFilter(row.tube)));
+  }
+  for (auto& [stem, filters] : filtersOf) std::sort(filters.begin(), filters.end());
+  std::vector<std::string> names = listFiles(dir, "*.01");
+  if (extended) {
+    // Under "uitgebreid" a location without filter 01 takes its lowest
+    // filter that has a plausible model.
+    for (const auto& [stem, filters] : filtersOf) {
+      if (fileExists(joinPath(dir, stem + ".01"))) continue;
+      for (const std::string& F : filters) {
+        if (fileExists(joinPath(dir, stem + "." + F))) {
+          names.push_back(stem + ".01");
+          break;
+        }
+      }
+    }
+  }
+  for (const std::string& name : names) {
     const std::string S = name.substr(0, 8);
-    const std::string FF = normaliseFilter(name.size() > 10 ? name.substr(10, 2) : "");
+    std::string FF = normaliseFilter(name.size() > 10 ? name.substr(10, 2) : "");
     TubeLines tubeLines(messages, S);
     // A stale simulation input must not be run in place of this tube's.
     auto removeSimulationInputs = [&] {
       for (const char* ext : {".t01", ".std", ".inp", ".fit", ".gzj"})
         removeFile(joinPath(dir, S + ext));
+      if (FF != "01") removeFile(joinPath(dir, S + ".t" + FF));
     };
 
     Choice choice;
@@ -101,8 +123,32 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     try {
       choice = choose(dir, S, session.settings());
       if (extended) {
-        const int n = series ? static_cast<int>(series->readings.size()) : 0;
-        judgement = judgeCandidates(dir, S, "01", session.settings(), n);
+        // Filter 01 first; where it has no plausible model, the next filters
+        // in ascending order.
+        std::vector<std::string> filters = {"01"};
+        for (const std::string& F : filtersOf[S]) {
+          if (F != "01" && fileExists(joinPath(dir, S + "." + F))) filters.push_back(F);
+        }
+        for (const std::string& F : filters) {
+          if (!fileExists(joinPath(dir, S + "." + F))) continue;
+          std::optional<WeatherReadings> readings;
+          try {
+            const std::string meteoName = meteoFileOfStem(overview, S);
+            if (!meteoName.empty()) {
+              readings = readWeatherReadings(dir, S, F, weather.get(joinPath(dir, meteoName)));
+            }
+          } catch (const Error& e) {
+            seriesFailure = e.what();
+          }
+          const int n = readings ? static_cast<int>(readings->readings.size()) : 0;
+          CandidateJudgement j = judgeCandidates(dir, S, F, session.settings(), n);
+          if (F == filters.front() || j.chosen) {
+            judgement = std::move(j);
+            series = std::move(readings);
+            FF = F;
+          }
+          if (judgement.chosen) break;
+        }
         choice.chosen.reset();
         choice.label = "ft";
         if (judgement.chosen) {
@@ -155,6 +201,7 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
         }
         writeLines(joinPath(dir, S + ".sel"), sel);
         modsel.write(line);
+        if (model) model->filter = FF;
         if (model && model->isExtended() && inProcess) inProcess->emplace(S, *model);
         if (model && series) {
           writeFitFile(dir, S, *model, *series);

@@ -21,7 +21,12 @@ Pipeline::Pipeline(Session& session, const CouplingOverview& overview, const std
       observer_(ports.observer),
       dates_(session.dayNumbers()),
       calibrationInputs_(session, overview, dataFiles, dates_) {
-  inProcessRuns_.handles = [this](const std::string& S) { return extendedModels_.count(S) > 0; };
+  // The simulation of a tube's chosen filter; the trace (S.std) of the tube.
+  inProcessRuns_.handles = [this](const std::string& S, const std::string& FF) {
+    const auto found = extendedModels_.find(S);
+    return found != extendedModels_.end() &&
+           (session_.stageFlags().trace || found->second.filter == FF);
+  };
   inProcessRuns_.run = [this](const std::string& S, const std::string& FF, bool trace,
                               std::string& message) {
     const std::string meteoName = meteoFileOfStem(overview_, S);

@@ -208,7 +208,7 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     it.inProcess =
         inProcess && it.stage && (flags.simulation || flags.trace) &&
         (it.stage->flag == &StageFlags::simulation || it.stage->flag == &StageFlags::trace) &&
-        inProcess->handles(it.S);
+        inProcess->handles(it.S, FF);
     if (it.inProcess) {
       it.copied = fileExists(joinPath(dir, it.parameterFile));
       if (!it.copied) return false;

@@ -25,7 +25,7 @@ namespace phreatix {
 // extended models): `handles` tells them, `run` makes the stage's files and
 // returns false with a message on a failure.
 struct InProcessRuns {
-  std::function<bool(const std::string& S)> handles;
+  std::function<bool(const std::string& S, const std::string& FF)> handles;
   std::function<bool(const std::string& S, const std::string& FF, bool trace, std::string& message)>
       run;
 };

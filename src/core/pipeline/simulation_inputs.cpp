@@ -132,8 +132,8 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
   const bool updating = settings.traceWithUpdating;
   const std::string series = S + "." + FF + "s";
   inputs.simulation = {
-      series, S + ".sim",    S + ".u" + FF, S + ".e" + FF, runLine(EngineMode::kSimulate, runTail),
-      values, "0 0 0 0 0 0", initialLevel,  "0.",          span,
+      series, S + ".sim",    S + ".u01",   S + ".e" + FF, runLine(EngineMode::kSimulate, runTail),
+      values, "0 0 0 0 0 0", initialLevel, "0.",          span,
       warmUp};
   inputs.trace = {series,
                   S + ".sim",
@@ -146,7 +146,9 @@ SimulationInputs buildSimulationInputs(Session& session, const CouplingOverview&
                   updating ? kVarianceWithUpdating : kVarianceWithoutUpdating,
                   span,
                   warmUp};
-  // The post-processing reads S.u01 whatever the filter; lines 10 and 11
+  // The realisations go to S.u01 whatever the filter (under "uitgebreid" a
+  // location without a plausible filter 01 is simulated on another), and the
+  // post-processing reads S.u01; lines 10 and 11
   // carry numbers it does not use.
   inputs.control = {"'" + S + ".u01'",
                     "'" + S + ".frm'",
