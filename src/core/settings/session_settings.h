@@ -37,8 +37,8 @@ struct SessionSettings {
   // of the step response) within [t95Min, t95Max].
   double t95Min = 10;
   double t95Max = 3650;
-  bool moreTubesFollow = false;      // the data set is a cluster task before the study's
-                                     // last: its last tube is written as any other
+  bool moreTubesFollow = false;  // the data set is a cluster task before the study's
+                                 // last: its last tube is written as any other
 
   // What every activation of the main window puts back: 500 iterations and
   // closure " 0.0001"; the other settings keep their values.

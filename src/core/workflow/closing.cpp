@@ -17,7 +17,7 @@ namespace phreatix {
 
 namespace {
 
-constexpr const char* kCleanUpList[] = {".met", ".01",  ".01s", ".LOG", ".a01", ".b01", ".c01",
+constexpr const char* kCleanUpList[] = {".met", ".01", ".01s", ".LOG", ".a01", ".b01", ".c01",
                                         ".d01", ".e01", ".p01", ".q01", ".r01", ".s01", ".t01",
                                         ".u01", ".x01", ".y01", ".z01", ".inp", ".w01", ".sta",
                                         ".reg", ".foe", ".his", ".cor", ".std", ".upd", ".upt",
