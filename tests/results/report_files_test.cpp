@@ -52,6 +52,10 @@ DataSetResults threeTubes() {
   a.ghg = 45.26;
   a.glg = 162.04;
   a.gvg = 80.0;
+  // Measured over nine years, the spring days too sparse for a GVG.
+  a.measured = {44.94, 158.0, std::nullopt};
+  a.measuredYears = std::vector<int>{2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009};
+  a.sameYears.ghg = 47.04;
   a.warnings = {{ResultWarningKind::kShortSeries, "Korte reeks: 700 dagen, minder dan 730"},
                 {ResultWarningKind::kNoiseDominates, "Ruis sd 14.2 > 1.2 x 10.1 \"let op\""}};
 
@@ -129,9 +133,11 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   const std::vector<std::string> records = crlfRecords(text);
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0],
-            "buis,locatie,filter,x_rd (m),y_rd (m),model,delta (-),omega0 (cm/cm),phi (-),"
+            "buis,locatie,filter,x_rd (m),y_rd (m),model,bic,delta (-),omega0 (cm/cm),phi (-),"
             "c (cm+mv),sigma2 (cm2),n_fit,me_fit (cm),rmse_fit (cm),evp_fit (%),fit_van,fit_tot,"
-            "ghg (cm-mv),glg (cm-mv),gvg (cm-mv),waarschuwingen,reden_geen_model");
+            "ghg (cm-mv),glg (cm-mv),gvg (cm-mv),ghg_gemeten (cm-mv),glg_gemeten (cm-mv),"
+            "gvg_gemeten (cm-mv),jaren_gemeten,ghg_zelfde_jaren (cm-mv),glg_zelfde_jaren (cm-mv),"
+            "gvg_zelfde_jaren (cm-mv),waarschuwingen,reden_geen_model");
   const std::vector<std::string> header = csvFields(records[0]);
   auto column = [&](const std::string& title) {
     const auto it = std::find(header.begin(), header.end(), title);
@@ -157,6 +163,13 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   EXPECT_EQ(a[column("ghg (cm-mv)")], "45.3");
   EXPECT_EQ(a[column("glg (cm-mv)")], "162.0");
   EXPECT_EQ(a[column("gvg (cm-mv)")], "80.0");
+  EXPECT_EQ(a[column("ghg_gemeten (cm-mv)")], "44.9");
+  EXPECT_EQ(a[column("glg_gemeten (cm-mv)")], "158.0");
+  EXPECT_EQ(a[column("gvg_gemeten (cm-mv)")], "");
+  EXPECT_EQ(a[column("jaren_gemeten")], "9");
+  EXPECT_EQ(a[column("ghg_zelfde_jaren (cm-mv)")], "47.0");
+  EXPECT_EQ(a[column("glg_zelfde_jaren (cm-mv)")], "");
+  EXPECT_EQ(a[column("bic")], "");
   EXPECT_EQ(a[column("waarschuwingen")],
             "Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"let op\"");
   EXPECT_NE(records[1].find(",\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x "
@@ -176,6 +189,7 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   EXPECT_EQ(b[column("n_fit")], "");
   EXPECT_EQ(b[column("fit_van")], "");
   EXPECT_EQ(b[column("ghg (cm-mv)")], "");
+  EXPECT_EQ(b[column("jaren_gemeten")], "");
   EXPECT_EQ(b[column("reden_geen_model")], "delta 0.85 niet groter dan 0.90");
 
   const std::vector<std::string> c = csvFields(records[3]);
@@ -203,18 +217,21 @@ TEST(OverviewCsv, TheWindowsTableAsItShowsIt) {
   const std::vector<std::string> records = crlfRecords(dir.read("tabel.csv"));
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0],
-            "Buis,Filter,Model,delta (-),omega0 (cm/cm),phi (-),c (cm+mv),sigma2 (cm\xC2\xB2),n,"
-            "ME (cm),RMSE (cm),EVP (%),GHG (cm-mv),GLG (cm-mv),GVG (cm-mv),Waarschuwingen,"
-            "Reden geen model");
-  EXPECT_EQ(records[1], "28AL0008,01,1s,,,,,,120,-0.4,7.9,87.3,45.3,162.0,80.0,,");
-  EXPECT_EQ(records[2], "28AL0006,01,ft,,,,,,,,,,,,,,delta 0.85 niet groter dan 0.90");
-  EXPECT_EQ(
-      records[3],
-      "28AL0005,01,1s,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
-      "\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"\"let op\"\"\",");
+            "Buis,Filter,Model,BIC,delta (-),omega0 (cm/cm),phi (-),c (cm+mv),"
+            "sigma2 (cm\xC2\xB2),n,ME (cm),RMSE (cm),EVP (%),GHG (cm-mv),GLG (cm-mv),GVG (cm-mv),"
+            "GHG gemeten (cm-mv),GLG gemeten (cm-mv),GVG gemeten (cm-mv),Jaren gemeten,"
+            "GHG zelfde jaren (cm-mv),GLG zelfde jaren (cm-mv),GVG zelfde jaren (cm-mv),"
+            "Waarschuwingen,Reden geen model");
+  EXPECT_EQ(records[1],
+            "28AL0008,01,1s,,,,,,,120,-0.4,7.9,87.3,45.3,162.0,80.0,44.9,158.0,,9,47.0,,,,");
+  EXPECT_EQ(records[2], "28AL0006,01,ft,,,,,,,,,,,,,,,,,,,,,,delta 0.85 niet groter dan 0.90");
+  EXPECT_EQ(records[3],
+            "28AL0005,01,1s,,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
+            "44.9,158.0,,9,47.0,,,\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x "
+            "10.1 \"\"let op\"\"\",");
   // overzicht.csv keeps the parameters of the unfinished tube.
   writeOverviewCsv(results, dir.file("overzicht.csv"));
-  EXPECT_NE(dir.read("overzicht.csv").find("28AL0008,,01,123456.50,456789.25,1s,0.9712345,"),
+  EXPECT_NE(dir.read("overzicht.csv").find("28AL0008,,01,123456.50,456789.25,1s,,0.9712345,"),
             std::string::npos);
 }
 
@@ -574,7 +591,9 @@ TEST(HtmlReport, IndexListsAllTubesAndLinksThePagesOfModelledOnes) {
   EXPECT_EQ(index.find("rapport/28AL0006.html"), std::string::npos);
   EXPECT_EQ(index.find("rapport/28AL0007.html"), std::string::npos);
   // One table row per tube, header apart.
-  EXPECT_EQ(occurrences(index, "<tr"), 1u + 3u);
+  const std::size_t all = index.find("<h2>Alle buizen</h2>");
+  ASSERT_NE(all, std::string::npos);
+  EXPECT_EQ(occurrences(index.substr(all, index.find("</table>", all) - all), "<tr"), 1u + 3u);
   EXPECT_NE(index.find("<b>28AL0006 filter 01</b>: delta 0.85 niet groter dan 0.90"),
             std::string::npos);
   EXPECT_NE(index.find("<b>28AL0007 filter 02</b>: alleen filter 01 wordt gemodelleerd"),
@@ -666,7 +685,7 @@ TEST(WriteReports, WritesTheThreeFilesFromTheModelSelectionLists) {
   const std::vector<std::string> records = crlfRecords(dir.read("overzicht.csv"));
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[1].rfind("28AL0005,", 0), 0u);
-  EXPECT_NE(records[1].find(",1s,0.9712345,2.5000000,0.9800000,-152.12346,12.25000,"),
+  EXPECT_NE(records[1].find(",1s,,0.9712345,2.5000000,0.9800000,-152.12346,12.25000,"),
             std::string::npos)
       << records[1];
   EXPECT_EQ(records[2].rfind("28AL0006,", 0), 0u);
