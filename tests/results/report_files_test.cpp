@@ -15,13 +15,22 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include "error.h"
 #include "platform/files.h"
+#include "results/svg_chart.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool hasWarningOf(const TubeResult& tube, ResultWarningKind kind) {
+  for (const ResultWarning& w : tube.warnings) {
+    if (w.kind == kind) return true;
+  }
+  return false;
+}
 
 // Days since 1-1-1970 of 1 January of a year (no leap-year subtleties
 // needed: the charts only need dates in order).
@@ -702,6 +711,118 @@ TEST(WriteReports, WritesTheThreeFilesFromTheModelSelectionLists) {
   // Not modelled yet: no page to link to.
   EXPECT_EQ(index.find("rapport/28AL0005.html"), std::string::npos);
   EXPECT_FALSE(fileExists(dir.file("rapport/28AL0005.html")));
+}
+
+// A tube the export describes in three metadata periods, and a filter 02
+// in two: one row each in the three files, at the last period's place, the
+// earlier periods named in its warnings.
+TEST(WriteReports, OneRowPerTubeWhateverItsMetadataPeriods) {
+  test::TempDir dir;
+  dir.write("modsel.zft", "28AL0005 1s 0.9712345 2.5000000 0. 0.9800000 -152.12346   12.25000\n");
+  dir.write("foutbuis.zft", "");
+  dir.write(kLocationsFileName,
+            "locatie,filter,x,y\n28AL0005,001,211000,452000\n28AL0005,001,,\n"
+            "28AL0005,001,211350,452870\n28AL0012,002,213940,451210\n28AL0012,002,213940,451210\n");
+  const DataSetResults results = writeReports(dir.path());
+  ASSERT_EQ(results.tubes.size(), 2u);
+  const TubeResult& moved = results.tubes[0];
+  EXPECT_EQ(moved.x, 211350.0);
+  EXPECT_EQ(moved.y, 452870.0);
+  ASSERT_FALSE(moved.warnings.empty());
+  EXPECT_EQ(moved.warnings.back().kind, ResultWarningKind::kMetadataPeriods);
+  EXPECT_EQ(moved.warnings.back().text,
+            "Meerdere perioden in de metadata (3): de coördinaten zijn die van periode 3 "
+            "(x 211350, y 452870); eerder: periode 1 x 211000, y 452000; periode 2 zonder "
+            "coördinaten");
+  const TubeResult& second = results.tubes[1];
+  EXPECT_EQ(second.filter, "002");
+  EXPECT_EQ(second.failure, "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie");
+  EXPECT_TRUE(hasWarningOf(second, ResultWarningKind::kMetadataPeriods));
+
+  EXPECT_EQ(crlfRecords(dir.read("overzicht.csv")).size(), 3u);
+  const std::string index = dir.read("rapport.html");
+  const std::size_t all = index.find("<h2>Alle buizen</h2>");
+  ASSERT_NE(all, std::string::npos);
+  EXPECT_EQ(occurrences(index.substr(all, index.find("</table>", all) - all), "<tr"), 1u + 2u);
+  EXPECT_EQ(occurrences(index, "<b>28AL0012 filter 002</b>"), 1u);
+  Dataset ds = openLayerFile(dir.file("overzicht.gpkg"));
+  ASSERT_TRUE(ds);
+  OGRLayerH layer = GDALDatasetGetLayerByName(ds.get(), "overzicht");
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(OGR_L_GetFeatureCount(layer, TRUE), 2);
+  Feature a = featureOf(layer, "28AL0005");
+  ASSERT_TRUE(a);
+  OGRGeometryH point = OGR_F_GetGeometryRef(a.get());
+  ASSERT_NE(point, nullptr);
+  EXPECT_DOUBLE_EQ(OGR_G_GetX(point, 0), 211350);
+}
+
+// No tube reached the selection (a data set of filters 02 only): the lists
+// are empty, and the report still names every tube with its reason.
+TEST(WriteReports, ADataSetWithoutASimulatedTubeStillGetsItsReport) {
+  test::TempDir dir;
+  dir.write("modsel.zft", "");
+  dir.write("foutbuis.zft", "");
+  dir.write(kLocationsFileName, "locatie,filter,x,y\nB33F0080,02,213260,473900\n");
+  const DataSetResults results = writeReports(dir.path());
+  ASSERT_EQ(results.tubes.size(), 1u);
+  EXPECT_EQ(reportWrittenLine(results),
+            "Rapport geschreven: rapport.html, overzicht.csv en overzicht.gpkg (1 buizen, 0 met "
+            "model).");
+  const std::vector<std::string> records = crlfRecords(dir.read("overzicht.csv"));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].rfind("B33F0080,B33F0080,02,213260.00,473900.00,", 0), 0u) << records[1];
+  EXPECT_NE(dir.read("rapport.html")
+                .find("<b>B33F0080 filter 02</b>: niet gesimuleerd: alleen filter 01 gaat door"),
+            std::string::npos);
+  EXPECT_TRUE(fileExists(dir.file("overzicht.gpkg")));
+
+  // Without the coordinates of any tube there is nothing to report.
+  test::TempDir bare;
+  bare.write("modsel.zft", "");
+  bare.write("foutbuis.zft", "");
+  EXPECT_THROW(writeReports(bare.path()), Error);
+}
+
+// A tube of the extended family: its page lists the candidates with their
+// BIC, the chosen one marked, and the chosen parameters with their standard
+// errors and t95; the index explains every warning that occurs.
+TEST(HtmlReport, TheExtendedFamilysChoiceAndTheWarningsExplained) {
+  DataSetResults results = threeTubes();
+  TubeResult& a = results.tubes[0];
+  a.label = "gf";
+  a.choice.extended = true;
+  a.choice.candidates = {{"1s", 1510.25, 5, 247, true, ""},
+                         {"2s", 1508.0, 5, 247, false, "c 3.10 >= 0.00"},
+                         {"ef", 1499.1, 6, 247, true, ""},
+                         {"gf", 1490.4, 7, 247, true, ""}};
+  a.choice.chosen = "gf";
+  a.choice.bic = 1490.4;
+  a.choice.filter = "01";
+  a.choice.parameters = {{"A", 120.5, 4.25}, {"n", 1.8, std::nullopt}, {"phi", 0.9512, 0.0031}};
+  a.choice.t95 = 74.94;
+  test::TempDir dir;
+  writeHtmlReport(results, dir.path(), &madeUpCharts);
+  const std::string page = dir.read("rapport/28AL0005.html");
+  EXPECT_EQ(unbalancedTags(page, kVoidElements), "");
+  EXPECT_NE(page.find("<td>gf (gekozen)</td><td class=\"n\">1490.40</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>c 3.10 &gt;= 0.00</td>"), std::string::npos);
+  EXPECT_NE(page.find("<th>A</th><td class=\"n\">120.5</td><td class=\"n\">4.25</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>n</th><td class=\"n\">1.8</td><td class=\"n\">-</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>phi</th><td class=\"n\">0.9512</td><td class=\"n\">0.0031</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>t95</th><td class=\"n\">74.9</td>"), std::string::npos);
+  // Each warning with its meaning.
+  EXPECT_NE(page.find(warningMeaning(ResultWarningKind::kShortSeries)), std::string::npos);
+  const std::string index = dir.read("rapport.html");
+  EXPECT_NE(index.find("<h2>Waarschuwingen: wat ze betekenen</h2>"), std::string::npos);
+  for (ResultWarningKind kind : {ResultWarningKind::kShortSeries,
+                                 ResultWarningKind::kNoiseDominates, ResultWarningKind::kNoModel}) {
+    EXPECT_NE(index.find(markupEscaped(warningMeaning(kind))), std::string::npos);
+  }
+  EXPECT_EQ(index.find(warningMeaning(ResultWarningKind::kResidualTrend)), std::string::npos);
 }
 
 // --- The table `run` prints -------------------------------------------------

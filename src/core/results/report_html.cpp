@@ -150,10 +150,37 @@ std::string cell(const OverviewColumn& column, const OverviewValue& value, const
   return html + "</td>";
 }
 
-// The start of a warning's text, up to its colon: "Fit zwak".
-std::string warningTitle(const std::string& text) {
-  const std::size_t colon = text.find(':');
-  return colon == std::string::npos ? text : text.substr(0, colon);
+// The name of a kind of warning in the legend.
+const char* warningTitle(ResultWarningKind kind) {
+  switch (kind) {
+    case ResultWarningKind::kStartTransient:
+      return "Inloopeffect";
+    case ResultWarningKind::kNoiseDominates:
+      return "Ruis overheerst";
+    case ResultWarningKind::kGhgAboveSurface:
+      return "GHG boven maaiveld";
+    case ResultWarningKind::kShortSeries:
+      return "Meetreeks kort";
+    case ResultWarningKind::kSparseSeries:
+      return "Meetreeks dun";
+    case ResultWarningKind::kNoModel:
+      return "Geen model";
+    case ResultWarningKind::kLowFitEvp:
+      return "Fit zwak";
+    case ResultWarningKind::kNoiseTooSmall:
+      return "Realisaties te vlak";
+    case ResultWarningKind::kResidualTrend:
+      return "Trend in de residuen";
+    case ResultWarningKind::kClusteredReadings:
+      return "Metingen geconcentreerd";
+    case ResultWarningKind::kSimulatedVsMeasured:
+      return "Gesimuleerd min gemeten";
+    case ResultWarningKind::kTryExtended:
+      return "Advies";
+    case ResultWarningKind::kMetadataPeriods:
+      return "Meerdere perioden";
+  }
+  return "";
 }
 
 // Every kind of warning that occurs, with what it means and what to try.
@@ -170,14 +197,10 @@ void writeWarningLegend(const DataSetResults& results, LineWriter& out) {
   out.write("<table>");
   for (ResultWarningKind kind : kinds) {
     int count = 0;
-    std::string example;
     for (const TubeResult& tube : results.tubes) {
-      for (const ResultWarning& w : tube.warnings) {
-        if (w.kind != kind) continue;
-        if (count++ == 0) example = w.text;
-      }
+      for (const ResultWarning& w : tube.warnings) count += w.kind == kind ? 1 : 0;
     }
-    out.write("<tr><th>" + markupEscaped(warningTitle(example)) + "</th><td class=\"n\">" +
+    out.write("<tr><th>" + markupEscaped(warningTitle(kind)) + "</th><td class=\"n\">" +
               formatInt(count) + "&times;</td><td>" + markupEscaped(warningMeaning(kind)) +
               "</td></tr>");
   }
