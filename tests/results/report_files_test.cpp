@@ -801,6 +801,7 @@ TEST(HtmlReport, TheExtendedFamilysChoiceAndTheWarningsExplained) {
   a.choice.filter = "01";
   a.choice.parameters = {{"A", 120.5, 4.25}, {"n", 1.8, std::nullopt}, {"phi", 0.9512, 0.0031}};
   a.choice.t95 = 74.94;
+  a.fitInEquilibrium = true;  // the only tube with a fit
   test::TempDir dir;
   writeHtmlReport(results, dir.path(), &madeUpCharts);
   const std::string page = dir.read("rapport/28AL0005.html");
@@ -816,7 +817,10 @@ TEST(HtmlReport, TheExtendedFamilysChoiceAndTheWarningsExplained) {
   EXPECT_NE(page.find("<th>t95</th><td class=\"n\">74.9</td>"), std::string::npos);
   // Each warning with its meaning.
   EXPECT_NE(page.find(warningMeaning(ResultWarningKind::kShortSeries)), std::string::npos);
+  EXPECT_NE(page.find("deterministische model in evenwicht"), std::string::npos);
   const std::string index = dir.read("rapport.html");
+  EXPECT_NE(index.find("deterministische model in evenwicht"), std::string::npos);
+  EXPECT_EQ(index.find("een filterdoorgang zonder bijwerken"), std::string::npos);
   EXPECT_NE(index.find("<h2>Waarschuwingen: wat ze betekenen</h2>"), std::string::npos);
   for (ResultWarningKind kind : {ResultWarningKind::kShortSeries,
                                  ResultWarningKind::kNoiseDominates, ResultWarningKind::kNoModel}) {

@@ -226,7 +226,14 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
   }
   out.write("<div class=\"note\">");
   out.write(std::string("<p>") + kLevelNote + "</p>");
-  out.write(std::string("<p>") + kFitNote + "</p>");
+  // The note of each kind of fit the tubes have; today's pass when none has one.
+  bool equilibrium = false, pass = false;
+  for (const TubeResult& tube : results.tubes) {
+    if (!tube.fit.available) continue;
+    (tube.fitInEquilibrium ? equilibrium : pass) = true;
+  }
+  if (pass || !equilibrium) out.write(std::string("<p>") + kFitNote + "</p>");
+  if (equilibrium) out.write(std::string("<p>") + kEquilibriumFitNote + "</p>");
   out.write(std::string("<p>") + kParameterNote + "</p>");
   out.write(std::string("<p>") + kMeasuredNote + "</p>");
   out.write("</div>");
