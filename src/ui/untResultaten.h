@@ -1,6 +1,7 @@
 // The results window TfrmResultaten ("Resultaten"): one row per tube of a
-// finished working directory with the chosen model, its fit, GHG/GLG/GVG and
-// the warnings, and the charts of the tube selected in the table. Levels in
+// finished working directory with the chosen model, its fit, GHG/GLG/GVG
+// (simulated, measured and simulated over the measured years) and the
+// warnings, and the charts of the tube selected in the table. Levels in
 // cm below surface level ("cm-mv"), drawn with the larger depths lower.
 #pragma once
 
@@ -30,6 +31,7 @@ class TfrmResultaten : public QDialog {
     kColTube,
     kColFilter,
     kColModel,
+    kColBic,
     kColDelta,
     kColOmega0,
     kColPhi,
@@ -42,6 +44,13 @@ class TfrmResultaten : public QDialog {
     kColGhg,
     kColGlg,
     kColGvg,
+    kColGhgMeasured,
+    kColGlgMeasured,
+    kColGvgMeasured,
+    kColMeasuredYears,
+    kColGhgSameYears,
+    kColGlgSameYears,
+    kColGvgSameYears,
     kColWarnings,
     kColFailure,
     kColumnCount

@@ -35,14 +35,44 @@ TEST(Coupling, TubeListMarksFurtherRecordsOfALocationAsIngreep) {
   // A location that comes back after another one starts a new entry.
   EXPECT_EQ(tubes, (std::vector<std::string>{"99UU2201 +01 (ingreep!) (ingreep!)", "99UU2202 +01",
                                              "99UU2203 +03", "99UU2202 +01"}));
+  // One warning for the location of three records, naming each.
   EXPECT_EQ(messages.log(),
             (std::vector<std::string>{
-                "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis 99UU2201",
-                "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis 99UU2201"}));
+                "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis "
+                "99UU2201: 3 filters en perioden in de metadata (+01 1-4-1995 t/m "
+                "1-4-1995; +01 1-4-1995 t/m 1-4-1995; +02 1-4-1995 t/m 1-4-1995)"}));
 
   Messages none;
   EXPECT_TRUE(buildTubeList({"FMNT0034"}, none).empty());
   EXPECT_TRUE(none.log().empty());
+}
+
+// A tube in three metadata periods: one warning, each period with its
+// first and last reading (missing values left out), a period without
+// readings said so; the line is about that tube.
+TEST(Coupling, OneIngreepWarningPerTubeNamingItsPeriods) {
+  const std::vector<std::string> lines = {
+      "FMNT0034gebruiker          12-MAR-2004",
+      tubeRecord("B33F0080", "01"),
+      measurementRecord(1972, 11, 28, levelField(109)),
+      measurementRecord(1986, 11, 20, levelField(120)),
+      tubeRecord("B33F0080", "01"),
+      measurementRecord(1986, 11, 28, levelField(115)),
+      measurementRecord(1997, 9, 9, levelField(std::nullopt)),
+      measurementRecord(1997, 9, 3, levelField(101)),
+      tubeRecord("B33F0080", "01"),
+      tubeRecord("B58C0698", "01"),
+      measurementRecord(1985, 11, 14, levelField(256)),
+  };
+  Messages messages;
+  EXPECT_EQ(buildTubeList(lines, messages),
+            (std::vector<std::string>{"B33F0080 +01 (ingreep!) (ingreep!)", "B58C0698 +01"}));
+  ASSERT_EQ(messages.log().size(), 1u);
+  EXPECT_EQ(messages.log()[0],
+            "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis B33F0080: 3 perioden "
+            "in de metadata (+01 28-11-1972 t/m 20-11-1986; +01 28-11-1986 t/m 3-9-1997; +01 "
+            "zonder metingen)");
+  EXPECT_EQ(messages.tags(MessageListId::kLog).at(0).tube, "B33F0080");
 }
 
 TEST(Coupling, OverviewReadersTakeStemFilterAndBareMeteoName) {

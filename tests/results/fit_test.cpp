@@ -131,5 +131,87 @@ TEST(Fit, ReadingsBeyondTheMeteoAreDroppedAndShortFilesRefused) {
   }
 }
 
+// The course of S.fit on the five days: a step a day and one per reading on
+// its day (4.5 on day 4, after the day's own step), the day's level its
+// prediction. Against it the depth residuals are those worked out by hand.
+TEST(Fit, CourseInEquilibriumAsATrace) {
+  const CalibrationSeries series = readCalibrationSeries("T.01", kMeasurements, "T.met", kMeteo);
+  const std::vector<double> level = {0, -8, -9, -5.5, -9.75, -9.875};
+  const FilterTrace trace = equilibriumTrace(series, level);
+  const std::vector<double> times = {1, 1, 2, 3, 3, 4, 4.5, 5, 5};
+  const std::vector<std::int32_t> readings = {-1, 0, -1, -1, 1, -1, 2, -1, 3};
+  EXPECT_EQ(trace.time, times);
+  EXPECT_EQ(trace.measurement, readings);
+  EXPECT_EQ(trace.predicted[6], -9.75);
+  const FitFigures fit = fitFigures(series, trace);
+  EXPECT_EQ(fit.n, 4);
+  EXPECT_DOUBLE_EQ(fit.me, -0.03125);
+  EXPECT_DOUBLE_EQ(fit.rmse, std::sqrt(3.578125 / 4));
+
+  // A course shorter than the readings: those beyond it are not matched.
+  const FilterTrace short3 = equilibriumTrace(series, {0, -8, -9, -5.5});
+  EXPECT_EQ(fitFigures(series, short3).n, 2);
+  EXPECT_EQ(short3.time.back(), 3);
+}
+
+// Five years with a reading on 1 July each, residuals (measured depth -
+// model depth) 0, 3, 2, 7, 8: slope 20 / 10 = 2 cm a year; the deviations
+// from the line 0, 1, -2, 1, 0 give s^2 = 6 / 3 and a standard error
+// sqrt(2 / 10), so t = 2 / sqrt(0.2).
+TEST(Fit, TrendOfTheYearlyMeanResiduals) {
+  std::string meteo = "1827 5 1 4 5\n";
+  std::vector<int> julyFirst;
+  for (int m = 1, year = 2000, month = 1, day = 1; m <= 1827; ++m) {
+    meteo +=
+        std::to_string(day) + " " + std::to_string(month) + " " + std::to_string(year) + " 0 0\n";
+    if (month == 7 && day == 1) julyFirst.push_back(m);
+    const int length = month == 2 ? (year % 4 == 0 ? 29 : 28)
+                       : (month == 4 || month == 6 || month == 9 || month == 11) ? 30
+                                                                                 : 31;
+    if (++day > length) {
+      day = 1;
+      if (++month > 12) {
+        month = 1;
+        ++year;
+      }
+    }
+  }
+  ASSERT_EQ(julyFirst.size(), 5u);
+  // Two readings in 2002, residuals 1 and 3: their mean is the year's 2.
+  std::string measurements = "6 1\n";
+  for (int i = 0; i < 5; ++i) measurements += std::to_string(julyFirst[i]) + " 0\n";
+  measurements += std::to_string(julyFirst[2] + 1) + " 0\n";
+  const CalibrationSeries series = readCalibrationSeries("T.01", measurements, "T.met", meteo);
+  ASSERT_EQ(series.input.measurements.size(), 6u);
+  FilterTrace trace;
+  // With readings at level 0 the residual is the model's level.
+  const double residual[6] = {0, 3, 1, 7, 8, 3};
+  for (int i = 0; i < 6; ++i) {
+    trace.time.push_back(series.input.measurements[static_cast<std::size_t>(i)].time);
+    trace.predicted.push_back(residual[i]);
+    trace.updated.push_back(residual[i]);
+    trace.measurement.push_back(i);
+  }
+  const ResidualTrend trend = residualTrend(series, trace);
+  ASSERT_TRUE(trend.available);
+  EXPECT_EQ(trend.years, 5);
+  EXPECT_EQ(trend.firstYear, 2000);
+  EXPECT_EQ(trend.lastYear, 2004);
+  EXPECT_DOUBLE_EQ(trend.slope, 2);
+  EXPECT_NEAR(trend.t, 2 / std::sqrt(0.2), 1e-12);
+
+  // On the line exactly: an infinite t; two years: no trend to judge.
+  for (double& r : trace.predicted) r = 0;
+  trace.predicted[4] = 5;  // 2004 alone off: not a line
+  EXPECT_TRUE(std::isfinite(residualTrend(series, trace).t));
+  const double line[6] = {0, 1, 2, 3, 4, 2};
+  for (int i = 0; i < 6; ++i) trace.predicted[static_cast<std::size_t>(i)] = line[i];
+  EXPECT_TRUE(std::isinf(residualTrend(series, trace).t));
+  trace.time.resize(2);
+  trace.predicted.resize(2);
+  trace.measurement.resize(2);
+  EXPECT_FALSE(residualTrend(series, trace).available);
+}
+
 }  // namespace
 }  // namespace phreatix

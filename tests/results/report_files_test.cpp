@@ -15,13 +15,22 @@
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
 
+#include "error.h"
 #include "platform/files.h"
+#include "results/svg_chart.h"
 #include "support/temp_dir.h"
 
 namespace phreatix {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool hasWarningOf(const TubeResult& tube, ResultWarningKind kind) {
+  for (const ResultWarning& w : tube.warnings) {
+    if (w.kind == kind) return true;
+  }
+  return false;
+}
 
 // Days since 1-1-1970 of 1 January of a year (no leap-year subtleties
 // needed: the charts only need dates in order).
@@ -52,6 +61,10 @@ DataSetResults threeTubes() {
   a.ghg = 45.26;
   a.glg = 162.04;
   a.gvg = 80.0;
+  // Measured over nine years, the spring days too sparse for a GVG.
+  a.measured = {44.94, 158.0, std::nullopt};
+  a.measuredYears = std::vector<int>{2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009};
+  a.sameYears.ghg = 47.04;
   a.warnings = {{ResultWarningKind::kShortSeries, "Korte reeks: 700 dagen, minder dan 730"},
                 {ResultWarningKind::kNoiseDominates, "Ruis sd 14.2 > 1.2 x 10.1 \"let op\""}};
 
@@ -129,9 +142,11 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   const std::vector<std::string> records = crlfRecords(text);
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0],
-            "buis,locatie,filter,x_rd (m),y_rd (m),model,delta (-),omega0 (cm/cm),phi (-),"
+            "buis,locatie,filter,x_rd (m),y_rd (m),model,bic,delta (-),omega0 (cm/cm),phi (-),"
             "c (cm+mv),sigma2 (cm2),n_fit,me_fit (cm),rmse_fit (cm),evp_fit (%),fit_van,fit_tot,"
-            "ghg (cm-mv),glg (cm-mv),gvg (cm-mv),waarschuwingen,reden_geen_model");
+            "ghg (cm-mv),glg (cm-mv),gvg (cm-mv),ghg_gemeten (cm-mv),glg_gemeten (cm-mv),"
+            "gvg_gemeten (cm-mv),jaren_gemeten,ghg_zelfde_jaren (cm-mv),glg_zelfde_jaren (cm-mv),"
+            "gvg_zelfde_jaren (cm-mv),waarschuwingen,reden_geen_model");
   const std::vector<std::string> header = csvFields(records[0]);
   auto column = [&](const std::string& title) {
     const auto it = std::find(header.begin(), header.end(), title);
@@ -157,6 +172,13 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   EXPECT_EQ(a[column("ghg (cm-mv)")], "45.3");
   EXPECT_EQ(a[column("glg (cm-mv)")], "162.0");
   EXPECT_EQ(a[column("gvg (cm-mv)")], "80.0");
+  EXPECT_EQ(a[column("ghg_gemeten (cm-mv)")], "44.9");
+  EXPECT_EQ(a[column("glg_gemeten (cm-mv)")], "158.0");
+  EXPECT_EQ(a[column("gvg_gemeten (cm-mv)")], "");
+  EXPECT_EQ(a[column("jaren_gemeten")], "9");
+  EXPECT_EQ(a[column("ghg_zelfde_jaren (cm-mv)")], "47.0");
+  EXPECT_EQ(a[column("glg_zelfde_jaren (cm-mv)")], "");
+  EXPECT_EQ(a[column("bic")], "");
   EXPECT_EQ(a[column("waarschuwingen")],
             "Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"let op\"");
   EXPECT_NE(records[1].find(",\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x "
@@ -176,6 +198,7 @@ TEST(OverviewCsv, ReadsBackWithUnitsQuotingAndEmptyFields) {
   EXPECT_EQ(b[column("n_fit")], "");
   EXPECT_EQ(b[column("fit_van")], "");
   EXPECT_EQ(b[column("ghg (cm-mv)")], "");
+  EXPECT_EQ(b[column("jaren_gemeten")], "");
   EXPECT_EQ(b[column("reden_geen_model")], "delta 0.85 niet groter dan 0.90");
 
   const std::vector<std::string> c = csvFields(records[3]);
@@ -203,18 +226,21 @@ TEST(OverviewCsv, TheWindowsTableAsItShowsIt) {
   const std::vector<std::string> records = crlfRecords(dir.read("tabel.csv"));
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0],
-            "Buis,Filter,Model,delta (-),omega0 (cm/cm),phi (-),c (cm+mv),sigma2 (cm\xC2\xB2),n,"
-            "ME (cm),RMSE (cm),EVP (%),GHG (cm-mv),GLG (cm-mv),GVG (cm-mv),Waarschuwingen,"
-            "Reden geen model");
-  EXPECT_EQ(records[1], "28AL0008,01,1s,,,,,,120,-0.4,7.9,87.3,45.3,162.0,80.0,,");
-  EXPECT_EQ(records[2], "28AL0006,01,ft,,,,,,,,,,,,,,delta 0.85 niet groter dan 0.90");
-  EXPECT_EQ(
-      records[3],
-      "28AL0005,01,1s,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
-      "\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x 10.1 \"\"let op\"\"\",");
+            "Buis,Filter,Model,BIC,delta (-),omega0 (cm/cm),phi (-),c (cm+mv),"
+            "sigma2 (cm\xC2\xB2),n,ME (cm),RMSE (cm),EVP (%),GHG (cm-mv),GLG (cm-mv),GVG (cm-mv),"
+            "GHG gemeten (cm-mv),GLG gemeten (cm-mv),GVG gemeten (cm-mv),Jaren gemeten,"
+            "GHG zelfde jaren (cm-mv),GLG zelfde jaren (cm-mv),GVG zelfde jaren (cm-mv),"
+            "Waarschuwingen,Reden geen model");
+  EXPECT_EQ(records[1],
+            "28AL0008,01,1s,,,,,,,120,-0.4,7.9,87.3,45.3,162.0,80.0,44.9,158.0,,9,47.0,,,,");
+  EXPECT_EQ(records[2], "28AL0006,01,ft,,,,,,,,,,,,,,,,,,,,,,delta 0.85 niet groter dan 0.90");
+  EXPECT_EQ(records[3],
+            "28AL0005,01,1s,,0.9712,2.5000,0.9800,-152.1,12.25,120,-0.4,7.9,87.3,45.3,162.0,80.0,"
+            "44.9,158.0,,9,47.0,,,\"Korte reeks: 700 dagen, minder dan 730; Ruis sd 14.2 > 1.2 x "
+            "10.1 \"\"let op\"\"\",");
   // overzicht.csv keeps the parameters of the unfinished tube.
   writeOverviewCsv(results, dir.file("overzicht.csv"));
-  EXPECT_NE(dir.read("overzicht.csv").find("28AL0008,,01,123456.50,456789.25,1s,0.9712345,"),
+  EXPECT_NE(dir.read("overzicht.csv").find("28AL0008,,01,123456.50,456789.25,1s,,0.9712345,"),
             std::string::npos);
 }
 
@@ -574,7 +600,9 @@ TEST(HtmlReport, IndexListsAllTubesAndLinksThePagesOfModelledOnes) {
   EXPECT_EQ(index.find("rapport/28AL0006.html"), std::string::npos);
   EXPECT_EQ(index.find("rapport/28AL0007.html"), std::string::npos);
   // One table row per tube, header apart.
-  EXPECT_EQ(occurrences(index, "<tr"), 1u + 3u);
+  const std::size_t all = index.find("<h2>Alle buizen</h2>");
+  ASSERT_NE(all, std::string::npos);
+  EXPECT_EQ(occurrences(index.substr(all, index.find("</table>", all) - all), "<tr"), 1u + 3u);
   EXPECT_NE(index.find("<b>28AL0006 filter 01</b>: delta 0.85 niet groter dan 0.90"),
             std::string::npos);
   EXPECT_NE(index.find("<b>28AL0007 filter 02</b>: alleen filter 01 wordt gemodelleerd"),
@@ -666,7 +694,7 @@ TEST(WriteReports, WritesTheThreeFilesFromTheModelSelectionLists) {
   const std::vector<std::string> records = crlfRecords(dir.read("overzicht.csv"));
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[1].rfind("28AL0005,", 0), 0u);
-  EXPECT_NE(records[1].find(",1s,0.9712345,2.5000000,0.9800000,-152.12346,12.25000,"),
+  EXPECT_NE(records[1].find(",1s,,0.9712345,2.5000000,0.9800000,-152.12346,12.25000,"),
             std::string::npos)
       << records[1];
   EXPECT_EQ(records[2].rfind("28AL0006,", 0), 0u);
@@ -683,6 +711,122 @@ TEST(WriteReports, WritesTheThreeFilesFromTheModelSelectionLists) {
   // Not modelled yet: no page to link to.
   EXPECT_EQ(index.find("rapport/28AL0005.html"), std::string::npos);
   EXPECT_FALSE(fileExists(dir.file("rapport/28AL0005.html")));
+}
+
+// A tube the export describes in three metadata periods, and a filter 02
+// in two: one row each in the three files, at the last period's place, the
+// earlier periods named in its warnings.
+TEST(WriteReports, OneRowPerTubeWhateverItsMetadataPeriods) {
+  test::TempDir dir;
+  dir.write("modsel.zft", "28AL0005 1s 0.9712345 2.5000000 0. 0.9800000 -152.12346   12.25000\n");
+  dir.write("foutbuis.zft", "");
+  dir.write(kLocationsFileName,
+            "locatie,filter,x,y\n28AL0005,001,211000,452000\n28AL0005,001,,\n"
+            "28AL0005,001,211350,452870\n28AL0012,002,213940,451210\n28AL0012,002,213940,451210\n");
+  const DataSetResults results = writeReports(dir.path());
+  ASSERT_EQ(results.tubes.size(), 2u);
+  const TubeResult& moved = results.tubes[0];
+  EXPECT_EQ(moved.x, 211350.0);
+  EXPECT_EQ(moved.y, 452870.0);
+  ASSERT_FALSE(moved.warnings.empty());
+  EXPECT_EQ(moved.warnings.back().kind, ResultWarningKind::kMetadataPeriods);
+  EXPECT_EQ(moved.warnings.back().text,
+            "Meerdere perioden in de metadata (3): de coördinaten zijn die van periode 3 "
+            "(x 211350, y 452870); eerder: periode 1 x 211000, y 452000; periode 2 zonder "
+            "coördinaten");
+  const TubeResult& second = results.tubes[1];
+  EXPECT_EQ(second.filter, "002");
+  EXPECT_EQ(second.failure, "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie");
+  EXPECT_TRUE(hasWarningOf(second, ResultWarningKind::kMetadataPeriods));
+
+  EXPECT_EQ(crlfRecords(dir.read("overzicht.csv")).size(), 3u);
+  const std::string index = dir.read("rapport.html");
+  const std::size_t all = index.find("<h2>Alle buizen</h2>");
+  ASSERT_NE(all, std::string::npos);
+  EXPECT_EQ(occurrences(index.substr(all, index.find("</table>", all) - all), "<tr"), 1u + 2u);
+  EXPECT_EQ(occurrences(index, "<b>28AL0012 filter 002</b>"), 1u);
+  Dataset ds = openLayerFile(dir.file("overzicht.gpkg"));
+  ASSERT_TRUE(ds);
+  OGRLayerH layer = GDALDatasetGetLayerByName(ds.get(), "overzicht");
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(OGR_L_GetFeatureCount(layer, TRUE), 2);
+  Feature a = featureOf(layer, "28AL0005");
+  ASSERT_TRUE(a);
+  OGRGeometryH point = OGR_F_GetGeometryRef(a.get());
+  ASSERT_NE(point, nullptr);
+  EXPECT_DOUBLE_EQ(OGR_G_GetX(point, 0), 211350);
+}
+
+// No tube reached the selection (a data set of filters 02 only): the lists
+// are empty, and the report still names every tube with its reason.
+TEST(WriteReports, ADataSetWithoutASimulatedTubeStillGetsItsReport) {
+  test::TempDir dir;
+  dir.write("modsel.zft", "");
+  dir.write("foutbuis.zft", "");
+  dir.write(kLocationsFileName, "locatie,filter,x,y\nB33F0080,02,213260,473900\n");
+  const DataSetResults results = writeReports(dir.path());
+  ASSERT_EQ(results.tubes.size(), 1u);
+  EXPECT_EQ(reportWrittenLine(results),
+            "Rapport geschreven: rapport.html, overzicht.csv en overzicht.gpkg (1 buizen, 0 met "
+            "model).");
+  const std::vector<std::string> records = crlfRecords(dir.read("overzicht.csv"));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].rfind("B33F0080,B33F0080,02,213260.00,473900.00,", 0), 0u) << records[1];
+  EXPECT_NE(dir.read("rapport.html")
+                .find("<b>B33F0080 filter 02</b>: niet gesimuleerd: alleen filter 01 gaat door"),
+            std::string::npos);
+  EXPECT_TRUE(fileExists(dir.file("overzicht.gpkg")));
+
+  // Without the coordinates of any tube there is nothing to report.
+  test::TempDir bare;
+  bare.write("modsel.zft", "");
+  bare.write("foutbuis.zft", "");
+  EXPECT_THROW(writeReports(bare.path()), Error);
+}
+
+// A tube of the extended family: its page lists the candidates with their
+// BIC, the chosen one marked, and the chosen parameters with their standard
+// errors and t95; the index explains every warning that occurs.
+TEST(HtmlReport, TheExtendedFamilysChoiceAndTheWarningsExplained) {
+  DataSetResults results = threeTubes();
+  TubeResult& a = results.tubes[0];
+  a.label = "gf";
+  a.choice.extended = true;
+  a.choice.candidates = {{"1s", 1510.25, 5, 247, true, ""},
+                         {"2s", 1508.0, 5, 247, false, "c 3.10 >= 0.00"},
+                         {"ef", 1499.1, 6, 247, true, ""},
+                         {"gf", 1490.4, 7, 247, true, ""}};
+  a.choice.chosen = "gf";
+  a.choice.bic = 1490.4;
+  a.choice.filter = "01";
+  a.choice.parameters = {{"A", 120.5, 4.25}, {"n", 1.8, std::nullopt}, {"phi", 0.9512, 0.0031}};
+  a.choice.t95 = 74.94;
+  a.fitInEquilibrium = true;  // the only tube with a fit
+  test::TempDir dir;
+  writeHtmlReport(results, dir.path(), &madeUpCharts);
+  const std::string page = dir.read("rapport/28AL0005.html");
+  EXPECT_EQ(unbalancedTags(page, kVoidElements), "");
+  EXPECT_NE(page.find("<td>gf (gekozen)</td><td class=\"n\">1490.40</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>c 3.10 &gt;= 0.00</td>"), std::string::npos);
+  EXPECT_NE(page.find("<th>A</th><td class=\"n\">120.5</td><td class=\"n\">4.25</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>n</th><td class=\"n\">1.8</td><td class=\"n\">-</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>phi</th><td class=\"n\">0.9512</td><td class=\"n\">0.0031</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>t95</th><td class=\"n\">74.9</td>"), std::string::npos);
+  // Each warning with its meaning.
+  EXPECT_NE(page.find(warningMeaning(ResultWarningKind::kShortSeries)), std::string::npos);
+  EXPECT_NE(page.find("deterministische model in evenwicht"), std::string::npos);
+  const std::string index = dir.read("rapport.html");
+  EXPECT_NE(index.find("deterministische model in evenwicht"), std::string::npos);
+  EXPECT_EQ(index.find("een filterdoorgang zonder bijwerken"), std::string::npos);
+  EXPECT_NE(index.find("<h2>Waarschuwingen: wat ze betekenen</h2>"), std::string::npos);
+  for (ResultWarningKind kind : {ResultWarningKind::kShortSeries,
+                                 ResultWarningKind::kNoiseDominates, ResultWarningKind::kNoModel}) {
+    EXPECT_NE(index.find(markupEscaped(warningMeaning(kind))), std::string::npos);
+  }
+  EXPECT_EQ(index.find(warningMeaning(ResultWarningKind::kResidualTrend)), std::string::npos);
 }
 
 // --- The table `run` prints -------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "engine/kalman_filter.h"
 #include "error.h"
 #include "platform/files.h"
+#include "postprocessing/measured_gxg.h"
 #include "results/charts.h"
 #include "results/fit.h"
 #include "support/doubles.h"
@@ -270,111 +272,434 @@ TEST_F(FinishedDemo, FiveChartsOfAModelledTube) {
   EXPECT_LT(charts[2].series[0].y.front(), charts[2].series[0].y.back());
 }
 
-// A made-up finished tube: about 8 years of meteo with a surplus of 0, so the
-// model level runs from c towards c; readings every `every` days.
+// A made-up finished tube. From 1 January 1980 a seasonal surplus drives the
+// standard model; the readings are its course in equilibrium (written as
+// S.fit) plus an alternating error of +-`noise` cm (and a drift of
+// `trendPerYear` cm a year downward). Readings every `every` days from day
+// `firstDay`, or on every 14th and 28th of 1980-1989 with `onMeasuringDays`,
+// or on the days in `readingDays`.
 struct MadeUpTube {
   std::string stem = "11AA0001";
-  double c = -100, phi = 0.5, sd = 10;
-  int warmUp = 731, readings = 200, every = 14;
+  std::string label = "2s";
+  double delta = 0.95, omega0 = 2, phi = 0.5, c = -100;
+  double amplitude = 0.5;  // cm a day of the surplus
+  double noise = 3, trendPerYear = 0;
+  int warmUp = 731, readings = 200, every = 14, firstDay = 120;
+  bool onMeasuringDays = false;
+  std::vector<int> readingDays;
+  bool writeFit = true;
+  double sdRatio = 1;     // S.sta's standard deviation over the readings'
   double ghgLevel = -80;  // S.sta keeps levels positive upward
+  double h0Above = 0;     // h0 of S.t01 above c
+  double simSurplus = 0.1;
+  std::string extraSel;  // lines after the values line of S.sel
+
+  std::vector<int> days() const {
+    if (!readingDays.empty()) return readingDays;
+    std::vector<int> out;
+    if (onMeasuringDays) {
+      const long long first = builtinDayNumber(1980, 1, 1);
+      for (long long d = first; d < builtinDayNumber(1990, 1, 1); ++d) {
+        const std::int64_t ymd = builtinDateOfDay(d);
+        if (ymd % 100 == 14 || ymd % 100 == 28) out.push_back(static_cast<int>(d - first + 1));
+      }
+      return out;
+    }
+    for (int i = 0; i < readings; ++i) out.push_back(firstDay + i * every);
+    return out;
+  }
+  int meteoDays() const { return days().back() + 1; }
+  double surplus(int m) const { return amplitude * std::sin(2 * 3.14159265358979 * m / 365); }
+  // The course in equilibrium, [1..M], as S.fit writes it (three decimals).
+  std::vector<double> course() const {
+    const int days = meteoDays();
+    std::vector<double> level(static_cast<std::size_t>(days) + 1, 0);
+    double d = 0;
+    for (int m = -3650; m <= days; ++m) {
+      d = delta * d + omega0 * surplus(m);
+      if (m >= 1) level[static_cast<std::size_t>(m)] = std::round((d + c) * 1000) / 1000;
+    }
+    return level;
+  }
+  // The readings: day and level, positive upward.
+  std::vector<std::pair<int, double>> levels() const {
+    const std::vector<double> model = course();
+    std::vector<std::pair<int, double>> out;
+    int i = 0;
+    for (int day : days()) {
+      out.push_back({day, model[static_cast<std::size_t>(day)] + (i++ % 2 ? noise : -noise) -
+                              trendPerYear * day / 365.25});
+    }
+    return out;
+  }
+  double measuredSd() const {
+    double sum = 0, ss = 0;
+    const auto l = levels();
+    for (const auto& [day, level] : l) sum += level;
+    const double mean = sum / static_cast<double>(l.size());
+    for (const auto& [day, level] : l) ss += (level - mean) * (level - mean);
+    return std::sqrt(ss / static_cast<double>(l.size()));
+  }
+  // The dates of the meteo days.
+  static CalendarDate dateOf(int m) {
+    const std::int64_t ymd = builtinDateOfDay(builtinDayNumber(1980, 1, 1) + m - 1);
+    return {static_cast<int>(ymd / 10000), static_cast<int>(ymd / 100 % 100),
+            static_cast<int>(ymd % 100)};
+  }
 
   void write(const test::TempDir& dir) const {
-    const int days = readings * every + 1;
+    const int days = meteoDays();
     std::string met = std::to_string(days) + " 5 1 4 5\n";
-    long long d = builtinDayNumber(1980, 1, 1);
-    for (int m = 1; m <= days; ++m, ++d) {
-      const std::int64_t ymd = builtinDateOfDay(d);
-      met += std::to_string(ymd % 100) + " " + std::to_string(ymd / 100 % 100) + " " +
-             std::to_string(ymd / 10000) + " 0 0\n";
+    for (int m = 1; m <= days; ++m) {
+      const CalendarDate date = dateOf(m);
+      const double q = surplus(m);
+      met += std::to_string(date.day) + " " + std::to_string(date.month) + " " +
+             std::to_string(date.year) + " " + formatReal(std::max(q, 0.0), 0, 9) + " " +
+             formatReal(std::max(-q, 0.0), 0, 9) + "\n";
     }
     dir.write(stem + ".met", met);
-    std::string ms = std::to_string(readings) + " 1\n";
-    for (int i = 0; i < readings; ++i) {
-      ms += std::to_string(1 + i * every) + " " + std::to_string(c + (i % 2 ? 10 : -10)) + "\n";
-    }
+    const auto l = levels();
+    std::string ms = std::to_string(l.size()) + " 1\n";
+    for (const auto& [day, level] : l)
+      ms += std::to_string(day) + " " + formatReal(level, 0, 6) + "\n";
     dir.write(stem + ".01", ms);
-    dir.write(stem + ".sta", "stdev." + formatReal(sd, 15, 6) + "\nGLG(t)    -120.0\nGHG(t)" +
-                                 formatReal(ghgLevel, 15, 6) + "\nGVG(t)    -100.0\n");
-    dir.write(stem + ".t01",
-              "a\nb\nc\nd\n2 -79359 100 30 1990\n.\n.\n.\n.\n.\n" + std::to_string(warmUp) + "\n");
+    if (writeFit) {
+      std::string fit = "# fit in evenwicht: model " + label + ", meteo vanaf 01-01-1980\n";
+      const std::vector<double> model = course();
+      for (int m = 1; m <= days; ++m) {
+        char line[40];
+        std::snprintf(line, sizeof line, "%6d %10.3f\n", m, model[static_cast<std::size_t>(m)]);
+        fit += line;
+      }
+      dir.write(stem + ".fit", fit);
+    }
+    dir.write(stem + ".sta", "stdev." + formatReal(sdRatio * measuredSd(), 15, 6) +
+                                 "\nGLG(t)    -120.0\nGHG(t)" + formatReal(ghgLevel, 15, 6) +
+                                 "\nGVG(t)    -100.0\n");
+    dir.write(stem + ".t01", "a\nb\nc\nd\n2 -79359 100 30 1990\n" + parameters() +
+                                 "\n0 0 0 0 0 0\n" + formatReal(c + h0Above, 0, 5) +
+                                 "\n0.\n1. 11688 0.0001\n" + std::to_string(warmUp) + "\n");
+    // S.sim: a constant surplus.
+    std::string sim = "1000 5 1 4 5\n";
+    for (int m = 1; m <= 1000; ++m) sim += "1 1 1970 " + formatReal(simSurplus, 0, 6) + " 0\n";
+    dir.write(stem + ".sim", sim);
+    dir.write(stem + ".sel", valuesLine() + "\n" + extraSel);
   }
-  std::string valuesLine() const {
-    return stem + " 2s 0.9500000 2.0000000 0. " + formatReal(phi, 9, 7) + " " +
-           formatReal(c, 10, 5) + "    4.00000";
+  std::string parameters() const {
+    return formatReal(delta, 9, 7) + " " + formatReal(omega0, 9, 7) + " 0. " +
+           formatReal(phi, 9, 7) + " " + formatReal(c, 10, 5) + "    4.00000";
   }
+  std::string valuesLine() const { return stem + " " + label + " " + parameters(); }
 };
 
-DataSetResults readMadeUp(const MadeUpTube& tube) {
+DataSetResults readMadeUp(const MadeUpTube& tube, const std::string& gzj = "") {
   test::TempDir dir;
   tube.write(dir);
+  if (!gzj.empty()) dir.write(tube.stem + ".gzj", gzj);
   dir.write("modsel.zft", tube.valuesLine() + "\n");
   return readResults(dir.path());
 }
 
+const ResultWarning* warningOf(const TubeResult& tube, ResultWarningKind kind) {
+  for (const ResultWarning& w : tube.warnings) {
+    if (w.kind == kind) return &w;
+  }
+  return nullptr;
+}
+
+std::string kinds(const TubeResult& tube) {
+  std::string out;
+  for (const ResultWarning& w : tube.warnings) out += w.text + "\n";
+  return out;
+}
+
 TEST(ResultWarnings, AQuietTubeHasNone) {
-  // Readings alternate 10 cm about c: SD 10, realisations' SD 10.
   const DataSetResults results = readMadeUp(MadeUpTube{});
   ASSERT_EQ(results.tubes.size(), 1u);
   const TubeResult& tube = results.tubes[0];
   EXPECT_TRUE(tube.modelled);
-  EXPECT_TRUE(tube.warnings.empty()) << tube.warnings[0].text;
+  EXPECT_TRUE(tube.warnings.empty()) << kinds(tube);
   EXPECT_DOUBLE_EQ(*tube.ghg, 80);
+  EXPECT_FALSE(results.extendedFamily);
 }
 
-TEST(ResultWarnings, EachCaseWithItsValueAndBound) {
+// The fit of S.fit: the readings are its course +-3 cm, so ME 0 and RMSE 3
+// exactly; without S.fit the pass of today, which starts out of
+// equilibrium, fits worse. The chart's deterministic line is S.fit's.
+TEST(ResultFit, FromTheCourseInEquilibriumWhenThePipelineWroteIt) {
+  MadeUpTube t;
+  const TubeResult honest = readMadeUp(t).tubes.at(0);
+  ASSERT_TRUE(honest.fit.available);
+  EXPECT_TRUE(honest.fitInEquilibrium);
+  EXPECT_EQ(honest.fit.n, 200);
+  EXPECT_NEAR(honest.fit.me, 0, 1e-9);
+  EXPECT_NEAR(honest.fit.rmse, 3, 1e-9);
+  EXPECT_EQ(honest.fit.first, MadeUpTube::dateOf(120));
+  EXPECT_EQ(honest.fit.last, MadeUpTube::dateOf(120 + 199 * 14));
+
+  // From the first day on, where today's pass starts far from equilibrium.
+  t.firstDay = 1;
+  EXPECT_NEAR(readMadeUp(t).tubes.at(0).fit.rmse, 3, 1e-9);
+  t.writeFit = false;
+  const TubeResult today = readMadeUp(t).tubes.at(0);
+  ASSERT_TRUE(today.fit.available);
+  EXPECT_FALSE(today.fitInEquilibrium);
+  EXPECT_EQ(today.fit.n, 200);
+  EXPECT_GT(today.fit.rmse, 4);
+
+  test::TempDir dir;
+  MadeUpTube withFit;
+  withFit.write(dir);
+  dir.write("modsel.zft", withFit.valuesLine() + "\n");
+  const TubeResult tube = readResults(dir.path()).tubes.at(0);
+  const std::vector<Chart> charts = tubeCharts(dir.path(), tube);
+  ASSERT_FALSE(charts.empty());
+  const ChartSeries& line = charts[0].series[1];
+  const std::vector<double> course = withFit.course();
+  ASSERT_EQ(line.y.size(), static_cast<std::size_t>(120 + 199 * 14));
+  for (std::size_t k = 0; k < line.y.size(); k += 97) EXPECT_DOUBLE_EQ(line.y[k], -course[k + 1]);
+  EXPECT_EQ(line.x.front(), daysSince1970({1980, 1, 1}));
+  // The residuals are the fit's: +-3 cm.
+  for (double r : charts[0].series[3].y) EXPECT_NEAR(std::fabs(r), 3, 1e-9);
+}
+
+TEST(ResultWarnings, StartOfTheRealisationsFromBothParts) {
   {
+    // The noise from 0 instead of c: mean over steps 101..465 of
+    // 100 * 0.99^k = 100 * 0.99^101 * (1 - 0.99^365) / (0.01 * 365) = 9.7 cm;
+    // the deterministic part from d0 = 0 against dbar = 2 * 0.1 / 0.05 = 4
+    // is gone by then.
     MadeUpTube t;
     t.phi = 0.99;
-    t.warmUp = 100;  // 100 * 0.99^100 = 36.6 cm left of the start
+    t.warmUp = 100;
     const TubeResult tube = readMadeUp(t).tubes.at(0);
-    ASSERT_TRUE(hasWarning(tube, ResultWarningKind::kStartTransient));
-    EXPECT_NE(tube.warnings[0].text.find("36.6 cm op 1-1-1990"), std::string::npos)
-        << tube.warnings[0].text;
-    EXPECT_NE(tube.warnings[0].text.find("grens 5.0 cm"), std::string::npos);
-    EXPECT_EQ(tube.warnings.size(), 1u);
+    const ResultWarning* w = warningOf(tube, ResultWarningKind::kStartTransient);
+    ASSERT_NE(w, nullptr) << kinds(tube);
+    EXPECT_NE(w->text.find("in 1990, het eerste gesimuleerde jaar, gemiddeld 9.7 cm te hoog"),
+              std::string::npos)
+        << w->text;
+    EXPECT_NE(w->text.find("ruisdeel 9.7 cm, deterministisch deel 0.0 cm"), std::string::npos)
+        << w->text;
+    EXPECT_NE(w->text.find("grens 5.0 cm"), std::string::npos);
+    t.warmUp = 300;  // 1.3 cm left
+    EXPECT_EQ(warningOf(readMadeUp(t).tubes.at(0), ResultWarningKind::kStartTransient), nullptr);
   }
   {
+    // The deterministic part from d0 = 0 against dbar = 1 * 0.1 / 0.001 =
+    // 100 cm: mean over steps 732..1096 of -100 * 0.999^k = -40.3 cm.
     MadeUpTube t;
-    t.phi = 0.99;
-    t.warmUp = 300;  // 100 * 0.99^300 = 4.9 cm: below the bound
-    EXPECT_TRUE(readMadeUp(t).tubes.at(0).warnings.empty());
-  }
-  {
-    MadeUpTube t;
-    t.sd = 12.1;  // just above 1.2 x 10
+    t.delta = 0.999;
+    t.omega0 = 1;
     const TubeResult tube = readMadeUp(t).tubes.at(0);
-    ASSERT_EQ(tube.warnings.size(), 1u);
-    EXPECT_EQ(tube.warnings[0].kind, ResultWarningKind::kNoiseDominates);
-    EXPECT_NE(tube.warnings[0].text.find("12.1 cm > 1.2 x"), std::string::npos)
-        << tube.warnings[0].text;
-    EXPECT_NE(tube.warnings[0].text.find("11AA0001.01) 10.0 cm"), std::string::npos);
-    t.sd = 11.9;
-    EXPECT_TRUE(readMadeUp(t).tubes.at(0).warnings.empty());
+    const ResultWarning* w = warningOf(tube, ResultWarningKind::kStartTransient);
+    ASSERT_NE(w, nullptr) << kinds(tube);
+    EXPECT_NE(w->text.find("gemiddeld 40.3 cm te laag"), std::string::npos) << w->text;
+    // Started from its equilibrium, h0 = c + dbar, it has none.
+    t.h0Above = 100;
+    EXPECT_EQ(warningOf(readMadeUp(t).tubes.at(0), ResultWarningKind::kStartTransient), nullptr);
+    // Nor has an extended model, which starts in equilibrium.
+    t.h0Above = 0;
+    t.label = "ef";
+    t.extraSel = "gekozen ef bic 1234.50 filter 01\nparameter phi 0.5 0.01\nparameter c -100 2\n";
+    const TubeResult extended = readMadeUp(t).tubes.at(0);
+    EXPECT_EQ(extended.label, "ef");
+    EXPECT_EQ(warningOf(extended, ResultWarningKind::kStartTransient), nullptr) << kinds(extended);
   }
+}
+
+TEST(ResultWarnings, SpreadOfTheRealisationsAgainstTheReadings) {
+  MadeUpTube t;
+  t.sdRatio = 1.21;
+  TubeResult tube = readMadeUp(t).tubes.at(0);
+  ASSERT_EQ(tube.warnings.size(), 1u) << kinds(tube);
+  EXPECT_EQ(tube.warnings[0].kind, ResultWarningKind::kNoiseDominates);
+  EXPECT_NE(tube.warnings[0].text.find(" > 1.2 x die van de metingen (11AA0001.01) "),
+            std::string::npos)
+      << tube.warnings[0].text;
+  t.sdRatio = 1.19;
+  EXPECT_TRUE(readMadeUp(t).tubes.at(0).warnings.empty());
+  t.sdRatio = 0.79;
+  tube = readMadeUp(t).tubes.at(0);
+  ASSERT_EQ(tube.warnings.size(), 1u) << kinds(tube);
+  EXPECT_EQ(tube.warnings[0].kind, ResultWarningKind::kNoiseTooSmall);
+  EXPECT_NE(tube.warnings[0].text.find(" < 0.8 x die van de metingen"), std::string::npos)
+      << tube.warnings[0].text;
+  EXPECT_NE(tube.warnings[0].text.find(formatReal(0.8 * t.measuredSd(), 0, 1) + " cm"),
+            std::string::npos);
+  t.sdRatio = 0.81;
+  EXPECT_TRUE(readMadeUp(t).tubes.at(0).warnings.empty());
+}
+
+TEST(ResultWarnings, GhgAboveSurfaceAndShortOrSparseSeries) {
   {
     MadeUpTube t;
     t.ghgLevel = 3.5;  // 3.5 cm above surface level
     const TubeResult tube = readMadeUp(t).tubes.at(0);
-    ASSERT_EQ(tube.warnings.size(), 1u);
+    ASSERT_EQ(tube.warnings.size(), 1u) << kinds(tube);
     EXPECT_EQ(tube.warnings[0].kind, ResultWarningKind::kGhgAboveSurface);
     EXPECT_NE(tube.warnings[0].text.find("-3.5 cm-mv"), std::string::npos);
   }
-  {
-    MadeUpTube t;
-    t.readings = 20;
-    t.every = 35;  // 665 days, 11 readings a year
-    const TubeResult tube = readMadeUp(t).tubes.at(0);
-    EXPECT_TRUE(hasWarning(tube, ResultWarningKind::kShortSeries));
-    EXPECT_TRUE(hasWarning(tube, ResultWarningKind::kSparseSeries));
-    t.readings = 23;
-    t.every = 21;  // 462 days, 18 a year: short, not sparse
-    const TubeResult dense = readMadeUp(t).tubes.at(0);
-    EXPECT_TRUE(hasWarning(dense, ResultWarningKind::kShortSeries));
-    EXPECT_FALSE(hasWarning(dense, ResultWarningKind::kSparseSeries));
-    t.readings = 36;
-    t.every = 21;  // 735 days
-    EXPECT_FALSE(hasWarning(readMadeUp(t).tubes.at(0), ResultWarningKind::kShortSeries));
+  MadeUpTube t;
+  t.readings = 20;
+  t.every = 35;  // 665 days, 11 readings a year
+  const TubeResult tube = readMadeUp(t).tubes.at(0);
+  EXPECT_TRUE(hasWarning(tube, ResultWarningKind::kShortSeries));
+  EXPECT_TRUE(hasWarning(tube, ResultWarningKind::kSparseSeries));
+  t.readings = 23;
+  t.every = 21;  // 462 days, 18 a year: short, not sparse
+  const TubeResult dense = readMadeUp(t).tubes.at(0);
+  EXPECT_TRUE(hasWarning(dense, ResultWarningKind::kShortSeries));
+  EXPECT_FALSE(hasWarning(dense, ResultWarningKind::kSparseSeries));
+  t.readings = 36;
+  t.every = 21;  // 735 days
+  EXPECT_FALSE(hasWarning(readMadeUp(t).tubes.at(0), ResultWarningKind::kShortSeries));
+}
+
+// Errors of +-40 cm about a seasonal course of some 20 cm: the weather
+// explains little. The standard family is advised the extended one.
+TEST(ResultWarnings, WeakFitAndTheAdviceToTryTheExtendedFamily) {
+  MadeUpTube t;
+  t.noise = 40;
+  const DataSetResults results = readMadeUp(t);
+  const TubeResult& tube = results.tubes.at(0);
+  ASSERT_LT(tube.fit.evp, kMinFitEvp);
+  const ResultWarning* weak = warningOf(tube, ResultWarningKind::kLowFitEvp);
+  ASSERT_NE(weak, nullptr) << kinds(tube);
+  EXPECT_EQ(weak->text, "Fit zwak: EVP " + formatReal(tube.fit.evp, 0, 1) + " % (grens 15 %)");
+  const ResultWarning* advice = warningOf(tube, ResultWarningKind::kTryExtended);
+  ASSERT_NE(advice, nullptr);
+  EXPECT_EQ(advice->text, "Advies: probeer Model: uitgebreid (EVP van de fit onder 15 %)");
+  EXPECT_EQ(&tube.warnings.back(), advice);
+
+  // A directory of the extended family gets no advice.
+  t.extraSel =
+      "kandidaat 1s bic 2100.00 k 5 n 200 plausibel ja\n"
+      "kandidaat 2s bic 2090.00 k 5 n 200 plausibel ja\n"
+      "kandidaat ef bic - k 7 n 0 plausibel nee reden calibratie mislukt\n"
+      "gekozen 2s bic 2090.00 filter 01\n";
+  const DataSetResults extended = readMadeUp(t);
+  EXPECT_TRUE(extended.extendedFamily);
+  const TubeResult& chosen = extended.tubes.at(0);
+  EXPECT_TRUE(hasWarning(chosen, ResultWarningKind::kLowFitEvp));
+  EXPECT_FALSE(hasWarning(chosen, ResultWarningKind::kTryExtended));
+  ASSERT_EQ(chosen.choice.candidates.size(), 3u);
+  EXPECT_EQ(chosen.choice.candidates[2].reason, "calibratie mislukt");
+  EXPECT_EQ(chosen.choice.bic, 2090.0);
+
+  // An honest fit of the same course draws neither.
+  t.noise = 3;
+  t.extraSel.clear();
+  EXPECT_TRUE(readMadeUp(t).tubes.at(0).warnings.empty());
+}
+
+// Readings that drift 2 cm a year deeper from the model over 1980-1987: a
+// slope of about 2 cm a year, some 14 cm over the 7 years; 1 cm a year gives
+// 7 cm, under the bound, however sure its t.
+TEST(ResultWarnings, TrendInTheResiduals) {
+  MadeUpTube t;
+  t.trendPerYear = 2;
+  const TubeResult tube = readMadeUp(t).tubes.at(0);
+  const ResultWarning* w = warningOf(tube, ResultWarningKind::kResidualTrend);
+  ASSERT_NE(w, nullptr) << kinds(tube);
+  // 1980 and 1987 are partial years: the slope of the yearly means is
+  // near 2, not 2 itself (ResidualTrend has the exact cases).
+  EXPECT_NE(w->text.find("Trend in de residuen (gemeten - model): 1.9"), std::string::npos)
+      << w->text;
+  EXPECT_NE(w->text.find(" cm/jaar (t = "), std::string::npos);
+  EXPECT_NE(w->text.find(") over 1980-1987, 13."), std::string::npos) << w->text;
+  EXPECT_NE(w->text.find(" cm over 7 jaar"), std::string::npos);
+  EXPECT_NE(w->text.find("grenzen |t| > 2 en 10.0 cm"), std::string::npos);
+  t.trendPerYear = 1;
+  EXPECT_FALSE(hasWarning(readMadeUp(t).tubes.at(0), ResultWarningKind::kResidualTrend));
+  t.trendPerYear = -2;  // shallower: the same, the other way
+  const TubeResult rising = readMadeUp(t).tubes.at(0);
+  const ResultWarning* up = warningOf(rising, ResultWarningKind::kResidualTrend);
+  ASSERT_NE(up, nullptr) << kinds(rising);
+  EXPECT_NE(up->text.find("(gemeten - model): -1.9"), std::string::npos) << up->text;
+}
+
+// Eight years with two of 50 readings and six of 10: the two busiest hold
+// 100 of 160, but two years are a quarter of eight, not fewer. A ninth year
+// of 10 readings makes them fewer than a quarter.
+TEST(ResultWarnings, ReadingsConcentratedInAFewYears) {
+  auto daysOf = [](const std::vector<std::pair<int, int>>& perYear) {
+    std::vector<int> days;
+    for (const auto& [year, count] : perYear) {
+      const int first =
+          static_cast<int>(builtinDayNumber(year, 1, 1) - builtinDayNumber(1980, 1, 1) + 1);
+      for (int i = 0; i < count; ++i) days.push_back(first + 10 + i * (340 / count));
+    }
+    return days;
+  };
+  MadeUpTube t;
+  std::vector<std::pair<int, int>> perYear = {{1980, 10}, {1981, 50}, {1982, 10}, {1983, 10},
+                                              {1984, 50}, {1985, 10}, {1986, 10}, {1987, 10}};
+  t.readingDays = daysOf(perYear);
+  EXPECT_FALSE(hasWarning(readMadeUp(t).tubes.at(0), ResultWarningKind::kClusteredReadings));
+  perYear.push_back({1988, 10});
+  t.readingDays = daysOf(perYear);
+  const TubeResult tube = readMadeUp(t).tubes.at(0);
+  const ResultWarning* w = warningOf(tube, ResultWarningKind::kClusteredReadings);
+  ASSERT_NE(w, nullptr) << kinds(tube);
+  EXPECT_EQ(w->text,
+            "Metingen geconcentreerd: 100 van de 170 metingen in 11AA0001.01 (meer dan de helft) "
+            "vallen in 2 van de 9 jaren met metingen (1981, 1984) (minder dan een kwart)");
+}
+
+// Readings on every measuring day of 1980-1989: the measured GxG of ten
+// years, in cm below surface level; S.gzj over the same years set against
+// them like for like.
+TEST(ResultWarnings, SimulatedAgainstMeasuredOverTheSameYears) {
+  MadeUpTube t;
+  t.onMeasuringDays = true;
+  const TubeResult plain = readMadeUp(t).tubes.at(0);
+  ASSERT_TRUE(plain.measuredYears);
+  EXPECT_EQ(plain.measuredYears->size(), 10u);
+  std::vector<DatedLevel> dated;
+  for (const auto& [day, level] : t.levels()) {
+    const CalendarDate d = MadeUpTube::dateOf(day);
+    dated.push_back({d.year, d.month, d.day, level});
   }
+  const MeasuredGxg expected = measuredGxg(dated);
+  ASSERT_TRUE(plain.measured.ghg && plain.measured.glg && plain.measured.gvg);
+  EXPECT_DOUBLE_EQ(*plain.measured.ghg, -expected.ghg);
+  EXPECT_DOUBLE_EQ(*plain.measured.glg, -expected.glg);
+  EXPECT_DOUBLE_EQ(*plain.measured.gvg, -expected.gvg);
+  EXPECT_LT(*plain.measured.ghg, *plain.measured.glg);  // highest level, smallest depth
+  EXPECT_FALSE(plain.sameYears.ghg);
+
+  const std::string years = "jaren 1980 1981 1982 1983 1984 1985 1986 1987 1988 1989\n";
+  auto gzj = [&](double ghg, double glg, double gvg, const std::string& yearLine) {
+    return "# GxG over de meetjaren, gesimuleerd met model 2s, 100 realisaties (cm-mv)\n" +
+           yearLine + "ghg " + formatReal(ghg, 0, 2) + "\nglg " + formatReal(glg, 0, 2) + "\ngvg " +
+           formatReal(gvg, 0, 2) + "\n";
+  };
+  const double ghg = std::round(*plain.measured.ghg * 100) / 100;
+  const double glg = std::round(*plain.measured.glg * 100) / 100;
+  const double gvg = std::round(*plain.measured.gvg * 100) / 100;
+  const TubeResult off = readMadeUp(t, gzj(ghg + 12.5, glg - 4, gvg - 10.5, years)).tubes.at(0);
+  EXPECT_EQ(off.sameYears.ghg, ghg + 12.5);
+  EXPECT_EQ(off.sameYearsList.size(), 10u);
+  const ResultWarning* w = warningOf(off, ResultWarningKind::kSimulatedVsMeasured);
+  ASSERT_NE(w, nullptr) << kinds(off);
+  EXPECT_NE(w->text.find("over dezelfde jaren 1980-1989 (10 jaar) (11AA0001.gzj): GHG +12.5 cm"),
+            std::string::npos)
+      << w->text;
+  EXPECT_NE(w->text.find(", GVG -10.5 cm"), std::string::npos) << w->text;
+  EXPECT_EQ(w->text.find("GLG"), std::string::npos) << w->text;
+  EXPECT_NE(w->text.find("grens 10.0 cm"), std::string::npos);
+  const ResultWarning* advice = warningOf(off, ResultWarningKind::kTryExtended);
+  ASSERT_NE(advice, nullptr);
+  EXPECT_NE(advice->text.find("gesimuleerd en gemeten over dezelfde jaren meer dan 10.0 cm"),
+            std::string::npos);
+
+  // Within 10 cm, or over other years, nothing to compare.
+  EXPECT_FALSE(hasWarning(readMadeUp(t, gzj(ghg + 9.9, glg, gvg - 9.9, years)).tubes.at(0),
+                          ResultWarningKind::kSimulatedVsMeasured));
+  EXPECT_FALSE(hasWarning(
+      readMadeUp(t, gzj(ghg + 30, glg, gvg, "jaren 1981 1982 1983 1984 1985 1986 1987 1988\n"))
+          .tubes.at(0),
+      ResultWarningKind::kSimulatedVsMeasured));
 }
 
 TEST(ResultWarnings, WhyATubeGotNoModel) {

@@ -29,6 +29,7 @@
 #include "dialogs.h"
 #include "error.h"
 #include "results/axis_ticks.h"
+#include "results/report_columns.h"
 #include "support/temp_dir.h"
 #include "untResultaten.h"
 
@@ -96,6 +97,9 @@ phreatix::DataSetResults threeTubes(const std::string& workingDir) {
   a.ghg = 10.2;
   a.glg = 131.0;
   a.gvg = 42.7;
+  a.measured = {12.04, 128.4, 40.0};
+  a.measuredYears = std::vector<int>{1995, 1996, 1997, 1998, 1999, 2000, 2001, 2002};
+  a.sameYears = {11.3, 130.0, 41.2};
   a.warnings = {warning(phreatix::ResultWarningKind::kNoiseDominates,
                         "spreiding realisaties 31.0 cm > 1.2 x gemeten 20.1 cm")};
 
@@ -261,6 +265,15 @@ class ResultsWindowsTest : public QObject {
     QCOMPARE(table->rowCount(), 3);
     QVERIFY(table->isSortingEnabled());
     QCOMPARE(table->horizontalHeaderItem(TfrmResultaten::kColGhg)->text(), QString("GHG (cm-mv)"));
+    // The window's columns are the overview's screen columns, in order.
+    QCOMPARE(table->columnCount(), static_cast<int>(TfrmResultaten::kColumnCount));
+    for (int col = 0; col < TfrmResultaten::kColumnCount; ++col) {
+      QCOMPARE(
+          table->horizontalHeaderItem(col)->text(),
+          QString::fromUtf8(phreatix::screenColumns()[static_cast<std::size_t>(col)]->screenTitle));
+    }
+    QCOMPARE(table->horizontalHeaderItem(TfrmResultaten::kColGhgMeasured)->text(),
+             QString("GHG gemeten (cm-mv)"));
     QCOMPARE(window.lblStatus->text(), QString("3 buizen, 2 met model, 1 met waarschuwingen"));
 
     const int failed = rowOf(table, "B00A0003");
@@ -277,6 +290,10 @@ class ResultsWindowsTest : public QObject {
     QCOMPARE(table->item(a, TfrmResultaten::kColN)->text(), QString("214"));
     QCOMPARE(table->item(a, TfrmResultaten::kColEvp)->text(), QString("87.5"));
     QVERIFY(table->item(a, TfrmResultaten::kColWarnings)->text().contains("1.2 x gemeten"));
+    QCOMPARE(table->item(a, TfrmResultaten::kColGhgMeasured)->text(), QString("12.0"));
+    QCOMPARE(table->item(a, TfrmResultaten::kColMeasuredYears)->text(), QString("8"));
+    QCOMPARE(table->item(a, TfrmResultaten::kColGvgSameYears)->text(), QString("41.2"));
+    QVERIFY(table->item(failed, TfrmResultaten::kColGhgMeasured)->text().isEmpty());
 
     table->sortByColumn(TfrmResultaten::kColGhg, Qt::AscendingOrder);
     QCOMPARE(column(table, TfrmResultaten::kColGhg), (QStringList{"", "9.5", "10.2"}));
@@ -482,7 +499,7 @@ class ResultsWindowsTest : public QObject {
       }
       QCOMPARE(lines[row + 1], cells.join(','));
     }
-    QCOMPARE(table->columnCount(), 17);
+    QCOMPARE(table->columnCount(), static_cast<int>(TfrmResultaten::kColumnCount));
     QVERIFY(lines[1].startsWith("B00A0001,"));  // the highest GHG first
     // delta with the four decimals of the screen, not the seven of overzicht.csv.
     QVERIFY2(lines[1].contains(",0.9712,"), qPrintable(lines[1]));

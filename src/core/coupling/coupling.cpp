@@ -88,14 +88,65 @@ std::string meteoFileOfStem(const CouplingOverview& overview, const std::string&
   return file;
 }
 
+namespace {
+
+// The tube records of one entry of the tube list: per record its filter and
+// the dates of its first and last reading.
+struct EntryRecords {
+  std::string code;
+  struct Record {
+    std::string filter;
+    int readings = 0;
+    CalendarDate first, last;
+  };
+  std::vector<Record> records;
+};
+
+// "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis B33F0080:
+// 3 perioden in de metadata (+01 28-11-1972 t/m 27-11-1986; ...)", once for
+// an entry of more than one record.
+void warnOfIngreep(const EntryRecords& entry, Messages& messages) {
+  if (entry.records.size() < 2) return;
+  // A line about this tube, whichever tube is being read.
+  TubeLines tube(messages, entry.code);
+  bool oneFilter = true;
+  std::string periods;
+  for (const EntryRecords::Record& r : entry.records) {
+    oneFilter = oneFilter && r.filter == entry.records.front().filter;
+    if (!periods.empty()) periods += "; ";
+    periods +=
+        "+" + r.filter + " " +
+        (r.readings == 0 ? std::string("zonder metingen")
+                         : formatCalendarDate(r.first) + " t/m " + formatCalendarDate(r.last));
+  }
+  messages.appendLog("Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis " +
+                     entry.code + ": " + formatInt(static_cast<long long>(entry.records.size())) +
+                     (oneFilter ? " perioden" : " filters en perioden") + " in de metadata (" +
+                     periods + ")");
+}
+
+}  // namespace
+
 std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet,
                                        Messages& messages) {
   std::vector<std::string> tubes;
   // Empty until the first tube record: no location code matches it.
   std::optional<std::string> previousCode;
+  EntryRecords entry;
+  // The readings after a tube record belong to it; after a skipped one to none.
+  EntryRecords::Record* current = nullptr;
   for (std::size_t i = 1; i < dataSet.size(); ++i) {
     const std::string& line = dataSet[i];
+    if (isMeasurementRecord(line)) {
+      CalendarDate date;
+      if (!current || isMissingLevelRecord(line) || !recordDate(line, date)) continue;
+      if (current->readings == 0 || date < current->first) current->first = date;
+      if (current->readings == 0 || date > current->last) current->last = date;
+      ++current->readings;
+      continue;
+    }
     if (!isTubeRecord(line)) continue;
+    current = nullptr;
     std::string code(recordLocation(line));
     TubeLines tube(messages, code);
     if (!isSafeStem(code)) {
@@ -106,13 +157,17 @@ std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet,
       continue;
     }
     if (code != previousCode) {
+      warnOfIngreep(entry, messages);
+      entry = EntryRecords{code, {}};
       tubes.push_back(code + " +" + std::string(recordFilter(line)));
       previousCode = code;
     } else {
       tubes.back() += " (ingreep!)";
-      messages.appendLog("Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis " + code);
     }
+    entry.records.push_back({std::string(recordFilter(line)), 0, {}, {}});
+    current = &entry.records.back();
   }
+  warnOfIngreep(entry, messages);
   return tubes;
 }
 

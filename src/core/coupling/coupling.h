@@ -43,9 +43,12 @@ std::string meteoFileOfStem(const CouplingOverview& overview, const std::string&
 
 // The tube list from the data-set line list: one entry code + " +" + filter
 // per location, in data-set order; a further tube record of the same
-// location adds " (ingreep!)" to the last entry and the warning
-// "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis " + code
-// to mmLOG.
+// location (another metadata period, or another filter) adds " (ingreep!)"
+// to the last entry. An entry of several records gets one warning in mmLOG,
+// "Koppel_Buis_Meteo: Waarschuwing voor mogelijke ingreep in buis " + code +
+// ": N perioden in de metadata (+01 d-m-yyyy t/m d-m-yyyy; ...)" with the
+// filter and the first and last reading of each record ("filters en
+// perioden" when the filters differ).
 std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet, Messages& messages);
 
 // Automatic coupling from a coupling file (one tube code and one meteo file

@@ -81,6 +81,12 @@ std::string_view recordFilter(std::string_view tubeRecord) {
   return column(tubeRecord, 10, kFilterLength);
 }
 
+bool recordDate(std::string_view line, CalendarDate& date) {
+  if (line.size() < 9) return false;
+  return parseInt(line.substr(1, 4), date.year) && parseInt(line.substr(5, 2), date.month) &&
+         parseInt(line.substr(7, 2), date.day);
+}
+
 std::optional<int> recordLevelUp(std::string_view record) {
   std::string_view sign = column(record, 14, 1);
   std::string_view digits = column(record, 15, 5);

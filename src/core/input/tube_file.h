@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "input/calendar.h"
+
 namespace phreatix {
 
 inline constexpr std::string_view kTubeFileTag = "FMNT0034";
@@ -59,6 +61,13 @@ inline bool isMeasurementRecord(std::string_view line) { return !line.empty() &&
 std::string_view recordLocation(std::string_view tubeRecord);
 std::string_view recordFilter(std::string_view tubeRecord);
 std::optional<int> recordLevelUp(std::string_view measurementRecord);
+// The date of a measurement record (columns 2-9); false when the record is
+// too short or a part is no integer.
+bool recordDate(std::string_view measurementRecord, CalendarDate& date);
+// True when a measurement record carries the missing-value code.
+inline bool isMissingLevelRecord(std::string_view record) {
+  return record.size() >= 19 && record.substr(14, 5) == "99999";
+}
 
 // Whole-record shape checks, for telling an OLGA export from other text.
 // A tube record: "R", a location of 8 printable characters (not all blank),

@@ -1,6 +1,7 @@
 // The five charts of a modelled tube, from its files in the working directory
 // or its archive: the fit over the calibration period (S.01, S.met; the
-// updated trace from S.upd when the trace ran with updating), the regime
+// deterministic course from S.fit when the pipeline wrote it, the updated
+// trace from S.upd when the trace ran with updating), the regime
 // curve (S.reg), the duration line (S.foe), the histogram (S.his) and the
 // correlogram (S.cor). Levels are turned into cm below surface level; the
 // program's files keep the engine's sign (positive upward). A chart whose
@@ -14,6 +15,7 @@
 #include "files/characteristics.h"
 #include "files/parameter_lines.h"
 #include "files/trace_file.h"
+#include "files/tube_extras.h"
 #include "platform/files.h"
 #include "results/fit.h"
 #include "results/result_source.h"
@@ -77,14 +79,25 @@ bool updatedFromTrace(const TubeFiles& files, double from, double to, ChartSerie
 
 Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string& caption) {
   Chart chart{"fit", "Meting en model, " + caption, {"datum", true, false}, kLevelAxis, {}};
-  std::optional<std::string> measurementText = files.read(".01");
+  // The readings of the filter simulated, as readResults takes them.
+  const std::string ext = files.has("." + tube.filter) ? "." + tube.filter : ".01";
+  std::optional<std::string> measurementText = files.read(ext);
   std::optional<std::string> meteoText = files.read(".met");
   if (!measurementText || !meteoText) return chart;
   const CalibrationSeries cal =
-      readCalibrationSeries(files.name(".01"), *measurementText, files.name(".met"), *meteoText);
-  const FilterTrace model =
-      filterTrace(cal.input, deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c),
-                  tube.c, kNoUpdatingVariance);
+      readCalibrationSeries(files.name(ext), *measurementText, files.name(".met"), *meteoText);
+  // The course in equilibrium of S.fit, the fit's own; without it today's
+  // pass of a standard model (an extended one has no pass here).
+  const bool standard = tube.label == "1s" || tube.label == "2s";
+  FilterTrace model;
+  const std::optional<std::string> fit = files.read(".fit");
+  if (fit) {
+    model = equilibriumTrace(cal, readFitText(files.name(".fit"), *fit).level);
+  } else if (standard) {
+    model =
+        filterTrace(cal.input, deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c),
+                    tube.c, kNoUpdatingVariance);
+  }
 
   ChartSeries measured = series("gemeten", ChartSeries::Kind::kPoints, kMeasured);
   ChartSeries deterministic = series("model zonder updating", ChartSeries::Kind::kLine, kModel);
@@ -102,9 +115,12 @@ Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string
     const long long day = static_cast<long long>(std::trunc(model.time[k]));
     if (day < 1 || day > cal.input.meteoDays) continue;
     const double x = daysSince1970(cal.dateOfDay(day));
-    deterministic.x.push_back(x);
-    deterministic.y.push_back(-model.predicted[k]);
     const std::int32_t m = model.measurement[k];
+    // The course of S.fit has a step of its own on every day.
+    if (!fit || m < 0) {
+      deterministic.x.push_back(x);
+      deterministic.y.push_back(-model.predicted[k]);
+    }
     if (m >= 0) {
       residual.x.push_back(x);
       residual.y.push_back(-cal.input.measurements[static_cast<std::size_t>(m)].level +
@@ -112,12 +128,15 @@ Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string
     }
   }
 
-  const bool fromTrace =
-      !deterministic.x.empty() && traceWithUpdating(files) &&
-      updatedFromTrace(files, deterministic.x.front(), deterministic.x.back(), updated);
+  // The updated trace over the period of the readings.
+  const ChartSeries& span = deterministic.x.empty() ? measured : deterministic;
+  const bool fromTrace = !span.x.empty() && traceWithUpdating(files) &&
+                         updatedFromTrace(files, span.x.front(), span.x.back(), updated);
   if (!fromTrace) {
     updated.x.clear();
     updated.y.clear();
+  }
+  if (!fromTrace && standard) {
     const FilterTrace pass = filterTrace(
         cal.input, updatingParameters(tube.delta, tube.omega0, tube.phi, tube.c, tube.sigma2),
         tube.c, 0);

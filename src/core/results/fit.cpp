@@ -1,6 +1,9 @@
 #include "results/fit.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 
 #include "engine/engine_files.h"
 #include "engine/filter_pass.h"
@@ -156,6 +159,90 @@ FitFigures fitFigures(const CalibrationSeries& series, const FilterTrace& trace)
   fit.first = series.dateOfDay(firstDay);
   fit.last = series.dateOfDay(lastDay);
   return fit;
+}
+
+FilterTrace equilibriumTrace(const CalibrationSeries& series, const std::vector<double>& level) {
+  const std::vector<Measurement>& m = series.input.measurements;
+  const long long lastLevelDay = static_cast<long long>(level.size()) - 1;
+  long long lastDay = 0;
+  for (const Measurement& x : m) {
+    lastDay = std::max(lastDay, static_cast<long long>(std::trunc(x.time)));
+  }
+  lastDay = std::min({lastDay, lastLevelDay, static_cast<long long>(series.input.meteoDays)});
+  struct Step {
+    double time;
+    long long day;
+    std::int32_t measurement;
+  };
+  std::vector<Step> steps;
+  steps.reserve(static_cast<std::size_t>(std::max(0LL, lastDay)) + m.size());
+  for (long long day = 1; day <= lastDay; ++day) {
+    steps.push_back({static_cast<double>(day), day, -1});
+  }
+  for (std::size_t i = 0; i < m.size(); ++i) {
+    const long long day = static_cast<long long>(std::trunc(m[i].time));
+    if (day < 1 || day > lastDay) continue;
+    steps.push_back({m[i].time, day, static_cast<std::int32_t>(i)});
+  }
+  std::stable_sort(steps.begin(), steps.end(), [](const Step& a, const Step& b) {
+    return a.day != b.day ? a.day < b.day : (a.measurement < 0 && b.measurement >= 0);
+  });
+  FilterTrace trace;
+  for (const Step& s : steps) {
+    const double x = level[static_cast<std::size_t>(s.day)];
+    trace.time.push_back(s.time);
+    trace.predicted.push_back(x);
+    trace.updated.push_back(x);
+    trace.measurement.push_back(s.measurement);
+  }
+  return trace;
+}
+
+ResidualTrend residualTrend(const CalibrationSeries& series, const FilterTrace& trace) {
+  // Sum and count of the residuals per calendar year.
+  std::map<int, std::pair<double, int>> byYear;
+  for (std::size_t k = 0; k < trace.measurement.size(); ++k) {
+    const std::int32_t m = trace.measurement[k];
+    if (m < 0) continue;
+    const long long day = static_cast<long long>(std::trunc(trace.time[k]));
+    if (day < 1 || day > series.input.meteoDays) continue;
+    const double residual =
+        -series.input.measurements[static_cast<std::size_t>(m)].level + trace.predicted[k];
+    std::pair<double, int>& sum = byYear[series.dateOfDay(day).year];
+    sum.first = sum.first + residual;
+    sum.second += 1;
+  }
+  ResidualTrend trend;
+  trend.years = static_cast<int>(byYear.size());
+  if (trend.years < 3) return trend;
+  double sumX = 0, sumY = 0;
+  for (const auto& [year, sum] : byYear) {
+    sumX = sumX + year;
+    sumY = sumY + sum.first / sum.second;
+  }
+  const double n = trend.years;
+  const double meanX = sumX / n, meanY = sumY / n;
+  double sxx = 0, sxy = 0;
+  for (const auto& [year, sum] : byYear) {
+    const double dx = year - meanX;
+    sxx = sxx + dx * dx;
+    sxy = sxy + dx * (sum.first / sum.second - meanY);
+  }
+  trend.available = true;
+  trend.firstYear = byYear.begin()->first;
+  trend.lastYear = byYear.rbegin()->first;
+  trend.slope = sxy / sxx;
+  double sse = 0;
+  for (const auto& [year, sum] : byYear) {
+    const double e = sum.first / sum.second - meanY - trend.slope * (year - meanX);
+    sse = sse + e * e;
+  }
+  const double standardError = std::sqrt(sse / (n - 2) / sxx);
+  trend.t = standardError > 0 ? trend.slope / standardError
+            : trend.slope == 0
+                ? 0
+                : std::copysign(std::numeric_limits<double>::infinity(), trend.slope);
+  return trend;
 }
 
 double daysSince1970(const CalendarDate& date) {

@@ -9,8 +9,12 @@
 // its residuals give the fit figures. With updating (the chosen sigma2, R = 0)
 // the level is reset to every measurement.
 //
+// A tube whose pipeline wrote S.fit (the chosen model's course started in
+// equilibrium with the weather before the first reading, the noise at its
+// mean c) is judged on that course instead: equilibriumTrace.
+//
 // Entry points: readCalibrationSeries, filterTrace, deterministicParameters,
-// updatingParameters, fitFigures.
+// updatingParameters, equilibriumTrace, fitFigures, residualTrend.
 #pragma once
 
 #include <cstdint>
@@ -76,12 +80,35 @@ inline constexpr double kNoUpdatingVariance = 10;  // R of the pass without upda
 Parameters deterministicParameters(double delta, double omega0, double phi, double c);
 Parameters updatingParameters(double delta, double omega0, double phi, double c, double sigma2);
 
+// The course of S.fit (`level`, [1..M] the level of meteo day m, [0]
+// unused) as a trace over the series: a step on every day m from 1 to the
+// day of the last measurement (as far as `level` reaches), and a step for
+// every measurement on its day m, the time truncated, with the level of that
+// day as its prediction; in time order, a day's own step before those of its
+// measurements. A measurement beyond the last day of `level` gets no step.
+FilterTrace equilibriumTrace(const CalibrationSeries& series, const std::vector<double>& level);
+
 // The fit over the steps that matched a measurement, in cm below surface
 // level: residual = measured depth - model depth (the negative of the
 // engine's innovation, whose levels are positive upward). EVP = 100 * (1 -
 // var(residual) / var(measured)), both variances with divisor n. Not
 // available when no measurement was matched.
 FitFigures fitFigures(const CalibrationSeries& series, const FilterTrace& trace);
+
+// A drift of the residuals (measured - model, in cm below surface level, as
+// fitFigures has them) over the years: the ordinary least-squares slope of
+// the yearly mean residuals against the calendar year, in cm a year, and its
+// t statistic (slope over its standard error, with n - 2 degrees of
+// freedom). Available with residuals in at least three years.
+struct ResidualTrend {
+  bool available = false;
+  double slope = 0;   // cm a year
+  double t = 0;       // infinite for residuals exactly on a sloping line
+  int firstYear = 0;  // first and last year with residuals
+  int lastYear = 0;
+  int years = 0;  // years with residuals
+};
+ResidualTrend residualTrend(const CalibrationSeries& series, const FilterTrace& trace);
 
 // The days since 1 January 1970 of a date (the x values of the charts).
 double daysSince1970(const CalendarDate& date);

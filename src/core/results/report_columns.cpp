@@ -37,6 +37,19 @@ OverviewValue levelOf(const TubeResult& tube) {
   return number(tube.*level);
 }
 
+template <std::optional<double> LevelCharacteristics::*level>
+OverviewValue measuredLevel(const TubeResult& tube) {
+  return number(tube.measured.*level);
+}
+template <std::optional<double> LevelCharacteristics::*level>
+OverviewValue sameYearsLevel(const TubeResult& tube) {
+  return number(tube.sameYears.*level);
+}
+OverviewValue measuredYears(const TubeResult& tube) {
+  return tube.measuredYears ? number(static_cast<double>(tube.measuredYears->size()))
+                            : OverviewValue{};
+}
+
 OverviewValue screenWarningsValue(const TubeResult& tube) {
   std::string joined;
   for (const std::string& w : screenWarnings(tube)) joined += (joined.empty() ? "" : "; ") + w;
@@ -46,6 +59,11 @@ OverviewValue screenWarningsValue(const TubeResult& tube) {
 // The fit's figures in the window's tips.
 #define PHREATIX_FIT \
   "van het deterministische model (zonder bijwerken) over de meetperiode van de calibratie"
+// The measured GxG in the window's tips.
+#define PHREATIX_MEASURED                                                             \
+  ", cm onder maaiveld, uit de metingen: per kalenderjaar met minstens 20 van de 24 " \
+  "meetdagen (de 14e en 28e), vanaf 8 jaren"
+#define PHREATIX_SAME_YEARS ", cm onder maaiveld, gesimuleerd over de jaren van de gemeten GxG"
 
 // The parameters with the decimals of modsel.zft (delta, omega0 and phi 9:7,
 // c and sigma2 10:5). The engine works in the unit of its files: levels in
@@ -65,7 +83,11 @@ const std::vector<OverviewColumn> kColumns = {
     {"x_rd", "m", "X RD", Type::kReal, 2, [](const TubeResult& t) { return number(t.x); }},
     {"y_rd", "m", "Y RD", Type::kReal, 2, [](const TubeResult& t) { return number(t.y); }},
     {"model", "", "Model", Type::kText, 0, [](const TubeResult& t) { return text(t.label); },
-     "Model", "Gekozen model: 1s, 2s of ft"},
+     "Model", "Gekozen model: 1s, 2s, ef, gf of ft"},
+    // The extended family's criterion; empty in the standard family.
+    {"bic", "", "BIC", Type::kReal, 2,
+     [](const TubeResult& t) { return hasChosenModel(t) ? number(t.choice.bic) : OverviewValue{}; },
+     "BIC", "Bayesiaans informatiecriterium van het gekozen model (Model: uitgebreid)", 1},
     {"delta", "-", "\xCE\xB4 (delta)", Type::kReal, 7, modelParameter<&TubeResult::delta>,
      "delta (-)", "Autoregressieve coëfficiënt van de deterministische component", 4,
      shownParameter<&TubeResult::delta>},
@@ -102,6 +124,26 @@ const std::vector<OverviewColumn> kColumns = {
      "Gemiddelde laagste grondwaterstand, cm onder maaiveld", 1},
     {"gvg", "cm-mv", "GVG", Type::kReal, 1, levelOf<&TubeResult::gvg>, "GVG (cm-mv)",
      "Gemiddelde voorjaarsgrondwaterstand, cm onder maaiveld", 1},
+    {"ghg_gemeten", "cm-mv", "GHG gemeten", Type::kReal, 1,
+     measuredLevel<&LevelCharacteristics::ghg>, "GHG gemeten (cm-mv)",
+     "Gemiddelde hoogste grondwaterstand" PHREATIX_MEASURED, 1},
+    {"glg_gemeten", "cm-mv", "GLG gemeten", Type::kReal, 1,
+     measuredLevel<&LevelCharacteristics::glg>, "GLG gemeten (cm-mv)",
+     "Gemiddelde laagste grondwaterstand" PHREATIX_MEASURED, 1},
+    {"gvg_gemeten", "cm-mv", "GVG gemeten", Type::kReal, 1,
+     measuredLevel<&LevelCharacteristics::gvg>, "GVG gemeten (cm-mv)",
+     "Gemiddelde voorjaarsgrondwaterstand" PHREATIX_MEASURED, 1},
+    {"jaren_gemeten", "", "jaren gemeten", Type::kInteger, 0, measuredYears, "Jaren gemeten",
+     "Aantal kalenderjaren met minstens 20 van de 24 meetdagen; de gemeten GxG vanaf 8"},
+    {"ghg_zelfde_jaren", "cm-mv", "GHG zelfde jaren", Type::kReal, 1,
+     sameYearsLevel<&LevelCharacteristics::ghg>, "GHG zelfde jaren (cm-mv)",
+     "Gemiddelde hoogste grondwaterstand" PHREATIX_SAME_YEARS, 1},
+    {"glg_zelfde_jaren", "cm-mv", "GLG zelfde jaren", Type::kReal, 1,
+     sameYearsLevel<&LevelCharacteristics::glg>, "GLG zelfde jaren (cm-mv)",
+     "Gemiddelde laagste grondwaterstand" PHREATIX_SAME_YEARS, 1},
+    {"gvg_zelfde_jaren", "cm-mv", "GVG zelfde jaren", Type::kReal, 1,
+     sameYearsLevel<&LevelCharacteristics::gvg>, "GVG zelfde jaren (cm-mv)",
+     "Gemiddelde voorjaarsgrondwaterstand" PHREATIX_SAME_YEARS, 1},
     // The window leaves out the missing model: "Reden geen model" says it.
     {"waarschuwingen", "", "Waarschuwingen", Type::kText, 0,
      [](const TubeResult& t) { return text(joinedWarnings(t)); }, "Waarschuwingen",
@@ -112,14 +154,38 @@ const std::vector<OverviewColumn> kColumns = {
 };
 
 #undef PHREATIX_FIT
+#undef PHREATIX_MEASURED
+#undef PHREATIX_SAME_YEARS
 
 // The window puts what a tube is and its model first, its fit and levels
 // after; the coordinates and the fit period it leaves to the files.
 const std::vector<const OverviewColumn*> kScreenColumns = [] {
   std::vector<const OverviewColumn*> shown;
-  for (const char* name :
-       {"buis", "filter", "model", "delta", "omega0", "phi", "c", "sigma2", "n_fit", "me_fit",
-        "rmse_fit", "evp_fit", "ghg", "glg", "gvg", "waarschuwingen", "reden_geen_model"}) {
+  for (const char* name : {"buis",
+                           "filter",
+                           "model",
+                           "bic",
+                           "delta",
+                           "omega0",
+                           "phi",
+                           "c",
+                           "sigma2",
+                           "n_fit",
+                           "me_fit",
+                           "rmse_fit",
+                           "evp_fit",
+                           "ghg",
+                           "glg",
+                           "gvg",
+                           "ghg_gemeten",
+                           "glg_gemeten",
+                           "gvg_gemeten",
+                           "jaren_gemeten",
+                           "ghg_zelfde_jaren",
+                           "glg_zelfde_jaren",
+                           "gvg_zelfde_jaren",
+                           "waarschuwingen",
+                           "reden_geen_model"}) {
     for (const OverviewColumn& column : kColumns) {
       if (std::string_view(column.name) == name) shown.push_back(&column);
     }
@@ -139,7 +205,9 @@ std::string columnTitle(const OverviewColumn& column) {
   return title;
 }
 
-bool hasChosenModel(const TubeResult& tube) { return tube.label == "1s" || tube.label == "2s"; }
+bool hasChosenModel(const TubeResult& tube) {
+  return tube.label == "1s" || tube.label == "2s" || tube.label == "ef" || tube.label == "gf";
+}
 
 std::string joinedWarnings(const TubeResult& tube) {
   std::string joined;

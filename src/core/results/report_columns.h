@@ -49,7 +49,8 @@ const std::vector<const OverviewColumn*>& screenColumns();
 std::string columnTitle(const OverviewColumn& column);
 
 // The values of one tube, one per column of overviewColumns(). The model's
-// parameters are known for a tube with a chosen model ("1s", "2s") only; the
+// parameters are known for a tube with a chosen model only ("1s", "2s", and
+// of the extended family "ef" and "gf", which have no delta and omega0); the
 // last calibration of a tube without one is no model.
 std::vector<OverviewValue> overviewValues(const TubeResult& tube);
 
@@ -69,8 +70,8 @@ std::string decimalText(double x, int decimals);
 // "yyyy-mm-dd".
 std::string isoDate(const CalendarDate& date);
 
-// True when the tube has a chosen model, whether or not its post-processing
-// finished.
+// True when the tube has a chosen model (1s, 2s, ef, gf), whether or not its
+// post-processing finished.
 bool hasChosenModel(const TubeResult& tube);
 
 // The warnings' texts joined with "; ".

@@ -42,6 +42,20 @@ const char* shortWarning(ResultWarningKind kind) {
       return "weinig metingen";
     case ResultWarningKind::kNoModel:
       return "geen model";
+    case ResultWarningKind::kLowFitEvp:
+      return "fit zwak";
+    case ResultWarningKind::kNoiseTooSmall:
+      return "realisaties vlak";
+    case ResultWarningKind::kResidualTrend:
+      return "trend";
+    case ResultWarningKind::kClusteredReadings:
+      return "metingen geclusterd";
+    case ResultWarningKind::kSimulatedVsMeasured:
+      return "gesim. <> gemeten";
+    case ResultWarningKind::kTryExtended:
+      return "probeer uitgebreid";
+    case ResultWarningKind::kMetadataPeriods:
+      return "perioden";
   }
   return "?";
 }

@@ -6,13 +6,16 @@
 // Every page stands alone: CSS in the page, no script, no image or font
 // fetched from anywhere. Pages are written line by line, so a data set of
 // thousands of tubes needs no more memory than one tube's charts.
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
 #include "error.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
+#include "postprocessing/measured_gxg.h"
 #include "results/report_columns.h"
 #include "results/report_files.h"
 #include "results/svg_chart.h"
@@ -36,6 +39,7 @@ td.n { text-align: right; white-space: nowrap; font-variant-numeric: tabular-num
 tr.geen-model td { background: #fbf3f0; }
 .note { background: #f6f6ee; border-left: 4px solid #b8b070; padding: 0.4em 1em; max-width: 60em; }
 .warn { color: #8a3b00; }
+.meaning { color: #444; }
 figure { margin: 1em 0; }
 </style>)";
 
@@ -47,11 +51,27 @@ const char* kFitNote =
     "zonder bijwerken met de metingen, vergeleken met de metingen van de calibratieperiode. "
     "ME is het gemiddelde van gemeten min model, RMSE de wortel uit het gemiddelde kwadraat "
     "van dat verschil, EVP de verklaarde variantie.";
+const char* kEquilibriumFitNote =
+    "De fit (n, ME, RMSE, EVP) is gemeten op het deterministische model in evenwicht: het "
+    "verloop van het gekozen model vanaf de eerste dag van het gekoppelde meteobestand, met de "
+    "ruis op haar gemiddelde c, vergeleken met de metingen van de calibratieperiode. ME is het "
+    "gemiddelde van gemeten min model, RMSE de wortel uit het gemiddelde kwadraat van dat "
+    "verschil, EVP de verklaarde variantie.";
+const char* kMeasuredNote =
+    "Gemeten GHG, GLG en GVG: per kalenderjaar de 24 meetdagen (de 14e en 28e van elke maand), "
+    "elk met de meting die er het dichtst bij ligt binnen 3 dagen (bij gelijke afstand de "
+    "eerdere); een jaar telt mee met minstens 20 van de 24 meetdagen. Per jaar is de GHG het "
+    "gemiddelde van de 3 hoogste standen, de GLG van de 3 laagste, de GVG van 14 maart, 28 maart "
+    "en 14 april; de gemeten GxG zijn de gemiddelden over de meegetelde jaren, vanaf 8 jaren. "
+    "&quot;Zelfde jaren&quot; zijn de gesimuleerde GxG over precies die jaren, zodat ze met de "
+    "gemeten te vergelijken zijn.";
 const char* kParameterNote =
     "Modelparameters: &delta; en &phi; zonder eenheid; &omega;<sub>0</sub> in cm grondwaterstand "
     "per cm neerslagoverschot; c, het basisniveau van de ruis, in cm+mv (cm boven maaiveld, "
     "negatief eronder); &sigma;<sup>2</sup> in cm<sup>2</sup>. Model 1s: uit de calibratie in "
-    "&eacute;&eacute;n stap; 2s: uit de calibratie in drie stappen; ft: geen plausibel model.";
+    "&eacute;&eacute;n stap; 2s: uit de calibratie in drie stappen; ef: exponenti&euml;le respons "
+    "met verdampingsfactor f; gf: Gamma-respons met verdampingsfactor f (ef en gf uit Model: "
+    "uitgebreid, gekozen op BIC); ft: geen plausibel model.";
 
 // The units as the report spells them out.
 std::string readableUnit(const std::string& unit) {
@@ -130,6 +150,63 @@ std::string cell(const OverviewColumn& column, const OverviewValue& value, const
   return html + "</td>";
 }
 
+// The name of a kind of warning in the legend.
+const char* warningTitle(ResultWarningKind kind) {
+  switch (kind) {
+    case ResultWarningKind::kStartTransient:
+      return "Inloopeffect";
+    case ResultWarningKind::kNoiseDominates:
+      return "Ruis overheerst";
+    case ResultWarningKind::kGhgAboveSurface:
+      return "GHG boven maaiveld";
+    case ResultWarningKind::kShortSeries:
+      return "Meetreeks kort";
+    case ResultWarningKind::kSparseSeries:
+      return "Meetreeks dun";
+    case ResultWarningKind::kNoModel:
+      return "Geen model";
+    case ResultWarningKind::kLowFitEvp:
+      return "Fit zwak";
+    case ResultWarningKind::kNoiseTooSmall:
+      return "Realisaties te vlak";
+    case ResultWarningKind::kResidualTrend:
+      return "Trend in de residuen";
+    case ResultWarningKind::kClusteredReadings:
+      return "Metingen geconcentreerd";
+    case ResultWarningKind::kSimulatedVsMeasured:
+      return "Gesimuleerd min gemeten";
+    case ResultWarningKind::kTryExtended:
+      return "Advies";
+    case ResultWarningKind::kMetadataPeriods:
+      return "Meerdere perioden";
+  }
+  return "";
+}
+
+// Every kind of warning that occurs, with what it means and what to try.
+void writeWarningLegend(const DataSetResults& results, LineWriter& out) {
+  std::vector<ResultWarningKind> kinds;
+  for (const TubeResult& tube : results.tubes) {
+    for (const ResultWarning& w : tube.warnings) {
+      if (std::find(kinds.begin(), kinds.end(), w.kind) == kinds.end()) kinds.push_back(w.kind);
+    }
+  }
+  if (kinds.empty()) return;
+  std::sort(kinds.begin(), kinds.end());
+  out.write("<h2>Waarschuwingen: wat ze betekenen</h2>");
+  out.write("<table>");
+  for (ResultWarningKind kind : kinds) {
+    int count = 0;
+    for (const TubeResult& tube : results.tubes) {
+      for (const ResultWarning& w : tube.warnings) count += w.kind == kind ? 1 : 0;
+    }
+    out.write("<tr><th>" + markupEscaped(warningTitle(kind)) + "</th><td class=\"n\">" +
+              formatInt(count) + "&times;</td><td>" + markupEscaped(warningMeaning(kind)) +
+              "</td></tr>");
+  }
+  out.write("</table>");
+}
+
 void writeIndex(const DataSetResults& results, const std::string& path) {
   const std::vector<OverviewColumn>& columns = overviewColumns();
   std::size_t modelled = 0;
@@ -149,9 +226,18 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
   }
   out.write("<div class=\"note\">");
   out.write(std::string("<p>") + kLevelNote + "</p>");
-  out.write(std::string("<p>") + kFitNote + "</p>");
+  // The note of each kind of fit the tubes have; today's pass when none has one.
+  bool equilibrium = false, pass = false;
+  for (const TubeResult& tube : results.tubes) {
+    if (!tube.fit.available) continue;
+    (tube.fitInEquilibrium ? equilibrium : pass) = true;
+  }
+  if (pass || !equilibrium) out.write(std::string("<p>") + kFitNote + "</p>");
+  if (equilibrium) out.write(std::string("<p>") + kEquilibriumFitNote + "</p>");
   out.write(std::string("<p>") + kParameterNote + "</p>");
+  out.write(std::string("<p>") + kMeasuredNote + "</p>");
   out.write("</div>");
+  writeWarningLegend(results, out);
 
   out.write("<h2>Alle buizen</h2>");
   out.write("<table>");
@@ -184,7 +270,11 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
       if (!tube.location.empty() && tube.location != tube.stem) {
         item += " (" + markupEscaped(tube.location) + ")";
       }
-      out.write(item + ": " + markupEscaped(reasonWithoutModel(tube)) + "</li>");
+      item += ": " + markupEscaped(reasonWithoutModel(tube));
+      for (const ResultWarning& w : tube.warnings) {
+        if (w.kind == ResultWarningKind::kTryExtended) item += " &mdash; " + markupEscaped(w.text);
+      }
+      out.write(item + "</li>");
     }
     out.write("</ul>");
   }
@@ -197,6 +287,81 @@ std::string valueRow(const std::string& nameHtml, const std::string& value,
   return "<tr><th>" + nameHtml + "</th><td class=\"n\">" +
          (value.empty() ? std::string("-") : markupEscaped(value)) + "</td><td>" + unitHtml +
          "</td></tr>";
+}
+
+// "Gemeten over 1986-1995 (10 jaren: 1986, ...)", or why there are none.
+std::string measuredYearsText(const TubeResult& tube) {
+  if (!tube.measuredYears) return "Geen gemeten GxG: de metingen zijn niet gelezen.";
+  const std::vector<int>& years = *tube.measuredYears;
+  std::string list;
+  for (int year : years) list += (list.empty() ? "" : ", ") + formatInt(year);
+  const std::string counted = formatInt(static_cast<long long>(years.size()));
+  if (static_cast<int>(years.size()) < kMinMeasuredYears) {
+    return "Geen gemeten GxG: " + counted + " jaren met minstens 20 van de 24 meetdagen" +
+           (list.empty() ? std::string() : " (" + list + ")") + ", minder dan " +
+           formatInt(kMinMeasuredYears) + ".";
+  }
+  std::string text = "Gemeten over " + counted + " jaren: " + list + ".";
+  if (!tube.sameYearsList.empty() && tube.sameYearsList != years) {
+    text += " De gesimuleerde GxG van dezelfde jaren gaan over andere jaren (" +
+            formatInt(static_cast<long long>(tube.sameYearsList.size())) + ").";
+  }
+  return markupEscaped(text);
+}
+
+// Six significant digits, trailing zeros dropped, a point whatever the locale.
+std::string formatGeneral(double x) {
+  if (!std::isfinite(x)) return "-";
+  if (x == 0) return "0";
+  const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(x))));
+  std::string text = decimalText(x, std::clamp(5 - magnitude, 0, 12));
+  if (text.find('.') != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+  }
+  return text;
+}
+
+std::string optionalText(const std::optional<double>& v, int decimals) {
+  return v ? decimalText(*v, decimals) : std::string("-");
+}
+
+// The extended family's candidates, the chosen one marked.
+void writeCandidates(LineWriter& out, const ModelChoice& choice) {
+  out.write("<table>");
+  out.write(
+      "<tr><th>kandidaat</th><th>BIC</th><th>k</th><th>n</th><th>plausibel</th><th>reden</th>"
+      "</tr>");
+  for (const ModelCandidate& c : choice.candidates) {
+    const bool chosen = c.label == choice.chosen;
+    out.write(std::string("<tr>") + "<td>" + markupEscaped(c.label) + (chosen ? " (gekozen)" : "") +
+              "</td><td class=\"n\">" + optionalText(c.bic, 2) + "</td><td class=\"n\">" +
+              formatInt(c.k) + "</td><td class=\"n\">" + formatInt(c.n) + "</td><td>" +
+              (c.plausible ? "ja" : "nee") + "</td><td>" + markupEscaped(c.reason) + "</td></tr>");
+  }
+  out.write("</table>");
+  if (!choice.filter.empty() || choice.bic) {
+    out.write("<p>Gekozen: " + markupEscaped(choice.chosen) + ", BIC " +
+              optionalText(choice.bic, 2) + ", filter " + markupEscaped(choice.filter) + ".</p>");
+  }
+}
+
+// The chosen parameters with their standard errors, and the response time.
+void writeChosenParameters(LineWriter& out, const ModelChoice& choice) {
+  out.write("<table>");
+  out.write("<tr><th>parameter</th><th>waarde</th><th>standaardfout</th></tr>");
+  for (const ModelParameter& p : choice.parameters) {
+    out.write(
+        "<tr><th>" + markupEscaped(p.name) + "</th><td class=\"n\">" +
+        markupEscaped(formatGeneral(p.value)) + "</td><td class=\"n\">" +
+        (p.standardError ? markupEscaped(formatGeneral(*p.standardError)) : std::string("-")) +
+        "</td></tr>");
+  }
+  if (choice.t95) {
+    out.write("<tr><th>t95</th><td class=\"n\">" + decimalText(*choice.t95, 1) +
+              "</td><td>dagen tot 95 % van de staprespons</td></tr>");
+  }
+  out.write("</table>");
 }
 
 void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartSource charts,
@@ -215,35 +380,57 @@ void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartS
   out.write(where + ".</p>");
 
   out.write("<h2>GHG, GLG en GVG</h2>");
-  out.write("<table>");
   const auto level = [](const std::optional<double>& v) {
     return v ? decimalText(*v, 1) : std::string();
   };
-  out.write(valueRow("GHG", level(tube.ghg), "cm-mv (cm onder maaiveld)"));
-  out.write(valueRow("GLG", level(tube.glg), "cm-mv (cm onder maaiveld)"));
-  out.write(valueRow("GVG", level(tube.gvg), "cm-mv (cm onder maaiveld)"));
+  const auto cellOf = [](const std::string& value) {
+    return "<td class=\"n\">" + (value.empty() ? std::string("-") : markupEscaped(value)) + "</td>";
+  };
+  out.write("<table>");
+  out.write(
+      "<tr><th></th><th>gesimuleerd</th><th>gemeten</th><th>gesimuleerd, zelfde jaren</th>"
+      "<th></th></tr>");
+  const std::optional<double>* simulated[3] = {&tube.ghg, &tube.glg, &tube.gvg};
+  const std::optional<double>* measured[3] = {&tube.measured.ghg, &tube.measured.glg,
+                                              &tube.measured.gvg};
+  const std::optional<double>* sameYears[3] = {&tube.sameYears.ghg, &tube.sameYears.glg,
+                                               &tube.sameYears.gvg};
+  const char* names[3] = {"GHG", "GLG", "GVG"};
+  for (int i = 0; i < 3; ++i) {
+    out.write(std::string("<tr><th>") + names[i] + "</th>" + cellOf(level(*simulated[i])) +
+              cellOf(level(*measured[i])) + cellOf(level(*sameYears[i])) +
+              "<td>cm-mv (cm onder maaiveld)</td></tr>");
+  }
   out.write("</table>");
+  out.write("<p>" + measuredYearsText(tube) + "</p>");
 
   out.write("<h2>Waarschuwingen</h2>");
   if (tube.warnings.empty()) {
     out.write("<p>Geen.</p>");
   } else {
     out.write("<ul class=\"warn\">");
-    for (const ResultWarning& w : tube.warnings)
-      out.write("<li>" + markupEscaped(w.text) + "</li>");
+    for (const ResultWarning& w : tube.warnings) {
+      out.write("<li>" + markupEscaped(w.text) + "<br><span class=\"meaning\">" +
+                markupEscaped(warningMeaning(w.kind)) + "</span></li>");
+    }
     out.write("</ul>");
   }
 
   out.write("<h2>Model " + markupEscaped(tube.label) + "</h2>");
-  out.write("<table>");
-  out.write(valueRow("&delta; (delta)", decimalText(tube.delta, 7), ""));
-  out.write(valueRow("&omega;<sub>0</sub> (omega0)", decimalText(tube.omega0, 7),
-                     "cm per cm neerslagoverschot"));
-  out.write(valueRow("&phi; (phi)", decimalText(tube.phi, 7), ""));
-  out.write(valueRow("c", decimalText(tube.c, 5), "cm+mv (cm boven maaiveld)"));
-  out.write(
-      valueRow("&sigma;<sup>2</sup> (sigma2)", decimalText(tube.sigma2, 5), "cm<sup>2</sup>"));
-  out.write("</table>");
+  if (!tube.choice.candidates.empty()) writeCandidates(out, tube.choice);
+  if (!tube.choice.parameters.empty()) {
+    writeChosenParameters(out, tube.choice);
+  } else {
+    out.write("<table>");
+    out.write(valueRow("&delta; (delta)", decimalText(tube.delta, 7), ""));
+    out.write(valueRow("&omega;<sub>0</sub> (omega0)", decimalText(tube.omega0, 7),
+                       "cm per cm neerslagoverschot"));
+    out.write(valueRow("&phi; (phi)", decimalText(tube.phi, 7), ""));
+    out.write(valueRow("c", decimalText(tube.c, 5), "cm+mv (cm boven maaiveld)"));
+    out.write(
+        valueRow("&sigma;<sup>2</sup> (sigma2)", decimalText(tube.sigma2, 5), "cm<sup>2</sup>"));
+    out.write("</table>");
+  }
 
   out.write("<h2>Fit</h2>");
   const FitFigures& fit = tube.fit;
@@ -258,7 +445,8 @@ void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartS
     out.write(valueRow("periode", isoDate(fit.first) + " t/m " + isoDate(fit.last), ""));
     out.write("</table>");
   }
-  out.write(std::string("<p class=\"note\">") + kFitNote + "</p>");
+  out.write(std::string("<p class=\"note\">") +
+            (tube.fitInEquilibrium ? kEquilibriumFitNote : kFitNote) + "</p>");
 
   out.write("<h2>Grafieken</h2>");
   std::vector<Chart> tubeChartList;

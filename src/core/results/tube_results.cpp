@@ -1,12 +1,16 @@
 // Reading a finished working directory into typed results: the values lines
 // of modsel.zft and foutbuis.zft, the coordinates of locaties.csv, and per
 // tube its statistics (S.sta), the fit of the chosen model to the
-// measurements (S.01, S.met), the simulation's parameter file (S.t01) and,
-// for a tube without a model, its vertex files (S.a01, S.d01).
+// measurements (S.01, S.met, and S.fit when the pipeline wrote it), the
+// measured GHG, GLG and GVG of the same readings, the simulated ones over
+// the measured years (S.gzj), the extended family's choice (S.sel), the
+// simulation's parameter file and surplus (S.t01, S.sim) and, for a tube
+// without a model, its vertex files (S.a01, S.d01).
 #include "results/tube_results.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -19,6 +23,7 @@
 #include "input/tube_file.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
+#include "postprocessing/measured_gxg.h"
 #include "results/fit.h"
 #include "results/result_source.h"
 #include "text/number_text.h"
@@ -29,9 +34,7 @@ namespace phreatix {
 
 namespace {
 
-// Warning bounds.
-constexpr double kStartTransientCm = 5;  // |c| * phi^W on the first simulated day
-constexpr double kNoiseRatio = 1.2;      // realisations' SD against the measured SD
+// Warning bounds (the others in the header).
 constexpr long long kShortSeriesDays = 730;
 constexpr int kSparsePerYear = 17;  // readings a year; this many or fewer is sparse
 
@@ -45,19 +48,75 @@ std::string shortNumber(double v) {
   return text == "-0" ? "0" : text;
 }
 
-std::string cm(double v) { return formatReal(v, 0, 1) + " cm"; }
+// One decimal; a value that rounds to zero without a minus sign.
+std::string oneDecimal(double v) {
+  std::string text = formatReal(v, 0, 1);
+  return text == "-0.0" ? "0.0" : text;
+}
+
+std::string cm(double v) { return oneDecimal(v) + " cm"; }
 
 using Location = LocationRow;
 
-const Location* findLocation(const std::vector<Location>& rows, const std::string& stem,
-                             const std::string& filter) {
-  const Location* sameStem = nullptr;
+// The rows of locaties.csv of one tube: one per metadata period, in the
+// export's order, which lists a tube's periods in time order.
+struct LocationGroup {
+  std::string location;
+  std::string filter;  // as written in the first row
+  std::vector<const Location*> periods;
+  const Location& last() const { return *periods.back(); }
+};
+
+std::string groupFilter(const Location& row) {
+  return row.filter.empty() ? std::string() : normaliseFilter(row.filter);
+}
+
+std::vector<LocationGroup> groupLocations(const std::vector<Location>& rows) {
+  std::vector<LocationGroup> groups;
+  std::map<std::pair<std::string, std::string>, std::size_t> index;
   for (const Location& row : rows) {
-    if (row.location.substr(0, 8) != stem) continue;
-    if (!row.filter.empty() && normaliseFilter(row.filter) == filter) return &row;
-    if (!sameStem) sameStem = &row;
+    const auto key = std::make_pair(row.location, groupFilter(row));
+    const auto [at, added] = index.emplace(key, groups.size());
+    if (added) groups.push_back({row.location, row.filter, {}});
+    groups[at->second].periods.push_back(&row);
+  }
+  return groups;
+}
+
+const LocationGroup* findLocation(const std::vector<LocationGroup>& groups, const std::string& stem,
+                                  const std::string& filter) {
+  const LocationGroup* sameStem = nullptr;
+  for (const LocationGroup& group : groups) {
+    if (group.location.substr(0, 8) != stem) continue;
+    if (!group.filter.empty() && normaliseFilter(group.filter) == filter) return &group;
+    if (!sameStem) sameStem = &group;
   }
   return sameStem;
+}
+
+std::string coordinateText(const Location& row) {
+  if (!row.x || !row.y) return "zonder coördinaten";
+  return "x " + shortNumber(*row.x) + ", y " + shortNumber(*row.y);
+}
+
+// The tube's coordinates from the last of its periods, and the earlier ones
+// named in a warning.
+void placeTube(TubeResult& tube, const LocationGroup& group) {
+  tube.location = group.location;
+  tube.x = group.last().x;
+  tube.y = group.last().y;
+  const std::size_t n = group.periods.size();
+  if (n < 2) return;
+  std::string earlier;
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    earlier += (i > 0 ? "; " : "") + std::string("periode ") +
+               formatInt(static_cast<long long>(i) + 1) + " " + coordinateText(*group.periods[i]);
+  }
+  tube.warnings.push_back(
+      {ResultWarningKind::kMetadataPeriods,
+       "Meerdere perioden in de metadata (" + formatInt(static_cast<long long>(n)) +
+           "): de coördinaten zijn die van periode " + formatInt(static_cast<long long>(n)) + " (" +
+           coordinateText(group.last()) + "); eerder: " + earlier});
 }
 
 // "c 24.88 >= 0.00 (moet < 0)", the criteria the vertex fails joined by ", ".
@@ -129,11 +188,14 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
   return failed.empty() ? "geen plausibel calibratieresultaat" : failed;
 }
 
-// The warm-up actually used (line 11 of S.t01) and the first simulated year
-// (the last number of line 5).
+// What the simulation of a standard model starts from (S.t01): the first
+// simulated year (the last number of line 5), the parameters (line 6), the
+// level at time 0 (line 8) and the warm-up actually used (line 11).
 struct SimulationStart {
   int warmUpDays = 0;
   int firstYear = 0;
+  double h0 = 0;
+  double delta = 0, omega0 = 0, omega1 = 0, phi = 0, c = 0;
 };
 std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
   std::optional<std::string> text = files.read(".t01");
@@ -143,19 +205,67 @@ std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
   if (lines.size() < static_cast<std::size_t>(kWarmUpLineNumber)) {
     refuseFile(name, "minder dan elf regels", ErrorKind::kRead);
   }
-  const std::optional<double> firstYear = parameterNumber(name, lines, kRunLineNumber, 4);
-  const std::optional<double> warmUp = parameterNumber(name, lines, kWarmUpLineNumber, 0);
-  if (!firstYear || !warmUp) {
-    refuseFile(name, "regel 5 of 11 bevat te weinig getallen", ErrorKind::kRead);
-  }
+  auto number = [&](int line, int position) {
+    const std::optional<double> v = parameterNumber(name, lines, line, position);
+    if (!v) {
+      refuseFile(name, "regel " + formatInt(line) + " bevat te weinig getallen", ErrorKind::kRead);
+    }
+    return *v;
+  };
   SimulationStart start;
-  start.firstYear = static_cast<int>(*firstYear);
-  start.warmUpDays = static_cast<int>(*warmUp);
+  start.firstYear = static_cast<int>(number(kRunLineNumber, 4));
+  start.warmUpDays = static_cast<int>(number(kWarmUpLineNumber, 0));
+  start.delta = number(6, 0);
+  start.omega0 = number(6, 1);
+  start.omega1 = number(6, 2);
+  start.phi = number(6, 3);
+  start.c = number(6, 4);
+  start.h0 = number(8, 0);
   return start;
+}
+
+// The mean daily surplus of the simulation's meteo file S.sim.
+std::optional<double> meanSurplus(const TubeFiles& files) {
+  std::optional<std::string> text = files.read(".sim");
+  if (!text) return std::nullopt;
+  std::vector<double> surplus;
+  const MeteoHead head = readMeteoText(
+      files.name(".sim"), *text, [](const MeteoHead&) {}, surplus);
+  if (head.days < 1) return std::nullopt;
+  double sum = 0;
+  for (int m = 1; m <= head.days; ++m) sum = sum + surplus[static_cast<std::size_t>(m)];
+  return sum / head.days;
 }
 
 void warn(TubeResult& tube, ResultWarningKind kind, std::string text) {
   tube.warnings.push_back({kind, std::move(text)});
+}
+
+// The realisations start with the noise at 0 instead of its mean c and the
+// deterministic part at d0 = h0 - c instead of its equilibrium
+// dbar = (omega0 - omega1) * qbar / (1 - delta) under the mean surplus qbar
+// of S.sim. At step k both have died out to -c*phi^k and (d0 - dbar)*
+// delta^k; their sum, averaged over the first simulated year's days (steps
+// W+1 .. W+365), is what the first year's levels are off.
+void startTransientWarning(TubeResult& tube, const SimulationStart& s, double qbar) {
+  if (!(std::fabs(s.delta) < 1) || !(std::fabs(s.phi) < 1)) return;
+  const double dbar = (s.omega0 - s.omega1) * qbar / (1 - s.delta);
+  const double d0 = s.h0 - s.c;
+  double noise = 0, deterministic = 0;
+  for (int k = s.warmUpDays + 1; k <= s.warmUpDays + 365; ++k) {
+    noise = noise + -s.c * std::pow(s.phi, k);
+    deterministic = deterministic + (d0 - dbar) * std::pow(s.delta, k);
+  }
+  noise /= 365;
+  deterministic /= 365;
+  const double net = noise + deterministic;
+  if (!(std::fabs(net) > kStartTransientCm)) return;
+  warn(tube, ResultWarningKind::kStartTransient,
+       "Inloopeffect: de realisaties staan in " + formatInt(s.firstYear) +
+           ", het eerste gesimuleerde jaar, gemiddeld " + cm(std::fabs(net)) +
+           (net > 0 ? " te hoog" : " te laag") + " (ruisdeel " + oneDecimal(noise) +
+           " cm, deterministisch deel " + oneDecimal(deterministic) + " cm; inloop W = " +
+           formatInt(s.warmUpDays) + " dagen; grens " + cm(kStartTransientCm) + ")");
 }
 
 // Length and density of the measured series, on the meteo file's days.
@@ -184,6 +294,50 @@ void seriesWarnings(TubeResult& tube, const CalibrationSeries& series, const std
   }
 }
 
+// The readings dated by the meteo file's days (the time truncated to its
+// day); a reading off the file's days is left out.
+std::vector<DatedLevel> datedReadings(const CalibrationSeries& series) {
+  std::vector<DatedLevel> out;
+  out.reserve(series.input.measurements.size());
+  for (const Measurement& m : series.input.measurements) {
+    const long long day = static_cast<long long>(std::trunc(m.time));
+    if (day < 1 || day > series.input.meteoDays) continue;
+    const CalendarDate& date = series.dateOfDay(day);
+    out.push_back({date.year, date.month, date.day, m.level});
+  }
+  return out;
+}
+
+// More than half of the readings in fewer than a quarter of the years that
+// have readings: the busiest years, fewest first, until they hold more than
+// half.
+void clusteredReadingsWarning(TubeResult& tube, const std::vector<DatedLevel>& readings,
+                              const std::string& name) {
+  std::map<int, long long> perYear;
+  for (const DatedLevel& r : readings) ++perYear[r.year];
+  std::vector<std::pair<long long, int>> busiest;  // count, year
+  for (const auto& [year, count] : perYear) busiest.push_back({count, year});
+  std::stable_sort(busiest.begin(), busiest.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  const long long total = static_cast<long long>(readings.size());
+  const long long years = static_cast<long long>(busiest.size());
+  long long held = 0, k = 0;
+  while (k < years && 2 * held <= total) held += busiest[static_cast<std::size_t>(k++)].first;
+  if (!(4 * k < years)) return;
+  std::vector<int> which;
+  for (long long i = 0; i < k; ++i) which.push_back(busiest[static_cast<std::size_t>(i)].second);
+  std::sort(which.begin(), which.end());
+  std::string named;
+  if (which.size() <= 6) {
+    for (int year : which) named += (named.empty() ? " (" : ", ") + formatInt(year);
+    named += ")";
+  }
+  warn(tube, ResultWarningKind::kClusteredReadings,
+       "Metingen geconcentreerd: " + formatInt(held) + " van de " + formatInt(total) +
+           " metingen in " + name + " (meer dan de helft) vallen in " + formatInt(k) + " van de " +
+           formatInt(years) + " jaren met metingen" + named + " (minder dan een kwart)");
+}
+
 double standardDeviation(const std::vector<Measurement>& m) {
   double sum = 0;
   for (const Measurement& x : m) sum = sum + x.level;
@@ -193,8 +347,51 @@ double standardDeviation(const std::vector<Measurement>& m) {
   return std::sqrt(ss / static_cast<double>(m.size()));
 }
 
+// The measured GxG of the readings, in cm below surface level.
+void measuredCharacteristics(TubeResult& tube, const CalibrationSeries& series) {
+  const MeasuredGxg g = measuredGxg(datedReadings(series));
+  tube.measuredYears = g.years;
+  if (!g.available) return;
+  // The readings are levels positive upward: the highest is the smallest depth.
+  auto depth = [](double level) {
+    return std::isfinite(level) ? std::optional<double>(-level) : std::nullopt;
+  };
+  tube.measured = {depth(g.ghg), depth(g.glg), depth(g.gvg)};
+}
+
+std::string yearsText(const std::vector<int>& years) {
+  if (years.empty()) return "geen jaren";
+  return formatInt(years.front()) + "-" + formatInt(years.back()) + " (" +
+         formatInt(static_cast<long long>(years.size())) + " jaar)";
+}
+
+// S.gzj against the measured GxG of the same years.
+void sameYearsWarning(TubeResult& tube, const std::string& name) {
+  if (!tube.measuredYears || tube.sameYearsList != *tube.measuredYears) return;
+  const std::optional<double>* sim[3] = {&tube.sameYears.ghg, &tube.sameYears.glg,
+                                         &tube.sameYears.gvg};
+  const std::optional<double>* meas[3] = {&tube.measured.ghg, &tube.measured.glg,
+                                          &tube.measured.gvg};
+  const char* names[3] = {"GHG", "GLG", "GVG"};
+  std::string off;
+  for (int i = 0; i < 3; ++i) {
+    if (!*sim[i] || !*meas[i]) continue;
+    const double difference = **sim[i] - **meas[i];
+    if (!(std::fabs(difference) > kSimulatedVsMeasuredCm)) continue;
+    off += (off.empty() ? "" : ", ") + std::string(names[i]) + " " + (difference > 0 ? "+" : "") +
+           formatReal(difference, 0, 1) + " cm (gesimuleerd " + formatReal(**sim[i], 0, 1) +
+           ", gemeten " + formatReal(**meas[i], 0, 1) + ")";
+  }
+  if (off.empty()) return;
+  warn(tube, ResultWarningKind::kSimulatedVsMeasured,
+       "Gesimuleerd min gemeten over dezelfde jaren " + yearsText(tube.sameYearsList) + " (" +
+           name + "): " + off + " cm-mv; grens " + cm(kSimulatedVsMeasuredCm));
+}
+
+bool extendedLabel(const std::string& label) { return label == "ef" || label == "gf"; }
+
 TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
-                    const std::vector<Location>& locations, std::vector<std::string>& notes) {
+                    const std::vector<LocationGroup>& locations, std::vector<std::string>& notes) {
   TubeResult tube;
   tube.stem = line.stem;
   tube.location = line.stem;
@@ -206,27 +403,67 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
   tube.phi = line.p[3];
   tube.c = line.p[4];
   tube.sigma2 = line.p[5];
-  if (const Location* loc = findLocation(locations, tube.stem, tube.filter)) {
-    tube.location = loc->location;
-    tube.x = loc->x;
-    tube.y = loc->y;
-  }
 
   TubeFiles files(dir, tube.stem);
   auto noted = [&](const char* what, const Error& e) {
     notes.push_back(tube.stem + ": " + what + ": " + e.what());
   };
 
-  std::optional<CalibrationSeries> series;
+  // The extended family's choice: its label, the filter it simulated, and
+  // the parameters with their standard errors.
   try {
-    std::optional<std::string> measurements = files.read(".01");
+    if (std::optional<std::string> sel = files.read(".sel")) {
+      tube.choice = readModelChoiceText(files.name(".sel"), *sel);
+    }
+  } catch (const Error& e) {
+    noted("modelkeuze niet gelezen", e);
+  }
+  if (chosen && !tube.choice.chosen.empty()) tube.label = tube.choice.chosen;
+  if (!tube.choice.filter.empty() && isStorableFilter(normaliseFilter(tube.choice.filter))) {
+    tube.filter = normaliseFilter(tube.choice.filter);
+  }
+  if (extendedLabel(tube.label)) {
+    // The values line of an extended model holds other parameters.
+    auto parameter = [&](const char* name) {
+      const ModelParameter* p = tube.choice.parameter(name);
+      return p ? p->value : std::numeric_limits<double>::quiet_NaN();
+    };
+    tube.delta = tube.omega0 = std::numeric_limits<double>::quiet_NaN();
+    tube.phi = parameter("phi");
+    tube.c = parameter("c");
+    tube.sigma2 = parameter("sigma2");
+  }
+  if (const LocationGroup* group = findLocation(locations, tube.stem, tube.filter)) {
+    placeTube(tube, *group);
+  }
+
+  std::optional<CalibrationSeries> series;
+  std::string measurementExt = "." + tube.filter;
+  try {
+    if (!files.has(measurementExt)) measurementExt = ".01";
+    std::optional<std::string> measurements = files.read(measurementExt);
     std::optional<std::string> meteo = files.read(".met");
     if (measurements && meteo) {
-      series = readCalibrationSeries(files.name(".01"), *measurements, files.name(".met"), *meteo);
+      series = readCalibrationSeries(files.name(measurementExt), *measurements, files.name(".met"),
+                                     *meteo);
     }
   } catch (const Error& e) {
     noted("meetreeks niet gelezen", e);
   }
+  const std::string readingsName = files.name(measurementExt);
+  std::vector<DatedLevel> readings;
+  if (series) {
+    try {
+      readings = datedReadings(*series);
+      measuredCharacteristics(tube, *series);
+    } catch (const Error& e) {
+      noted("gemeten GxG niet berekend", e);
+    }
+  }
+  auto lastWarnings = [&] {
+    if (series) seriesWarnings(tube, *series, readingsName);
+    if (!readings.empty()) clusteredReadingsWarning(tube, readings, readingsName);
+  };
 
   if (!chosen) {
     tube.label = line.label.empty() ? "ft" : line.label;
@@ -236,8 +473,9 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
       noted("calibratieresultaten niet gelezen", e);
       tube.failure = "geen plausibel calibratieresultaat";
     }
-    warn(tube, ResultWarningKind::kNoModel, "Geen plausibel model: " + tube.failure);
-    if (series) seriesWarnings(tube, *series, files.name(".01"));
+    tube.warnings.insert(tube.warnings.begin(),
+                         {ResultWarningKind::kNoModel, "Geen plausibel model: " + tube.failure});
+    lastWarnings();
     return tube;
   }
 
@@ -269,54 +507,166 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
     }
   }
 
+  // The fit: of the course in equilibrium (S.fit) when the pipeline wrote
+  // it, otherwise today's pass of a standard model.
+  std::optional<FilterTrace> trace;
   if (series) {
     try {
-      const FilterTrace trace = filterTrace(
-          series->input, deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c), tube.c,
-          kNoUpdatingVariance);
-      tube.fit = fitFigures(*series, trace);
+      if (std::optional<std::string> fit = files.read(".fit")) {
+        trace = equilibriumTrace(*series, readFitText(files.name(".fit"), *fit).level);
+        tube.fitInEquilibrium = true;
+      } else if (!extendedLabel(tube.label)) {
+        trace = filterTrace(series->input,
+                            deterministicParameters(tube.delta, tube.omega0, tube.phi, tube.c),
+                            tube.c, kNoUpdatingVariance);
+      }
+      if (trace) tube.fit = fitFigures(*series, *trace);
     } catch (const Error& e) {
       noted("fit niet berekend", e);
+      trace.reset();
+      tube.fit = FitFigures{};
+      tube.fitInEquilibrium = false;
     }
-  }
-
-  if (!tube.modelled) {
-    if (series) seriesWarnings(tube, *series, files.name(".01"));
-    return tube;
   }
 
   try {
-    if (std::optional<SimulationStart> start = readSimulationStart(files)) {
-      const double transient =
-          std::fabs(tube.c) * std::pow(tube.phi, static_cast<double>(start->warmUpDays));
-      if (transient > kStartTransientCm) {
-        warn(tube, ResultWarningKind::kStartTransient,
-             "Inloopeffect: |c|*phi^W = " + cm(transient) + " op 1-1-" +
-                 formatInt(start->firstYear) + " (W = " + formatInt(start->warmUpDays) +
-                 " dagen inloop; grens " + cm(kStartTransientCm) + ")");
-      }
+    if (std::optional<std::string> gzj = files.read(".gzj")) {
+      const SameYearsGxg g = readSameYearsText(files.name(".gzj"), *gzj);
+      tube.sameYears = {g.ghg, g.glg, g.gvg};
+      tube.sameYearsList = g.years;
     }
   } catch (const Error& e) {
-    noted("simulatie-invoer niet gelezen", e);
+    noted("GxG over de meetjaren niet gelezen", e);
+  }
+
+  if (!tube.modelled) {
+    lastWarnings();
+    return tube;
+  }
+
+  // The equilibrium start of an extended model leaves no start transient.
+  if (!extendedLabel(tube.label)) {
+    try {
+      const std::optional<SimulationStart> start = readSimulationStart(files);
+      const std::optional<double> qbar = start ? meanSurplus(files) : std::nullopt;
+      if (start && qbar) startTransientWarning(tube, *start, *qbar);
+    } catch (const Error& e) {
+      noted("simulatie-invoer niet gelezen", e);
+    }
   }
   if (realisationsSd && series && !series->input.measurements.empty()) {
     const double measuredSd = standardDeviation(series->input.measurements);
-    if (*realisationsSd > kNoiseRatio * measuredSd) {
+    if (*realisationsSd > kMaxSpreadRatio * measuredSd) {
       warn(tube, ResultWarningKind::kNoiseDominates,
            "Ruis overheerst: standaardafwijking van de realisaties (" + files.name(".sta") + ") " +
-               cm(*realisationsSd) + " > 1.2 x die van de metingen (" + files.name(".01") + ") " +
-               cm(measuredSd) + " = " + cm(kNoiseRatio * measuredSd));
+               cm(*realisationsSd) + " > 1.2 x die van de metingen (" + readingsName + ") " +
+               cm(measuredSd) + " = " + cm(kMaxSpreadRatio * measuredSd));
+    } else if (*realisationsSd < kMinSpreadRatio * measuredSd) {
+      warn(tube, ResultWarningKind::kNoiseTooSmall,
+           "Realisaties te vlak: standaardafwijking van de realisaties (" + files.name(".sta") +
+               ") " + cm(*realisationsSd) + " < 0.8 x die van de metingen (" + readingsName + ") " +
+               cm(measuredSd) + " = " + cm(kMinSpreadRatio * measuredSd));
     }
   }
   if (tube.ghg && *tube.ghg < 0) {
     warn(tube, ResultWarningKind::kGhgAboveSurface,
          "GHG boven maaiveld: " + formatReal(*tube.ghg, 0, 1) + " cm-mv (grens 0 cm-mv)");
   }
-  if (series) seriesWarnings(tube, *series, files.name(".01"));
+  if (tube.fit.available && tube.fit.evp < kMinFitEvp) {
+    warn(tube, ResultWarningKind::kLowFitEvp,
+         "Fit zwak: EVP " + formatReal(tube.fit.evp, 0, 1) + " % (grens " +
+             formatReal(kMinFitEvp, 0, 0) + " %)");
+  }
+  if (trace && series) {
+    const ResidualTrend trend = residualTrend(*series, *trace);
+    const int span = trend.lastYear - trend.firstYear;
+    if (trend.available && std::fabs(trend.t) > kTrendT &&
+        std::fabs(trend.slope) * span > kTrendCm) {
+      warn(tube, ResultWarningKind::kResidualTrend,
+           "Trend in de residuen (gemeten - model): " + formatReal(trend.slope, 0, 2) +
+               " cm/jaar (t = " +
+               (std::isfinite(trend.t) ? formatReal(trend.t, 0, 1) : std::string("oneindig")) +
+               ") over " + formatInt(trend.firstYear) + "-" + formatInt(trend.lastYear) + ", " +
+               cm(std::fabs(trend.slope) * span) + " over " + formatInt(span) +
+               " jaar (grenzen |t| > 2 en " + cm(kTrendCm) + ")");
+    }
+  }
+  sameYearsWarning(tube, files.name(".gzj"));
+  lastWarnings();
   return tube;
 }
 
+// The advice for a directory of the standard family: a weak fit, simulated
+// GxG off the measured ones, or no plausible model.
+void adviseExtendedFamily(TubeResult& tube) {
+  std::string why;
+  for (const ResultWarning& w : tube.warnings) {
+    if (w.kind == ResultWarningKind::kLowFitEvp) {
+      why += (why.empty() ? "" : "; ") + std::string("EVP van de fit onder ") +
+             formatReal(kMinFitEvp, 0, 0) + " %";
+    } else if (w.kind == ResultWarningKind::kSimulatedVsMeasured) {
+      why += (why.empty() ? "" : "; ") +
+             std::string("gesimuleerd en gemeten over dezelfde jaren ") + "meer dan " +
+             cm(kSimulatedVsMeasuredCm) + " uiteen";
+    }
+  }
+  if (tube.label == "ft") why += (why.empty() ? "" : "; ") + std::string("geen plausibel model");
+  if (why.empty()) return;
+  warn(tube, ResultWarningKind::kTryExtended, "Advies: probeer Model: uitgebreid (" + why + ")");
+}
+
 }  // namespace
+
+const char* warningMeaning(ResultWarningKind kind) {
+  switch (kind) {
+    case ResultWarningKind::kStartTransient:
+      return "De gesimuleerde reeksen zijn in het eerste jaar nog niet ingelopen, zodat dat jaar "
+             "de GxG verschuift; kies een langere opwarmtijd of laat de simulatie later beginnen.";
+    case ResultWarningKind::kNoiseDominates:
+      return "De realisaties schommelen veel meer dan de metingen, zodat de ruis de GHG hoger en "
+             "de GLG lager maakt dan gemeten; controleer de metingen op uitschieters en vergelijk "
+             "met de gemeten GxG.";
+    case ResultWarningKind::kGhgAboveSurface:
+      return "Een GHG boven maaiveld komt alleen voor bij inundatie of kwel; controleer de "
+             "maaiveldhoogte en de referentie van de metingen.";
+    case ResultWarningKind::kShortSeries:
+      return "Met minder dan twee jaar metingen is het model slecht bepaald; gebruik de GxG "
+             "alleen als indicatie en vul de reeks zo mogelijk aan.";
+    case ResultWarningKind::kSparseSeries:
+      return "Met weinig metingen per jaar mist het model de pieken en dalen; gebruik de GxG "
+             "alleen als indicatie.";
+    case ResultWarningKind::kNoModel:
+      return "Geen van de calibraties gaf een plausibel model, dus er zijn geen GxG; zie de reden "
+             "en controleer de metingen en het gekoppelde meteobestand.";
+    case ResultWarningKind::kLowFitEvp:
+      return "Neerslag en verdamping verklaren weinig van het verloop van de metingen, zodat de "
+             "GxG vooral op de ruis rusten; zoek een andere invloed (onttrekking, peilbeheer, "
+             "verplaatsing) of probeer het uitgebreide model.";
+    case ResultWarningKind::kNoiseTooSmall:
+      return "De realisaties schommelen veel minder dan de metingen, zodat de GHG te laag en de "
+             "GLG te hoog uitvalt; vergelijk met de gemeten GxG en zoek een invloed die het model "
+             "mist.";
+    case ResultWarningKind::kResidualTrend:
+      return "Het verschil tussen meting en model loopt over de jaren op (positief: de metingen "
+             "worden dieper dan het model), wat wijst op een verandering die het weer niet "
+             "verklaart; kort de reeks in tot de periode na de verandering.";
+    case ResultWarningKind::kClusteredReadings:
+      return "De meeste metingen vallen in enkele jaren, zodat die jaren de calibratie bepalen; "
+             "dun de dichte jaren uit tot twee metingen per maand of vul de overige jaren aan.";
+    case ResultWarningKind::kSimulatedVsMeasured:
+      return "Over dezelfde jaren geeft het model andere GxG dan de metingen, zodat de "
+             "gesimuleerde GxG niet op de metingen aansluiten; controleer de metingen en de "
+             "meteo, of probeer het uitgebreide model.";
+    case ResultWarningKind::kTryExtended:
+      return "Deze map is gerekend met Model: standaard; het uitgebreide model (verdampingsfactor, "
+             "Gamma-respons, start in evenwicht) kan deze buis beter beschrijven.";
+    case ResultWarningKind::kMetadataPeriods:
+      return "De buis staat in de metadata met meerdere perioden (verplaatst, opnieuw ingemeten "
+             "of vervangen) en de metingen zijn als een reeks gebruikt; controleer of de perioden "
+             "aansluiten en splits de reeks anders.";
+  }
+  return "";
+}
 
 DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int workers) {
   DataSetResults results;
@@ -331,18 +681,21 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   std::vector<ValuesLine> chosen, refused;
   if (haveModsel) chosen = readValuesFile(modselPath);
   if (haveFoutbuis) refused = readValuesFile(foutbuisPath);
-  if (chosen.empty() && refused.empty()) {
-    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
-                                       kFoutbuisName + " zijn leeg)");
-  }
 
   std::vector<Location> locations;
   const std::string locationsPath = joinPath(workingDir, kLocationsFileName);
-  if (fileExists(locationsPath)) {
-    locations = readLocationRows(locationsPath);
-  } else {
+  const bool haveLocations = fileExists(locationsPath);
+  if (haveLocations) locations = readLocationRows(locationsPath);
+  // A data set in which no tube reached the selection still has its tubes,
+  // each with the reason it has no model.
+  if (chosen.empty() && refused.empty() && locations.empty()) {
+    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
+                                       kFoutbuisName + " zijn leeg)");
+  }
+  if (!haveLocations) {
     results.notes.push_back(std::string("Geen coördinaten: ") + kLocationsFileName + " ontbreekt");
   }
+  const std::vector<LocationGroup> groups = groupLocations(locations);
 
   std::set<std::string> seen;
   struct Item {
@@ -360,37 +713,53 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   }
   // The tubes are read (and their fit computed) by the workers; their notes
   // and results are taken in list order.
+  std::set<std::pair<std::string, std::string>> listed;  // stem, filter
   OrderedSteps steps;
   steps.prepare = [](std::size_t, std::size_t) { return true; };
   steps.work = [&](std::size_t k, std::size_t, int) {
-    items[k].tube =
-        readTube(workingDir, *items[k].line, items[k].chosen, locations, items[k].notes);
+    items[k].tube = readTube(workingDir, *items[k].line, items[k].chosen, groups, items[k].notes);
   };
   steps.take = [&](std::size_t k, std::size_t) {
     Item& item = items[k];
     results.notes.insert(results.notes.end(), item.notes.begin(), item.notes.end());
+    results.extendedFamily = results.extendedFamily || item.tube.choice.extended;
+    listed.insert({item.tube.stem, item.tube.filter});
     if (finishedOnly && item.chosen && !item.tube.modelled) return;
     results.tubes.push_back(std::move(item.tube));
   };
   runOrdered(workers, items.size(), steps);
   // A tube of the export that neither list names is still a tube of the
-  // study: the user must see why it has no result.
-  for (const Location& loc : locations) {
-    // The two lists name filter 01 of each location they take.
-    const bool filter01 = normaliseFilter(loc.filter) == "01";
-    if ((filter01 && seen.count(loc.location)) || (finishedOnly && filter01)) continue;
+  // study: the user must see why it has no result. One row per tube,
+  // whatever the number of its metadata periods.
+  for (const LocationGroup& group : groups) {
+    const std::string filter = normaliseFilter(group.filter);
+    // The two lists name the filter simulated of each location they take.
+    const bool taken = seen.count(group.location) > 0;
+    if (listed.count({group.location, filter}) || (finishedOnly && !taken && filter == "01")) {
+      continue;
+    }
     TubeResult tube;
-    tube.stem = loc.location;
-    tube.location = loc.location;
-    tube.filter = loc.filter;
-    tube.x = loc.x;
-    tube.y = loc.y;
+    tube.stem = group.location;
+    tube.filter = group.filter;
+    placeTube(tube, group);
     tube.failure =
-        loc.filter != "01"
+        taken && !listed.count({group.location, "01"})
+            ? "niet gesimuleerd: een ander filter van deze locatie is gesimuleerd"
+        : filter != "01"
             ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
             : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
-    tube.warnings.push_back({ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
+    tube.warnings.insert(tube.warnings.begin(),
+                         {ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
     results.tubes.push_back(std::move(tube));
+  }
+  // The periods of the metadata after what concerns the figures.
+  for (TubeResult& tube : results.tubes) {
+    std::stable_partition(tube.warnings.begin(), tube.warnings.end(), [](const ResultWarning& w) {
+      return w.kind != ResultWarningKind::kMetadataPeriods;
+    });
+  }
+  if (!results.extendedFamily) {
+    for (TubeResult& tube : results.tubes) adviseExtendedFamily(tube);
   }
   std::sort(results.tubes.begin(), results.tubes.end(),
             [](const TubeResult& a, const TubeResult& b) {

@@ -12,30 +12,60 @@
 #include <string>
 #include <vector>
 
+#include "files/tube_extras.h"
 #include "results/fit.h"
 
 namespace phreatix {
 
 enum class ResultWarningKind {
-  kStartTransient,   // |c|*phi^W above 5 cm on 1 January of the first simulated year
-  kNoiseDominates,   // realisations' standard deviation > 1.2 x the measured one
-  kGhgAboveSurface,  // GHG above surface level
-  kShortSeries,      // fewer than 730 days between first and last reading
-  kSparseSeries,     // 17 readings a year or fewer
-  kNoModel,          // no plausible model: the criterion that failed
+  kStartTransient,       // realisations' mean deviation in the first simulated year above 5 cm
+  kNoiseDominates,       // realisations' standard deviation > 1.2 x the measured one
+  kGhgAboveSurface,      // GHG above surface level
+  kShortSeries,          // fewer than 730 days between first and last reading
+  kSparseSeries,         // 17 readings a year or fewer
+  kNoModel,              // no plausible model: the criterion that failed
+  kLowFitEvp,            // EVP of the fit below kMinFitEvp
+  kNoiseTooSmall,        // realisations' standard deviation < 0.8 x the measured one
+  kResidualTrend,        // a drift of the fit's residuals over the years
+  kClusteredReadings,    // more than half of the readings in under a quarter of the years
+  kSimulatedVsMeasured,  // simulated GxG over the measured years off the measured ones
+  kTryExtended,          // the advice to run the extended model family
+  kMetadataPeriods,      // several metadata periods: the last one's coordinates
 };
+
+// The bounds of the warnings.
+inline constexpr double kMinFitEvp = 15;        // %, the fit's EVP
+inline constexpr double kMinSpreadRatio = 0.8;  // realisations' SD / measured SD
+inline constexpr double kMaxSpreadRatio = 1.2;
+inline constexpr double kStartTransientCm = 5;  // mean deviation in the first simulated year
+inline constexpr double kTrendT = 2;            // |t| of the residuals' slope
+inline constexpr double kTrendCm = 10;          // |slope| x span of the years
+inline constexpr double kSimulatedVsMeasuredCm = 10;
 
 struct ResultWarning {
   ResultWarningKind kind;
   std::string text;  // Dutch, one line, with the value and its bound
 };
 
+// What a warning of this kind means and what to try, one Dutch sentence
+// for the report.
+const char* warningMeaning(ResultWarningKind kind);
+
+// A GHG, GLG and GVG in cm below surface level, each known or not.
+struct LevelCharacteristics {
+  std::optional<double> ghg;
+  std::optional<double> glg;
+  std::optional<double> gvg;
+};
+
 struct TubeResult {
-  std::string stem;       // the 8-character stem of the tube's files (location code)
-  std::string location;   // as in the export
-  std::string filter;     // "01", "02", ...
-  std::string label;      // "1s", "2s", "ft"; empty for a tube the selection did not take
+  std::string stem;      // the 8-character stem of the tube's files (location code)
+  std::string location;  // as in the export
+  std::string filter;    // "01", "02", ...; the filter simulated
+  std::string label;  // "1s", "2s", "ef", "gf", "ft"; empty for a tube the selection did not take
   bool modelled = false;  // a chosen model whose post-processing finished
+  // The standard model's parameters (1s, 2s); of an extended model (ef, gf)
+  // phi, c and sigma2, from S.sel.
   double delta = 0;
   double omega0 = 0;
   double phi = 0;
@@ -44,15 +74,27 @@ struct TubeResult {
   std::optional<double> x;  // RD New (EPSG:28992), metres
   std::optional<double> y;
   FitFigures fit;
-  std::optional<double> ghg;  // cm-mv
+  bool fitInEquilibrium = false;  // the fit is that of S.fit
+  std::optional<double> ghg;      // cm-mv
   std::optional<double> glg;
   std::optional<double> gvg;
+  // The GxG of the readings by the measuring-day rule (postprocessing/
+  // measured_gxg), cm-mv, known from kMinMeasuredYears counted years; the
+  // counted years whenever the readings were read.
+  LevelCharacteristics measured;
+  std::optional<std::vector<int>> measuredYears;
+  // The simulated GxG over the measured years (S.gzj), cm-mv.
+  LevelCharacteristics sameYears;
+  std::vector<int> sameYearsList;
+  // The extended family's choice (S.sel): candidates, BIC, parameters.
+  ModelChoice choice;
   std::vector<ResultWarning> warnings;
   std::string failure;  // why no model, for a tube without one
 };
 
 struct DataSetResults {
   std::string workingDir;
+  bool extendedFamily = false;     // some tube's S.sel holds the extended lines
   std::vector<TubeResult> tubes;   // ordered by stem
   std::vector<std::string> notes;  // about the data set as a whole (no coordinates, ...)
 };

@@ -14,14 +14,6 @@ std::string lastDateText(const DayNumberTable& table) {
                         : "de dagen t/m " + formatCalendarDate(last);
 }
 
-// The date of a measurement record ("S" yyyy mm dd ...); false when the
-// record is too short or a part is no integer (the pipeline reports those).
-bool recordDate(std::string_view line, CalendarDate& date) {
-  if (line.size() < 9) return false;
-  return parseInt(line.substr(1, 4), date.year) && parseInt(line.substr(5, 2), date.month) &&
-         parseInt(line.substr(7, 2), date.day);
-}
-
 }  // namespace
 
 std::string kronReadingsNote(const DayNumberTable& table, const std::vector<std::string>& dataSet) {
@@ -32,6 +24,7 @@ std::string kronReadingsNote(const DayNumberTable& table, const std::vector<std:
     if (!isMeasurementRecord(line)) continue;
     if (line.size() >= 19 && line.compare(14, 5, "99999") == 0) continue;  // missing value
     CalendarDate date;
+    // A record whose date does not read is reported by the pipeline.
     if (!recordDate(line, date) || date <= last) continue;
     if (date.year > kLastYear) continue;  // beyond the calendar itself: reported per tube
     if (count == 0 || date < first) first = date;

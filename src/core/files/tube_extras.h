@@ -1,0 +1,77 @@
+// Per-tube files the pipeline writes next to S.sel for the results, read
+// here for the report, the overview and the results window:
+//
+//   S.fit  the chosen model's deterministic course over the calibration
+//          period, started in equilibrium with the weather before the first
+//          reading, the noise at its mean c: "# fit in evenwicht: model
+//          <label>, meteo vanaf <dd-mm-yyyy>", then one line "m level" per
+//          day m = 1..M of S.met (cm, positive upward)
+//   S.gzj  the simulated GHG, GLG and GVG over the years the readings
+//          measure: a comment line, "jaren <year> ...", "ghg <cm-mv>",
+//          "glg <cm-mv>", "gvg <cm-mv>" (cm below surface level)
+//   S.sel  in the extended family: after the values line, lines beginning
+//          with "kandidaat", "gekozen", "parameter" and "t95" (the standard
+//          family's one-line S.sel has none of them)
+//
+// Entry points: readFitText, readSameYearsText, readModelChoiceText.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace phreatix {
+
+struct EquilibriumFit {
+  std::string label;          // from the head line; "" when it names none
+  std::vector<double> level;  // [1..M] the level of day m; [0] unused
+};
+
+// The text of S.fit, `name` for the error messages. A line that is not the
+// next day's "m level" (days 1, 2, ... in order) is a read error naming the
+// file and the line; lines starting with "#" and blank lines are passed over.
+EquilibriumFit readFitText(const std::string& name, const std::string& text);
+
+struct SameYearsGxg {
+  std::string label;                 // the model named by the comment line; "" when none
+  std::vector<int> years;            // ascending as written
+  double ghg = 0, glg = 0, gvg = 0;  // cm below surface level
+};
+
+// The text of S.gzj. Missing "jaren", "ghg", "glg" or "gvg", or a token
+// that is no number, is a read error naming the file (and the line).
+SameYearsGxg readSameYearsText(const std::string& name, const std::string& text);
+
+struct ModelCandidate {
+  std::string label;          // 1s, 2s, ef, gf
+  std::optional<double> bic;  // none for a candidate whose calibration failed ("-")
+  int k = 0;                  // parameters
+  int n = 0;                  // readings
+  bool plausible = false;
+  std::string reason;  // why not plausible; "" when none is given
+};
+
+struct ModelParameter {
+  std::string name;  // delta omega0 phi c sigma2, or A n a f phi c sigma2
+  double value = 0;
+  std::optional<double> standardError;  // none when written as "-"
+};
+
+struct ModelChoice {
+  bool extended = false;                   // the file holds any of the extended lines
+  std::vector<ModelCandidate> candidates;  // in the order written
+  std::string chosen;                      // label of the "gekozen" line; "" without one
+  std::optional<double> bic;
+  std::string filter;  // the filter simulated, "01"
+  std::vector<ModelParameter> parameters;
+  std::optional<double> t95;  // days to 95 % of the step response
+  // The chosen parameter of that name; none when not listed.
+  const ModelParameter* parameter(const std::string& name) const;
+};
+
+// The extended lines of S.sel; every other line (the values line, the text
+// of a tube without a model) is passed over. A keyword line without the
+// fields it needs is a read error naming the file and the line.
+ModelChoice readModelChoiceText(const std::string& name, const std::string& text);
+
+}  // namespace phreatix

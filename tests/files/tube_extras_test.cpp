@@ -1,0 +1,111 @@
+// The files the pipeline writes for the results: S.fit, S.gzj and the
+// extended lines of S.sel, read back as their writer lays them out, and
+// refused with the file and line named where a field is missing.
+#include "files/tube_extras.h"
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "error.h"
+
+namespace phreatix {
+namespace {
+
+std::string errorOf(void (*read)()) {
+  try {
+    read();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(FitFile, DaysInOrderUnderItsHeadLine) {
+  std::string text = "# fit in evenwicht: model gf, meteo vanaf 01-01-1960\n";
+  for (int m = 1; m <= 3; ++m) {
+    char line[40];
+    std::snprintf(line, sizeof line, "%6d %10.3f\n", m, -100.0 - m / 8.0);
+    text += line;
+  }
+  const EquilibriumFit fit = readFitText("S.fit", text);
+  EXPECT_EQ(fit.label, "gf");
+  ASSERT_EQ(fit.level.size(), 4u);
+  EXPECT_EQ(fit.level[1], -100.125);
+  EXPECT_EQ(fit.level[3], -100.375);
+
+  EXPECT_EQ(errorOf([] {
+              readFitText("S.fit", "# x\n     1   -1.0\n     3   -1.0\n");
+            }).rfind("S.fit:3:", 0),
+            0u);
+  EXPECT_EQ(errorOf([] { readFitText("S.fit", "     1   -1.0 5\n"); }).rfind("S.fit:1:", 0), 0u);
+  EXPECT_EQ(errorOf([] { readFitText("S.fit", "     1   x\n"); }).rfind("S.fit:1:", 0), 0u);
+}
+
+TEST(SameYearsFile, YearsAndTheThreeCharacteristics) {
+  const SameYearsGxg g = readSameYearsText(
+      "S.gzj",
+      "# GxG over de meetjaren, gesimuleerd met model 2s, 100 realisaties (cm-mv)\n"
+      "jaren 1986 1987 1988\nghg 170.12\nglg 280.93\ngvg 188.80\n");
+  EXPECT_EQ(g.label, "2s");
+  EXPECT_EQ(g.years, (std::vector<int>{1986, 1987, 1988}));
+  EXPECT_EQ(g.ghg, 170.12);
+  EXPECT_EQ(g.glg, 280.93);
+  EXPECT_EQ(g.gvg, 188.80);
+
+  EXPECT_NE(errorOf([] { readSameYearsText("S.gzj", "jaren 1986\nghg 1\nglg 2\n"); }).find("gvg"),
+            std::string::npos);
+  EXPECT_EQ(errorOf([] { readSameYearsText("S.gzj", "jaren 1986 x\n"); }).rfind("S.gzj:1:", 0), 0u);
+}
+
+TEST(ModelChoiceLines, CandidatesChoiceParametersAndT95) {
+  const ModelChoice choice = readModelChoiceText(
+      "S.sel",
+      "28AL0005 gf 120.00000 1.8000000 25.0000000 0.8500000 0.9500000 -104.77683    5.09914\n"
+      "kandidaat 1s bic 1510.25 k 5 n 247 plausibel ja\n"
+      "kandidaat 2s bic 1508.00 k 5 n 247 plausibel nee reden c 3.10 >= 0.00 (moet < 0)\n"
+      "kandidaat ef bic 1499.10 k 6 n 247 plausibel ja\n"
+      "kandidaat gf bic - k 7 n 0 plausibel nee reden calibratie mislukt\n"
+      "gekozen ef bic 1499.10 filter 01\n"
+      "parameter A 120 4.5\n"
+      "parameter a 25 -\n"
+      "parameter f 0.85 0.02\n"
+      "t95 74.9\n");
+  EXPECT_TRUE(choice.extended);
+  ASSERT_EQ(choice.candidates.size(), 4u);
+  EXPECT_EQ(choice.candidates[0].label, "1s");
+  EXPECT_EQ(choice.candidates[0].bic, 1510.25);
+  EXPECT_EQ(choice.candidates[0].k, 5);
+  EXPECT_EQ(choice.candidates[0].n, 247);
+  EXPECT_TRUE(choice.candidates[0].plausible);
+  EXPECT_EQ(choice.candidates[1].reason, "c 3.10 >= 0.00 (moet < 0)");
+  EXPECT_FALSE(choice.candidates[3].bic);
+  EXPECT_FALSE(choice.candidates[3].plausible);
+  EXPECT_EQ(choice.chosen, "ef");
+  EXPECT_EQ(choice.bic, 1499.10);
+  EXPECT_EQ(choice.filter, "01");
+  ASSERT_EQ(choice.parameters.size(), 3u);
+  EXPECT_EQ(choice.parameter("A")->standardError, 4.5);
+  EXPECT_FALSE(choice.parameter("a")->standardError);
+  EXPECT_EQ(choice.parameter("phi"), nullptr);
+  EXPECT_EQ(choice.t95, 74.9);
+
+  // The standard family's S.sel, and the text of a tube without a model.
+  EXPECT_FALSE(readModelChoiceText("S.sel", "28AL0005 2s 0.93 4.2 0. 0.96 -104.7 5.1\n").extended);
+  EXPECT_FALSE(
+      readModelChoiceText("S.sel", "Deze buis is niet succesvol gecalibreerd.\n").extended);
+
+  EXPECT_EQ(
+      errorOf([] { readModelChoiceText("S.sel", "x\ngekozen ef bic 1.0\n"); }).rfind("S.sel:2:", 0),
+      0u);
+  EXPECT_EQ(errorOf([] {
+              readModelChoiceText("S.sel", "kandidaat 1s bic 1 k 5 n 2\n");
+            }).rfind("S.sel:1:", 0),
+            0u);
+  EXPECT_EQ(errorOf([] { readModelChoiceText("S.sel", "parameter A x -\n"); }).rfind("S.sel:1:", 0),
+            0u);
+}
+
+}  // namespace
+}  // namespace phreatix
