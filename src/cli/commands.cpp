@@ -311,7 +311,8 @@ ExitStatus commandRun(const RunArguments& arguments) {
   return runWorkflowIn(workDir, input, observer, runOptions);
 }
 
-ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs) {
+ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs,
+                       const DetailFields& fields) {
   RunOptions runOptions;
   runOptions.pack = pack;
   runOptions.archiver.archivers = jobs;
@@ -332,6 +333,7 @@ ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs) {
   WorkflowInput input;
   input.dataFiles = {joinPath(dir, demo.exportFile)};
   input.couplingFile = joinPath(dir, demo.couplingFile);
+  input.fields = fields;
   input.jobs = jobs;
   ConsoleObserver observer;
   runOptions.afterRun = [&] { printDemoSummary(dir, demo); };

@@ -60,8 +60,9 @@ ExitStatus commandEngine(int maxIter);
 ExitStatus commandPost();
 ExitStatus commandRun(const RunArguments& arguments);
 // `dir` "" for a new folder phreatix-demo (phreatix-demo-2, ... when taken);
-// `jobs` engine runs, post-processings and archivers at once.
-ExitStatus commandDemo(const std::string& dir, bool pack, int jobs);
+// `jobs` engine runs, post-processings and archivers at once; `fields` the
+// settings, checked (checkWorkflowFields).
+ExitStatus commandDemo(const std::string& dir, bool pack, int jobs, const DetailFields& fields);
 ExitStatus commandSplit(const SplitArguments& arguments);
 // A study on a Slurm cluster: tasks of whole locations under DIR/taken.
 ExitStatus commandClusterPrepare(const ClusterArguments& arguments);

@@ -75,6 +75,42 @@ int jobsOf(const std::string& jobs) {
   return n;
 }
 
+// The settings options, from the settings table, of run, repair, demo and
+// cluster prepare: kept as typed in `fields` with the window's text as
+// default; a choice is refused while parsing, the numbers by the field
+// checks after it (checkSettings). Each option is added to `options`.
+void addSettingsOptions(CLI::App& app, DetailFields& fields, std::vector<CLI::Option*>& options) {
+  for (const DetailField* row : optionOrder()) {
+    CLI::Option* option = app.add_option(row->flag, fields.*row->text, row->help)
+                              ->type_name(row->valueName)
+                              ->capture_default_str();
+    if (isChoice(*row)) {
+      option->check(textCheck(
+          [row](const std::string& value) { return checkDetailField(*row, value).message; }));
+    }
+    options.push_back(option);
+  }
+}
+
+// The settings as a run takes them, beyond single options. Prints the
+// refusal; false then.
+bool checkSettings(const CLI::App& app, const DetailFields& fields) {
+  // A start year alone would silently keep the default end year and run a
+  // shorter (or no) period than the one meant.
+  if (app.count(findDetailField("edtSTARTJAAR")->flag) > 0 &&
+      app.count(findDetailField("edtEINDJAAR")->flag) == 0) {
+    std::cerr << "phreatix-cli: --start-year " << fields.startYear
+              << " zonder --end-year: geef ook het eindjaar van de simulatieperiode\n";
+    return false;
+  }
+  const std::string refusal = checkWorkflowFields(fields);
+  if (!refusal.empty()) {
+    std::cerr << "phreatix-cli: " << refusal << '\n';
+    return false;
+  }
+  return true;
+}
+
 // run and repair: the same options, kept as typed; the detail settings'
 // field checks judge them after parsing, with their own texts.
 struct RunCommand {
@@ -100,19 +136,7 @@ void addRunOptions(RunCommand& command, bool forTasks = false) {
                  "the coupling file: per line a tube and its meteo file")
       ->type_name("FILE")
       ->required();
-  // The settings, from the settings table: kept as typed with the window's
-  // text as default; a choice is refused while parsing, the numbers by the
-  // field checks after it.
-  for (const DetailField* row : optionOrder()) {
-    CLI::Option* option = app.add_option(row->flag, f.*row->text, row->help)
-                              ->type_name(row->valueName)
-                              ->capture_default_str();
-    if (isChoice(*row)) {
-      option->check(textCheck(
-          [row](const std::string& value) { return checkDetailField(*row, value).message; }));
-    }
-    command.settings.push_back(option);
-  }
+  addSettingsOptions(app, f, command.settings);
   if (!forTasks) {
     app.add_option("--workdir", a.workDir, "working directory (default: the current directory)")
         ->type_name("DIR");
@@ -151,23 +175,8 @@ std::vector<std::string> givenSettings(const RunCommand& command) {
 
 // The argument rules beyond single options. Prints the refusal; false then.
 bool checkRunArguments(RunCommand& command) {
-  DetailFields& fields = command.arguments.input.fields;
   command.arguments.jobs = jobsOf(command.jobs);
-  // A start year alone would silently keep the default end year and run a
-  // shorter (or no) period than the one meant.
-  const CLI::App& app = *command.app;
-  if (app.count(findDetailField("edtSTARTJAAR")->flag) > 0 &&
-      app.count(findDetailField("edtEINDJAAR")->flag) == 0) {
-    std::cerr << "phreatix-cli: --start-year " << fields.startYear
-              << " zonder --end-year: geef ook het eindjaar van de simulatieperiode\n";
-    return false;
-  }
-  const std::string refusal = checkWorkflowFields(fields);
-  if (!refusal.empty()) {
-    std::cerr << "phreatix-cli: " << refusal << '\n';
-    return false;
-  }
-  return true;
+  return checkSettings(*command.app, command.arguments.input.fields);
 }
 
 // A parse error on standard error, with where to find the usage.
@@ -339,6 +348,8 @@ void addDemo(CLI::App& parent, Commands& commands) {
     std::string dir;
     bool noPack = false;
     std::string jobs;
+    DetailFields fields;
+    std::vector<CLI::Option*> settings;
   };
   auto a = std::make_shared<Arguments>();
   CLI::App* app = parent.add_subcommand(
@@ -347,9 +358,13 @@ void addDemo(CLI::App& parent, Commands& commands) {
                   "where to write it (default: a new folder phreatix-demo,\n"
                   "phreatix-demo-2, ...)")
       ->type_name("");
+  addSettingsOptions(*app, a->fields, a->settings);
   app->add_flag("--no-pack", a->noPack, "leave every file in place (default: pack)");
   addJobsOption(*app, a->jobs);
-  commands.push_back({app, [a] { return commandDemo(a->dir, !a->noPack, jobsOf(a->jobs)); }});
+  commands.push_back({app, [a, app] {
+                        if (!checkSettings(*app, a->fields)) return ExitStatus::kRefused;
+                        return commandDemo(a->dir, !a->noPack, jobsOf(a->jobs), a->fields);
+                      }});
 }
 
 // cluster prepare, submit, status and merge under one command.

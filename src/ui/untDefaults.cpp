@@ -68,7 +68,8 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   // order Tab takes.
   for (const phreatix::DetailField& row : phreatix::detailFields()) {
     if (phreatix::isChoice(row)) continue;
-    const bool calibration = row.place == Place::kCalibration || row.place == Place::kBounds;
+    const bool calibration = row.place == Place::kCalibration || row.place == Place::kBounds ||
+                             row.place == Place::kResponse;
     edits_.push_back({&row, field(calibration ? c : s, row.name, row.formDefault)});
   }
   edtMAXITER = edit("edtMAXITER");
@@ -77,6 +78,8 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   edtPHIMIN = edit("edtPHIMIN");
   edtCMAX = edit("edtCMAX");
   edtOMEGAMIN = edit("edtOMEGAMIN");
+  edtT95MIN = edit("edtT95MIN");
+  edtT95MAX = edit("edtT95MAX");
   edtSTARTJAAR = edit("edtSTARTJAAR");
   edtEINDJAAR = edit("edtEINDJAAR");
   edtWARMUP = edit("edtWARMUP");
@@ -106,6 +109,19 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   }
   bounds->setColumnStretch(4, 1);
   calibration->addLayout(bounds, row++, 0, 1, 2);
+  // The response times of the extended models: label, field, unit.
+  calibration->setRowMinimumHeight(row++, 8);
+  calibration->addWidget(heading(c, "Plausibiliteit uitgebreid model"), row++, 0, 1, 2);
+  auto* response = new QGridLayout;
+  int line = 0;
+  for (const auto& [setting, edit] : edits_) {
+    if (setting->place != Place::kResponse) continue;
+    response->addWidget(text(c, setting->label), line, 0);
+    response->addWidget(edit, line, 1);
+    response->addWidget(text(c, setting->unit), line++, 2);
+  }
+  response->setColumnStretch(2, 1);
+  calibration->addLayout(response, row++, 0, 1, 2);
   calibration->setRowStretch(row, 1);
 
   lblPERIODE = heading(s, "Simulatieperiode");
@@ -159,6 +175,9 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   rdgrpDETTRACE = findChild<QGroupBox*>("rdgrpDETTRACE");
   rdbttnMETUPDATING = findChild<QRadioButton*>("rdbttnMETUPDATING");
   rdbttnZONDERUPDATING = findChild<QRadioButton*>("rdbttnZONDERUPDATING");
+  rdgrpMODEL = findChild<QGroupBox*>("rdgrpMODEL");
+  rdbttnSTANDAARD = findChild<QRadioButton*>("rdbttnSTANDAARD");
+  rdbttnUITGEBREID = findChild<QRadioButton*>("rdbttnUITGEBREID");
 
   btbttnOKDEFAULTS = new QPushButton(QString::fromUtf8("Instellingen OK"), this);
   btbttnOKDEFAULTS->setObjectName("btbttnOKDEFAULTS");
@@ -194,6 +213,10 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
 void TfrmDefaults::setSessionFieldsEnabled(bool enabled) {
   for (const auto& [setting, edit] : edits_) {
     if (setting->sessionField) edit->setEnabled(enabled);
+  }
+  for (const auto& [setting, buttons] : choices_) {
+    if (!setting->sessionField) continue;
+    for (QAbstractButton* button : buttons->buttons()) button->setEnabled(enabled);
   }
 }
 
@@ -273,12 +296,22 @@ void TfrmDefaults::fieldExit(QLineEdit* edit) {
       })) {
     if (!result.accepted()) {
       phreatix::ui::dialogs().information(this, QString::fromStdString(result.message));
-    } else if (edit == edtSTARTJAAR || edit == edtEINDJAAR) {
-      // A period whose end lies before its start would simulate nothing.
-      const std::string order =
-          phreatix::checkPeriodOrder(edit == edtSTARTJAAR ? result.text : textOf(edtSTARTJAAR),
-                                     edit == edtEINDJAAR ? result.text : textOf(edtEINDJAAR));
-      if (!order.empty()) {
+    } else {
+      // A period whose end lies before its start would simulate nothing,
+      // response-time bounds without room between them would admit no
+      // extended model.
+      struct Pair {
+        QLineEdit* lower;
+        QLineEdit* upper;
+        std::string (*check)(const std::string&, const std::string&);
+      };
+      const Pair pairs[] = {{edtSTARTJAAR, edtEINDJAAR, phreatix::checkPeriodOrder},
+                            {edtT95MIN, edtT95MAX, phreatix::checkResponseTimeOrder}};
+      for (const Pair& pair : pairs) {
+        if (edit != pair.lower && edit != pair.upper) continue;
+        const std::string order = pair.check(edit == pair.lower ? result.text : textOf(pair.lower),
+                                             edit == pair.upper ? result.text : textOf(pair.upper));
+        if (order.empty()) continue;
         phreatix::ui::dialogs().information(this, QString::fromStdString(order));
         result.text = accepted_.count(edit) ? accepted_[edit].toStdString() : detail->formDefault;
       }
@@ -298,6 +331,8 @@ void TfrmDefaults::edtDELTAMINExit() { fieldExit(edtDELTAMIN); }
 void TfrmDefaults::edtPHIMINExit() { fieldExit(edtPHIMIN); }
 void TfrmDefaults::edtCMAXExit() { fieldExit(edtCMAX); }
 void TfrmDefaults::edtOMEGAMINExit() { fieldExit(edtOMEGAMIN); }
+void TfrmDefaults::edtT95MINExit() { fieldExit(edtT95MIN); }
+void TfrmDefaults::edtT95MAXExit() { fieldExit(edtT95MAX); }
 void TfrmDefaults::edtWARMUPExit() { fieldExit(edtWARMUP); }
 void TfrmDefaults::edtREALISATIESExit() { fieldExit(edtREALISATIES); }
 
@@ -317,8 +352,10 @@ void TfrmDefaults::btbttnOKDEFAULTSClick() {
   for (const auto& [setting, edit] : edits_) fields.*setting->text = textOf(edit);
   for (const auto& [setting, buttons] : choices_) fields.*setting->text = chosenWord(*setting);
 
-  const std::string order = phreatix::checkPeriodOrder(fields.startYear, fields.endYear);
-  if (!order.empty()) {
+  for (const std::string& order :
+       {phreatix::checkPeriodOrder(fields.startYear, fields.endYear),
+        phreatix::checkResponseTimeOrder(fields.t95Min, fields.t95Max)}) {
+    if (order.empty()) continue;
     phreatix::ui::dialogs().information(this, QString::fromStdString(order));
     return;
   }

@@ -1,7 +1,8 @@
 // The detail-settings window TfrmDefaults ("Detailinstellingen calibraties,
 // simulaties en tracing"): simplex limits, the four plausibility bounds,
-// simulation period, warm-up, realisations and the kind of deterministic
-// trace. Every field is checked when the user leaves it; "Instellingen OK"
+// the response-time bounds of the extended models, simulation period,
+// warm-up, realisations, the kind of deterministic trace and the model
+// family. Every field is checked when the user leaves it; "Instellingen OK"
 // stores them all in the session settings and closes the window once every
 // meteo file covers the new simulation period.
 #pragma once
@@ -39,9 +40,9 @@ class TfrmDefaults : public QDialog {
   TfrmDefaults(phreatix::SessionSettings& settings, std::function<bool()> checkCompleteness,
                QWidget* parent = nullptr);
 
-  // The fields of start year, realisations, warm-up, iterations and closure:
-  // disabled while a pipeline runs and after a reset, enabled once the meteo
-  // coupling has been made.
+  // The fields of start year, realisations, warm-up, iterations and closure,
+  // and the model choice: disabled while a pipeline runs and after a reset,
+  // enabled once the meteo coupling has been made.
   void setSessionFieldsEnabled(bool enabled);
 
   // The activation routine: lblPERIODE from the two year fields.
@@ -54,6 +55,8 @@ class TfrmDefaults : public QDialog {
   QLineEdit* edtPHIMIN;
   QLineEdit* edtCMAX;
   QLineEdit* edtOMEGAMIN;
+  QLineEdit* edtT95MIN;  // days
+  QLineEdit* edtT95MAX;  // days
   QGroupBox* grpbxSIMULATIE;
   QLabel* lblPERIODE;  // "Simulatieperiode (30 jaar)"
   QLineEdit* edtSTARTJAAR;
@@ -64,19 +67,26 @@ class TfrmDefaults : public QDialog {
   QGroupBox* rdgrpDETTRACE;
   QRadioButton* rdbttnMETUPDATING;
   QRadioButton* rdbttnZONDERUPDATING;
+  QGroupBox* rdgrpMODEL;
+  QRadioButton* rdbttnSTANDAARD;
+  QRadioButton* rdbttnUITGEBREID;
   QPushButton* btbttnOKDEFAULTS;
   QPushButton* bttnAnnuleren;
 
  public slots:
   // Leaving a field: its check; a refused text is told in a message box and
   // replaced. Iterations and closure take effect at once, the year fields
-  // refresh lblPERIODE, the others wait for "Instellingen OK".
+  // refresh lblPERIODE, the others wait for "Instellingen OK". A pair of
+  // fields that must keep their order (the years, the response times)
+  // refuses a text that breaks it and puts back the last good one.
   void edtMAXITERExit();
   void edtCLOSUREExit();
   void edtDELTAMINExit();
   void edtPHIMINExit();
   void edtCMAXExit();
   void edtOMEGAMINExit();
+  void edtT95MINExit();
+  void edtT95MAXExit();
   void edtSTARTJAARExit();
   void edtEINDJAARExit();
   void edtWARMUPExit();

@@ -333,6 +333,22 @@ TEST(Cli, RunRefusesSettingsItCannotUse) {
       << negative.err;
   EXPECT_EQ(runCli(dir, base + "--trace soms").code, 1);
   EXPECT_EQ(runCli(dir, "run --data x.csv").code, 1);
+  // Response-time bounds without room between them admit no extended model;
+  // a least one above the default greatest one is refused too.
+  for (const char* bounds :
+       {"--t95-min 400 --t95-max 300", "--t95-min 20 --t95-max 20,0", "--t95-min 4000"}) {
+    CliRun t95 = runCli(dir, base + bounds);
+    EXPECT_EQ(t95.code, 1) << bounds;
+    EXPECT_NE(t95.err.find("ligt niet boven t95 min"), std::string::npos) << bounds << t95.err;
+  }
+  // The demo takes the settings as run does, and refuses before it writes.
+  CliRun demo = runCli(dir, "demo d --t95-min 400 --t95-max 300 --no-pack");
+  EXPECT_EQ(demo.code, 1);
+  EXPECT_NE(demo.err.find("De responstijd t95 max (300 dagen) ligt niet boven t95 min (400 dagen)"),
+            std::string::npos)
+      << demo.err;
+  EXPECT_EQ(runCli(dir, "demo d --model bic").code, 1);
+  EXPECT_FALSE(fileExists(dir.file("d")));
 }
 
 // Every row of the settings table is an option of run, repair and cluster
@@ -374,15 +390,19 @@ TEST(Cli, EverySettingsOptionIsCheckedAsItsWindowField) {
   }
   const std::string help = runCli(dir, "run --help").out;
   const std::string prepareHelp = runCli(dir, "cluster prepare --help").out;
+  const std::string demoHelp = runCli(dir, "demo --help").out;
   for (const DetailField& row : detailFields()) {
     const std::string head = std::string(row.flag) + " " + row.valueName + "=" + row.formDefault;
-    for (const std::string* text : {&help, &prepareHelp}) {
-      const std::size_t at = text->find("  " + head + " ");
+    for (const std::string* text : {&help, &prepareHelp, &demoHelp}) {
+      // A long head has its text on the next line.
+      std::size_t at = text->find("  " + head + " ");
+      if (at == std::string::npos) at = text->find("  " + head + "\n");
       ASSERT_NE(at, std::string::npos) << head << "\n" << *text;
       const std::string firstLine =
           std::string(row.help).substr(0, std::string(row.help).find('\n'));
-      EXPECT_EQ(text->substr(text->find_first_not_of(' ', at + 2 + head.size()), firstLine.size()),
-                firstLine);
+      EXPECT_EQ(
+          text->substr(text->find_first_not_of(" \n", at + 2 + head.size()), firstLine.size()),
+          firstLine);
     }
   }
 }
@@ -1190,6 +1210,45 @@ TEST(CliCluster, RealExportsOneTaskPerLocationMergeAsOneRun) {
     for (const std::string& name : files) {
       EXPECT_TRUE(dir.read("study/" + name) == dir.read("single/" + name)) << name;
     }
+  }
+}
+
+// The settings given to cluster prepare reach every task: its run.sh runs
+// `run` with the same model and bounds, which run takes as given.
+TEST(CliCluster, EveryTaskRunsWithTheSettingsGivenToPrepare) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.file("study"));
+  copyFile(kData + "three_tubes.csv", dir.file("study/west.csv"));
+  dir.write("study/koppeling.txt", "28AL0005 west.prn\n28AL0006 west.prn\n28AL0007 west.prn\n");
+  dir.write("study/west.prn", "M 5 0.01 4 5\n");
+  ASSERT_EQ(runShell(dir, "cd study && '" PHREATIX_CLI "' kron").code, 0);
+  const std::string prepare = "cluster prepare study --data west.csv --coupling koppeling.txt ";
+  CliRun refused = runCli(dir, prepare + "--model bic");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("--model: takes standaard or uitgebreid, got bic"), std::string::npos)
+      << refused.err;
+  refused = runCli(dir, prepare + "--t95-min 900 --t95-max 20");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("ligt niet boven t95 min"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fileExists(dir.file("study/taken")));
+
+  CliRun run = runCli(dir, prepare + "--tubes-per-task 1 --model=uitgebreid --t95-min 20,5 " +
+                               "--t95-max 900 --realisations 20");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("3 taken voor 3 buizen"), std::string::npos) << run.out;
+  for (const char* task : {"taak001", "taak002", "taak003"}) {
+    SCOPED_TRACE(task);
+    const std::string script = dir.read(std::string("study/taken/") + task + "/run.sh");
+    for (const char* option : {" '--model' 'uitgebreid'", " '--t95-min' '20,5'",
+                               " '--t95-max' '900'", " '--realisations' '20'"}) {
+      EXPECT_NE(script.find(option), std::string::npos) << option << "\n" << script;
+    }
+    // The task's run takes them: without kron.txt it stops there (exit 2),
+    // past the settings, where a refused option would exit 1.
+    removeFile(dir.file(std::string("study/taken/") + task + "/kron.txt"));
+    const CliRun taskRun = runShell(dir, std::string("cd study/taken/") + task + " && ./run.sh");
+    EXPECT_EQ(taskRun.code, 2) << taskRun.out << taskRun.err;
+    EXPECT_EQ(taskRun.err.find("phreatix-cli: --"), std::string::npos) << taskRun.err;
   }
 }
 

@@ -54,6 +54,12 @@ TEST(FieldChecks, ExitChecksOfEveryField) {
       {"edtWARMUP", "2000.4", "731", kOutside + "[0.00;2000.00]"},
       {"edtREALISATIES", "19", "100", kOutside + "[20.00;100.00]"},
       {"edtREALISATIES", "50.5", "100", "geen (geheel) getal ingevoerd"},
+      {"edtT95MIN", "0.5", "10", kOutside + "[1.00;36500.00]"},
+      {"edtT95MIN", "1", "1", ""},
+      {"edtT95MIN", "12,5", "12.5", ""},
+      {"edtT95MAX", "36500", "36500", ""},
+      {"edtT95MAX", "36500.1", "3650", kOutside + "[1.00;36500.00]"},
+      {"edtT95MAX", "lang", "3650", "geen getal ingevoerd"},
   };
   for (const Case& c : cases) {
     const DetailField* field = findDetailField(c.field);
@@ -133,6 +139,9 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
   EXPECT_EQ(s.warmUpDays, 731);
   EXPECT_EQ(s.realisations, "100");
   EXPECT_TRUE(s.traceWithUpdating);
+  EXPECT_EQ(s.t95Min, 10);
+  EXPECT_EQ(s.t95Max, 3650);
+  EXPECT_EQ(s.model, ModelFamily::kStandaard);
 
   DetailFields f;
   f.maxIter = "1200";
@@ -165,12 +174,13 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
   }
 
   // A field that does not read as its number stores nothing.
-  DetailFields bad[5];
+  DetailFields bad[6];
   bad[0].maxIter = "veel";
   bad[1].closure = "klein";
   bad[2].startYear = "1970.5";
   bad[3].realisations = "50.5";
   bad[4].warmUp = "1e30";
+  bad[5].t95Max = "lang";
   for (const DetailFields& b : bad) {
     SessionSettings kept;
     kept.MAXITER = 777;
@@ -223,6 +233,14 @@ TEST(FieldChecks, DecimalCommaAndThePeriodOrder) {
   EXPECT_EQ(checkPeriodOrder("1990", "1989"), "Eindjaar ligt voor het startjaar");
   EXPECT_EQ(checkPeriodOrder("1990", "1990"), "");
   EXPECT_EQ(checkPeriodOrder("1990", "19x"), "");
+
+  // The greatest response time must lie above the least; equal bounds admit
+  // nothing either.
+  EXPECT_EQ(checkResponseTimeOrder("10", "3650"), "");
+  EXPECT_EQ(checkResponseTimeOrder("10", "9,5"), "Responstijd t95 max ligt niet boven t95 min");
+  EXPECT_EQ(checkResponseTimeOrder("20", "20"), "Responstijd t95 max ligt niet boven t95 min");
+  EXPECT_EQ(checkResponseTimeOrder("20,5", "20.6"), "");
+  EXPECT_EQ(checkResponseTimeOrder("veel", "5"), "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -42,7 +43,14 @@ TEST(SettingsTable, EveryRowIsComplete) {
   EXPECT_EQ(options.size(), detailFields().size());
   EXPECT_EQ(std::set<const DetailField*>(options.begin(), options.end()).size(), options.size());
   EXPECT_STREQ(options.front()->flag, "--start-year");
-  EXPECT_STREQ(options.back()->flag, "--trace");
+  EXPECT_STREQ(options.back()->flag, "--model");
+  // The response times follow the four bounds, the choices come last.
+  std::vector<std::string> order;
+  for (const DetailField* row : options) order.push_back(row->flag);
+  const auto at = [&](const char* flag) { return std::find(order.begin(), order.end(), flag); };
+  EXPECT_EQ(at("--t95-min"), at("--omega-min") + 1);
+  EXPECT_EQ(at("--t95-max"), at("--t95-min") + 1);
+  EXPECT_EQ(at("--trace"), at("--t95-max") + 1);
 }
 
 // Each row stores only its own member: a changed field changes its setting
@@ -67,6 +75,10 @@ TEST(SettingsTable, EachRowStoresItsOwnSetting) {
       {"edtWARMUP", "100.5", [](const SessionSettings& s) { return s.warmUpDays == 100; }},
       {"edtREALISATIES", "050", [](const SessionSettings& s) { return s.realisations == "050"; }},
       {"rdgrpDETTRACE", "zonder", [](const SessionSettings& s) { return !s.traceWithUpdating; }},
+      {"edtT95MIN", "7,5", [](const SessionSettings& s) { return s.t95Min == 7.5; }},
+      {"edtT95MAX", "900", [](const SessionSettings& s) { return s.t95Max == 900; }},
+      {"rdgrpMODEL", "uitgebreid",
+       [](const SessionSettings& s) { return s.model == ModelFamily::kUitgebreid; }},
   };
   SessionSettings defaults;
   ASSERT_TRUE(applyDetailSettings(DetailFields{}, defaults));
@@ -97,6 +109,9 @@ TEST(SettingsTable, EachRowStoresItsOwnSetting) {
     EXPECT_EQ(back.warmUpDays, defaults.warmUpDays);
     EXPECT_EQ(back.realisations, defaults.realisations);
     EXPECT_EQ(back.traceWithUpdating, defaults.traceWithUpdating);
+    EXPECT_EQ(back.t95Min, defaults.t95Min);
+    EXPECT_EQ(back.t95Max, defaults.t95Max);
+    EXPECT_EQ(back.model, defaults.model);
   }
   EXPECT_EQ(covered.size(), detailFields().size()) << "a row without a case here";
 }
@@ -108,6 +123,25 @@ TEST(SettingsTable, ChoiceTakesOnlyItsWords) {
   const FieldResult refused = checkDetailField(trace, "Met");
   EXPECT_EQ(refused.message, "takes met or zonder, got Met");
   EXPECT_EQ(refused.text, "met");
+
+  const DetailField& model = *findDetailField("rdgrpMODEL");
+  EXPECT_EQ(findDetailOption("--model"), &model);
+  EXPECT_TRUE(checkDetailField(model, "uitgebreid").accepted());
+  const FieldResult other = checkDetailField(model, "bic");
+  EXPECT_EQ(other.message, "takes standaard or uitgebreid, got bic");
+  EXPECT_EQ(other.text, "standaard");
+  // The standard family unless the extended one is chosen: the default, and
+  // a session that chose the extended one and then the standard one again.
+  SessionSettings s;
+  DetailFields fields;
+  ASSERT_TRUE(applyDetailSettings(fields, s));
+  EXPECT_EQ(s.model, ModelFamily::kStandaard);
+  fields.model = "uitgebreid";
+  ASSERT_TRUE(applyDetailSettings(fields, s));
+  EXPECT_EQ(s.model, ModelFamily::kUitgebreid);
+  fields.model = "standaard";
+  ASSERT_TRUE(applyDetailSettings(fields, s));
+  EXPECT_EQ(s.model, ModelFamily::kStandaard);
 }
 
 // The README's table of the settings options, as the user reads it: one row

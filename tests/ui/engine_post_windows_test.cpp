@@ -309,6 +309,10 @@ class EnginePostWindowsTest : public QObject {
           QVERIFY2(button, choice.control);
           QCOMPARE(button->text(), QString::fromUtf8(choice.label));
           QCOMPARE(button->isChecked(), std::string(choice.word) == row.formDefault);
+          window.setSessionFieldsEnabled(false);
+          QCOMPARE(button->isEnabled(), !row.sessionField);
+          window.setSessionFieldsEnabled(true);
+          QVERIFY(button->isEnabled());
         }
         continue;
       }
@@ -322,17 +326,19 @@ class EnginePostWindowsTest : public QObject {
       QVERIFY(edit->isEnabled());
     }
     // Tab takes the fields as the window shows them, then the number of
-    // workers, then the trace choice.
+    // workers, then the trace choice and the model choice.
     auto nextTab = [](QWidget* widget) {
       do widget = widget->nextInFocusChain();
       while (!(widget->focusPolicy() & Qt::TabFocus));
       return widget;
     };
     const std::vector<QWidget*> tabOrder = {
-        window.edtMAXITER,     window.edtCLOSURE,        window.edtDELTAMIN,
-        window.edtPHIMIN,      window.edtCMAX,           window.edtOMEGAMIN,
-        window.edtSTARTJAAR,   window.edtEINDJAAR,       window.edtWARMUP,
-        window.edtREALISATIES, window.edtREKENPROCESSEN, window.rdbttnMETUPDATING};
+        window.edtMAXITER,        window.edtCLOSURE,        window.edtDELTAMIN,
+        window.edtPHIMIN,         window.edtCMAX,           window.edtOMEGAMIN,
+        window.edtT95MIN,         window.edtT95MAX,         window.edtSTARTJAAR,
+        window.edtEINDJAAR,       window.edtWARMUP,         window.edtREALISATIES,
+        window.edtREKENPROCESSEN, window.rdbttnMETUPDATING, window.rdbttnZONDERUPDATING,
+        window.rdbttnSTANDAARD};
     for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
       QCOMPARE(nextTab(tabOrder[i]), tabOrder[i + 1]);
     }
@@ -595,6 +601,98 @@ class EnginePostWindowsTest : public QObject {
     QVERIFY(window.isVisible());
     QCOMPARE(settings.startYear, 1969);
     QCOMPARE(settings.numberOfYears, 0);
+  }
+
+  // The model family is taken at "Instellingen OK", not at the click, and
+  // "Annuleren" puts back the choice the window opened with.
+  void modelChoiceIsTakenAtOk() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.rdbttnSTANDAARD->isChecked());
+    QTest::mouseClick(window.rdbttnUITGEBREID, Qt::LeftButton);
+    QVERIFY(window.rdbttnUITGEBREID->isChecked());
+    QCOMPARE(settings.model, phreatix::ModelFamily::kStandaard);
+    window.bttnAnnuleren->click();
+    QVERIFY(window.rdbttnSTANDAARD->isChecked());
+    QCOMPARE(settings.model, phreatix::ModelFamily::kStandaard);
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.rdbttnUITGEBREID, Qt::LeftButton);
+    window.btbttnOKDEFAULTS->click();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(settings.model, phreatix::ModelFamily::kUitgebreid);
+    // Opened again, it shows the family chosen; standaard again stores that.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.rdbttnUITGEBREID->isChecked());
+    QTest::mouseClick(window.rdbttnSTANDAARD, Qt::LeftButton);
+    window.btbttnOKDEFAULTS->click();
+    QCOMPARE(settings.model, phreatix::ModelFamily::kStandaard);
+  }
+
+  // The response-time bounds: each checked against its domain when left, the
+  // greatest refused when not above the least (and the least when not below
+  // the greatest), both stored at OK, in days with a decimal comma taken.
+  void responseTimesKeepTheirOrder() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.edtT95MIN->text(), QString("10"));
+    QCOMPARE(window.edtT95MAX->text(), QString("3650"));
+    window.edtT95MAX->setText("0");
+    window.edtT95MAXExit();
+    QCOMPARE(dialogs_.shown,
+             QStringList{"ingevoerd getal ligt buiten toegestaan domein[1.00;36500.00]"});
+    QCOMPARE(window.edtT95MAX->text(), QString("3650"));
+    dialogs_.shown.clear();
+    window.edtT95MIN->setText("30,5");
+    window.edtT95MINExit();
+    QVERIFY(dialogs_.shown.isEmpty());
+    QCOMPARE(window.edtT95MIN->text(), QString("30.5"));
+    window.edtT95MAX->setText("30.5");
+    window.edtT95MAXExit();
+    QCOMPARE(dialogs_.shown, QStringList{"Responstijd t95 max ligt niet boven t95 min"});
+    QCOMPARE(window.edtT95MAX->text(), QString("3650"));
+    dialogs_.shown.clear();
+    window.edtT95MIN->setText("4000");
+    window.edtT95MINExit();
+    QCOMPARE(dialogs_.shown, QStringList{"Responstijd t95 max ligt niet boven t95 min"});
+    QCOMPARE(window.edtT95MIN->text(), QString("30.5"));
+    dialogs_.shown.clear();
+    // Left alone the fields wait for OK; OK refuses a pair typed out of order.
+    window.edtT95MAX->setText("20");
+    window.btbttnOKDEFAULTS->click();
+    QCOMPARE(dialogs_.shown, QStringList{"Responstijd t95 max ligt niet boven t95 min"});
+    QVERIFY(window.isVisible());
+    QCOMPARE(settings.t95Max, 3650.0);
+    window.edtT95MAX->setText("900");
+    window.btbttnOKDEFAULTS->click();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(settings.t95Min, 30.5);
+    QCOMPARE(settings.t95Max, 900.0);
+  }
+
+  // Every control of the window lies inside it, and the window within a
+  // screen of 1024 x 768.
+  void theWindowHoldsEveryControl() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    saveShot(window, "defaults-all");
+    QVERIFY2(window.width() <= 1024 && window.height() <= 768,
+             qPrintable(QString("%1 x %2").arg(window.width()).arg(window.height())));
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      if (!control->isVisible() || control->objectName().isEmpty()) continue;
+      const QRect inWindow(control->mapTo(&window, QPoint(0, 0)), control->size());
+      QVERIFY2(window.rect().contains(inWindow), qPrintable(control->objectName()));
+      QVERIFY2(control->width() >= control->minimumSizeHint().width(),
+               qPrintable(control->objectName()));
+    }
   }
 
   void sessionFieldsAreDisabledTogether() {

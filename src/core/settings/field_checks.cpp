@@ -54,6 +54,14 @@ std::string checkPeriodOrder(const std::string& startYear, const std::string& en
   return end < start ? kEndBeforeStart : "";
 }
 
+std::string checkResponseTimeOrder(const std::string& t95Min, const std::string& t95Max) {
+  double least = 0, greatest = 0;
+  if (!readReal(withDecimalPoint(t95Min), least) || !readReal(withDecimalPoint(t95Max), greatest)) {
+    return {};
+  }
+  return greatest <= least ? kMaxNotAboveMin : "";
+}
+
 FieldResult leaveField(const DetailField& field, const std::string& text,
                        SessionSettings& settings) {
   FieldResult result = checkDetailField(field, text);

@@ -59,6 +59,13 @@ FieldResult leaveField(const DetailField& field, const std::string& text,
 std::string checkPeriodOrder(const std::string& startYear, const std::string& endYear);
 inline constexpr const char* kEndBeforeStart = "Eindjaar ligt voor het startjaar";
 
+// "Responstijd t95 max ligt niet boven t95 min" when both texts read as
+// numbers (a decimal comma taken as the point) and the greatest response
+// time is not above the least; "" otherwise (the field checks judge the
+// texts themselves).
+std::string checkResponseTimeOrder(const std::string& t95Min, const std::string& t95Max);
+inline constexpr const char* kMaxNotAboveMin = "Responstijd t95 max ligt niet boven t95 min";
+
 // "Simulatieperiode (" + (end - start + 1) + " jaar)"; an end year before the
 // start year shows zero or fewer years as they are.
 std::string periodLabel(int startYear, int endYear);
@@ -67,7 +74,8 @@ std::string periodLabel(int startYear, int endYear);
 // the closure criterion (a blank and the field's text), the four
 // plausibility bounds, the start year, the number of years (end year - start
 // year + 1), the warm-up rounded to the nearest integer with halves to even,
-// the realisations text and the trace choice. Domains are not checked again
+// the realisations text, the trace choice, the two response-time bounds and
+// the model family. Domains are not checked again
 // (the exit checks did that), but every field must read as the number it
 // stands for; when one does not, nothing is stored and the result is false.
 // The completeness check is the caller's.

@@ -75,6 +75,18 @@ bool storeTrace(const std::string& text, SessionSettings& s) {
   return true;
 }
 
+// The model family: the standard calibrations only, or the extended
+// candidates after them.
+bool storeModel(const std::string& text, SessionSettings& s) {
+  s.model = text == "uitgebreid" ? ModelFamily::kUitgebreid : ModelFamily::kStandaard;
+  return true;
+}
+
+constexpr SettingChoice kModelChoices[] = {
+    {"standaard", "rdbttnSTANDAARD", "standaard"},
+    {"uitgebreid", "rdbttnUITGEBREID", "uitgebreid"},
+};
+
 constexpr SettingChoice kTraceChoices[] = {
     {"met", "rdbttnMETUPDATING", "met updating"},
     {"zonder", "rdbttnZONDERUPDATING", "zonder updating"},
@@ -182,6 +194,40 @@ const DetailField kRows[] = {
      .sessionField = false,
      .text = &DetailFields::omegaMin,
      .store = storeReal<&SessionSettings::OMEGAMIN>},
+    // The response time of an extended candidate, in days to 95 % of its
+    // step response, lies within these bounds; a hundred years at most.
+    {.name = "edtT95MIN",
+     .flag = "--t95-min",
+     .valueName = "DAYS",
+     .help = "plausibility of the extended models: least response time t95",
+     .label = "Responstijd t95 min",
+     .unit = "(dagen)",
+     .place = Place::kResponse,
+     .formDefault = "10",
+     .lo = 1,
+     .hi = 36500,
+     .putBack = "10",
+     .integer = false,
+     .immediate = false,
+     .sessionField = false,
+     .text = &DetailFields::t95Min,
+     .store = storeReal<&SessionSettings::t95Min>},
+    {.name = "edtT95MAX",
+     .flag = "--t95-max",
+     .valueName = "DAYS",
+     .help = "plausibility of the extended models: greatest response time t95,\nabove --t95-min",
+     .label = "Responstijd t95 max",
+     .unit = "(dagen)",
+     .place = Place::kResponse,
+     .formDefault = "3650",
+     .lo = 1,
+     .hi = 36500,
+     .putBack = "3650",
+     .integer = false,
+     .immediate = false,
+     .sessionField = false,
+     .text = &DetailFields::t95Max,
+     .store = storeReal<&SessionSettings::t95Max>},
     {.name = "edtSTARTJAAR",
      .flag = "--start-year",
      .valueName = "YEAR",
@@ -265,6 +311,26 @@ const DetailField kRows[] = {
      .text = &DetailFields::trace,
      .store = storeTrace,
      .choices = kTraceChoices},
+    // Which candidates the calibration fits; taken at "Instellingen OK" and
+    // locked while a pipeline runs, as the other settings of the calibration.
+    {.name = "rdgrpMODEL",
+     .flag = "--model",
+     .valueName = "standaard|uitgebreid",
+     .help = "model family: standaard (the four calibrations) or uitgebreid\n"
+             "(also the extended candidates, chosen by BIC)",
+     .label = " Model ",
+     .unit = "",
+     .place = Place::kChoice,
+     .formDefault = "standaard",
+     .lo = 0,
+     .hi = 0,
+     .putBack = "standaard",
+     .integer = false,
+     .immediate = false,
+     .sessionField = true,
+     .text = &DetailFields::model,
+     .store = storeModel,
+     .choices = kModelChoices},
 };
 
 // The command line lists the simulation's settings before the calibration's.
@@ -278,10 +344,12 @@ int optionRank(SettingPlace place) {
       return 2;
     case Place::kBounds:
       return 3;
-    case Place::kChoice:
+    case Place::kResponse:
       return 4;
+    case Place::kChoice:
+      return 5;
   }
-  return 5;
+  return 6;
 }
 
 }  // namespace
@@ -305,7 +373,7 @@ std::span<const DetailField> detailFields() { return kRows; }
 
 std::vector<const DetailField*> optionOrder() {
   std::vector<const DetailField*> rows;
-  for (int rank = 0; rank <= 4; ++rank) {
+  for (int rank = 0; rank <= 5; ++rank) {
     for (const DetailField& field : kRows) {
       if (optionRank(field.place) == rank) rows.push_back(&field);
     }

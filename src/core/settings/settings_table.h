@@ -2,7 +2,7 @@
 // window, its option on the command line, the text it starts with, its
 // domain, the member of the session settings it sets, and the texts the
 // window and the command line show for it. The settings window, the field
-// checks, the options of `phreatix-cli run`, `repair` and `cluster prepare`
+// checks, the options of `phreatix-cli run`, `repair`, `demo` and `cluster prepare`
 // and the README's table of options are all drawn from this table; a new
 // setting is one row here (and its member in SessionSettings and
 // DetailFields).
@@ -32,6 +32,9 @@ struct DetailFields {
   std::string warmUp;        // edtWARMUP, days
   std::string realisations;  // edtREALISATIES
   std::string trace;         // rdgrpDETTRACE: "met" (updating) or "zonder"
+  std::string t95Min;        // edtT95MIN, days
+  std::string t95Max;        // edtT95MAX, days
+  std::string model;         // rdgrpMODEL: "standaard" or "uitgebreid"
 };
 
 // One word of a choice: the word the command line takes, and the radio
@@ -43,13 +46,14 @@ struct SettingChoice {
 };
 
 // Where the window puts a setting: the two groups of edit fields ("
-// Calibratie ", " Simulatie "), each in two parts, or a group of its own
+// Calibratie " in three parts, " Simulatie " in two), or a group of its own
 // with a radio button per word for a choice.
 enum class SettingPlace {
   kCalibration,  // "Calibratiecriteria": label, field
   kBounds,       // "Plausibiliteitscheck": label>, field; two a line
   kPeriod,       // "Simulatieperiode": label, field
   kOther,        // "Overige instellingen": label, field, unit
+  kResponse,     // "Plausibiliteit uitgebreid model": label, field, unit
   kChoice,       // a group box with one radio button per word
 };
 
@@ -79,12 +83,14 @@ struct DetailField {
 };
 
 // edtMAXITER, edtCLOSURE, edtDELTAMIN, edtPHIMIN, edtCMAX, edtOMEGAMIN,
-// edtSTARTJAAR, edtEINDJAAR, edtWARMUP, edtREALISATIES, rdgrpDETTRACE, in
-// this order: the window's order and the order the fields are checked in.
+// edtT95MIN, edtT95MAX, edtSTARTJAAR, edtEINDJAAR, edtWARMUP, edtREALISATIES,
+// rdgrpDETTRACE, rdgrpMODEL, in this order: the window's order and the order
+// the fields are checked in.
 std::span<const DetailField> detailFields();
 
 // The rows in the order of the command line's options: the simulation's
-// settings (period, then the others), the calibration's, then the choices.
+// settings (period, then the others), the calibration's (the plausibility
+// bounds and the response times among them), then the choices.
 std::vector<const DetailField*> optionOrder();
 
 // The row of that control name or option; null when there is none.

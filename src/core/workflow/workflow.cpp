@@ -24,6 +24,10 @@ std::string checkWorkflowFields(const DetailFields& f) {
     return "De simulatieperiode " + formatInt(start) + " t/m " + formatInt(end) +
            " omvat geen enkel jaar: het eindjaar ligt voor het startjaar.";
   }
+  if (!checkResponseTimeOrder(f.t95Min, f.t95Max).empty()) {
+    return "De responstijd t95 max (" + f.t95Max + " dagen) ligt niet boven t95 min (" + f.t95Min +
+           " dagen): geen enkel uitgebreid model kan dan plausibel zijn.";
+  }
   return {};
 }
 

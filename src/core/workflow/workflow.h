@@ -22,8 +22,9 @@
 namespace phreatix {
 
 // Checks the detail settings as the window's field checks do, plus what a
-// run needs beyond them: a whole number of realisations and an end year not
-// before the start year. The first refusal's message, or "" when all pass.
+// run needs beyond them: a whole number of realisations, an end year not
+// before the start year and a greatest response time above the least. The first refusal's message,
+// or "" when all pass.
 std::string checkWorkflowFields(const DetailFields& fields);
 
 enum class WorkflowOutcome {
