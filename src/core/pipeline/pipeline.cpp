@@ -1,7 +1,10 @@
 #include "pipeline/pipeline.h"
 
+#include "error.h"
+#include "files/values_lines.h"
 #include "pipeline/run_loop.h"
 #include "pipeline/stage_parameters.h"
+#include "platform/files.h"
 #include "session/kron_coverage.h"
 #include "text/number_text.h"
 
@@ -96,11 +99,7 @@ void Pipeline::simulationPhase() {
   setFlag(&StageFlags::simulation, true);
   selectModels();
   beginPhase(session_.messages(), observer_, "oordeel");
-  if (modelsChosen_ == 0) {
-    session_.messages().appendLog(std::string("Geen enkele buis heeft een plausibel model "
-                                              "gekregen; de redenen staan in ") +
-                                  kFoutbuisName + " en hierboven.");
-  }
+  if (modelsChosen_ == 0) session_.messages().appendLog(noModelVerdict());
   beginPhase(session_.messages(), observer_, "simulatie");
   setFlag(&StageFlags::runsUnderWay, true);
   runLoop();
@@ -115,6 +114,20 @@ void Pipeline::simulationPhase() {
   beginPhase(session_.messages(), observer_, "post");
   runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages(),
                session_.settings().jobs);
+}
+
+std::string Pipeline::noModelVerdict() const {
+  const std::string verdict = "Geen enkele buis heeft een plausibel model gekregen; de redenen ";
+  // foutbuis.zft holds the tubes the selection refused; tubes left out
+  // before it (not calibrated, another filter than 01) are told only above.
+  bool refused = true;
+  try {
+    refused = !readValuesFile(joinPath(session_.workingDir(), kFoutbuisName)).empty();
+  } catch (const Error&) {
+    // A foutbuis.zft that cannot be read still holds what the selection wrote.
+  }
+  return verdict + (refused ? std::string("staan in ") + kFoutbuisName + " en hierboven."
+                            : "staan in de regels hierboven.");
 }
 
 bool Pipeline::stopped() {
@@ -142,7 +155,8 @@ void Pipeline::prepareRecalibration() {
 }
 
 void Pipeline::runLoop() {
-  phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs);
+  phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs,
+                    &otherFilterTold_);
 }
 
 void Pipeline::selectModels() {

@@ -17,6 +17,7 @@
 // that each can be run and tested on its own.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "coupling/coupling.h"
@@ -59,6 +60,8 @@ class Pipeline {
   // After a stop asked for during the run: the flags cleared, the stop told
   // in mmLOG; true when the pipeline is to end here.
   bool stopped();
+  // The line of mmLOG when no tube got a model: where the reasons are.
+  std::string noModelVerdict() const;
 
   Session& session_;
   const CouplingOverview& overview_;
@@ -71,6 +74,8 @@ class Pipeline {
   PipelineObserver& observer_;
   DayDates dates_;
   CalibrationInputs calibrationInputs_;
+  // The tubes whose filter other than 01 the run loop has told about.
+  std::set<std::string> otherFilterTold_;
   int modelsChosen_ = 0;
 };
 

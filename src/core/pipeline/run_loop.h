@@ -2,9 +2,13 @@
 // parameter file of the stage the stage flags name (a table of the stages
 // gives each its parameter file and run label), copied to zeftal0.par.
 // Every run gets its lines in mmBUIS and mmLOG; a parameter file that cannot
-// be copied skips the tube with two lines in mmLOG and mmSTOPEXIT.
+// be copied skips the tube with two lines in mmLOG and mmSTOPEXIT. A tube the
+// calibration inputs left out (S.nFF) is passed over without a line, and a
+// filter other than 01 by the stages after d (which take filter 01 only) with
+// one line in mmLOG: "Buis S filter FF: alleen filter 01 gaat door".
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "coupling/coupling.h"
@@ -19,8 +23,11 @@ namespace phreatix {
 // engine and its own zeftal0.par in a scratch directory; the lines reach
 // mmBUIS and mmLOG, and the files the working directory, as one run after
 // the other leaves them, and the engine window shows the run most recently
-// started.
+// started. `otherFilterTold` holds the tubes ("S FF") whose other filter has
+// been told in this pipeline, so that each is told once over its stages;
+// without it every stage tells them.
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
-             EngineView& engineView, PipelineObserver& observer, int workers = 1);
+             EngineView& engineView, PipelineObserver& observer, int workers = 1,
+             std::set<std::string>* otherFilterTold = nullptr);
 
 }  // namespace phreatix

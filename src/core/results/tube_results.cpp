@@ -13,6 +13,7 @@
 #include "error.h"
 #include "files/characteristics.h"
 #include "files/locations.h"
+#include "files/not_calibrated.h"
 #include "files/parameter_lines.h"
 #include "files/values_lines.h"
 #include "files/vertex_file.h"
@@ -331,10 +332,6 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   std::vector<ValuesLine> chosen, refused;
   if (haveModsel) chosen = readValuesFile(modselPath);
   if (haveFoutbuis) refused = readValuesFile(foutbuisPath);
-  if (chosen.empty() && refused.empty()) {
-    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
-                                       kFoutbuisName + " zijn leeg)");
-  }
 
   std::vector<Location> locations;
   const std::string locationsPath = joinPath(workingDir, kLocationsFileName);
@@ -342,6 +339,12 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     locations = readLocationRows(locationsPath);
   } else {
     results.notes.push_back(std::string("Geen coördinaten: ") + kLocationsFileName + " ontbreekt");
+  }
+  // With both lists empty the tubes of the data set, each with the reason it
+  // has no model (left out before the selection), are still the results.
+  if (chosen.empty() && refused.empty() && locations.empty()) {
+    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
+                                       kFoutbuisName + " zijn leeg)");
   }
 
   std::set<std::string> seen;
@@ -386,9 +389,18 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     tube.x = loc.x;
     tube.y = loc.y;
     tube.failure =
-        loc.filter != "01"
-            ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
-            : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
+        !filter01 ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
+                  : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
+    // A tube the calibration left out says why in S.nFF.
+    try {
+      const TubeFiles files(workingDir, tube.stem);
+      const std::string ext = notCalibratedName("", normaliseFilter(loc.filter));
+      if (std::optional<std::string> text = files.read(ext)) {
+        tube.failure = "niet gecalibreerd: " + readNotCalibrated(files.name(ext), *text);
+      }
+    } catch (const Error& e) {
+      results.notes.push_back(tube.stem + ": reden niet gelezen: " + e.what());
+    }
     tube.warnings.push_back({ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
     results.tubes.push_back(std::move(tube));
   }
