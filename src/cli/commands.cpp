@@ -198,8 +198,15 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
     printResultsTable(workflow.results());
     noModel = outcome == WorkflowOutcome::kNoModel;
     if (noModel) {
+      // Tubes left out before the selection are in the log only.
+      bool refused = true;
+      try {
+        refused = !readValuesFile(joinPath(workDir, kFoutbuisName)).empty();
+      } catch (const Error&) {
+      }
       std::cerr << "phreatix-cli: geen enkele buis heeft een plausibel model gekregen; zie "
-                << kFoutbuisName << " en " << kSessionLogName << "\n";
+                << (refused ? std::string(kFoutbuisName) + " en " : std::string())
+                << kSessionLogName << "\n";
     }
     if (options.pack) workflow.close(options.archiver);
     return ExitStatus::kOk;

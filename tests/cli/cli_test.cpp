@@ -561,9 +561,18 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
                                "/B33F0080001_0.csv' --data '" + real +
                                "/B44F0279001_2024.csv' --coupling koppeling.txt --no-pack");
   ASSERT_EQ(run.code, 0) << run.err;
-  // B44F0279 was measured 1950-1955, before the meteo file begins: its
-  // calibration fails and says so; the other two get a plausible model.
-  EXPECT_NE(run.out.find("ZEFTAL (op B44F0279) met foutmelding afgesloten."), std::string::npos);
+  // B44F0279 was measured 1950-1955, before the meteo file begins: it is
+  // not calibrated, which the log says once with the meteo file's period,
+  // and no stage after it tries; the other two get a plausible model.
+  const std::string notCalibrated =
+      "Buis B44F0279: geen meting binnen de periode van het meteobestand bilt.prn (1-7-1957 t/m "
+      "22-5-2016); niet gecalibreerd.";
+  const std::vector<std::string> log = readLines(dir.file("Phreatix.log"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), notCalibrated), 1);
+  for (const char* word : {"(op B44F0279)", "cannot open", "ontbreken", "Kopieren van B44F0279"}) {
+    EXPECT_EQ(run.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(dir.read("Phreatix.log").find(word), std::string::npos) << word;
+  }
   const std::vector<std::string> chosen = readLines(dir.file("modsel.zft"));
   int plausible = 0;
   for (const std::string& line : chosen) {
@@ -602,6 +611,8 @@ TEST(Cli, RealExportsAndKnmiMeteoThroughThePipeline) {
   }
   EXPECT_TRUE(fileExists(dir.file("overzicht.gpkg")));
   EXPECT_NE(dir.read("rapport.html").find("B44F0279"), std::string::npos);
+  EXPECT_NE(dir.read("overzicht.csv").find("niet gecalibreerd: geen meting binnen de periode"),
+            std::string::npos);
 }
 
 // A finished directory is reported on again after packing, from the zips, with
@@ -932,11 +943,103 @@ TEST(TodaysData, NoTubeWithAModelExitsOne) {
                       "run --data gen.csv --coupling koppeling.txt --start-year 1995 "
                       "--end-year 2024 --realisations 20 --no-pack");
   EXPECT_EQ(run.code, 1) << run.out;
-  EXPECT_NE(run.err.find("geen enkele buis heeft een plausibel model gekregen"), std::string::npos)
+  EXPECT_NE(run.err.find("geen enkele buis heeft een plausibel model gekregen; zie foutbuis.zft "
+                         "en Phreatix.log"),
+            std::string::npos)
       << run.err;
   EXPECT_EQ(readLines(dir.file("foutbuis.zft")).size(), 1u);
-  EXPECT_NE(dir.read("Phreatix.log").find("Geen enkele buis heeft een plausibel model gekregen"),
+  EXPECT_NE(dir.read("Phreatix.log")
+                .find("Geen enkele buis heeft een plausibel model gekregen; de redenen staan in "
+                      "foutbuis.zft en hierboven."),
             std::string::npos);
+}
+
+// A tube read in 1950-1955 beside the generated one, both coupled to the
+// meteo file of 1990-2026: it is not calibrated, and the log says so once
+// with the meteo file's period; no stage after tries it (no failed copy, no
+// file the engine cannot open), the report gives the reason, and a cluster
+// task of that tube alone has finished and merges into the same run.
+TEST(TodaysData, ATubeReadBeforeItsMeteoFileIsNotCalibrated) {
+  test::TempDir dir;
+  writeGeneratedCase(dir, -120);
+  std::vector<std::string> csv = readLines(dir.file("gen.csv"));
+  const auto title = std::find(csv.begin(), csv.end(), test::kMeasurementTitle);
+  ASSERT_NE(title, csv.end());
+  // Its metadata from 1948 on, so that the export keeps the readings.
+  csv.insert(title - 1, "28AL0006,001,EXT,181700,359360,3017,,3026,2648,2598,1948/01/01,");
+  for (int year = 1950; year <= 1955; ++year) {
+    for (int month : {3, 9}) csv.push_back(test::measRow("28AL0006", year, month, 14, 150));
+  }
+  writeLines(dir.file("gen.csv"), csv);
+  dir.write("koppeling.txt", "28AL0005 gen.prn\n28AL0006 gen.prn\n");
+  std::filesystem::create_directory(dir.file("study"));
+  for (const char* name : {"gen.csv", "gen.prn", "koppeling.txt", "kron.txt"}) {
+    copyFile(dir.file(name), dir.file(std::string("study/") + name));
+  }
+
+  const CliRun run = runCli(dir,
+                            "run --data gen.csv --coupling koppeling.txt --start-year 1995 "
+                            "--end-year 2024 --realisations 20 --no-pack --jobs 1");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  const std::string reason =
+      "geen meting binnen de periode van het meteobestand gen.prn (1-1-1990 t/m 31-12-2026)";
+  const std::vector<std::string> log = readLines(dir.file("Phreatix.log"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Buis 28AL0006: " + reason + "; niet gecalibreerd."),
+            1);
+  EXPECT_EQ(dir.read("28AL0006.n01"), reason + "\n");
+  for (const char* ext : {".01", ".p01", ".q01", ".met", ".LOG", ".a01", ".d01", ".sel"}) {
+    EXPECT_FALSE(fileExists(dir.file(std::string("28AL0006") + ext))) << ext;
+  }
+  for (const std::string& text : {dir.read("Phreatix.log"), run.out, run.err}) {
+    for (const char* word : {"cannot open", "ontbreken", "Kopieren van 28AL0006", "(op 28AL0006)",
+                             "28AL0006 gestart", "28AL0006 +01: 12 meting(en)"}) {
+      EXPECT_EQ(text.find(word), std::string::npos) << word << "\n" << text;
+    }
+  }
+  // Neither list names it; the report does, with the reason.
+  EXPECT_EQ(dir.read("foutbuis.zft").find("28AL0006"), std::string::npos);
+  EXPECT_EQ(readLines(dir.file("modsel.zft")).size(), 1u);
+  bool reported = false;
+  for (const std::string& line : readLines(dir.file("overzicht.csv"))) {
+    if (line.rfind("28AL0006,", 0) != 0) continue;
+    reported = true;
+    EXPECT_NE(line.find("niet gecalibreerd: " + reason), std::string::npos) << line;
+    EXPECT_EQ(line.find("ontbreken"), std::string::npos) << line;
+  }
+  EXPECT_TRUE(reported) << dir.read("overzicht.csv");
+  EXPECT_NE(dir.read("rapport.html").find("niet gecalibreerd: " + reason), std::string::npos);
+
+  // One task a location: the task of 28AL0006 alone gets no model and has
+  // finished all the same.
+  CliRun study = runCli(dir,
+                        "cluster prepare study --data gen.csv --coupling koppeling.txt "
+                        "--tubes-per-task 1 --start-year 1995 --end-year 2024 "
+                        "--realisations 20 --no-pack");
+  ASSERT_EQ(study.code, 0) << study.out << study.err;
+  runShell(dir, "cd study/taken/taak001 && ./run.sh");
+  // Its task chose no model and refused none: the reasons are in the log
+  // only, and neither the log nor the run sends the user to foutbuis.zft.
+  const CliRun alone = runShell(dir, "cd study/taken/taak002 && ./run.sh");
+  EXPECT_EQ(alone.code, 1) << alone.out << alone.err;
+  EXPECT_NE(alone.err.find("geen enkele buis heeft een plausibel model gekregen; zie Phreatix.log"),
+            std::string::npos)
+      << alone.err;
+  EXPECT_EQ(dir.read("study/taken/taak002/foutbuis.zft"), "");
+  const std::string taskLog = dir.read("study/taken/taak002/Phreatix.log");
+  EXPECT_NE(taskLog.find("Geen enkele buis heeft een plausibel model gekregen; de redenen staan in "
+                         "de regels hierboven."),
+            std::string::npos)
+      << taskLog;
+  EXPECT_EQ(taskLog.find("foutbuis.zft"), std::string::npos) << taskLog;
+  study = runCli(dir, "cluster status study");
+  EXPECT_EQ(study.code, 0) << study.out;
+  study = runCli(dir, "cluster merge study");
+  ASSERT_EQ(study.code, 0) << study.out << study.err;
+  for (const char* name : {"modsel.zft", "foutbuis.zft", "overzicht.csv", "28AL0006.n01"}) {
+    EXPECT_TRUE(dir.read(std::string("study/") + name) == dir.read(name)) << name;
+  }
+  EXPECT_EQ(replacedPath(dir.read("study/Phreatix.log"), dir.file("study"), "DIR"),
+            replacedPath(dir.read("Phreatix.log"), dir.path(), "DIR"));
 }
 
 }  // namespace

@@ -406,6 +406,54 @@ TEST(Cluster, MergeGoesByTheTagsNotByTheWording) {
   }
 }
 
+// A location the calibration left out is in neither list: its S.n01 tells
+// for it, and the task has finished all the same.
+TEST(Cluster, ALocationLeftOutOfTheCalibrationCountsAsFinished) {
+  Study s;
+  s.finish("taak001", "28AL0005 2s 0.9\n", "", {"28AL0005.zip"}, "Buis 28AL0005");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason,
+            "modsel.zft en foutbuis.zft noemen 32CN0031 niet");
+  s.dir.write(s.task("taak001") + "32CN0031.n01", "geen meting binnen de periode\n");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kFinished);
+  // Another location's reason does not count for this one.
+  s.finish("taak002", "", "", {}, "Buis 40HN0007");
+  s.dir.write(s.task("taak002") + "32CN0031.n01", "geen meting binnen de periode\n");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).state, TaskState::kFailed);
+}
+
+// Where no task chose a model the study gets one verdict: that of a task
+// whose foutbuis.zft holds a line (the merged one does), else the last
+// task's, which sends the user to the lines above.
+TEST(Cluster, TheVerdictOfTheStudyNamesFoutbuisOnlyWhenItHoldsALine) {
+  Wording inList, above;
+  inList.noModel = "Geen model; de redenen staan in foutbuis.zft en hierboven.";
+  above.noModel = "Geen model; de redenen staan in de regels hierboven.";
+  {
+    Study s;
+    leaveTask(s, "taak001", taskRun({"28AL0005", "32CN0031"}, true, inList), "", "28AL0005 ft\n");
+    leaveTask(s, "taak002", taskRun({"40HN0007"}, true, above), "", "");
+    s.dir.write(s.task("taak001") + "32CN0031.n01", "geen meting\n");
+    s.dir.write(s.task("taak002") + "40HN0007.n01", "geen meting\n");
+    leaveOpening(s);
+    mergeTasks(s.dir.path(), s.plan);
+    expectLogOfOneRun(readLines(s.dir.file("Phreatix.log")),
+                      taskRun({"28AL0005", "32CN0031", "40HN0007"}, true, inList));
+  }
+  {
+    Study s;
+    leaveTask(s, "taak001", taskRun({"28AL0005", "32CN0031"}, true, inList), "", "");
+    leaveTask(s, "taak002", taskRun({"40HN0007"}, true, above), "", "");
+    for (const char* file :
+         {"taak001/28AL0005.n01", "taak001/32CN0031.n01", "taak002/40HN0007.n01"}) {
+      s.dir.write(std::string("taken/") + file, "geen meting\n");
+    }
+    leaveOpening(s);
+    mergeTasks(s.dir.path(), s.plan);
+    expectLogOfOneRun(readLines(s.dir.file("Phreatix.log")),
+                      taskRun({"28AL0005", "32CN0031", "40HN0007"}, true, above));
+  }
+}
+
 // The phase file gives back every line's phase and tube, lines before the
 // first phase and lines with line breaks in them included, one tag per line
 // of Phreatix.log; a file that is not whole gives nothing.

@@ -146,6 +146,62 @@ TEST(CalibrationInputs, ReadingsLeftOutAreToldOnceWithCountAndPeriod) {
             1u);
 }
 
+// A tube whose readings all lie before its meteo file begins is not
+// calibrated: one line names the meteo file and its period, S.nFF holds the
+// reason, and nothing of an earlier run stays for a later stage to take.
+// The S.met of a location stays while another filter of it is calibrated,
+// and once the meteo file covers the readings the tube is calibrated again.
+TEST(CalibrationInputs, ATubeWithoutAReadingInItsMeteoPeriodIsNotCalibrated) {
+  PipelineCase c({tube("28AL0005", "01"), "S8504019999+00120", "S8505019999+00125",
+                  tube("28AL0005", "02"), "S9504019999+00200", tube("28AL0006", "01"),
+                  "S8504019999+00050", tube("28AL0007", "01"), "S9504019999+00080",
+                  tube("28AL0007", "02"), "S8504019999+00090"});
+  c.overview.rows = {
+      {"28AL0005 +01", "west.prn"}, {"28AL0006 +01", "west.prn"}, {"28AL0007 +01", "west.prn"}};
+  c.writeMeteo("west.prn", 1990, 1995);
+  for (const char* ext :
+       {".01", ".met", ".LOG", ".p01", ".q01", ".r01", ".a01", ".d01", ".t01", ".std", ".inp"}) {
+    c.dir.write(std::string("28AL0006") + ext, "van een eerdere run\n");
+  }
+  c.session.stageFlags().ds = true;
+  c.pipeline().writeCalibrationInputs();
+  c.session.stageFlags().ds = false;
+  c.session.stageFlags().d = true;
+  c.pipeline().writeCalibrationInputs();
+
+  const std::string why =
+      "geen meting binnen de periode van het meteobestand west.prn "
+      "(1-1-1990 t/m 31-12-1995)";
+  const std::vector<std::string>& log = c.log();
+  EXPECT_EQ(countOf(log, "Buis 28AL0005: " + why + "; niet gecalibreerd."), 1u);
+  EXPECT_EQ(countOf(log, "Buis 28AL0006: " + why + "; niet gecalibreerd."), 1u);
+  EXPECT_EQ(countOf(log, "Buis 28AL0007 filter 02: " + why + "; niet gecalibreerd."), 1u);
+  for (const std::string& line : log) EXPECT_EQ(line.find("weggelaten"), std::string::npos);
+  EXPECT_EQ(c.lines("28AL0005.n01"), (std::vector<std::string>{why}));
+  EXPECT_EQ(c.lines("28AL0006.n01"), (std::vector<std::string>{why}));
+  EXPECT_EQ(c.lines("28AL0007.n02"), (std::vector<std::string>{why}));
+  for (const char* name : {"28AL0005.01", "28AL0005.p01", "28AL0005.q01", "28AL0007.02",
+                           "28AL0007.p02", "28AL0007.q02", "28AL0005.n02", "28AL0007.n01"}) {
+    EXPECT_FALSE(fileExists(c.dir.file(name))) << name;
+  }
+  for (const char* ext :
+       {".01", ".met", ".LOG", ".p01", ".q01", ".r01", ".a01", ".d01", ".t01", ".std", ".inp"}) {
+    EXPECT_FALSE(fileExists(c.dir.file(std::string("28AL0006") + ext))) << ext;
+  }
+  // The other filter of each location is calibrated, with the location's
+  // S.met.
+  for (const char* name : {"28AL0005.02", "28AL0005.q02", "28AL0005.met", "28AL0005.LOG",
+                           "28AL0007.01", "28AL0007.q01", "28AL0007.met"}) {
+    EXPECT_TRUE(fileExists(c.dir.file(name))) << name;
+  }
+
+  c.writeMeteo("west.prn", 1980, 1995);
+  c.pipeline().writeCalibrationInputs();
+  EXPECT_FALSE(fileExists(c.dir.file("28AL0006.n01")));
+  EXPECT_EQ(c.lines("28AL0006.01").size(), 2u);
+  EXPECT_TRUE(fileExists(c.dir.file("28AL0006.q01")));
+}
+
 // Readings of today reach the calibration; a kron.txt of before 2021 is
 // named once at open and once at the start, and a simulation period beyond
 // it is refused before anything is calibrated.

@@ -52,17 +52,13 @@ TEST(ModelSelection, TiesKeepTheOneStepModelAndTheBoundsDiffer) {
   c.pipeline().selectModels();
   EXPECT_EQ(c.lines("modsel.zft")[0].substr(9, 2), "2s");
 
-  // Another filter of a location ends after its calibration, and says so.
+  // Another filter of a location ends after its calibration; the run loop
+  // tells it, once, and the selection adds no line of its own.
   c.overview.rows.push_back({"28AL0005 +02", "west.prn"});
   c.overview.rows.push_back({"28AL0009 +04", "west.prn"});
+  const std::size_t before = c.session.messages().log().size();
   c.pipeline().selectModels();
-  const std::vector<std::string>& log = c.session.messages().log();
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[log.size() - 2],
-            "Buis 28AL0005 +02: alleen filter 01 gaat door naar de simulatie.");
-  EXPECT_EQ(log.back(),
-            "Buis 28AL0009 +04: alleen filter 01 gaat door naar de simulatie; deze locatie heeft "
-            "geen filter 01 en wordt niet gesimuleerd.");
+  EXPECT_EQ(c.session.messages().log().size(), before);
 }
 
 // A tube that fails is left out of both lists with its reason in mmLOG: a

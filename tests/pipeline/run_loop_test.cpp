@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "platform/files.h"
 #include "report/messages.h"
@@ -69,6 +70,85 @@ TEST(RunLoop, EachStageRunsItsOwnParameterFile) {
       "Mogelijk is er geen plausibel calibratieresultaat."};
   EXPECT_EQ(std::vector<std::string>(c.log().end() - 2, c.log().end()), skipped);
   EXPECT_EQ(c.session.messages().stopExit(), skipped);
+}
+
+// Another filter of a location is calibrated (ds, d), and the stages after
+// take filter 01 only: over them it is told once, at the first, with no
+// failed copy, even where a parameter file of its own lies about. A
+// missing parameter file of filter 01 is still a failed copy. A tube the
+// calibration inputs left out (S.nFF) is passed over without a line,
+// however many of its files an earlier run left. One worker or two alike.
+TEST(RunLoop, OtherFiltersAreToldOnceAndLeftOutTubesPassedOver) {
+  for (int workers : {1, 2}) {
+    SCOPED_TRACE(workers);
+    PipelineCase c({tube("28AL0005", "01"), "S9504019999+00120"});
+    c.overview.rows = {{"28AL0005 +01", "west.prn"},
+                       {"28AL0005 +04", "west.prn"},
+                       {"28AL0009 +02", "west.prn"},
+                       {"28AL0010 +01", "west.prn"}};
+    c.dir.write("28AL0005.01", "   1  1\n");
+    for (const char* name :
+         {"28AL0005.p01", "28AL0005.q01", "28AL0005.r01", "28AL0005.t01", "28AL0005.std",
+          "28AL0005.p04", "28AL0005.q04", "28AL0005.r04", "28AL0005.s04", "28AL0005.t04",
+          "28AL0009.p02", "28AL0009.q02", "28AL0010.p01", "28AL0010.q01", "28AL0010.t01"}) {
+      c.dir.write(name, std::string(name) + "\n");
+    }
+    c.dir.write("28AL0010.n01", "geen meting binnen de periode van het meteobestand west.prn\n");
+    std::set<std::string> told;
+    const std::vector<std::vector<bool StageFlags::*>> stages = {
+        {&StageFlags::ds},         {&StageFlags::d},
+        {&StageFlags::s},          {&StageFlags::dPlusS},
+        {&StageFlags::simulation}, {&StageFlags::simulation, &StageFlags::trace}};
+    std::vector<std::size_t> logAfter;
+    for (const auto& flags : stages) {
+      c.session.stageFlags() = StageFlags{};
+      for (bool StageFlags::*flag : flags) c.session.stageFlags().*flag = true;
+      runLoop(c.session, c.overview, c.engine, c.engineView, c.observer, workers, &told);
+      logAfter.push_back(c.log().size());
+    }
+    const std::string filter04 = "Buis 28AL0005 filter 04: alleen filter 01 gaat door.";
+    const std::string filter02 =
+        "Buis 28AL0009 filter 02: alleen filter 01 gaat door; deze locatie heeft geen filter 01 "
+        "en wordt niet gesimuleerd.";
+    const std::vector<std::string>& log = c.log();
+    EXPECT_EQ(countOf(log, filter04), 1u);
+    EXPECT_EQ(countOf(log, filter02), 1u);
+    // Told in the s stage, the first that passes them over.
+    const auto at = std::find(log.begin(), log.end(), filter04) - log.begin();
+    EXPECT_GE(static_cast<std::size_t>(at), logAfter[1]);
+    EXPECT_LT(static_cast<std::size_t>(at), logAfter[2]);
+    const std::vector<LineTag>& tags = c.session.messages().tags(MessageListId::kLog);
+    ASSERT_EQ(tags.size(), log.size());
+    EXPECT_EQ(tags[static_cast<std::size_t>(at)].tube, "28AL0005");
+
+    // The one failed copy: d+s of filter 01, which has no S.s01.
+    const std::vector<std::string> skipped = {
+        "Kopieren van 28AL0005.s01 naar zeftal0.par mislukt. Buis wordt overgeslagen",
+        "Mogelijk is er geen plausibel calibratieresultaat."};
+    EXPECT_EQ(c.session.messages().stopExit(), skipped);
+    for (const std::string& line : log) {
+      if (line.rfind("Kopieren van", 0) == 0) {
+        EXPECT_EQ(line, skipped[0]);
+      }
+      EXPECT_EQ(line.find("28AL0010"), std::string::npos) << line;
+    }
+    // Runs: ds and d of all three calibrated tubes, then filter 01 alone.
+    std::vector<std::string> started;
+    for (const std::string& line : c.session.messages().buis()) {
+      if (line.rfind("ZEFTAL-", 0) == 0) started.push_back(line);
+    }
+    EXPECT_EQ(started,
+              (std::vector<std::string>{"ZEFTAL-calibratie (det+stoch) op 28AL0005 gestart.",
+                                        "ZEFTAL-calibratie (det+stoch) op 28AL0005 gestart.",
+                                        "ZEFTAL-calibratie (det+stoch) op 28AL0009 gestart.",
+                                        "ZEFTAL-calibratie (det) op 28AL0005 gestart.",
+                                        "ZEFTAL-calibratie (det) op 28AL0005 gestart.",
+                                        "ZEFTAL-calibratie (det) op 28AL0009 gestart.",
+                                        "ZEFTAL-calibratie (stoch) op 28AL0005 gestart.",
+                                        "ZEFTAL-simulatie (det+stoch) op 28AL0005 gestart.",
+                                        "ZEFTAL-deterministische trace op 28AL0005 gestart."}));
+    EXPECT_EQ(c.dir.read("zeftal0.par"), "28AL0005.std\n");
+  }
 }
 
 // One stage over twelve tubes on one worker and on two: some without a

@@ -389,7 +389,14 @@ struct MadeUpTube {
     return formatReal(delta, 9, 7) + " " + formatReal(omega0, 9, 7) + " 0. " +
            formatReal(phi, 9, 7) + " " + formatReal(c, 10, 5) + "    4.00000";
   }
-  std::string valuesLine() const { return stem + " " + label + " " + parameters(); }
+  // An extended model's line holds A n a f phi c sigma2.
+  std::string valuesLine() const {
+    if (label == "ef" || label == "gf") {
+      return stem + " " + label + " 50.0 1.0 20.0 1.0 " + formatReal(phi, 0, 6) + " " +
+             formatReal(c, 0, 6) + " 4.0";
+    }
+    return stem + " " + label + " " + parameters();
+  }
 };
 
 DataSetResults readMadeUp(const MadeUpTube& tube, const std::string& gzj = "") {

@@ -12,11 +12,13 @@
 #include <string_view>
 
 #include "error.h"
+#include "files/not_calibrated.h"
 #include "input/tube_file.h"
 #include "pipeline/model_selection.h"
 #include "platform/files.h"
 #include "report/messages.h"
 #include "results/report_files.h"
+#include "results/result_source.h"
 #include "session/session.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -203,7 +205,8 @@ std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks) {
 // The lists of one run over the whole study, phase by phase from the tasks'
 // tags; the lines before the first phase go as those of any other phase.
 std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& tasks,
-                                                    const std::string& opening, bool anyModel,
+                                                    const std::string& opening,
+                                                    std::optional<std::size_t> verdictTask,
                                                     const std::string& reportLine) {
   std::array<std::vector<std::string>, 3> out;
   const std::vector<std::string>& phases = tasks.front().tags->phases;
@@ -226,8 +229,12 @@ std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& 
         if (L == 0) to.push_back(reportLine);
       } else if (phase == "oordeel") {
         // The verdict over the data set holds for the study only when no
-        // task chose a model.
-        if (!anyModel) appendTexts(to, lines.back(), 0, lines.back().size());
+        // task chose a model; it names foutbuis.zft when that holds a line,
+        // as the verdict of a task whose own one does.
+        if (verdictTask) {
+          const PhaseLines& verdict = lines.at(*verdictTask);
+          appendTexts(to, verdict, 0, verdict.size());
+        }
       } else {
         const std::vector<std::string> merged = mergedPhase(lines);
         to.insert(to.end(), merged.begin(), merged.end());
@@ -606,8 +613,14 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
   for (const std::string& location : namedLocations(joinPath(dir, kFoutbuisName))) {
     named.insert(location);
   }
+  // A location the calibration left out is in neither list: its S.nFF,
+  // loose or packed with the files of another filter, accounts for it.
+  auto leftOut = [&](const std::string& location) {
+    return !listFiles(dir, notCalibratedName(location, "??")).empty() ||
+           TubeFiles(dir, location).has(notCalibratedName("", "01"));
+  };
   for (const std::string& location : task.locations) {
-    if (!named.count(location)) {
+    if (!named.count(location) && !leftOut(location)) {
       status.reason =
           std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location + " niet";
       return status;
@@ -646,6 +659,8 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
   }
   std::string modsel, foutbuis;
   std::vector<TaskLog> logs;
+  // The last task whose foutbuis.zft holds a line.
+  std::optional<std::size_t> refusingTask;
   for (const ClusterTask& task : plan.tasks) {
     const std::string dir = taskDir(studyDir, task);
     for (const std::string& name : listFiles(dir, "*.zip")) {
@@ -659,7 +674,9 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
     }
     if (fileExists(joinPath(dir, kModselName))) modsel += readFileText(joinPath(dir, kModselName));
     if (fileExists(joinPath(dir, kFoutbuisName))) {
-      foutbuis += readFileText(joinPath(dir, kFoutbuisName));
+      const std::string text = readFileText(joinPath(dir, kFoutbuisName));
+      if (text.find_first_not_of(" \r\n") != std::string::npos) refusingTask = logs.size();
+      foutbuis += text;
     }
     TaskLog log;
     log.lists = logLists(joinPath(dir, kSessionLogName));
@@ -692,8 +709,10 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
   std::array<std::vector<std::string>, 3> lists;
   if (samePhases(logs)) {
     const std::string opening = joinPath(tasksDir(studyDir), kOpeningLogName);
-    lists = mergedLists(logs, fileExists(opening) ? opening : std::string(), !modsel.empty(),
-                        reportLine);
+    std::optional<std::size_t> verdictTask;
+    if (modsel.empty()) verdictTask = refusingTask ? *refusingTask : logs.size() - 1;
+    lists =
+        mergedLists(logs, fileExists(opening) ? opening : std::string(), verdictTask, reportLine);
   } else {
     // Without the tags of every task: each task's lists one after the
     // other, each task's own report line left out for the merge's.

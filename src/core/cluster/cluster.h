@@ -142,8 +142,9 @@ struct TaskStatus {
 };
 
 // Judged from the task's own files: finished when Phreatix.log is complete
-// and modsel.zft and foutbuis.zft name every location of the task (and each
-// modelled location has its zip, unless nothing was packed); missing when
+// and modsel.zft and foutbuis.zft name every location of the task but those
+// the calibration left out (S.nFF) (and each modelled location has its zip,
+// unless nothing was packed); missing when
 // the directory holds nothing but its inputs; failed otherwise.
 TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::size_t task);
 
@@ -154,7 +155,8 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
 // phase files, never from the wording of a line: the study's own opening,
 // per phase the lines about tubes of every task in task order and the lines
 // about the data set as a whole once, the merge's own report line, and the
-// verdict that no tube got a model only where no task chose one. Where a
+// verdict that no tube got a model only where no task chose one (that of a
+// task whose foutbuis.zft holds a line, when one does). Where a
 // task has no whole phase file, each task's lists follow one another.
 // Raises an Error naming every task that has not finished; nothing is
 // written then.

@@ -6,6 +6,7 @@
 #include "engine/responses.h"
 #include "error.h"
 #include "files/measurement_lines.h"
+#include "files/not_calibrated.h"
 #include "files/parameter_lines.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
@@ -285,8 +286,18 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   if (outsideMeteo.count > 0) {
     const std::string meteoName = meteoFileOfStem(overview_, S);
     const MeteoSpan& span = meteoSpans_.of(meteoName);
-    reportLeftOut(outsideMeteo, "buiten de periode van meteobestand " + meteoName + " (" +
-                                    periodText(span.firstDate, span.lastDate) + ")");
+    const std::string period = " (" + periodText(span.firstDate, span.lastDate) + ")";
+    if (kept.empty()) {
+      // Nothing left to calibrate: the engine would find no meteo day for
+      // the tube. It gets no inputs, and the stages after pass it over.
+      const std::string reason =
+          "geen meting binnen de periode van het meteobestand " + meteoName + period;
+      report("Buis " + S + (FF == "01" ? "" : " filter " + FF) + ": " + reason +
+             "; niet gecalibreerd.");
+      leaveOut(S, FF, reason);
+      return;
+    }
+    reportLeftOut(outsideMeteo, "buiten de periode van meteobestand " + meteoName + period);
   }
   if (static_cast<int>(kept.size()) > kMaxTubeMeasurements) {
     // Nothing of an earlier run may be calibrated in its place.
@@ -312,6 +323,7 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   // written without alignment, as measurement files have always been
   // written and as stored ones are compared; the engine reads the count
   // free-format, so both forms read alike.
+  removeFile(path(notCalibratedName(S, FF)));
   std::vector<std::string> measurementFile;
   measurementFile.push_back((last ? formatInt(count) : formatInt(count, 4)) + "  1");
   for (auto [day, level] : lines)
@@ -341,6 +353,27 @@ void CalibrationInputs::writeTube(const TubeReadings& tube, bool placeholder, bo
   const std::string meteo = meteoFileOfStem(overview_, S);
   if (!meteo.empty() && !kept.empty()) extractCalibrationMeteo(meteo, S, first, lastDay);
   writeLines(path(parameterFile), parameters);
+}
+
+// A tube left out of the calibration: S.nFF with the reason, and nothing of
+// an earlier run that a later stage would take for this one's: the tube's
+// measurement and parameter files, its vertex files, and for filter 01 its
+// simulation inputs and series; S.met and S.LOG too when no filter of the
+// location has a reading to calibrate.
+void CalibrationInputs::leaveOut(const std::string& S, const std::string& FF,
+                                 const std::string& reason) {
+  removeFile(path(S + "." + FF));
+  for (const char* ext : {".p", ".q", ".r", ".s", ".t", ".a", ".b", ".c", ".d"}) {
+    removeFile(path(S + ext + FF));
+  }
+  if (FF == "01") {
+    for (const char* ext : {".01s", ".std", ".inp", ".u01"}) removeFile(path(S + ext));
+  }
+  if (stemDays_.find(S) == stemDays_.end()) {
+    removeFile(path(S + ".met"));
+    removeFile(path(S + ".LOG"));
+  }
+  writeNotCalibrated(path(notCalibratedName(S, FF)), reason);
 }
 
 // S.met: the head's count and rest, then the day lines from the first to the

@@ -11,7 +11,9 @@
 //
 // Readings a calibration cannot use (dated outside the calendar, unknown to
 // kron.txt, outside the coupled meteo file) are left out, each kind with one
-// line in mmLOG per tube.
+// line in mmLOG per tube. A tube whose readings all lie outside its meteo
+// file's period is not calibrated: one line in mmLOG names the meteo file and
+// its period, and instead of its inputs it gets S.nFF with that reason.
 #pragma once
 
 #include <string>
@@ -70,6 +72,7 @@ class CalibrationInputs {
   Reading read(const std::string& record, const MeteoSpan* meteo);
   const MeteoSpan* meteoSpanOfStem(const std::string& stem);
   void writeTube(const TubeReadings& tube, bool placeholder, bool last);
+  void leaveOut(const std::string& S, const std::string& FF, const std::string& reason);
   void extractCalibrationMeteo(const std::string& meteoName, const std::string& stem, int firstDay,
                                int lastDay);
   std::string path(const std::string& name) const;

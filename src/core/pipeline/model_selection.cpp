@@ -238,18 +238,8 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
   }
   foutbuis.close();
   modsel.close();
-  // Only filter 01 of a location goes on to the simulation; the others were
-  // calibrated and end here, which is told once per tube.
-  for (const CouplingRow& row : overview.rows) {
-    const std::string FF = normaliseFilter(entryFilter(row.tube));
-    if (FF == "01") continue;
-    const std::string S = entryStem(row.tube);
-    TubeLines tubeLines(messages, S);
-    messages.appendLog("Buis " + S + " +" + FF + ": alleen filter 01 gaat door naar de simulatie" +
-                       (fileExists(joinPath(dir, S + ".01"))
-                            ? "."
-                            : "; deze locatie heeft geen filter 01 en wordt niet gesimuleerd."));
-  }
+  // Only filter 01 of a location goes on; the run loop tells each other
+  // filter once, at the first stage that passes it over.
   return chosen;
 }
 

@@ -1,5 +1,7 @@
 #include "pipeline/pipeline.h"
 
+#include "error.h"
+#include "files/values_lines.h"
 #include "pipeline/run_loop.h"
 #include "pipeline/stage_parameters.h"
 #include "platform/files.h"
@@ -124,11 +126,7 @@ void Pipeline::simulationPhase() {
   setFlag(&StageFlags::simulation, true);
   selectModels();
   beginPhase(session_.messages(), observer_, "oordeel");
-  if (modelsChosen_ == 0) {
-    session_.messages().appendLog(std::string("Geen enkele buis heeft een plausibel model "
-                                              "gekregen; de redenen staan in ") +
-                                  kFoutbuisName + " en hierboven.");
-  }
+  if (modelsChosen_ == 0) session_.messages().appendLog(noModelVerdict());
   beginPhase(session_.messages(), observer_, "simulatie");
   setFlag(&StageFlags::runsUnderWay, true);
   runLoop();
@@ -143,6 +141,20 @@ void Pipeline::simulationPhase() {
   beginPhase(session_.messages(), observer_, "post");
   runPostBatch(session_.workingDir(), post_, postView_, main_, session_.messages(),
                session_.settings().jobs);
+}
+
+std::string Pipeline::noModelVerdict() const {
+  const std::string verdict = "Geen enkele buis heeft een plausibel model gekregen; de redenen ";
+  // foutbuis.zft holds the tubes the selection refused; tubes left out
+  // before it (not calibrated, another filter than 01) are told only above.
+  bool refused = true;
+  try {
+    refused = !readValuesFile(joinPath(session_.workingDir(), kFoutbuisName)).empty();
+  } catch (const Error&) {
+    // A foutbuis.zft that cannot be read still holds what the selection wrote.
+  }
+  return verdict + (refused ? std::string("staan in ") + kFoutbuisName + " en hierboven."
+                            : "staan in de regels hierboven.");
 }
 
 bool Pipeline::stopped() {
@@ -171,7 +183,7 @@ void Pipeline::prepareRecalibration() {
 
 void Pipeline::runLoop() {
   phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs,
-                    &inProcessRuns_);
+                    &otherFilterTold_, &inProcessRuns_);
 }
 
 void Pipeline::selectModels() {

@@ -19,6 +19,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "coupling/coupling.h"
@@ -63,6 +64,8 @@ class Pipeline {
   // After a stop asked for during the run: the flags cleared, the stop told
   // in mmLOG; true when the pipeline is to end here.
   bool stopped();
+  // The line of mmLOG when no tube got a model: where the reasons are.
+  std::string noModelVerdict() const;
 
   Session& session_;
   const CouplingOverview& overview_;
@@ -80,6 +83,8 @@ class Pipeline {
   std::mutex weatherMutex_;  // the workers of the run loop share the cache
   InProcessRuns inProcessRuns_;
   CalibrationInputs calibrationInputs_;
+  // The tubes whose filter other than 01 the run loop has told about.
+  std::set<std::string> otherFilterTold_;
   int modelsChosen_ = 0;
 };
 

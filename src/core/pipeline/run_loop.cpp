@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "error.h"
+#include "files/not_calibrated.h"
 #include "files/parameter_lines.h"
 #include "input/tube_file.h"
 #include "platform/files.h"
@@ -27,19 +28,22 @@ struct RunStage {
   // A line after the run title where the label alone does not tell the
   // stage (ds and d+s share theirs).
   const char* note;
+  // Takes filter 01 of a location only: the preparations, the selection and
+  // the simulation inputs are made for S.01 alone.
+  bool firstFilterOnly;
 };
 
 // The stages in pipeline order. While several flags are set (the trace runs
 // inside the simulation phase), the later row wins.
 constexpr RunStage kRunStages[] = {
     {&StageFlags::ds, ".p", true, "calibratie (det+stoch)", "ds",
-     "  (ds: det+stoch calibratie ineens)"},
-    {&StageFlags::d, ".q", true, "calibratie (det)", "d", ""},
-    {&StageFlags::s, ".r", true, "calibratie (stoch)", "s", ""},
+     "  (ds: det+stoch calibratie ineens)", false},
+    {&StageFlags::d, ".q", true, "calibratie (det)", "d", "", false},
+    {&StageFlags::s, ".r", true, "calibratie (stoch)", "s", "", true},
     {&StageFlags::dPlusS, ".s", true, "calibratie (det+stoch)", "d+s",
-     "  (d+s: hercalibratie obv de beste eerdere fit)"},
-    {&StageFlags::simulation, ".t", true, "simulatie (det+stoch)", "simulatie", ""},
-    {&StageFlags::trace, ".std", false, "deterministische trace", "trace", ""},
+     "  (d+s: hercalibratie obv de beste eerdere fit)", true},
+    {&StageFlags::simulation, ".t", true, "simulatie (det+stoch)", "simulatie", "", true},
+    {&StageFlags::trace, ".std", false, "deterministische trace", "trace", "", true},
 };
 
 // The results of an earlier run must never pass for this run's: the two
@@ -156,10 +160,13 @@ struct EngineWorker {
 
 // One tube of the stage while the workers have it.
 struct RunItem {
-  std::string S, parameterFile, title;
+  std::string S, FF, parameterFile, title;
   const RunStage* stage = nullptr;
-  std::string FF;
   bool inProcess = false;  // made by the program, not by the engine
+  // Passed over: the calibration inputs left the tube out (S.nFF says why),
+  // or the stage takes filter 01 only and this is another filter.
+  bool notCalibrated = false;
+  bool otherFilter = false;
   bool copied = false;
   bool ok = false;
   double seconds = 0;
@@ -171,7 +178,7 @@ struct RunItem {
 
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
              EngineView& engineView, PipelineObserver& observer, int workers,
-             const InProcessRuns* inProcess) {
+             std::set<std::string>* otherFilterTold, const InProcessRuns* inProcess) {
   const std::string& dir = session.workingDir();
   const StageFlags& flags = session.stageFlags();
   Messages& messages = session.messages();
@@ -199,10 +206,19 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     it.S = entryStem(row.tube);
     if (!parallel) messages.setTube(it.S);
     const std::string FF = normaliseFilter(entryFilter(row.tube));
+    it.FF = FF;
     removeFile(joinPath(dir, it.S + ".ok"));
     // Without a stage there is no parameter file to copy: reported as a
     // failed copy of "".
     it.stage = currentRunStage(flags);
+    it.notCalibrated = fileExists(joinPath(dir, notCalibratedName(it.S, FF)));
+    // Under "uitgebreid" a location without a plausible filter 01 is
+    // simulated on another filter: the one with S.tFF.
+    it.otherFilter = it.stage && it.stage->firstFilterOnly && FF != "01" &&
+                     !(session.settings().model == ModelFamily::kUitgebreid &&
+                       (flags.simulation || flags.trace) &&
+                       fileExists(joinPath(dir, it.S + ".t" + FF)));
+    if (it.notCalibrated || it.otherFilter) return false;
     it.parameterFile = it.stage ? stageParameterFile(*it.stage, it.S, FF) : std::string();
     it.FF = FF;
     it.inProcess =
@@ -276,6 +292,18 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
           moveFile(joinPath(slotDir(slot), it.marker), joinPath(dir, it.marker));
         }
       }
+    }
+    if (it.notCalibrated) return;  // told when its inputs were written
+    if (it.otherFilter) {
+      // Told once a pipeline, at the first stage that passes it over.
+      if (!otherFilterTold || otherFilterTold->insert(it.S + " " + it.FF).second) {
+        messages.appendLog(
+            "Buis " + it.S + " filter " + it.FF + ": alleen filter 01 gaat door" +
+            (fileExists(joinPath(dir, it.S + ".01"))
+                 ? "."
+                 : "; deze locatie heeft geen filter 01 en wordt niet gesimuleerd."));
+      }
+      return;
     }
     if (!it.copied) {
       for (const std::string& line :

@@ -17,6 +17,7 @@
 #include "error.h"
 #include "files/characteristics.h"
 #include "files/locations.h"
+#include "files/not_calibrated.h"
 #include "files/parameter_lines.h"
 #include "files/values_lines.h"
 #include "files/vertex_file.h"
@@ -695,6 +696,12 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   if (!haveLocations) {
     results.notes.push_back(std::string("Geen coördinaten: ") + kLocationsFileName + " ontbreekt");
   }
+  // With both lists empty the tubes of the data set, each with the reason it
+  // has no model (left out before the selection), are still the results.
+  if (chosen.empty() && refused.empty() && locations.empty()) {
+    throw Error(ErrorKind::kInput, workingDir + ": geen resultaten (" + kModselName + " en " +
+                                       kFoutbuisName + " zijn leeg)");
+  }
   const std::vector<LocationGroup> groups = groupLocations(locations);
 
   std::set<std::string> seen;
@@ -743,13 +750,23 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     tube.filter = group.filter;
     placeTube(tube, group);
     tube.failure =
-        taken && !listed.count({group.location, "01"})
-            ? "niet gesimuleerd: een ander filter van deze locatie is gesimuleerd"
-        : filter != "01"
-            ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
-            : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
-    tube.warnings.insert(tube.warnings.begin(),
-                         {ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
+      taken && !listed.count({group.location, "01"})
+          ? "niet gesimuleerd: een ander filter van deze locatie is gesimuleerd"
+      : filter != "01"
+          ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
+          : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
+  // A tube the calibration left out says why in S.nFF.
+  try {
+    const TubeFiles files(workingDir, tube.stem);
+    const std::string ext = notCalibratedName("", filter);
+    if (std::optional<std::string> text = files.read(ext)) {
+      tube.failure = "niet gecalibreerd: " + readNotCalibrated(files.name(ext), *text);
+    }
+  } catch (const Error& e) {
+    results.notes.push_back(tube.stem + ": reden niet gelezen: " + e.what());
+  }
+  tube.warnings.insert(tube.warnings.begin(),
+                       {ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
     results.tubes.push_back(std::move(tube));
   }
   // The periods of the metadata after what concerns the figures.
