@@ -214,10 +214,10 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     it.notCalibrated = fileExists(joinPath(dir, notCalibratedName(it.S, FF)));
     // Under "uitgebreid" a location without a plausible filter 01 is
     // simulated on another filter: the one with S.tFF.
-    it.otherFilter = it.stage && it.stage->firstFilterOnly && FF != "01" &&
-                     !(session.settings().model == ModelFamily::kUitgebreid &&
-                       (flags.simulation || flags.trace) &&
-                       fileExists(joinPath(dir, it.S + ".t" + FF)));
+    it.otherFilter =
+        it.stage && it.stage->firstFilterOnly && FF != "01" &&
+        !(session.settings().model == ModelFamily::kUitgebreid &&
+          (flags.simulation || flags.trace) && fileExists(joinPath(dir, it.S + ".t" + FF)));
     if (it.notCalibrated || it.otherFilter) return false;
     it.parameterFile = it.stage ? stageParameterFile(*it.stage, it.S, FF) : std::string();
     it.FF = FF;

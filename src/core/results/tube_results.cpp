@@ -750,23 +750,23 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
     tube.filter = group.filter;
     placeTube(tube, group);
     tube.failure =
-      taken && !listed.count({group.location, "01"})
-          ? "niet gesimuleerd: een ander filter van deze locatie is gesimuleerd"
-      : filter != "01"
-          ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
-          : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
-  // A tube the calibration left out says why in S.nFF.
-  try {
-    const TubeFiles files(workingDir, tube.stem);
-    const std::string ext = notCalibratedName("", filter);
-    if (std::optional<std::string> text = files.read(ext)) {
-      tube.failure = "niet gecalibreerd: " + readNotCalibrated(files.name(ext), *text);
+        taken && !listed.count({group.location, "01"})
+            ? "niet gesimuleerd: een ander filter van deze locatie is gesimuleerd"
+        : filter != "01"
+            ? "niet gesimuleerd: alleen filter 01 gaat door naar de simulatie"
+            : std::string("geen modelkeuze: niet in ") + kModselName + " of " + kFoutbuisName;
+    // A tube the calibration left out says why in S.nFF.
+    try {
+      const TubeFiles files(workingDir, tube.stem);
+      const std::string ext = notCalibratedName("", filter);
+      if (std::optional<std::string> text = files.read(ext)) {
+        tube.failure = "niet gecalibreerd: " + readNotCalibrated(files.name(ext), *text);
+      }
+    } catch (const Error& e) {
+      results.notes.push_back(tube.stem + ": reden niet gelezen: " + e.what());
     }
-  } catch (const Error& e) {
-    results.notes.push_back(tube.stem + ": reden niet gelezen: " + e.what());
-  }
-  tube.warnings.insert(tube.warnings.begin(),
-                       {ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
+    tube.warnings.insert(tube.warnings.begin(),
+                         {ResultWarningKind::kNoModel, "Geen model: " + tube.failure});
     results.tubes.push_back(std::move(tube));
   }
   // The periods of the metadata after what concerns the figures.
