@@ -96,6 +96,6 @@ for code in codes:
             s = num(col(r, f"{g}_zelfde_jaren"))
             d = f"{s - m:+.1f}" if m is not None and s is not None else "-"
             cells.append(f"{(f'{m:.1f}' if m is not None else '-'):>6}/{(f'{s:.1f}' if s is not None else '-'):>6}/{d:>5}")
-        print(f"{code:9} {model:10} {col(r, 'model'):4} {col(r, 'evp'):>6} {col(r, 'jaren_gemeten'):>5} "
+        print(f"{code:9} {model:10} {col(r, 'model'):4} {col(r, 'evp_fit'):>6} {col(r, 'jaren_gemeten'):>5} "
               f"{cells[0]:>17} {cells[1]:>17} {cells[2]:>17} {statistics.median(cpu):6.2f}  {col(r, 'waarschuwingen')}")
 PY
