@@ -191,3 +191,36 @@ TEST(ExtendedCandidates, SimulationAndTraceKeepTheEnginesLayouts) {
 
 }  // namespace
 }  // namespace phreatix::test
+
+namespace phreatix::test {
+namespace {
+
+// Under "uitgebreid" a location with only filter 04 is simulated on it; its
+// realisations go to S.u01, which the post-processing reads.
+TEST(ExtendedCandidates, ALocationWithoutFilter01IsSimulatedOnItsLowestFilter) {
+  PipelineCase c({tube("28AL0005", "04"), "S8504019999+00120", "S8504159999+00110"});
+  c.overview.rows = {{"28AL0005 +04", "west.prn"}};
+  c.writeMeteo("west.prn", 1960, 2000);
+  c.session.stageFlags().ds = true;
+  c.pipeline().writeCalibrationInputs();
+  c.session.settings().startYear = 1969;
+  c.session.settings().numberOfYears = 30;
+  c.dir.write("28AL0005.a04", vertexFile({"0.95 2.5 0.97 -120 9 0 812.3"}));
+  ASSERT_FALSE(fileExists(c.dir.file("28AL0005.01")));
+  // Under the standard model it gets none.
+  EXPECT_EQ(selectModels(c.session, c.overview, DayDates(c.session.dayNumbers())), 0);
+  c.session.settings().model = ModelFamily::kUitgebreid;
+  writeCandidateFiles(c.dir.path(), "28AL0005", "04",
+                      candidate(ExtendedShape::kGamma, 700, 300, 2, 20), "w");
+  std::map<std::string, ChosenModel> inProcess;
+  ASSERT_EQ(selectModels(c.session, c.overview, DayDates(c.session.dayNumbers()), &inProcess), 1);
+  const std::vector<std::string> sel = c.lines("28AL0005.sel");
+  EXPECT_NE(std::find(sel.begin(), sel.end(), "gekozen gf bic 700.00 filter 04"), sel.end());
+  ASSERT_EQ(inProcess.count("28AL0005"), 1u);
+  EXPECT_EQ(inProcess.at("28AL0005").filter, "04");
+  EXPECT_EQ(c.lines("28AL0005.t04").at(2), "28AL0005.u01");
+  EXPECT_EQ(c.lines("modsel.zft").size(), 1u);
+}
+
+}  // namespace
+}  // namespace phreatix::test

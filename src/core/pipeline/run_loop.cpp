@@ -299,9 +299,14 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
       if (!otherFilterTold || otherFilterTold->insert(it.S + " " + it.FF).second) {
         messages.appendLog(
             "Buis " + it.S + " filter " + it.FF + ": alleen filter 01 gaat door" +
-            (fileExists(joinPath(dir, it.S + ".01"))
-                 ? "."
-                 : "; deze locatie heeft geen filter 01 en wordt niet gesimuleerd."));
+            (session.settings().model == ModelFamily::kUitgebreid
+                 // The extended candidates and the choice take every filter.
+                 ? std::string(" naar de calibraties s en d+s; de uitgebreide kandidaten en de "
+                               "modelkeuze nemen ook dit filter.")
+                 : fileExists(joinPath(dir, it.S + ".01"))
+                       ? std::string(".")
+                       : std::string(
+                             "; deze locatie heeft geen filter 01 en wordt niet gesimuleerd.")));
       }
       return;
     }
