@@ -169,8 +169,10 @@ TEST(SimulateExtended, TheNoiseStartsFromItsStationaryDistribution) {
   std::normal_distribution<double> normal(0, 1);
   const int R = 20000;
   double sum = 0, sum2 = 0;
-  simulateExtended(
-      m, filter, 0, 3, R, [&] { return normal(gen); },
+  std::vector<double> level = filter.deterministic(m, 0, 3);
+  for (double& v : level) v += m.c;
+  simulateAroundLevels(
+      level, m.phi, m.sigma2, R, [&] { return normal(gen); },
       [&](int, int k, double h) {
         if (k != 0) return;
         sum += h;

@@ -645,17 +645,17 @@ CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather
   return fit;
 }
 
-void simulateExtended(const ExtendedModel& m, const ExtendedFilter& filter, int first, int count,
-                      int realisations, const std::function<double()>& normal,
-                      const std::function<void(int, int, double)>& value) {
-  const std::vector<double> d = filter.deterministic(m, first, count);
-  const double sigma = std::sqrt(m.sigma2);
-  const double stationary = std::sqrt(m.sigma2 / (1 - m.phi * m.phi));
+void simulateAroundLevels(const std::vector<double>& level, double phi, double sigma2,
+                          int realisations, const std::function<double()>& normal,
+                          const std::function<void(int, int, double)>& value) {
+  const double sigma = std::sqrt(sigma2);
+  const double stationary = std::sqrt(sigma2 / (1 - phi * phi));
+  const int count = static_cast<int>(level.size());
   for (int r = 0; r < realisations; ++r) {
-    double z = m.c + stationary * normal();
+    double z = stationary * normal();
     for (int k = 0; k < count; ++k) {
-      if (k > 0) z = m.c + m.phi * (z - m.c) + sigma * normal();
-      value(r, k, d[static_cast<std::size_t>(k)] + z);
+      if (k > 0) z = phi * z + sigma * normal();
+      value(r, k, level[static_cast<std::size_t>(k)] + z);
     }
   }
 }

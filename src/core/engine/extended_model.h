@@ -24,7 +24,7 @@
 //
 // Entry points: ExtendedShape, ExtendedModel, DailyWeather, DayLevel,
 // blockResponse, responseTime, ExtendedFilter, calibrateCandidate,
-// simulateExtended.
+// simulateAroundLevels.
 #pragma once
 
 #include <array>
@@ -168,13 +168,14 @@ CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather
                                 const std::vector<DayLevel>& readings,
                                 const std::vector<double>& weights, const CandidateBounds& bounds);
 
-// Realisations of h = d + z over the days first .. first + count - 1 of the
-// weather: d by the convolution, z starting from its stationary distribution
-// c + N(0, sigma2 / (1 - phi^2)) on the first day, one normal deviate per
+// Realisations of h = level + z, `level` the model's level with the noise at
+// its mean (d + c) day by day, z the noise's deviation from that mean: drawn
+// from its stationary distribution N(0, sigma2 / (1 - phi^2)) on the first
+// day, then z = phi z + a with a of variance sigma2; one normal deviate per
 // realisation start and per day after, drawn by `normal`. `value(r, k, h)`
 // receives realisation r (0-based) on day k (0-based).
-void simulateExtended(const ExtendedModel& m, const ExtendedFilter& filter, int first, int count,
-                      int realisations, const std::function<double()>& normal,
-                      const std::function<void(int, int, double)>& value);
+void simulateAroundLevels(const std::vector<double>& level, double phi, double sigma2,
+                          int realisations, const std::function<double()>& normal,
+                          const std::function<void(int, int, double)>& value);
 
 }  // namespace phreatix

@@ -15,47 +15,47 @@ namespace {
                                         " (t = " + formatReal(t, 0, 3) + "): " + what);
 }
 
-// The block of one pass in the trace file: a head, the start, then a line
-// per step; a step with a measurement adds it, the innovation and its band
-// of two standard deviations.
+// The block of one pass in the trace file.
 class TraceObserver {
  public:
   explicit TraceObserver(FixedWriter& trace) : trace_(trace) {}
-
-  void begin(double x1, double P11) {
-    trace_.line(" Results of SSDKAL");
-    trace_.line("");
-    trace_.line("  Time      pred.      update      M           P         meas.        innov.");
-    trace_.line("  (days)     (m)          (m)     (m2)        (m2)       (m)           (m)  ");
-    trace_.real(0.0, 10, 3);
-    trace_.real(x1, 15, 6);
-    trace_.real(x1, 15, 6);
-    trace_.real(P11, 15, 6);
-    trace_.real(P11, 15, 6);
-    trace_.endLine();
-  }
-
-  void step(const FilterStep& s) {
-    trace_.real(s.t, 10, 3);
-    trace_.real(s.predicted, 15, 6);
-    trace_.real(s.level, 15, 6);
-    trace_.real(std::sqrt(s.M11), 15, 6);
-    trace_.real(std::sqrt(s.P11), 15, 6);
-    if (s.measurement >= 0) {
-      const double band = std::sqrt(s.F);
-      trace_.real(s.y, 15, 6);
-      trace_.real(s.v, 15, 6);
-      trace_.real(-2 * band, 15, 6);
-      trace_.real(2 * band, 15, 6);
-    }
-    trace_.endLine();
-  }
+  void begin(double x1, double P11) { writeTraceHead(trace_, x1, P11); }
+  void step(const FilterStep& s) { writeTraceRow(trace_, s); }
 
  private:
   FixedWriter& trace_;
 };
 
 }  // namespace
+
+void writeTraceHead(FixedWriter& trace, double x1, double P11) {
+  trace.line(" Results of SSDKAL");
+  trace.line("");
+  trace.line("  Time      pred.      update      M           P         meas.        innov.");
+  trace.line("  (days)     (m)          (m)     (m2)        (m2)       (m)           (m)  ");
+  trace.real(0.0, 10, 3);
+  trace.real(x1, 15, 6);
+  trace.real(x1, 15, 6);
+  trace.real(P11, 15, 6);
+  trace.real(P11, 15, 6);
+  trace.endLine();
+}
+
+void writeTraceRow(FixedWriter& trace, const FilterStep& s) {
+  trace.real(s.t, 10, 3);
+  trace.real(s.predicted, 15, 6);
+  trace.real(s.level, 15, 6);
+  trace.real(std::sqrt(s.M11), 15, 6);
+  trace.real(std::sqrt(s.P11), 15, 6);
+  if (s.measurement >= 0) {
+    const double band = std::sqrt(s.F);
+    trace.real(s.y, 15, 6);
+    trace.real(s.v, 15, 6);
+    trace.real(-2 * band, 15, 6);
+    trace.real(2 * band, 15, 6);
+  }
+  trace.endLine();
+}
 
 void innovationFault(int step, double t, double F) {
   fault(step, t,

@@ -7,7 +7,8 @@
 // log-likelihood of the innovations, N*ln(2 pi) + sum ln F + sum v^2/F,
 // with ln(2 pi) as the ten-digit 1.837877066 the results have always used.
 //
-// Entry points: StepTable (engine/step_table.h) and KalmanFilter::pass.
+// Entry points: StepTable (engine/step_table.h), KalmanFilter::pass and the
+// trace writers writeTraceHead and writeTraceRow.
 #pragma once
 
 #include "engine/engine_files.h"
@@ -16,6 +17,12 @@
 #include "text/fixed_writer.h"
 
 namespace phreatix {
+
+// The lines of a pass's block in the trace file: the head with the row of
+// time 0, and the row of one step (a step with a measurement adds it, the
+// innovation and its band of two standard deviations).
+void writeTraceHead(FixedWriter& trace, double x1, double P11);
+void writeTraceRow(FixedWriter& trace, const FilterStep& s);
 
 class KalmanFilter {
  public:

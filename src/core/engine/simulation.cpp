@@ -27,7 +27,9 @@ struct FitSums {
   }
 };
 
-void writeFit(FixedWriter& out, double me, double rmse, double mae) {
+}  // namespace
+
+void writeFitLine(FixedWriter& out, double me, double rmse, double mae) {
   out.real(me, 10, 3);
   out.text(" ");
   out.real(rmse, 10, 3);
@@ -35,8 +37,6 @@ void writeFit(FixedWriter& out, double me, double rmse, double mae) {
   out.real(mae, 10, 3);
   out.endLine();
 }
-
-}  // namespace
 
 double RandomSource::uniform(int& seed) {
   if (seed < 0 || !initialised_) {
@@ -150,10 +150,10 @@ void simulate(const EngineInput& input, const StepTable& steps, RandomSource& ra
   }
   const double R = s.realisations;
   results.line("ME, RMSE, MAE deterministic model:");
-  writeFit(results, deterministic.sum / N, std::sqrt(deterministic.squares / N),
-           deterministic.absolutes / N);
+  writeFitLine(results, deterministic.sum / N, std::sqrt(deterministic.squares / N),
+               deterministic.absolutes / N);
   results.line("expected ME, RMSE, MAE of realizations:");
-  writeFit(results, meanME / R, meanRMSE / R, meanMAE / R);
+  writeFitLine(results, meanME / R, meanRMSE / R, meanMAE / R);
 }
 
 }  // namespace phreatix

@@ -37,6 +37,9 @@ class RandomSource {
   bool haveSpare_ = false;
 };
 
+// One line of the results file: ME, RMSE and MAE, each 10:3, a blank between.
+void writeFitLine(FixedWriter& out, double me, double rmse, double mae);
+
 // Simulates the realisations with the (bound-corrected) initial values in
 // natural order. Writes the realisations to `realisations` and the fit to
 // `results`; "busy with realization:" + r goes to the runtime list. The

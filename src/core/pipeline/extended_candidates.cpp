@@ -71,7 +71,6 @@ CandidateSummary standardCandidate(const std::string& dir, const std::string& S,
   c.n = n;
   c.model.label = label;
   c.standardErrors.fill(-1);
-  const std::string name = S + ext + FF.substr(1);
   const std::string path = joinPath(dir, S + "." + std::string(ext + 1) + FF);
   if (!fileExists(path)) {
     c.reason = path.substr(dir.size() + (dir.empty() ? 0 : 1)) + " ontbreekt";
@@ -83,7 +82,6 @@ CandidateSummary standardCandidate(const std::string& dir, const std::string& S,
     if (!bestAny || v.objective < bestAny->objective) bestAny = v;
     if (bounds.admit(v) && (!best || v.objective < best->objective)) best = v;
   }
-  (void)name;
   const std::optional<Vertex>& v = best ? best : bestAny;
   if (!v) {
     c.reason = "geen calibratieresultaat";
@@ -342,28 +340,26 @@ bool writeSameYearsFile(const std::string& dir, const std::string& S, const Chos
   }
   const int count = static_cast<int>(last - first + 1);
   const std::vector<double> level = modelLevels(model, weather, static_cast<int>(first), count);
-  const double phi = model.phi(), sigma2 = model.sigma2();
-  const double sigma = std::sqrt(sigma2), stationary = std::sqrt(sigma2 / (1 - phi * phi));
   const long long firstNumber = builtinDayNumber(measured.years.front(), 1, 1);
   RandomSource random;
   int seed = kEngineSeed;
   std::vector<double> h(static_cast<std::size_t>(count));
   double ghg = 0, glg = 0, gvg = 0;
-  for (int r = 0; r < realisations; ++r) {
-    double z = stationary * random.normal(seed);
-    for (int k = 0; k < count; ++k) {
-      if (k > 0) z = phi * z + sigma * random.normal(seed);
-      h[static_cast<std::size_t>(k)] = level[static_cast<std::size_t>(k)] + z;
-    }
-    const MeasuredGxg g = gxgOverYears(
-        [&](int y, int m, int d) {
-          return h[static_cast<std::size_t>(builtinDayNumber(y, m, d) - firstNumber)];
-        },
-        measured.years);
-    ghg += g.ghg;
-    glg += g.glg;
-    gvg += g.gvg;
-  }
+  simulateAroundLevels(
+      level, model.phi(), model.sigma2(), realisations, [&] { return random.normal(seed); },
+      [&](int, int k, double value) {
+        h[static_cast<std::size_t>(k)] = value;
+        if (k + 1 < count) return;
+        // The realisation's GxG over the measured years.
+        const MeasuredGxg g = gxgOverYears(
+            [&](int y, int m, int d) {
+              return h[static_cast<std::size_t>(builtinDayNumber(y, m, d) - firstNumber)];
+            },
+            measured.years);
+        ghg += g.ghg;
+        glg += g.glg;
+        gvg += g.gvg;
+      });
   std::string years = "jaren";
   for (int y : measured.years) years += " " + std::to_string(y);
   // cm below surface level: the levels are positive upward.
@@ -408,15 +404,6 @@ StageFiles readStageFile(const std::string& path) {
   s.span = number(10, 1);
   s.warmUp = number(kWarmUpLineNumber, 0);
   return s;
-}
-
-void writeFitLine(FixedWriter& out, double me, double rmse, double mae) {
-  out.real(me, 10, 3);
-  out.text(" ");
-  out.real(rmse, 10, 3);
-  out.text(" ");
-  out.real(mae, 10, 3);
-  out.endLine();
 }
 
 }  // namespace
@@ -471,32 +458,30 @@ bool runExtendedStage(const std::string& dir, const std::string& S, const std::s
         detSquares += r * r;
         detAbs += std::fabs(r);
       }
-      const double sigma = std::sqrt(sigma2);
-      const double stationary = std::sqrt(sigma2 / (1 - phi * phi));
-      for (int r = 0; r < s.realisations; ++r) {
-        double z = stationary * random.normal(seed);  // deviation from c
-        double sum = 0, squares = 0, absolutes = 0;
-        for (int k = 1; k <= n; ++k) {
-          if (k > 1) z = phi * z + sigma * random.normal(seed);
-          const double h = level[static_cast<std::size_t>(k - 1)] + z;
-          const std::int32_t m = onStep[static_cast<std::size_t>(k)];
-          if (m >= 0) {
-            const double residual = kept[static_cast<std::size_t>(m)].second - h;
-            sum += residual;
-            squares += residual * residual;
-            absolutes += std::fabs(residual);
-          }
-          if (k > s.warmUp) {
-            out.real(h, 8, 3);
-            out.endLine();
-          }
-        }
-        if (N > 0) {
-          meanME += sum / N;
-          meanRMSE += std::sqrt(squares / N);
-          meanMAE += absolutes / N;
-        }
-      }
+      double sum = 0, squares = 0, absolutes = 0;  // of the realisation under way
+      simulateAroundLevels(
+          level, phi, sigma2, s.realisations, [&] { return random.normal(seed); },
+          [&](int, int index, double h) {
+            const int k = index + 1;  // the engine's step
+            const std::int32_t m = onStep[static_cast<std::size_t>(k)];
+            if (m >= 0) {
+              const double residual = kept[static_cast<std::size_t>(m)].second - h;
+              sum += residual;
+              squares += residual * residual;
+              absolutes += std::fabs(residual);
+            }
+            if (k > s.warmUp) {
+              out.real(h, 8, 3);
+              out.endLine();
+            }
+            if (k < n) return;
+            if (N > 0) {
+              meanME += sum / N;
+              meanRMSE += std::sqrt(squares / N);
+              meanMAE += absolutes / N;
+            }
+            sum = squares = absolutes = 0;
+          });
       const double R = s.realisations > 0 ? s.realisations : 1;
       results.line("ME, RMSE, MAE deterministic model:");
       writeFitLine(results, N > 0 ? detSum / N : 0, N > 0 ? std::sqrt(detSquares / N) : 0,
@@ -509,13 +494,7 @@ bool runExtendedStage(const std::string& dir, const std::string& S, const std::s
       // follows every reading.
       const bool updating = s.measurementVariance == 0;
       const double R = s.measurementVariance;
-      out.line(" Results of SSDKAL");
-      out.line("");
-      out.line("  Time      pred.      update      M           P         meas.        innov.");
-      out.line("  (days)     (m)          (m)     (m2)        (m2)       (m)           (m)  ");
-      out.real(0.0, 10, 3);
-      for (int i = 0; i < 4; ++i) out.real(i < 2 ? c : 0.0, 15, 6);
-      out.endLine();
+      writeTraceHead(out, c, 0.0);
       double z = 0, P = 0, L = N * kLn2Pi, Ssum = 0, sumV = 0, sumV2 = 0, sumAbs = 0;
       for (int k = 1; k <= n; ++k) {
         const double zPred = updating ? phi * z : 0.0;
@@ -537,24 +516,15 @@ bool runExtendedStage(const std::string& dir, const std::string& S, const std::s
           z = zPred;
           P = M;
         }
-        out.real(static_cast<double>(k), 10, 3);
-        out.real(predicted, 15, 6);
-        out.real(updated, 15, 6);
-        out.real(std::sqrt(M), 15, 6);
-        out.real(std::sqrt(P), 15, 6);
+        writeTraceRow(out,
+                      FilterStep{k, static_cast<double>(k), predicted, updated, M, P, m, y, v, F});
         if (m >= 0) {
-          const double band = std::sqrt(F);
-          out.real(y, 15, 6);
-          out.real(v, 15, 6);
-          out.real(-2 * band, 15, 6);
-          out.real(2 * band, 15, 6);
           L += std::log(F);
           Ssum += v * v / F;
           sumV += v;
           sumV2 += v * v;
           sumAbs += std::fabs(v);
         }
-        out.endLine();
       }
       for (double v : model.extended.values()) results.real(v, 15, 6);
       results.real(L, 15, 5);
