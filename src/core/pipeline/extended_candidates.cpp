@@ -163,10 +163,10 @@ double chosenResponseTime(const ChosenModel& model) {
   return std::log(0.05) / std::log(delta);
 }
 
-void calibrateExtendedCandidates(Session& session, const CouplingOverview& overview) {
+void calibrateExtendedCandidates(Session& session, const CouplingOverview& overview,
+                                 WeatherCache& cache) {
   const std::string& dir = session.workingDir();
   Messages& messages = session.messages();
-  WeatherCache cache;
   for (const CouplingRow& row : overview.rows) {
     const std::string S = entryStem(row.tube);
     const std::string FF = normaliseFilter(entryFilter(row.tube));

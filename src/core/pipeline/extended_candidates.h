@@ -51,6 +51,8 @@ struct WeatherReadings {
 class WeatherCache {
  public:
   std::shared_ptr<const DatedWeather> get(const std::string& path);
+  // Forgets what was read: a new pipeline reads the files as they stand.
+  void clear() { read_.clear(); }
 
  private:
   std::map<std::string, std::shared_ptr<const DatedWeather>> read_;
@@ -87,7 +89,8 @@ double chosenResponseTime(const ChosenModel& model);
 
 // The calibration of ef and gf for every row of the overview that has its
 // calibration readings; lines in mmBUIS and mmLOG per tube.
-void calibrateExtendedCandidates(Session& session, const CouplingOverview& overview);
+void calibrateExtendedCandidates(Session& session, const CouplingOverview& overview,
+                                 WeatherCache& weather);
 
 // What the selection knows of one candidate.
 struct CandidateSummary {

@@ -64,12 +64,13 @@ Choice choose(const std::string& dir, const std::string& S, const SessionSetting
 }  // namespace
 
 int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates,
-                 std::map<std::string, ChosenModel>* inProcess) {
+                 std::map<std::string, ChosenModel>* inProcess, WeatherCache* weatherCache) {
   const std::string& dir = session.workingDir();
   Messages& messages = session.messages();
   const bool extended = session.settings().model == ModelFamily::kUitgebreid;
   if (inProcess) inProcess->clear();
-  WeatherCache weather;
+  WeatherCache ownCache;
+  WeatherCache& weather = weatherCache ? *weatherCache : ownCache;
   int chosen = 0;
   LineWriter foutbuis(joinPath(dir, kFoutbuisName));
   LineWriter modsel(joinPath(dir, kModselName));

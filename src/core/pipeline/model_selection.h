@@ -28,8 +28,10 @@ namespace phreatix {
 // ones run in their place. A failed write of modsel.zft or foutbuis.zft
 // raises an I/O error.
 // Under the model "uitgebreid" the tubes whose chosen model is extended go
-// into `inProcess`, with their model, for the simulation and the trace.
+// into `inProcess`, with their model, for the simulation and the trace. The
+// meteo files are read through `weather` (a cache of its own when none).
 int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates,
-                 std::map<std::string, ChosenModel>* inProcess = nullptr);
+                 std::map<std::string, ChosenModel>* inProcess = nullptr,
+                 WeatherCache* weather = nullptr);
 
 }  // namespace phreatix

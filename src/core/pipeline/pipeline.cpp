@@ -70,6 +70,7 @@ bool Pipeline::start() {
   if (!kronNote.empty()) session_.messages().appendLog(kronNote);
   observer_.showHelpTopic("PHREATIX._C_001");
   session_.markPipelineStarted();
+  weather_.clear();
   session_.clearStop();
   session_.pipelineControls();
   observer_.controlsChanged();
@@ -112,7 +113,7 @@ bool Pipeline::start() {
   if (settings.model == ModelFamily::kUitgebreid) {
     beginPhase(session_.messages(), observer_, "uitgebreid");
     messages.appendBuis("Alle buizen: uitgebreide kandidaten (ef, gf) calibreren");
-    calibrateExtendedCandidates(session_, overview_);
+    calibrateExtendedCandidates(session_, overview_, weather_);
     if (stopped()) return true;
   }
   simulationPhase();
@@ -121,6 +122,8 @@ bool Pipeline::start() {
 }
 
 void Pipeline::simulationPhase() {
+  // The meteo files as they stand now (a repair comes after any change).
+  weather_.clear();
   beginPhase(session_.messages(), observer_, "selectie");
   observer_.showHelpTopic("PHREATIX._S_001");
   setFlag(&StageFlags::simulation, true);
@@ -188,7 +191,7 @@ void Pipeline::runLoop() {
 
 void Pipeline::selectModels() {
   modelsChosen_ = 0;
-  modelsChosen_ = phreatix::selectModels(session_, overview_, dates_, &extendedModels_);
+  modelsChosen_ = phreatix::selectModels(session_, overview_, dates_, &extendedModels_, &weather_);
 }
 
 }  // namespace phreatix
