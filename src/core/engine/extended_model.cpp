@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "engine/extended_search.h"
 #include "engine/filter_pass.h"
 #include "error.h"
 
@@ -65,8 +66,24 @@ double responseTime(double n, double a, double share) {
   return a * boost::math::gamma_p_inv(n, share);
 }
 
-ExtendedFilter::ExtendedFilter(const DailyWeather& weather, const std::vector<DayLevel>& readings)
-    : weather_(weather), readings_(readings) {
+double componentUnit(const ModelComponent& c, int day) {
+  switch (c.kind) {
+    case ComponentKind::kTrend: {
+      const int t = std::clamp(day, c.start, std::max(c.start, c.end));
+      return (t - c.start) / 365.25;
+    }
+    case ComponentKind::kStep:
+      if (day < c.start) return 0;
+      return c.fade > 0 ? std::exp(-(day - c.start) / c.fade) : 1.0;
+    case ComponentKind::kStress:
+      break;
+  }
+  throw Error(ErrorKind::kIndex, "extended model: a stress has no course of its own");
+}
+
+ExtendedFilter::ExtendedFilter(const DailyWeather& weather, const std::vector<DayLevel>& readings,
+                               const DailyStress* stress)
+    : weather_(weather), readings_(readings), stress_(stress) {
   const std::size_t days = weather.precipitation.size();
   if (days == 0 || weather.evaporation.size() != days) {
     throw Error(ErrorKind::kInput, "extended model: no weather");
@@ -174,16 +191,58 @@ std::vector<double> ExtendedFilter::deterministic(const ExtendedModel& m, int fi
   return d;
 }
 
-ExtendedFilter::Objective ExtendedFilter::objective(const ExtendedModel& m,
-                                                    const std::vector<double>& uP,
-                                                    const std::vector<double>& uE,
-                                                    const std::vector<double>& weights) const {
+std::vector<double> ExtendedFilter::componentAtReadings(const ModelComponent& c, int length) const {
+  std::vector<double> x(readings_.size());
+  if (c.kind != ComponentKind::kStress) {
+    for (std::size_t i = 0; i < readings_.size(); ++i) x[i] = componentUnit(c, readings_[i].day);
+    return x;
+  }
+  if (stress_ == nullptr) throw Error(ErrorKind::kIndex, "extended model: no stress series");
+  const std::vector<double> theta = blockResponse(c.n, c.a, length);
+  const int L = static_cast<int>(theta.size());
+  for (std::size_t i = 0; i < readings_.size(); ++i) {
+    const int t = readings_[i].day;
+    double s = 0;
+    for (int k = 0; k < L; ++k) s += theta[k] * stress_->at(t - k);
+    x[i] = s;
+  }
+  return x;
+}
+
+std::vector<double> ExtendedFilter::componentCourse(const ModelComponent& c, int first,
+                                                    int count) const {
+  std::vector<double> x(static_cast<std::size_t>(std::max(count, 0)));
+  if (c.kind != ComponentKind::kStress) {
+    for (int j = 0; j < count; ++j) x[j] = componentUnit(c, first + j);
+    return x;
+  }
+  if (stress_ == nullptr) throw Error(ErrorKind::kIndex, "extended model: no stress series");
+  const std::vector<double> theta = blockResponse(c.n, c.a);
+  const int L = static_cast<int>(theta.size());
+  for (int j = 0; j < count; ++j) {
+    double s = 0;
+    for (int k = 0; k < L; ++k) s += theta[k] * stress_->at(first + j - k);
+    x[j] = s;
+  }
+  return x;
+}
+
+double ExtendedFilter::stressEquilibrium(const ModelComponent& c, double value) const {
+  double sum = 0;
+  for (double theta : blockResponse(c.n, c.a)) sum += theta;
+  return sum * value;
+}
+
+ExtendedFilter::Objective ExtendedFilter::objective(
+    const ExtendedModel& m, const std::vector<double>& uP, const std::vector<double>& uE,
+    const std::vector<double>& weights, const std::vector<std::vector<double>>& columns) const {
   Objective o;
   const double denominator = 1 - m.phi * m.phi;
   double previous = 0;
   for (std::size_t i = 0; i < readings_.size(); ++i) {
     const double w = weights.empty() ? 1.0 : weights[i];
-    const double r = readings_[i].level - m.A * (uP[i] - m.f * uE[i]) - m.c;
+    double r = readings_[i].level - m.A * (uP[i] - m.f * uE[i]) - m.c;
+    for (std::size_t j = 0; j < columns.size(); ++j) r -= m.components[j].gain * columns[j][i];
     double rho = 0;
     if (i > 0) rho = std::pow(m.phi, readings_[i].day - readings_[i - 1].day);
     const double g = (1 - rho * rho) / denominator;
@@ -199,10 +258,14 @@ ExtendedFilter::Objective ExtendedFilter::objective(const ExtendedModel& m,
 
 namespace {
 
-// Solves the symmetric system a x = b of size k (k <= 3) by elimination;
-// false when it is singular.
-bool solve(std::array<std::array<double, 3>, 3> a, std::array<double, 3> b, int k,
-           std::array<double, 3>& x) {
+// The largest linear system of the profile: c, A, A*f and the components.
+constexpr int kMaxLinear = 8;
+using LinearMatrix = std::array<std::array<double, kMaxLinear>, kMaxLinear>;
+using LinearVector = std::array<double, kMaxLinear>;
+
+// Solves the symmetric system a x = b of size k by elimination; false when
+// it is singular.
+bool solve(LinearMatrix a, LinearVector b, int k, LinearVector& x) {
   for (int col = 0; col < k; ++col) {
     int pivot = col;
     for (int r = col + 1; r < k; ++r) {
@@ -222,18 +285,29 @@ bool solve(std::array<std::array<double, 3>, 3> a, std::array<double, 3> b, int 
     for (int j = r + 1; j < k; ++j) s -= a[r][j] * x[j];
     x[r] = s / a[r][r];
   }
-  return std::isfinite(x[0]);
+  for (int r = 0; r < k; ++r) {
+    if (!std::isfinite(x[r])) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 double ExtendedFilter::profile(ExtendedModel& m, const std::vector<double>& uP,
                                const std::vector<double>& uE, const std::vector<double>& weights,
-                               double fMin, double fMax) const {
+                               double fMin, double fMax,
+                               const std::vector<std::vector<double>>& columns) const {
   const std::size_t N = readings_.size();
+  const int K = static_cast<int>(columns.size());
+  if (K + 3 > kMaxLinear || m.components.size() != columns.size()) {
+    throw Error(ErrorKind::kIndex, "extended model: " + std::to_string(K) +
+                                       " component columns for " +
+                                       std::to_string(m.components.size()) + " components");
+  }
   const double denominator = 1 - m.phi * m.phi;
   // The prewhitened readings and regressors, and the weights over g.
   std::vector<double> Y(N), X0(N), X1(N), X2(N), wg(N), lnG(N);
+  std::vector<std::vector<double>> C(static_cast<std::size_t>(K), std::vector<double>(N));
   double W = 0;
   for (std::size_t i = 0; i < N; ++i) {
     double rho = 0;
@@ -248,6 +322,7 @@ double ExtendedFilter::profile(ExtendedModel& m, const std::vector<double>& uP,
     X0[i] = 1 - rho;
     X1[i] = uP[i] - rho * pPrev;
     X2[i] = uE[i] - rho * ePrev;
+    for (int j = 0; j < K; ++j) C[j][i] = columns[j][i] - (i > 0 ? rho * columns[j][i - 1] : 0);
     wg[i] = w / g;
     lnG[i] = w * std::log(g);
     W += w;
@@ -255,20 +330,24 @@ double ExtendedFilter::profile(ExtendedModel& m, const std::vector<double>& uP,
   double sumLnG = 0;
   for (double v : lnG) sumLnG += v;
 
-  // The weighted sum of squares and the objective for c, A and f.
-  auto evaluate = [&](double c, double A, double f, double& sigma2) {
+  // The weighted sum of squares and the objective for c, A, f and the gains.
+  auto evaluate = [&](double c, double A, double f, const LinearVector& gains, double& sigma2) {
     double ss = 0;
     for (std::size_t i = 0; i < N; ++i) {
-      const double e = Y[i] - c * X0[i] - A * (X1[i] - f * X2[i]);
+      double e = Y[i] - c * X0[i] - A * (X1[i] - f * X2[i]);
+      for (int j = 0; j < K; ++j) e -= gains[j] * C[j][i];
       ss += wg[i] * e * e;
     }
     sigma2 = std::max(ss / W, 1e-12);
     return W * kLn2Pi + sumLnG + W * std::log(sigma2) + ss / sigma2;
   };
-  // c and A for a fixed f.
-  auto withF = [&](double f, double& c, double& A) {
-    std::array<std::array<double, 3>, 3> a{};
-    std::array<double, 3> b{}, x{};
+  // c, A and the gains for a fixed f.
+  auto withF = [&](double f, double& c, double& A, LinearVector& gains) {
+    LinearMatrix a{};
+    LinearVector b{}, x{};
+    const int k = 2 + K;
+    std::vector<const std::vector<double>*> rest;
+    for (int j = 0; j < K; ++j) rest.push_back(&C[j]);
     for (std::size_t i = 0; i < N; ++i) {
       const double xf = X1[i] - f * X2[i];
       a[0][0] += wg[i] * X0[i] * X0[i];
@@ -276,54 +355,73 @@ double ExtendedFilter::profile(ExtendedModel& m, const std::vector<double>& uP,
       a[1][1] += wg[i] * xf * xf;
       b[0] += wg[i] * X0[i] * Y[i];
       b[1] += wg[i] * xf * Y[i];
+      for (int j = 0; j < K; ++j) {
+        const double cj = (*rest[j])[i];
+        a[0][2 + j] += wg[i] * X0[i] * cj;
+        a[1][2 + j] += wg[i] * xf * cj;
+        for (int l = 0; l <= j; ++l) a[2 + l][2 + j] += wg[i] * (*rest[l])[i] * cj;
+        b[2 + j] += wg[i] * cj * Y[i];
+      }
     }
-    a[1][0] = a[0][1];
-    if (!solve(a, b, 2, x)) return false;
+    for (int r = 0; r < k; ++r) {
+      for (int s2 = 0; s2 < r; ++s2) a[r][s2] = a[s2][r];
+    }
+    if (!solve(a, b, k, x)) return false;
     c = x[0];
     A = x[1];
+    for (int j = 0; j < K; ++j) gains[j] = x[2 + j];
     return true;
   };
 
   double best = std::numeric_limits<double>::infinity();
   ExtendedModel chosen = m;
-  auto consider = [&](double c, double A, double f) {
+  auto consider = [&](double c, double A, double f, const LinearVector& gains) {
     double sigma2 = 0;
-    const double value = evaluate(c, A, f, sigma2);
+    const double value = evaluate(c, A, f, gains, sigma2);
     if (value < best) {
       best = value;
       chosen.c = c;
       chosen.A = A;
       chosen.f = f;
       chosen.sigma2 = sigma2;
+      for (int j = 0; j < K; ++j) chosen.components[j].gain = gains[j];
     }
   };
 
-  // All three free.
-  std::array<std::array<double, 3>, 3> a{};
-  std::array<double, 3> b{}, x{};
+  // All free.
+  LinearMatrix a{};
+  LinearVector b{}, x{};
+  const int k = 3 + K;
+  std::array<double, kMaxLinear> row{};
   for (std::size_t i = 0; i < N; ++i) {
-    const double row[3] = {X0[i], X1[i], X2[i]};
-    for (int r = 0; r < 3; ++r) {
-      for (int s = 0; s < 3; ++s) a[r][s] += wg[i] * row[r] * row[s];
+    row[0] = X0[i];
+    row[1] = X1[i];
+    row[2] = X2[i];
+    for (int j = 0; j < K; ++j) row[3 + j] = C[j][i];
+    for (int r = 0; r < k; ++r) {
+      for (int s2 = 0; s2 < k; ++s2) a[r][s2] += wg[i] * row[r] * row[s2];
       b[r] += wg[i] * row[r] * Y[i];
     }
   }
   bool interior = false;
-  if (solve(a, b, 3, x) && x[1] > 0) {
+  if (solve(a, b, k, x) && x[1] > 0) {
     const double f = -x[2] / x[1];
+    LinearVector gains{};
+    for (int j = 0; j < K; ++j) gains[j] = x[3 + j];
     if (f >= fMin && f <= fMax) {
-      consider(x[0], x[1], f);
+      consider(x[0], x[1], f, gains);
       interior = true;
     } else {
       double c = 0, A = 0;
       const double fb = std::clamp(f, fMin, fMax);
-      if (withF(fb, c, A)) consider(c, A, fb);
+      if (withF(fb, c, A, gains)) consider(c, A, fb, gains);
     }
   }
   if (!interior) {
     for (double f : {fMin, 1.0, fMax}) {
       double c = 0, A = 0;
-      if (withF(f, c, A)) consider(c, A, f);
+      LinearVector gains{};
+      if (withF(f, c, A, gains)) consider(c, A, f, gains);
     }
   }
   m = chosen;
@@ -346,83 +444,7 @@ struct SearchSpace {
   }
 };
 
-// Downhill simplex (Nelder and Mead) in up to three dimensions.
-template <class Objective>
-std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<double, 3> start,
-                                                  int dims, double step, int maxEvaluations) {
-  const int m = dims + 1;
-  std::array<std::array<double, 3>, 4> p{};
-  std::array<double, 4> y{};
-  for (int i = 0; i < m; ++i) {
-    p[i] = start;
-    if (i > 0) p[i][i - 1] += step;
-    y[i] = f(p[i]);
-  }
-  int evaluations = m;
-  while (evaluations < maxEvaluations) {
-    int lo = 0, hi = 0;
-    for (int i = 1; i < m; ++i) {
-      if (y[i] < y[lo]) lo = i;
-      if (y[i] > y[hi]) hi = i;
-    }
-    int nextHi = lo;
-    for (int i = 0; i < m; ++i) {
-      if (i != hi && y[i] > y[nextHi]) nextHi = i;
-    }
-    // Converged when the vertices' objectives (minus twice a log-likelihood)
-    // agree within 0.001.
-    if (std::fabs(y[hi] - y[lo]) <= 1e-3) break;
-    std::array<double, 3> centre{};
-    for (int i = 0; i < m; ++i) {
-      if (i == hi) continue;
-      for (int d = 0; d < dims; ++d) centre[d] += p[i][d] / dims;
-    }
-    auto along = [&](double t) {
-      std::array<double, 3> q{};
-      for (int d = 0; d < dims; ++d) q[d] = centre[d] + t * (p[hi][d] - centre[d]);
-      return q;
-    };
-    const std::array<double, 3> reflected = along(-1);
-    const double yr = f(reflected);
-    ++evaluations;
-    if (yr < y[lo]) {
-      const std::array<double, 3> expanded = along(-2);
-      const double ye = f(expanded);
-      ++evaluations;
-      if (ye < yr) {
-        p[hi] = expanded;
-        y[hi] = ye;
-      } else {
-        p[hi] = reflected;
-        y[hi] = yr;
-      }
-    } else if (yr < y[nextHi]) {
-      p[hi] = reflected;
-      y[hi] = yr;
-    } else {
-      const bool outside = yr < y[hi];
-      const std::array<double, 3> contracted = along(outside ? -0.5 : 0.5);
-      const double yc = f(contracted);
-      ++evaluations;
-      if (yc < std::min(yr, y[hi])) {
-        p[hi] = contracted;
-        y[hi] = yc;
-      } else {
-        for (int i = 0; i < m; ++i) {
-          if (i == lo) continue;
-          for (int d = 0; d < dims; ++d) p[i][d] = p[lo][d] + 0.5 * (p[i][d] - p[lo][d]);
-          y[i] = f(p[i]);
-          ++evaluations;
-        }
-      }
-    }
-  }
-  int lo = 0;
-  for (int i = 1; i < m; ++i) {
-    if (y[i] < y[lo]) lo = i;
-  }
-  return {p[lo], y[lo]};
-}
+}  // namespace
 
 // Inverts a symmetric positive definite matrix by Cholesky; false when it is
 // not positive definite.
@@ -460,8 +482,6 @@ bool invertPositiveDefinite(std::vector<std::vector<double>>& a) {
   }
   return true;
 }
-
-}  // namespace
 
 CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather,
                                 const std::vector<DayLevel>& readings,

@@ -22,9 +22,16 @@
 // (c, A, A*f) and sigma2 are solved exactly for every (n, a, phi) by weighted
 // least squares; the downhill simplex searches (log a, log n, logit phi).
 //
-// Entry points: ExtendedShape, ExtendedModel, DailyWeather, DayLevel,
-// blockResponse, responseTime, ExtendedFilter, calibrateCandidate,
-// simulateAroundLevels.
+// Besides the weather a model may hold components that enter linearly with
+// a gain of their own: a linear trend between two days, a step on a day
+// (lasting, or fading with its own exponential response), and an extra
+// stress series (an abstraction, a river stage) convolved with its own block
+// response. Their gains are solved with c, A and A*f; their days and the
+// stress's response shape are searched (engine/component_calibration.h).
+//
+// Entry points: ExtendedShape, ExtendedModel, ModelComponent, DailyStress,
+// DailyWeather, DayLevel, blockResponse, responseTime, ExtendedFilter,
+// calibrateCandidate, simulateAroundLevels.
 #pragma once
 
 #include <array>
@@ -50,6 +57,38 @@ struct DayLevel {
   double level = 0;
 };
 
+enum class ComponentKind { kTrend, kStep, kStress };
+
+// One component of an extended model. Days are indices of the weather.
+struct ModelComponent {
+  ComponentKind kind = ComponentKind::kTrend;
+  int start = 0;    // trend: the day its rise begins; step: the day of the step
+  int end = 0;      // trend: the day its rise ends (after it the level stays)
+  double fade = 0;  // step: days of its exponential fading, 0 for a lasting step
+  double n = 1;     // stress: shape of its response (1: exponential)
+  double a = 100;   // stress: scale of its response, days
+  double gain = 0;  // trend: cm per year; step: cm; stress: cm per unit of the stress
+};
+
+// The unit-gain course of a trend or a step on a day: the trend's years
+// since its start (0 before it, its length after its end), the step's 1 from
+// its day on (fading: exp(-(day - start) / fade)).
+double componentUnit(const ModelComponent& c, int day);
+
+// A daily stress series on the weather's days: values[k] is day first + k;
+// on a day outside it the series' mean stands in (so the convolution starts
+// in equilibrium, as the weather's does).
+struct DailyStress {
+  std::vector<double> values;
+  int first = 0;
+  double mean = 0;
+  double at(int day) const {
+    const long long k = static_cast<long long>(day) - first;
+    return k >= 0 && k < static_cast<long long>(values.size()) ? values[static_cast<std::size_t>(k)]
+                                                               : mean;
+  }
+};
+
 // Natural order of the parameters of an extended model.
 inline constexpr int kExtendedParameters = 7;
 inline constexpr const char* kExtendedParameterNames[kExtendedParameters] = {
@@ -64,6 +103,7 @@ struct ExtendedModel {
   double phi = 0.9;   // autoregressive coefficient of the noise, per day
   double c = 0;       // base level, cm
   double sigma2 = 1;  // variance of the daily white noise, cm2
+  std::vector<ModelComponent> components;
 
   std::array<double, kExtendedParameters> values() const { return {A, n, a, f, phi, c, sigma2}; }
   void setValues(const std::array<double, kExtendedParameters>& v);
@@ -92,14 +132,27 @@ double responseTime(double n, double a, double share = 0.95);
 // with the weather (the mean weather before the first day).
 class ExtendedFilter {
  public:
-  ExtendedFilter(const DailyWeather& weather, const std::vector<DayLevel>& readings);
+  // `stress` (may be null) is the extra series of the model's stress
+  // component; it must outlive the filter.
+  ExtendedFilter(const DailyWeather& weather, const std::vector<DayLevel>& readings,
+                 const DailyStress* stress = nullptr);
 
   // u_P and u_E at the readings' days for a response shape (n, a), with a
   // block response of `length` days (0: cut at kResponseCutoff).
   void convolveAtReadings(double n, double a, std::vector<double>& uP, std::vector<double>& uE,
                           int length = 0) const;
-  // d over the days first .. first + count - 1 of the weather.
+  // d over the days first .. first + count - 1 of the weather (the
+  // weather's part only).
   std::vector<double> deterministic(const ExtendedModel& m, int first, int count) const;
+
+  // A component of unit gain at the readings, or day by day over first ..
+  // first + count - 1; a stress with a block response of `length` days (0:
+  // cut at kResponseCutoff).
+  std::vector<double> componentAtReadings(const ModelComponent& c, int length = 0) const;
+  std::vector<double> componentCourse(const ModelComponent& c, int first, int count) const;
+  // The stress component's level under a lasting stress `value` (unit gain).
+  double stressEquilibrium(const ModelComponent& c, double value) const;
+  const DailyStress* stress() const { return stress_; }
 
   // Minus twice the weighted log-likelihood of the innovations of the model
   // (weights empty: every reading 1), with uP/uE at the readings. Its parts:
@@ -109,13 +162,17 @@ class ExtendedFilter {
     double L = 0;
     double S = 0;
   };
+  // `columns[j]` is component j of `m` at unit gain at the readings.
   Objective objective(const ExtendedModel& m, const std::vector<double>& uP,
-                      const std::vector<double>& uE, const std::vector<double>& weights) const;
+                      const std::vector<double>& uE, const std::vector<double>& weights,
+                      const std::vector<std::vector<double>>& columns = {}) const;
 
-  // For (n, a, phi) given in `m`: c, A, f and sigma2 solved to the weighted
-  // optimum, f kept within [fMin, fMax]; the objective at it.
+  // For (n, a, phi) given in `m`: c, A, f, the components' gains and sigma2
+  // solved to the weighted optimum, f kept within [fMin, fMax]; the
+  // objective at it.
   double profile(ExtendedModel& m, const std::vector<double>& uP, const std::vector<double>& uE,
-                 const std::vector<double>& weights, double fMin, double fMax) const;
+                 const std::vector<double>& weights, double fMin, double fMax,
+                 const std::vector<std::vector<double>>& columns = {}) const;
 
   const std::vector<DayLevel>& readings() const { return readings_; }
   double meanPrecipitation() const { return meanP_; }
@@ -127,6 +184,7 @@ class ExtendedFilter {
 
   const DailyWeather& weather_;
   std::vector<DayLevel> readings_;
+  const DailyStress* stress_ = nullptr;
   double meanP_ = 0;
   double meanE_ = 0;
 };
@@ -153,6 +211,12 @@ struct CandidateFit {
   // optimum (2 H^-1), in natural order; -1 where not available (n of the
   // exponential, or a Hessian that is not positive definite).
   std::array<double, kExtendedParameters> standardErrors{};
+  // Per component of the model: the standard errors of its gain and (a
+  // stress) its n and a; -1 where not available.
+  struct ComponentErrors {
+    double gain = -1, n = -1, a = -1;
+  };
+  std::vector<ComponentErrors> componentErrors;
   double objective = 0;          // F: unweighted, over all readings, at the optimum
   double weightedObjective = 0;  // what the search minimised
   int k = 0;                     // calibrated parameters

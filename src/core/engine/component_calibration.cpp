@@ -1,0 +1,398 @@
+#include "engine/component_calibration.h"
+
+#include <algorithm>
+#include <boost/math/tools/minima.hpp>
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "engine/extended_search.h"
+#include "error.h"
+
+namespace phreatix {
+
+char componentLetter(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::kTrend:
+      return 't';
+    case ComponentKind::kStep:
+      return 'p';
+    case ComponentKind::kStress:
+      return 'x';
+  }
+  return '?';
+}
+
+const char* componentName(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::kTrend:
+      return "trend";
+    case ComponentKind::kStep:
+      return "stap";
+    case ComponentKind::kStress:
+      return "stress";
+  }
+  return "?";
+}
+
+int componentParameters(ComponentKind kind) { return kind == ComponentKind::kStep ? 2 : 3; }
+
+namespace {
+
+constexpr double kTooLarge = std::numeric_limits<double>::max();
+// The shortest trend, days.
+constexpr int kShortestTrend = 365;
+
+// The state of one search: the model as it stands, the convolutions of its
+// response shape and its components' columns at the readings.
+class ComponentSearch {
+ public:
+  ComponentSearch(const ExtendedFilter& filter, const std::vector<double>& weights,
+                  const CandidateBounds& bounds, ExtendedModel model, std::vector<SearchStep>& log)
+      : filter_(filter), weights_(weights), bounds_(bounds), m_(std::move(model)), log_(log) {
+    columns_.resize(m_.components.size());
+    for (std::size_t j = 0; j < m_.components.size(); ++j) updateColumn(j);
+  }
+
+  ExtendedModel& model() { return m_; }
+  const std::vector<std::vector<double>>& columns() const { return columns_; }
+  int first() const { return filter_.readings().front().day; }
+  int last() const { return filter_.readings().back().day; }
+
+  void updateColumn(std::size_t j) { columns_[j] = filter_.componentAtReadings(m_.components[j]); }
+
+  // The objective at the model's phi, its linear parameters solved.
+  double atPhi() {
+    convolve();
+    const double value =
+        filter_.profile(m_, uP_, uE_, weights_, bounds_.fMin, bounds_.fMax, columns_);
+    return std::isfinite(value) ? value : kTooLarge;
+  }
+
+  // The objective at the best phi (Brent's method on logit phi); the model
+  // left at it.
+  double bestPhi() {
+    convolve();
+    ExtendedModel probe = m_;
+    auto byPhi = [&](double x) {
+      probe.phi = 1 / (1 + std::exp(-x));
+      const double value =
+          filter_.profile(probe, uP_, uE_, weights_, bounds_.fMin, bounds_.fMax, columns_);
+      return std::isfinite(value) ? value : kTooLarge;
+    };
+    std::uintmax_t iterations = 60;
+    const auto [x, value] =
+        boost::math::tools::brent_find_minima(byPhi, -4.0, 12.0, 24, iterations);
+    m_.phi = 1 / (1 + std::exp(-x));
+    log_.push_back({m_.n, m_.a, m_.phi, value});
+    return atPhi();
+  }
+
+  // The days of component j on a grid, then refined with ever smaller steps,
+  // at the model's response and phi.
+  void searchDays(std::size_t j, bool grid) {
+    ModelComponent& c = m_.components[j];
+    if (c.kind == ComponentKind::kStress) return;
+    const int lo = first(), hi = last();
+    double best = atPhi();
+    ModelComponent bestC = c;
+    auto tryDays = [&](int start, int end) {
+      if (c.kind == ComponentKind::kTrend &&
+          (start < lo || end > hi || end - start < kShortestTrend)) {
+        return;
+      }
+      if (c.kind == ComponentKind::kStep && (start <= lo || start > hi)) return;
+      c.start = start;
+      c.end = end;
+      updateColumn(j);
+      const double value = atPhi();
+      if (value < best) {
+        best = value;
+        bestC = c;
+      }
+      c = bestC;
+    };
+    if (grid) {
+      if (c.kind == ComponentKind::kTrend) {
+        for (int s = lo; s + kShortestTrend <= hi; s += 365) {
+          for (int e = s + 365; e <= hi; e += 365) tryDays(s, e);
+          tryDays(s, hi);
+        }
+      } else {
+        for (int s = lo + 30; s < hi; s += 30) tryDays(s, s);
+      }
+    }
+    for (int step : {91, 30, 7, 1}) {
+      if (c.kind == ComponentKind::kStep && step > 30) continue;
+      for (bool moved = true; moved;) {
+        const double before = best;
+        tryDays(c.start - step, c.end - (c.kind == ComponentKind::kStep ? step : 0));
+        tryDays(c.start + step, c.end + (c.kind == ComponentKind::kStep ? step : 0));
+        if (c.kind == ComponentKind::kTrend) {
+          tryDays(c.start, c.end - step);
+          tryDays(c.start, c.end + step);
+        }
+        moved = best < before;
+      }
+    }
+    c = bestC;
+    updateColumn(j);
+    atPhi();
+  }
+
+  // The stress's response scale on its grid, at the model's response and phi.
+  void searchStressScale(std::size_t j) {
+    ModelComponent& c = m_.components[j];
+    double best = kTooLarge;
+    double bestA = c.a;
+    for (double a : {5.0, 20.0, 60.0, 200.0, 600.0, 2000.0}) {
+      if (a < bounds_.aMin || a > bounds_.aMax) continue;
+      c.a = a;
+      updateColumn(j);
+      const double value = atPhi();
+      if (value < best) {
+        best = value;
+        bestA = a;
+      }
+    }
+    c.a = bestA;
+    updateColumn(j);
+    atPhi();
+  }
+
+  // The response shape, the stress's scale and phi together.
+  void searchShapes(ExtendedShape shape) {
+    const int stress = stressIndex();
+    const bool gamma = shape == ExtendedShape::kGamma;
+    auto place = [&](const std::array<double, 3>& x) {
+      int d = 0;
+      m_.a = std::exp(std::clamp(x[d++], std::log(bounds_.aMin), std::log(bounds_.aMax)));
+      if (gamma)
+        m_.n = std::exp(std::clamp(x[d++], std::log(bounds_.nMin), std::log(bounds_.nMax)));
+      if (stress >= 0) {
+        m_.components[stress].a =
+            std::exp(std::clamp(x[d++], std::log(bounds_.aMin), std::log(bounds_.aMax)));
+        updateColumn(static_cast<std::size_t>(stress));
+      }
+    };
+    std::array<double, 3> start{};
+    int dims = 0;
+    start[dims++] = std::log(m_.a);
+    if (gamma) start[dims++] = std::log(m_.n);
+    if (stress >= 0) start[dims++] = std::log(m_.components[stress].a);
+    auto objective = [&](const std::array<double, 3>& x) {
+      place(x);
+      return bestPhi();
+    };
+    const auto [x, value] = downhill(objective, start, dims, 0.3, 60 * dims);
+    place(x);
+    bestPhi();
+  }
+
+  int stressIndex() const {
+    for (std::size_t j = 0; j < m_.components.size(); ++j) {
+      if (m_.components[j].kind == ComponentKind::kStress) return static_cast<int>(j);
+    }
+    return -1;
+  }
+
+ private:
+  void convolve() {
+    if (m_.n != cachedN_ || m_.a != cachedA_) {
+      filter_.convolveAtReadings(m_.n, m_.a, uP_, uE_);
+      cachedN_ = m_.n;
+      cachedA_ = m_.a;
+    }
+  }
+
+  const ExtendedFilter& filter_;
+  const std::vector<double>& weights_;
+  const CandidateBounds& bounds_;
+  ExtendedModel m_;
+  std::vector<SearchStep>& log_;
+  std::vector<double> uP_, uE_;
+  double cachedN_ = -1, cachedA_ = -1;
+  std::vector<std::vector<double>> columns_;
+};
+
+}  // namespace
+
+CandidateFit calibrateWithComponents(const CandidateFit& base,
+                                     const std::vector<ComponentKind>& kinds,
+                                     const DailyWeather& weather,
+                                     const std::vector<DayLevel>& readings,
+                                     const DailyStress* stress, const std::vector<double>& weights,
+                                     const CandidateBounds& bounds) {
+  CandidateFit fit;
+  const ExtendedShape shape = base.model.shape;
+  fit.model = base.model;
+  fit.n = static_cast<int>(readings.size());
+  fit.k = calibratedParameters(shape);
+  for (ComponentKind kind : kinds) fit.k += componentParameters(kind);
+  if (!base.ok) {
+    fit.failure = "het model zonder componenten calibreerde niet";
+    return fit;
+  }
+  if (readings.size() < static_cast<std::size_t>(fit.k) + 2 || readings.size() < 2) {
+    fit.failure = "te weinig metingen (" + std::to_string(readings.size()) + ")";
+    return fit;
+  }
+  const ExtendedFilter filter(weather, readings, stress);
+  ExtendedModel start = base.model;
+  start.components.clear();
+  const int lo = readings.front().day, hi = readings.back().day;
+  for (ComponentKind kind : kinds) {
+    ModelComponent c;
+    c.kind = kind;
+    if (kind == ComponentKind::kTrend) {
+      c.start = lo;
+      c.end = hi;
+    } else if (kind == ComponentKind::kStep) {
+      c.start = lo + (hi - lo) / 2;
+      c.end = c.start;
+    } else {
+      if (stress == nullptr) throw Error(ErrorKind::kIndex, "extended model: no stress series");
+      c.a = 60;
+    }
+    start.components.push_back(c);
+  }
+  ComponentSearch search(filter, weights, bounds, start, fit.search);
+  search.atPhi();
+  for (std::size_t j = 0; j < kinds.size(); ++j) {
+    if (kinds[j] == ComponentKind::kStress) {
+      search.searchStressScale(j);
+    } else {
+      search.searchDays(j, true);
+    }
+  }
+  search.searchShapes(shape);
+  for (std::size_t j = 0; j < kinds.size(); ++j) search.searchDays(j, false);
+  const double value = search.bestPhi();
+  if (!(value < kTooLarge)) {
+    fit.failure = "de zoektocht vond geen eindige doelfunctie";
+    return fit;
+  }
+  ExtendedModel& m = search.model();
+  fit.weightedObjective = value;
+  fit.model = m;
+  // The columns at the optimum, with the convolutions at its shape.
+  std::vector<double> uP, uE;
+  filter.convolveAtReadings(m.n, m.a, uP, uE);
+  fit.objective = filter.objective(m, uP, uE, {}, search.columns()).value;
+  fit.bic = fit.objective + fit.k * std::log(static_cast<double>(fit.n));
+  fit.t95 = responseTime(m.n, m.a);
+  fit.ok = true;
+
+  // Standard errors from the Hessian of the objective over the continuous
+  // parameters: the response's, the noise's, each gain and the stress's a;
+  // the block responses kept at the optimum's lengths.
+  const int length = static_cast<int>(blockResponse(m.n, m.a).size());
+  const int stressAt = search.stressIndex();
+  const int stressLength =
+      stressAt >= 0 ? static_cast<int>(
+                          blockResponse(m.components[stressAt].n, m.components[stressAt].a).size())
+                    : 0;
+  std::vector<double> x0;
+  std::vector<int> natural;  // index in the natural order, or 100 + j (gain), 200 (stress a)
+  const std::array<double, kExtendedParameters> values = m.values();
+  for (int j = 0; j < kExtendedParameters; ++j) {
+    if (j == 1 && shape == ExtendedShape::kExponential) continue;
+    x0.push_back(values[j]);
+    natural.push_back(j);
+  }
+  for (std::size_t j = 0; j < m.components.size(); ++j) {
+    x0.push_back(m.components[j].gain);
+    natural.push_back(100 + static_cast<int>(j));
+  }
+  if (stressAt >= 0) {
+    x0.push_back(m.components[stressAt].a);
+    natural.push_back(200);
+  }
+  const int k = static_cast<int>(x0.size());
+  std::vector<double> h(k);
+  for (int r = 0; r < k; ++r) h[r] = 1e-3 * std::max(std::fabs(x0[r]), 1e-2);
+  for (int r = 0; r < k; ++r) {
+    if (natural[r] == 3) h[r] = 1e-3;
+    if (natural[r] == 4) h[r] = std::min(1e-4, (1 - m.phi) / 4);
+  }
+  std::map<std::pair<double, double>, std::pair<std::vector<double>, std::vector<double>>>
+      convolutions;
+  std::map<double, std::vector<double>> stressColumns;
+  auto at = [&](const std::vector<double>& v) {
+    ExtendedModel q = m;
+    std::array<double, kExtendedParameters> base7 = values;
+    for (int r = 0; r < k; ++r) {
+      if (natural[r] < kExtendedParameters) base7[natural[r]] = v[r];
+    }
+    q.setValues(base7);
+    for (int r = 0; r < k; ++r) {
+      if (natural[r] >= 100 && natural[r] < 200) q.components[natural[r] - 100].gain = v[r];
+      if (natural[r] == 200) q.components[stressAt].a = v[r];
+    }
+    if (!(q.phi > 0 && q.phi < 1 && q.sigma2 > 0 && q.a > 0 && q.n > 0)) {
+      return std::numeric_limits<double>::quiet_NaN();
+    }
+    auto key = std::make_pair(q.n, q.a);
+    auto found = convolutions.find(key);
+    if (found == convolutions.end()) {
+      std::pair<std::vector<double>, std::vector<double>> u;
+      filter.convolveAtReadings(q.n, q.a, u.first, u.second, length);
+      found = convolutions.emplace(key, std::move(u)).first;
+    }
+    std::vector<std::vector<double>> cols = search.columns();
+    if (stressAt >= 0) {
+      const double a = q.components[stressAt].a;
+      if (!(a > 0)) return std::numeric_limits<double>::quiet_NaN();
+      auto column = stressColumns.find(a);
+      if (column == stressColumns.end()) {
+        column = stressColumns
+                     .emplace(a, filter.componentAtReadings(q.components[stressAt], stressLength))
+                     .first;
+      }
+      cols[stressAt] = column->second;
+    }
+    return filter.objective(q, found->second.first, found->second.second, weights, cols).value;
+  };
+  const double F0 = at(x0);
+  std::vector<std::vector<double>> H(k, std::vector<double>(k, 0.0));
+  bool finite = std::isfinite(F0);
+  for (int r = 0; r < k && finite; ++r) {
+    auto plus = x0, minus = x0;
+    plus[r] += h[r];
+    minus[r] -= h[r];
+    H[r][r] = (at(plus) - 2 * F0 + at(minus)) / (h[r] * h[r]);
+    finite = std::isfinite(H[r][r]);
+    for (int s = 0; s < r && finite; ++s) {
+      auto pp = x0, pm = x0, mp = x0, mm = x0;
+      pp[r] += h[r];
+      pp[s] += h[s];
+      pm[r] += h[r];
+      pm[s] -= h[s];
+      mp[r] -= h[r];
+      mp[s] += h[s];
+      mm[r] -= h[r];
+      mm[s] -= h[s];
+      H[r][s] = H[s][r] = (at(pp) - at(pm) - at(mp) + at(mm)) / (4 * h[r] * h[s]);
+      finite = std::isfinite(H[r][s]);
+    }
+  }
+  fit.standardErrors.fill(-1);
+  fit.componentErrors.assign(m.components.size(), {});
+  if (finite && invertPositiveDefinite(H)) {
+    for (int r = 0; r < k; ++r) {
+      const double variance = 2 * H[r][r];
+      if (!(variance > 0)) continue;
+      const double se = std::sqrt(variance);
+      if (natural[r] < kExtendedParameters) {
+        fit.standardErrors[natural[r]] = se;
+      } else if (natural[r] < 200) {
+        fit.componentErrors[natural[r] - 100].gain = se;
+      } else {
+        fit.componentErrors[stressAt].a = se;
+      }
+    }
+  }
+  return fit;
+}
+
+}  // namespace phreatix

@@ -1,0 +1,95 @@
+// The searches the extended candidates share: the downhill simplex in up to
+// three dimensions and the inverse of the Hessian for standard errors.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace phreatix {
+
+// Downhill simplex (Nelder and Mead) in up to three dimensions.
+template <class Objective>
+std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<double, 3> start,
+                                                  int dims, double step, int maxEvaluations) {
+  const int m = dims + 1;
+  std::array<std::array<double, 3>, 4> p{};
+  std::array<double, 4> y{};
+  for (int i = 0; i < m; ++i) {
+    p[i] = start;
+    if (i > 0) p[i][i - 1] += step;
+    y[i] = f(p[i]);
+  }
+  int evaluations = m;
+  while (evaluations < maxEvaluations) {
+    int lo = 0, hi = 0;
+    for (int i = 1; i < m; ++i) {
+      if (y[i] < y[lo]) lo = i;
+      if (y[i] > y[hi]) hi = i;
+    }
+    int nextHi = lo;
+    for (int i = 0; i < m; ++i) {
+      if (i != hi && y[i] > y[nextHi]) nextHi = i;
+    }
+    // Converged when the vertices' objectives (minus twice a log-likelihood)
+    // agree within 0.001.
+    if (std::fabs(y[hi] - y[lo]) <= 1e-3) break;
+    std::array<double, 3> centre{};
+    for (int i = 0; i < m; ++i) {
+      if (i == hi) continue;
+      for (int d = 0; d < dims; ++d) centre[d] += p[i][d] / dims;
+    }
+    auto along = [&](double t) {
+      std::array<double, 3> q{};
+      for (int d = 0; d < dims; ++d) q[d] = centre[d] + t * (p[hi][d] - centre[d]);
+      return q;
+    };
+    const std::array<double, 3> reflected = along(-1);
+    const double yr = f(reflected);
+    ++evaluations;
+    if (yr < y[lo]) {
+      const std::array<double, 3> expanded = along(-2);
+      const double ye = f(expanded);
+      ++evaluations;
+      if (ye < yr) {
+        p[hi] = expanded;
+        y[hi] = ye;
+      } else {
+        p[hi] = reflected;
+        y[hi] = yr;
+      }
+    } else if (yr < y[nextHi]) {
+      p[hi] = reflected;
+      y[hi] = yr;
+    } else {
+      const bool outside = yr < y[hi];
+      const std::array<double, 3> contracted = along(outside ? -0.5 : 0.5);
+      const double yc = f(contracted);
+      ++evaluations;
+      if (yc < std::min(yr, y[hi])) {
+        p[hi] = contracted;
+        y[hi] = yc;
+      } else {
+        for (int i = 0; i < m; ++i) {
+          if (i == lo) continue;
+          for (int d = 0; d < dims; ++d) p[i][d] = p[lo][d] + 0.5 * (p[i][d] - p[lo][d]);
+          y[i] = f(p[i]);
+          ++evaluations;
+        }
+      }
+    }
+  }
+  int lo = 0;
+  for (int i = 1; i < m; ++i) {
+    if (y[i] < y[lo]) lo = i;
+  }
+  return {p[lo], y[lo]};
+}
+
+// Inverts a symmetric positive definite matrix by Cholesky; false when it is
+// not positive definite.
+bool invertPositiveDefinite(std::vector<std::vector<double>>& a);
+
+}  // namespace phreatix
