@@ -70,7 +70,7 @@ TEST(ExtendedCandidates, ValuesLinesOfBothFamiliesReadBack) {
   ChosenModel m;
   m.label = "gf";
   m.extended = candidate(ExtendedShape::kGamma, 1, 350.5, 1.7, 41.25).model;
-  const std::string line = extendedValuesLine("28AL0005", m);
+  const std::string line = extendedValuesLine("28AL0005", m, CalendarDate{1990, 1, 1});
   const std::vector<ValuesLine> read = readValuesLines(
       "modsel.zft",
       line + "\n" + valuesLine("28AL0009", "1s", {0.95, 2.5, 0, 0.97, -120, 9}) + "\n");

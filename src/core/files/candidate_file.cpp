@@ -1,9 +1,11 @@
 #include "files/candidate_file.h"
 
 #include <cstdio>
+#include <map>
 #include <sstream>
 #include <vector>
 
+#include "engine/component_calibration.h"
 #include "error.h"
 #include "platform/files.h"
 #include "text/parse.h"
@@ -24,21 +26,113 @@ std::string shortText(double v, const char* format) {
   return buffer;
 }
 
+std::string seText(double se) { return se > 0 ? shortText(se, "%.6g") : std::string("-"); }
+
+std::string dateText(const CalendarDate* first, int day) {
+  if (first == nullptr) return "-";
+  const std::int64_t ymd =
+      builtinDateOfDay(builtinDayNumber(first->year, first->month, first->day) + day);
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", static_cast<int>(ymd / 10000),
+                static_cast<int>(ymd / 100 % 100), static_cast<int>(ymd % 100));
+  return buffer;
+}
+
+// A component line written back in its words.
+std::string componentLine(const ModelComponent& c, const CandidateFit::ComponentErrors& e,
+                          const CalendarDate* first) {
+  switch (c.kind) {
+    case ComponentKind::kTrend:
+      return "component trend start " + std::to_string(c.start) + " eind " + std::to_string(c.end) +
+             " helling " + exact(c.gain) + " se " + seText(e.gain) + " van " +
+             dateText(first, c.start) + " tot " + dateText(first, c.end);
+    case ComponentKind::kStep:
+      return "component stap dag " + std::to_string(c.start) + " sprong " + exact(c.gain) + " se " +
+             seText(e.gain) + " op " + dateText(first, c.start);
+    case ComponentKind::kStress:
+      return "component stress n " + exact(c.n) + " a " + exact(c.a) + " versterking " +
+             exact(c.gain) + " se " + seText(e.gain) + " se_a " + seText(e.a);
+  }
+  return "";
+}
+
 }  // namespace
 
+std::string candidateResultsName(const std::string& S, const std::string& label,
+                                 const std::string& FF) {
+  return S + "." + label + FF;
+}
+
+std::string candidateSearchName(const std::string& S, const std::string& label,
+                                const std::string& FF) {
+  return S + "." + label + "s" + FF;
+}
+
 std::string candidateResultsName(const std::string& S, ExtendedShape shape, const std::string& FF) {
-  return S + "." + shapeLabel(shape) + FF;
+  return candidateResultsName(S, std::string(shapeLabel(shape)), FF);
 }
 
 std::string candidateSearchName(const std::string& S, ExtendedShape shape, const std::string& FF) {
-  return S + "." + shapeLabel(shape) + "s" + FF;
+  return candidateSearchName(S, std::string(shapeLabel(shape)), FF);
+}
+
+std::string candidateLabel(const ExtendedModel& m) {
+  std::string label = shapeLabel(m.shape);
+  for (const ModelComponent& c : m.components) label += componentLetter(c.kind);
+  return label;
+}
+
+std::vector<std::string> allCandidateLabels() {
+  std::vector<std::string> labels;
+  for (const char* base : {"ef", "gf"}) {
+    for (const char* suffix : kComponentSuffixes) labels.push_back(std::string(base) + suffix);
+  }
+  return labels;
+}
+
+bool parseCandidateLabel(const std::string& label, ExtendedShape& shape,
+                         std::vector<ComponentKind>& kinds) {
+  if (label.size() < 2) return false;
+  const std::string base = label.substr(0, 2);
+  if (base == "ef") {
+    shape = ExtendedShape::kExponential;
+  } else if (base == "gf") {
+    shape = ExtendedShape::kGamma;
+  } else {
+    return false;
+  }
+  kinds.clear();
+  for (std::size_t i = 2; i < label.size(); ++i) {
+    switch (label[i]) {
+      case 't':
+        kinds.push_back(ComponentKind::kTrend);
+        break;
+      case 'p':
+        kinds.push_back(ComponentKind::kStep);
+        break;
+      case 'x':
+        kinds.push_back(ComponentKind::kStress);
+        break;
+      default:
+        return false;
+    }
+  }
+  return true;
 }
 
 void writeCandidateFiles(const std::string& dir, const std::string& S, const std::string& FF,
-                         const CandidateFit& fit, const std::string& weights) {
+                         const CandidateFit& fit, const std::string& weights,
+                         const CalendarDate* weatherFirst) {
   const ExtendedShape shape = fit.model.shape;
-  std::vector<std::string> lines = {"# kandidaat " + std::string(shapeLabel(shape)) + ": " +
-                                    shapeDescription(shape) + "; gewichten: " + weights};
+  const std::string label = candidateLabel(fit.model);
+  std::string description = shapeDescription(shape);
+  for (const ModelComponent& c : fit.model.components) {
+    description += std::string(" + ") + (c.kind == ComponentKind::kTrend  ? "lineaire trend"
+                                         : c.kind == ComponentKind::kStep ? "stap"
+                                                                          : "extra reeks");
+  }
+  std::vector<std::string> lines = {"# kandidaat " + label + ": " + description +
+                                    "; gewichten: " + weights};
   if (!fit.ok) {
     lines.push_back("mislukt " + fit.failure);
   } else {
@@ -54,8 +148,13 @@ void writeCandidateFiles(const std::string& dir, const std::string& S, const std
                       exact(values[static_cast<std::size_t>(j)]) + " " +
                       (se > 0 ? shortText(se, "%.6g") : std::string("-")));
     }
+    for (std::size_t j = 0; j < fit.model.components.size(); ++j) {
+      const CandidateFit::ComponentErrors e =
+          j < fit.componentErrors.size() ? fit.componentErrors[j] : CandidateFit::ComponentErrors{};
+      lines.push_back(componentLine(fit.model.components[j], e, weatherFirst));
+    }
   }
-  writeLines(joinPath(dir, candidateResultsName(S, shape, FF)), lines);
+  writeLines(joinPath(dir, candidateResultsName(S, label, FF)), lines);
 
   std::vector<std::string> search = {"# evaluatie n a phi doelfunctie"};
   search.reserve(fit.search.size() + 1);
@@ -66,7 +165,7 @@ void writeCandidateFiles(const std::string& dir, const std::string& S, const std
                   s.objective);
     search.emplace_back(buffer);
   }
-  writeLines(joinPath(dir, candidateSearchName(S, shape, FF)), search);
+  writeLines(joinPath(dir, candidateSearchName(S, label, FF)), search);
 }
 
 CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) {
@@ -77,6 +176,8 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
   fit.standardErrors.fill(-1);
   auto values = fit.model.values();
   int parameters = 0;
+  std::vector<ModelComponent> components;
+  std::vector<CandidateFit::ComponentErrors> componentErrors;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::istringstream in(lines[i]);
     std::string key;
@@ -87,6 +188,53 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
       fit.failure = rest.empty() ? rest : rest.substr(1);
       fit.ok = false;
       return fit;
+    }
+    if (key == "component") {
+      std::string kind;
+      in >> kind;
+      std::map<std::string, std::string> pairs;
+      for (std::string name, value; in >> name >> value;) pairs[name] = value;
+      auto field = [&](const char* name) {
+        const auto it = pairs.find(name);
+        double v = 0;
+        if (it == pairs.end() || !parseReal(it->second, v)) {
+          refuseLine(path, i, "verwacht een getal na " + std::string(name), ErrorKind::kRead);
+        }
+        return v;
+      };
+      auto error = [&](const char* name) {
+        const auto it = pairs.find(name);
+        double v = -1;
+        if (it != pairs.end() && it->second != "-" && !parseReal(it->second, v)) {
+          refuseLine(path, i, "verwacht een getal of - na " + std::string(name), ErrorKind::kRead);
+        }
+        return v;
+      };
+      ModelComponent mc;
+      CandidateFit::ComponentErrors e;
+      if (kind == "trend") {
+        mc.kind = ComponentKind::kTrend;
+        mc.start = static_cast<int>(field("start"));
+        mc.end = static_cast<int>(field("eind"));
+        mc.gain = field("helling");
+      } else if (kind == "stap") {
+        mc.kind = ComponentKind::kStep;
+        mc.start = static_cast<int>(field("dag"));
+        mc.end = mc.start;
+        mc.gain = field("sprong");
+      } else if (kind == "stress") {
+        mc.kind = ComponentKind::kStress;
+        mc.n = field("n");
+        mc.a = field("a");
+        mc.gain = field("versterking");
+        e.a = error("se_a");
+      } else {
+        refuseLine(path, i, "onbekende component " + kind, ErrorKind::kRead);
+      }
+      e.gain = error("se");
+      components.push_back(mc);
+      componentErrors.push_back(e);
+      continue;
     }
     std::string a, b, c;
     in >> a >> b >> c;
@@ -126,6 +274,9 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
                ErrorKind::kRead);
   }
   fit.model.setValues(values);
+  fit.model.components = components;
+  fit.componentErrors = componentErrors;
+  for (const ModelComponent& mc : components) fit.k += componentParameters(mc.kind);
   fit.ok = true;
   return fit;
 }

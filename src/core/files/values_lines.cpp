@@ -47,8 +47,10 @@ std::vector<ValuesLine> readValuesLines(const std::string& name, const std::stri
         name, i, std::string_view(rest).substr(end == std::string::npos ? rest.size() : end));
     bool complete = true;
     if (isExtendedLabel(v.label)) {
-      // An extended model: A n a f phi c sigma2; p holds its noise.
-      for (int j = 0; j < kExtendedValues; ++j) {
+      // An extended model: A n a f phi c sigma2 and its components' values;
+      // p holds its noise.
+      const int count = kExtendedValues + kComponentValues * static_cast<int>(v.label.size() - 2);
+      for (int j = 0; j < count; ++j) {
         const std::optional<double> number = numbers.next();
         complete = complete && number.has_value();
         v.extended.push_back(number.value_or(0));

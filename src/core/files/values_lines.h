@@ -40,10 +40,17 @@ inline constexpr PlausibilityBounds kRecalibrationBounds = {0.90, 0.5, 0, 1};
 // Writes the values line of a tube.
 std::string valuesLine(const std::string& stem, const std::string& label, const Parameters& p);
 
-// The labels of the extended models ("ef", "gf"), whose values lines hold
-// "A n a f phi c sigma2": seven numbers.
-inline bool isExtendedLabel(const std::string& label) { return label == "ef" || label == "gf"; }
+// The labels of the extended models ("ef", "gf", followed by a letter per
+// component: t trend, p step, x stress), whose values lines hold "A n a f
+// phi c sigma2": seven numbers, then three per component.
+inline bool isExtendedLabel(const std::string& label) {
+  if (label.size() < 2 || (label.compare(0, 2, "ef") != 0 && label.compare(0, 2, "gf") != 0)) {
+    return false;
+  }
+  return label.find_first_not_of("tpx", 2) == std::string::npos;
+}
 inline constexpr int kExtendedValues = 7;
+inline constexpr int kComponentValues = 3;
 
 // One values line as read back: the stem without its blanks, the label and
 // the parameters in natural order (omega1 as written, 0). For an extended

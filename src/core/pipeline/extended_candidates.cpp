@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "coupling/meteo_day.h"
+#include "engine/component_calibration.h"
 #include "engine/engine_run.h"
 #include "engine/simulation.h"
 #include "error.h"
@@ -24,6 +25,12 @@ namespace phreatix {
 namespace {
 
 constexpr const char* kWeightsText = "geen (elke meting even zwaar)";
+
+// The date of a day of the weather as yyyymmdd.
+long long ymdOf(const CalendarDate& weatherFirst, int day) {
+  return builtinDateOfDay(
+      builtinDayNumber(weatherFirst.year, weatherFirst.month, weatherFirst.day) + day);
+}
 
 std::string printed(const char* format, double v) {
   char buffer[48];
@@ -135,9 +142,13 @@ WeatherReadings readWeatherReadings(const std::string& dir, const std::string& S
 std::vector<double> modelLevels(const ChosenModel& model, const DatedWeather& weather, int first,
                                 int count) {
   if (model.isExtended()) {
-    const ExtendedFilter filter(weather.weather, {});
+    const ExtendedFilter filter(weather.weather, {}, model.stress.get());
     std::vector<double> d = filter.deterministic(model.extended, first, count);
     for (double& v : d) v += model.extended.c;
+    for (const ModelComponent& c : model.extended.components) {
+      const std::vector<double> course = filter.componentCourse(c, first, count);
+      for (int j = 0; j < count; ++j) d[j] += c.gain * course[j];
+    }
     return d;
   }
   const Parameters& p = model.standard;
@@ -183,12 +194,33 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
       // better GxG over the readings' years (README, "Het uitgebreide model").
       const std::vector<double> weights;
       std::string summary;
+      // A stale candidate with components must not be judged in place of
+      // this run's.
+      for (const std::string& label : allCandidateLabels()) {
+        if (label.size() == 2) continue;
+        removeFile(joinPath(dir, candidateResultsName(S, label, FF)));
+        removeFile(joinPath(dir, candidateSearchName(S, label, FF)));
+      }
+      std::optional<CandidateFit> base;
       for (ExtendedShape shape : {ExtendedShape::kExponential, ExtendedShape::kGamma}) {
-        const CandidateFit fit =
+        CandidateFit fit =
             calibrateCandidate(shape, series.weather->weather, series.readings, weights, {});
         writeCandidateFiles(dir, S, FF, fit, kWeightsText);
         summary += std::string(summary.empty() ? "" : ", ") + shapeLabel(shape) +
                    (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
+        if (fit.ok && (!base || fit.bic < base->bic)) base = std::move(fit);
+      }
+      // The components on the better of the two: a trend, a step.
+      if (base) {
+        const std::vector<std::vector<ComponentKind>> sets = {{ComponentKind::kTrend},
+                                                              {ComponentKind::kStep}};
+        for (const std::vector<ComponentKind>& kinds : sets) {
+          const CandidateFit fit = calibrateWithComponents(*base, kinds, series.weather->weather,
+                                                           series.readings, nullptr, weights, {});
+          writeCandidateFiles(dir, S, FF, fit, kWeightsText, &series.weather->first);
+          summary += ", " + candidateLabel(fit.model) +
+                     (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
+        }
       }
       messages.appendLog("Buis " + S + " filter " + FF + ": uitgebreide kandidaten " + summary +
                          ".");
@@ -206,14 +238,20 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
                                          settings.OMEGAMIN};
   j.candidates.push_back(standardCandidate(dir, S, FF, ".a", "1s", sessionBounds, n));
   j.candidates.push_back(standardCandidate(dir, S, FF, ".d", "2s", kRecalibrationBounds, n));
-  for (ExtendedShape shape : {ExtendedShape::kExponential, ExtendedShape::kGamma}) {
+  for (const std::string& label : allCandidateLabels()) {
+    ExtendedShape shape = ExtendedShape::kGamma;
+    std::vector<ComponentKind> kinds;
+    parseCandidateLabel(label, shape, kinds);
     CandidateSummary c;
-    c.label = shapeLabel(shape);
+    c.label = label;
     c.k = calibratedParameters(shape);
+    for (ComponentKind kind : kinds) c.k += componentParameters(kind);
     c.model.label = c.label;
     c.standardErrors.fill(-1);
-    const std::string path = joinPath(dir, candidateResultsName(S, shape, FF));
+    const std::string path = joinPath(dir, candidateResultsName(S, label, FF));
     if (!fileExists(path)) {
+      // The candidates with components are tried only where they apply.
+      if (!kinds.empty()) continue;
       c.reason = candidateResultsName(S, shape, FF) + " ontbreekt";
       j.candidates.push_back(c);
       continue;
@@ -240,6 +278,30 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
       why += std::string(why.empty() ? "" : ", ") + "c " + formatReal(fit.model.c, 0, 2) +
              " >= " + formatReal(settings.CMAX, 0, 2);
     }
+    for (const ModelComponent& mc : fit.model.components) {
+      const char* name = componentName(mc.kind);
+      if (mc.kind == ComponentKind::kTrend) {
+        const double change = mc.gain * (mc.end - mc.start) / 365.25;
+        if (!(std::fabs(change) <= kComponentMaxChange)) {
+          why += std::string(why.empty() ? "" : ", ") + name + " verandert " +
+                 formatReal(change, 0, 1) + " cm (grens " + formatReal(kComponentMaxChange, 0, 0) +
+                 " cm)";
+        }
+      } else if (mc.kind == ComponentKind::kStep) {
+        if (!(std::fabs(mc.gain) <= kComponentMaxChange)) {
+          why += std::string(why.empty() ? "" : ", ") + name + " " + formatReal(mc.gain, 0, 1) +
+                 " cm (grens " + formatReal(kComponentMaxChange, 0, 0) + " cm)";
+        }
+      } else {
+        const double t95 = responseTime(mc.n, mc.a);
+        if (t95 < settings.t95Min || t95 > settings.t95Max) {
+          why += std::string(why.empty() ? "" : ", ") + name + " t95 " + formatReal(t95, 0, 1) +
+                 " dagen buiten " + formatReal(settings.t95Min, 0, 0) + " .. " +
+                 formatReal(settings.t95Max, 0, 0);
+        }
+      }
+    }
+    c.componentErrors = fit.componentErrors;
     c.reason = why;
     j.candidates.push_back(c);
   }
@@ -253,15 +315,20 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
     }
     c.plausible = c.reason.empty();
   }
+  // The smallest BIC, each component charged the margin: a candidate with
+  // components is chosen only where each buys at least that much.
+  auto charged = [&](const CandidateSummary& c) {
+    return c.bic + kComponentMargin * static_cast<double>(c.model.extended.components.size());
+  };
   for (std::size_t i = 0; i < j.candidates.size(); ++i) {
     const CandidateSummary& c = j.candidates[i];
-    if (c.plausible && (!j.chosen || c.bic < j.candidates[*j.chosen].bic)) j.chosen = i;
+    if (c.plausible && (!j.chosen || charged(c) < charged(j.candidates[*j.chosen]))) j.chosen = i;
   }
   return j;
 }
 
 std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
-                                          const std::string& FF) {
+                                          const std::string& FF, const CalendarDate* weatherFirst) {
   std::vector<std::string> lines;
   for (const CandidateSummary& c : judgement.candidates) {
     std::string line = "kandidaat " + c.label + " bic " +
@@ -283,6 +350,37 @@ std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
                       printed("%.6g", values[static_cast<std::size_t>(i)]) + " " +
                       se(c.standardErrors[static_cast<std::size_t>(i)]));
     }
+    const std::vector<ModelComponent>& components = c.model.extended.components;
+    for (std::size_t i = 0; i < components.size(); ++i) {
+      const ModelComponent& mc = components[i];
+      const double gainError = i < c.componentErrors.size() ? c.componentErrors[i].gain : -1;
+      auto date = [&](int day) {
+        if (weatherFirst == nullptr) return std::string("-");
+        const long long ymd = ymdOf(*weatherFirst, day);
+        char buffer[24];
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", ymd / 10000, ymd / 100 % 100,
+                      ymd % 100);
+        return std::string(buffer);
+      };
+      switch (mc.kind) {
+        case ComponentKind::kTrend:
+          lines.push_back("component trend van " + date(mc.start) + " tot " + date(mc.end) +
+                          " helling " + printed("%.6g", mc.gain) + " " + se(gainError) +
+                          " cm/jaar verandering " +
+                          printed("%.1f", mc.gain * (mc.end - mc.start) / 365.25) + " cm");
+          break;
+        case ComponentKind::kStep:
+          lines.push_back("component stap op " + date(mc.start) + " sprong " +
+                          printed("%.6g", mc.gain) + " " + se(gainError) + " cm");
+          break;
+        case ComponentKind::kStress:
+          lines.push_back("component stress versterking " + printed("%.6g", mc.gain) + " " +
+                          se(gainError) + " n " + printed("%.6g", mc.n) + " a " +
+                          printed("%.6g", mc.a) + " t95 " +
+                          printed("%.1f", responseTime(mc.n, mc.a)));
+          break;
+      }
+    }
   } else {
     const char* names[] = {"delta", "omega0", nullptr, "phi", "c", "sigma2"};
     for (int i = 0; i < kModelParameters; ++i) {
@@ -295,11 +393,28 @@ std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
   return lines;
 }
 
-std::string extendedValuesLine(const std::string& S, const ChosenModel& model) {
+std::string extendedValuesLine(const std::string& S, const ChosenModel& model,
+                               const CalendarDate& weatherFirst) {
   const ExtendedModel& m = model.extended;
   std::string line(S.size() < 8 ? 8 - S.size() : 0, ' ');
   line += S + " " + model.label;
   for (double v : {m.A, m.n, m.a, m.f, m.phi, m.c, m.sigma2}) line += " " + printed("%.6f", v);
+  for (const ModelComponent& c : m.components) {
+    switch (c.kind) {
+      case ComponentKind::kTrend:
+        line += " " + std::to_string(ymdOf(weatherFirst, c.start)) + " " +
+                std::to_string(ymdOf(weatherFirst, c.end)) + " " + printed("%.6f", c.gain);
+        break;
+      case ComponentKind::kStep:
+        line += " " + std::to_string(ymdOf(weatherFirst, c.start)) + " " + printed("%.6f", c.gain) +
+                " " + printed("%.6f", c.fade);
+        break;
+      case ComponentKind::kStress:
+        line +=
+            " " + printed("%.9g", c.gain) + " " + printed("%.6f", c.n) + " " + printed("%.6f", c.a);
+        break;
+    }
+  }
   return line;
 }
 

@@ -66,11 +66,15 @@ WeatherReadings readWeatherReadings(const std::string& dir, const std::string& S
 
 // A tube's chosen model, of either family.
 struct ChosenModel {
-  std::string label;          // 1s, 2s, ef, gf
+  std::string label;          // 1s, 2s, ef, gf, or ef/gf with components (gft, efx, ...)
   Parameters standard{};      // 1s, 2s: delta omega0 omega1 phi c sigma2
-  ExtendedModel extended;     // ef, gf
+  ExtendedModel extended;     // ef, gf and their components
   std::string filter = "01";  // the filter it was calibrated on
-  bool isExtended() const { return label == "ef" || label == "gf"; }
+  // The stress series of a stress component, on the weather's days.
+  std::shared_ptr<const DailyStress> stress;
+  bool isExtended() const {
+    return label.size() >= 2 && (label.compare(0, 2, "ef") == 0 || label.compare(0, 2, "gf") == 0);
+  }
   double c() const { return isExtended() ? extended.c : standard[4]; }
   double phi() const { return isExtended() ? extended.phi : standard[3]; }
   double sigma2() const { return isExtended() ? extended.sigma2 : standard[5]; }
@@ -78,9 +82,10 @@ struct ChosenModel {
 
 // The model's level with the noise at its mean (d + c), cm positive upward,
 // over `count` days from index `first` of the weather; the deterministic
-// part from the weather's first day: the convolution of ef and gf, or the
-// recursion d_t = delta d_{t-1} + omega0 q_t of the standard model started
-// from the equilibrium of the mean surplus.
+// part from the weather's first day: the convolution of ef and gf (with
+// each component's course day by day), or the recursion d_t = delta d_{t-1}
+// + omega0 q_t of the standard model started from the equilibrium of the
+// mean surplus.
 std::vector<double> modelLevels(const ChosenModel& model, const DatedWeather& weather, int first,
                                 int count);
 
@@ -103,6 +108,7 @@ struct CandidateSummary {
   std::string reason;  // why not plausible or not calibrated
   ChosenModel model;
   std::array<double, kExtendedParameters> standardErrors{};
+  std::vector<CandidateFit::ComponentErrors> componentErrors;
   double t95 = 0;
 };
 
@@ -118,11 +124,23 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
                                    const std::string& FF, const SessionSettings& settings, int n);
 
 // The lines of S.sel in "uitgebreid" after the values line.
+// `weatherFirst` (may be null) dates the components' days.
 std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
-                                          const std::string& FF);
+                                          const std::string& FF,
+                                          const CalendarDate* weatherFirst = nullptr);
 // The values line of modsel.zft for an extended model: "stem label A n a f
-// phi c sigma2".
-std::string extendedValuesLine(const std::string& S, const ChosenModel& model);
+// phi c sigma2", then three numbers per component: a trend's first and last
+// day (yyyymmdd) and slope (cm/year), a step's day, size (cm) and fading
+// (days, 0 lasting), a stress's gain (cm per unit), n and a (days).
+// `weatherFirst` is the date of the weather's day 0.
+std::string extendedValuesLine(const std::string& S, const ChosenModel& model,
+                               const CalendarDate& weatherFirst);
+
+// A candidate with components must lower BIC by this much per component
+// over the best candidate without them to be chosen.
+inline constexpr double kComponentMargin = 10;
+// The plausible total change of a trend and size of a step, cm.
+inline constexpr double kComponentMaxChange = 300;
 
 // Writes S.gzj: the chosen model's GxG over the years the readings measure
 // (postprocessing/measured_gxg.h), the mean over `realisations` realisations

@@ -188,17 +188,19 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     }
     if (!inputs.warmUpNote.empty()) messages.appendLog(inputs.warmUpNote);
 
+    const CalendarDate weatherFirst = series ? series->weather->first : CalendarDate{};
     try {
       if (choice.chosen) {
         writeSimulationInputs(dir, S, FF, inputs);
         const std::string line = model && model->isExtended()
-                                     ? extendedValuesLine(S, *model)
+                                     ? extendedValuesLine(S, *model, weatherFirst)
                                      : valuesLine(S, choice.label, choice.chosen->p);
         writeLines(joinPath(dir, S + ".err"),
                    {"Deze buis is succesvol gecalibreerd. Resultaten in " + S + ".sel"});
         std::vector<std::string> sel = {line};
         if (extended) {
-          for (std::string& l : extendedSelLines(judgement, FF)) sel.push_back(std::move(l));
+          for (std::string& l : extendedSelLines(judgement, FF, series ? &weatherFirst : nullptr))
+            sel.push_back(std::move(l));
         }
         writeLines(joinPath(dir, S + ".sel"), sel);
         modsel.write(line);

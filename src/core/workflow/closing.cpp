@@ -17,13 +17,16 @@ namespace phreatix {
 
 namespace {
 
-constexpr const char* kCleanUpList[] = {".met", ".01", ".01s", ".LOG", ".a01", ".b01", ".c01",
-                                        ".d01", ".e01", ".p01", ".q01", ".r01", ".s01", ".t01",
-                                        ".u01", ".x01", ".y01", ".z01", ".inp", ".w01", ".sta",
-                                        ".reg", ".foe", ".his", ".cor", ".std", ".upd", ".upt",
-                                        // the fit in equilibrium, the GxG over the readings'
-                                        // years and the extended model's candidates
-                                        ".fit", ".gzj", ".ef01", ".efs01", ".gf01", ".gfs01"};
+constexpr const char* kCleanUpList[] = {
+    ".met", ".01", ".01s", ".LOG", ".a01", ".b01", ".c01", ".d01", ".e01", ".p01", ".q01", ".r01",
+    ".s01", ".t01", ".u01", ".x01", ".y01", ".z01", ".inp", ".w01", ".sta", ".reg", ".foe", ".his",
+    ".cor", ".std", ".upd", ".upt",
+    // the fit in equilibrium, the GxG over the readings'
+    // years and the extended model's candidates
+    ".fit", ".gzj", ".ef01", ".efs01", ".gf01", ".gfs01",
+    // with components: trend, step, stress
+    ".eft01", ".efts01", ".efp01", ".efps01", ".efx01", ".efxs01", ".eftx01", ".eftxs01", ".gft01",
+    ".gfts01", ".gfp01", ".gfps01", ".gfx01", ".gfxs01", ".gftx01", ".gftxs01"};
 
 // What packing one tube has to say, in the order it said it: kept until
 // every tube before it has reported, so that the lists read tube by tube
