@@ -77,6 +77,7 @@ readers_allowed=(
   coupling/coupling.cpp        # the coupling file
   coupling/completeness.cpp    # the user's meteo file, its first and last day
   coupling/knmi_meteo.cpp      # KNMI day files
+  coupling/stress_file.cpp     # stress files of the extended model (a well field, a river)
   preprocessor/splitter.cpp    # DINO and OLGA exports
   session/session.cpp          # the exports, for the locations of their tubes
   ui/untSELECTIE.cpp           # the meteo file the user picks (is it a KNMI file?)

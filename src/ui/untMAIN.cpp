@@ -368,16 +368,22 @@ void TfrmMAIN::btbttnMeteoClick() {
   phreatix::ui::guarded(session_, this, [this] {
     frmSELECTIE_->begin(workflow_->tubeList());
     frmSELECTIE_->exec();
-    frmKoppeling_->showOverview(workflow_->overview());
-    frmKoppeling_->exec();
+    showCoupling();
     workflow_->checkCoupling();
   });
   frmDefaults_->setSessionFieldsEnabled(session_.controls().sessionSettings);
   showControls();
 }
 
-void TfrmMAIN::btbttnToonKoppelingClick() {
-  frmKoppeling_->showOverview(workflow_->overview());
+void TfrmMAIN::btbttnToonKoppelingClick() { showCoupling(); }
+
+void TfrmMAIN::showCoupling() {
+  // Stress files belong to the extended models: only there can they be chosen.
+  if (session_.settings().model == phreatix::ModelFamily::kUitgebreid) {
+    frmKoppeling_->showOverviewWithStress(workflow_->overview(), session_.workingDir());
+  } else {
+    frmKoppeling_->showOverview(workflow_->overview());
+  }
   frmKoppeling_->exec();
 }
 

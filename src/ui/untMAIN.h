@@ -147,6 +147,9 @@ class TfrmMAIN : public QMainWindow,
   void controlsChanged() override;
 
   void showControls();
+  // The coupling overview, with the choice of stress files under Model:
+  // uitgebreid.
+  void showCoupling();
   void drawSchema();
   void paintPrimitives(const std::vector<phreatix::DrawPrimitive>& primitives);
   // Runs a pipeline step; activations and a close that arrive meanwhile

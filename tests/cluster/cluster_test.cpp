@@ -146,6 +146,46 @@ TEST(Cluster, PrepareWritesEachTaskItsInputsAndRunCommand) {
   EXPECT_EQ(arrayRanges({1, 2, 3, 5, 7, 8}), "1-3,5,7-8");
 }
 
+// The stress files of a task's coupling lines go with it as its meteo
+// files do, each listed among its inputs; one named with a directory
+// brings the study's file of that name, which is what the run opens.
+TEST(Cluster, ATaskGetsTheStressFilesItsCouplingLinesName) {
+  test::TempDir dir;
+  dir.write("export.csv", "LOCATIE,F\n28AL0005,001\n32CN0031,001\n40HN0007,001\n");
+  dir.write("koppeling.txt",
+            "28AL0005 west.prn put.csv\n32CN0031,Maas.CSV;oost.prn\n"
+            "40HN0007 oost.prn D:\\stress\\rivier.csv\n");
+  for (const char* name : {"west.prn", "oost.prn", "put.csv", "Maas.CSV", "rivier.csv"})
+    dir.write(name, std::string("inhoud van ") + name + "\n");
+  dir.write("kron.txt", "k\n");
+  ClusterPlan plan;
+  plan.dataFiles = {"export.csv"};
+  plan.couplingFile = "koppeling.txt";
+  plan.program = "/opt/phreatix-cli";
+  plan.tasks = planTasks({{"28AL0005", 1}, {"32CN0031", 1}, {"40HN0007", 1}}, 2);
+  prepareCluster(dir.path(), plan);
+
+  EXPECT_EQ(dir.read("taken/taak001/koppeling.txt"),
+            "28AL0005 west.prn put.csv\n32CN0031,Maas.CSV;oost.prn\n");
+  EXPECT_EQ(dir.read("taken/taak001/put.csv"), "inhoud van put.csv\n");
+  EXPECT_EQ(dir.read("taken/taak001/Maas.CSV"), "inhoud van Maas.CSV\n");
+  EXPECT_FALSE(fileExists(dir.file("taken/taak001/rivier.csv")));
+  EXPECT_EQ(dir.read("taken/taak002/rivier.csv"), "inhoud van rivier.csv\n");
+  EXPECT_FALSE(fileExists(dir.file("taken/taak002/put.csv")));
+  EXPECT_FALSE(fileExists(dir.file("taken/taak002/Maas.CSV")));
+  const std::vector<std::string> inputs = readLines(dir.file("taken/taak001/invoer.txt"));
+  for (const char* name : {"put.csv", "Maas.CSV", "west.prn", "oost.prn"}) {
+    EXPECT_NE(std::find(inputs.begin(), inputs.end(), name), inputs.end()) << name;
+  }
+  // Its inputs alone: not begun, so missing rather than failed.
+  EXPECT_EQ(judgeTask(dir.path(), plan, 0).state, TaskState::kMissing);
+  // A name on a coupling line that is the export's own is not put over the
+  // task's part of it.
+  dir.write("koppeling.txt", "28AL0005 west.prn export.csv\n");
+  writeTaskInputs(dir.path(), plan, 0);
+  EXPECT_EQ(dir.read("taken/taak001/export.csv"), "LOCATIE,F\n28AL0005,001\n32CN0031,001\n");
+}
+
 // cluster prepare in one call: a name that is no file of the study
 // directory is refused before anything is opened; then the exports are
 // opened in the session as one data set, cut into tasks of whole locations

@@ -189,6 +189,116 @@ TEST(Coupling, MissingMeteoFileInCouplingFileStopsTheProgram) {
                FatalStop);
 }
 
+// A third field: the code first, then a meteo file and a stress file in
+// either order, the stress file by its extension .csv in any case, kept
+// without its directory and with the line that named it; the last line of
+// a code decides. Two fields stay a meteo file, whatever its extension.
+TEST(Coupling, ThirdFieldOfACouplingLineIsAStressFile) {
+  const std::vector<std::string> tubes = {"99UU2201 +01", "99UU2202 +01"};
+  struct Case {
+    const char* text;
+    const char* meteo2201;
+    const char* stress2201;
+    int line2201;
+    const char* stress2202;
+  };
+  const Case cases[] = {
+      {"99UU2201 met_oost.prn put.csv\n", "met_oost.prn", "put.csv", 1, ""},
+      {"99UU2201,put.csv;met_oost.prn\r\n", "met_oost.prn", "put.csv", 1, ""},
+      {"\n  99UU2201\tmet_oost.prn , D:\\stress\\Maas.CSV\n", "met_oost.prn", "Maas.CSV", 2, ""},
+      {"99UU2201 met_oost.prn put.csv\n99UU2201 met_west.prn\n", "met_west.prn", "", 0, ""},
+      {"99UU2202 met_west.prn Maas.CSV\n99UU2201 met_oost.prn\n", "met_oost.prn", "", 0,
+       "Maas.CSV"},
+      {"99UU2201 put.csv\n", "put.csv", "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    for (const char* name : {"met_oost.prn", "met_west.prn", "put.csv", "Maas.CSV"})
+      dir.write(name, "kop\n");
+    dir.write("koppel.txt", c.text);
+    CouplingOverview overview;
+    Messages messages;
+    RecordingBox box;
+    coupleFromFile(dir.file("koppel.txt"), tubes, dir.path(), overview, messages, box);
+    ASSERT_EQ(overview.rows.size(), 2u) << c.text;
+    EXPECT_EQ(overview.couplingFile, dir.file("koppel.txt"));
+    EXPECT_EQ(overview.rows[0].meteo, c.meteo2201) << c.text;
+    EXPECT_EQ(overview.rows[0].stress, c.stress2201) << c.text;
+    EXPECT_EQ(overview.rows[0].stressLine, c.line2201) << c.text;
+    EXPECT_EQ(overview.rows[1].stress, c.stress2202) << c.text;
+    EXPECT_EQ(stressFileOfStem(overview, "99UU2201"), c.stress2201) << c.text;
+    EXPECT_TRUE(box.shown.empty()) << c.text;
+    EXPECT_TRUE(messages.log().empty()) << c.text;
+  }
+}
+
+// A stress file that is missing stops the program as a missing meteo file
+// does, under a heading of its own; so does a line of three fields that is
+// not a code, a meteo file and a stress file.
+TEST(Coupling, MissingStressFileInCouplingFileStopsTheProgram) {
+  const std::string stressHeading = "Er ontbreken 1 of meer stressbestanden genoemd in <";
+  const std::string meteoHeading = "Er ontbreken 1 of meer meteofiles genoemd in <";
+  struct Case {
+    const char* text;
+    std::vector<std::string> headings;
+    std::vector<std::string> details;  // each after the coupling file's path
+  };
+  const Case cases[] = {
+      {"99UU2201 met_oost.prn weg.csv\n",
+       {stressHeading},
+       {":1: buis 99UU2201: stressbestand \"weg.csv\" bestaat niet in de werkmap"}},
+      {"99UU2201 met_oost.prn\n99UU2202 weg.csv weg.prn\n",
+       {meteoHeading, stressHeading},
+       {":2: buis 99UU2202: meteobestand \"weg.prn\" bestaat niet in de werkmap",
+        ":2: buis 99UU2202: stressbestand \"weg.csv\" bestaat niet in de werkmap"}},
+      {"99UU2201 met_oost.prn put.prn\n",
+       {stressHeading},
+       {":1: buis 99UU2201: van \"met_oost.prn\" en \"put.prn\" hoort precies een het "
+        "stressbestand (.csv) te zijn"}},
+      {"99UU2201 a.csv put.csv\n",
+       {stressHeading},
+       {":1: buis 99UU2201: van \"a.csv\" en \"put.csv\" hoort precies een het stressbestand "
+        "(.csv) te zijn"}},
+      {"met_oost.prn 99UU2201 put.csv\n",
+       {stressHeading},
+       {":1: buis 99UU2201: op een regel van drie velden hoort de buiscode het eerste veld te "
+        "zijn"}},
+      // A control character: no name of a file in the working directory.
+      {"99UU2201 met_oost.prn \x02.csv\n",
+       {stressHeading},
+       {":1: buis 99UU2201: stressbestand \"\x02.csv\" is geen bestandsnaam in de werkmap"}},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.write("met_oost.prn", "kop\n");
+    dir.write("put.csv", "kop\n");
+    dir.write("a.csv", "kop\n");
+    dir.write("koppel.txt", c.text);
+    const std::string path = dir.file("koppel.txt");
+    CouplingOverview overview;
+    Messages messages;
+    RecordingBox box;
+    EXPECT_THROW(
+        coupleFromFile(path, {"99UU2201 +01", "99UU2202 +01"}, dir.path(), overview, messages, box),
+        FatalStop)
+        << c.text;
+    std::vector<std::string> lines;
+    std::string shown;
+    for (const std::string& heading : c.headings) {
+      lines.push_back(heading + path + ">.");
+      shown += (shown.empty() ? "" : "\n") + lines.back();
+    }
+    for (const std::string& detail : c.details) {
+      lines.push_back(path + detail);
+      shown += "\n" + lines.back();
+    }
+    EXPECT_EQ(box.shown, std::vector<std::string>{shown + "\n\nVerbeter dit en begin opnieuw."})
+        << c.text;
+    EXPECT_EQ(messages.log(), lines) << c.text;
+    EXPECT_EQ(messages.stopExit(), lines) << c.text;
+  }
+}
+
 TEST(Coupling, ManualGroupsFillTheOverviewInAlphabeticalBlocks) {
   CouplingOverview overview;
   overview.rows = {{"oud", "oud.prn"}};

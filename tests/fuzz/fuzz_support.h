@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,16 @@ inline std::vector<std::string> parts(const std::uint8_t* data, std::size_t size
 inline std::string writeFile(const std::string& name, std::string_view content) {
   const std::string path = joinPath(workDir(), name);
   writeLines(path, splitLines(content));
+  return path;
+}
+
+// The input as it stands, line ends and all (writeFile makes them LF).
+inline std::string writeBytes(const std::string& name, std::string_view content) {
+  const std::string path = joinPath(workDir(), name);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  out.close();
+  if (!out) std::abort();
   return path;
 }
 

@@ -449,6 +449,85 @@ class CouplingWindowsTest : public QObject {
     QCOMPARE(grid->item(1, 0)->text(), QString("99UU2201 +01"));
   }
 
+  // Under Model: uitgebreid the overview has the column "Stressbestand" and
+  // chooses a stress file of the working directory for the rows selected;
+  // a bad file or a cancelled dialog changes nothing, "Geen stressbestand"
+  // takes it off. Shown without the choice, the column stays while a row
+  // has a stress file, and the buttons are gone.
+  void overviewChoosesStressFilesForTheSelectedRows() {
+    phreatix::test::TempDir dir;
+    dir.write("put.csv", "# soort=onttrekking eenheid=m3/dag\ndatum,waarde\n2001-01-01,5\n");
+    dir.write("slecht.csv", "# soort=onttrekking eenheid=m\ndatum,waarde\n2001-01-01,5\n");
+    phreatix::CouplingOverview overview;
+    overview.rows = {{"99UU2201 +01", "met_oost.prn"},
+                     {"99UU2202 +01 (ingreep!)", "met_west.prn"},
+                     {"99UU2203 +02", "met_oost.prn"}};
+    RecordingDialogs dialogs;
+    DialogsScope scope(&dialogs);
+    TfrmKoppeling window;
+    window.showOverviewWithStress(overview, dir.path());
+    window.show();
+    QTableWidget* grid = window.strgrdResultaat;
+    QCOMPARE(grid->columnCount(), 3);
+    QCOMPARE(grid->item(0, 2)->text(), QString("Stressbestand"));
+    QCOMPARE(grid->item(2, 2)->text(), QString(""));
+    QVERIFY(window.bttnKIESSTRESS->isVisible() && window.bttnGEENSTRESS->isVisible());
+    // Nothing selected, nothing to choose for.
+    QVERIFY(!window.bttnKIESSTRESS->isEnabled());
+    QVERIFY(!window.bttnGEENSTRESS->isEnabled());
+
+    // As a click and control-clicks would.
+    auto selectRows = [&](std::initializer_list<int> rows) {
+      grid->clearSelection();
+      for (int row : rows) {
+        grid->selectionModel()->select(grid->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      }
+    };
+    selectRows({1, 3});
+    QVERIFY(window.bttnKIESSTRESS->isEnabled());
+    dialogs.answers << QString::fromStdString(dir.file("put.csv"));
+    window.bttnKIESSTRESS->click();
+    QCOMPARE(dialogs.requests.size(), std::size_t(1));
+    QCOMPARE(dialogs.requests[0].startDir, QString::fromStdString(dir.path()));
+    QCOMPARE(dialogs.requests[0].filter, QString("stressbestanden (*.csv);;alle bestanden (*.*)"));
+    QCOMPARE(overview.rows[0].stress, std::string("put.csv"));
+    QCOMPARE(overview.rows[1].stress, std::string(""));
+    QCOMPARE(overview.rows[2].stress, std::string("put.csv"));
+    QCOMPARE(grid->item(1, 2)->text(), QString("put.csv"));
+    QCOMPARE(grid->item(3, 2)->text(), QString("put.csv"));
+    QCOMPARE(grid->item(3, 1)->text(), QString("met_oost.prn"));
+    QVERIFY(dialogs.informations.isEmpty());
+
+    // A file the reader refuses: its reason shown, the row unchanged.
+    selectRows({2});
+    dialogs.answers << QString::fromStdString(dir.file("slecht.csv"));
+    window.bttnKIESSTRESS->click();
+    QCOMPARE(dialogs.informations,
+             QStringList({QString::fromStdString(
+                 dir.file("slecht.csv") +
+                 ":1: eenheid \"m\" past niet bij soort onttrekking (verwacht eenheid=m3/dag)")}));
+    QCOMPARE(overview.rows[1].stress, std::string(""));
+    // Cancelled.
+    selectRows({1});
+    window.bttnKIESSTRESS->click();
+    QCOMPARE(overview.rows[0].stress, std::string("put.csv"));
+
+    window.bttnGEENSTRESS->click();
+    QCOMPARE(overview.rows[0].stress, std::string(""));
+    QCOMPARE(grid->item(1, 2)->text(), QString(""));
+    QCOMPARE(overview.rows[2].stress, std::string("put.csv"));
+
+    window.showOverview(overview);
+    QCOMPARE(grid->columnCount(), 3);
+    QCOMPARE(grid->item(3, 2)->text(), QString("put.csv"));
+    QVERIFY(!window.bttnKIESSTRESS->isVisible() && !window.bttnGEENSTRESS->isVisible());
+    overview.rows[2].stress.clear();
+    window.showOverview(overview);
+    QCOMPARE(grid->columnCount(), 2);
+    QCOMPARE(grid->item(0, 1)->text(), QString("Meteobestand"));
+  }
+
   void helpWindowFollowsTheSelectedTopicOnlyWhenOpen() {
     phreatix::ui::HelpSystem help;
     for (const char* name :
@@ -540,6 +619,12 @@ class CouplingWindowsTest : public QObject {
     TfrmKoppeling shown;
     shown.showOverview(overview);
     save(shown, "koppeling");
+    overview.rows[0].stress = "pompstation_oost.csv";
+    overview.rows[1].stress = "pompstation_oost.csv";
+    TfrmKoppeling withStress;
+    withStress.showOverviewWithStress(overview, dir.path());
+    withStress.strgrdResultaat->selectRow(3);
+    save(withStress, "koppeling-stress");
 
     TfrmAbout about;
     save(about, "about");

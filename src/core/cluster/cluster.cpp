@@ -11,6 +11,7 @@
 #include <set>
 #include <string_view>
 
+#include "coupling/coupling.h"
 #include "error.h"
 #include "files/not_calibrated.h"
 #include "input/tube_file.h"
@@ -403,7 +404,9 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
   if (data.empty()) throw Error(ErrorKind::kInput, task.name + ": geen export met haar buizen");
 
   // The coupling lines of the task's locations (and lines that name no
-  // location at all), with the meteo files they name.
+  // location at all), with the meteo and stress files they name. The run
+  // opens each by its name alone, in its working directory (coupling.h):
+  // a name given with a directory brings the study's file of that name.
   std::vector<std::string> coupling;
   std::set<std::string> meteo;
   for (const std::string& line : readLines(joinPath(studyDir, plan.couplingFile))) {
@@ -418,12 +421,15 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
     if (other && !own) continue;
     coupling.push_back(line);
     for (const std::string& word : words) {
-      if (!allSet.count(word) && isBareFileName(word)) meteo.insert(word);
+      const std::string name = meteoFileName(word);
+      if (!allSet.count(word) && isBareFileName(name)) meteo.insert(name);
     }
   }
   writeLines(joinPath(dir, plan.couplingFile), coupling);
   inputs.push_back(plan.couplingFile);
   for (const std::string& name : meteo) {
+    // Never over the task's own part of an export.
+    if (std::find(data.begin(), data.end(), name) != data.end()) continue;
     if (name != plan.couplingFile && placeFile(joinPath(studyDir, name), joinPath(dir, name))) {
       inputs.push_back(name);
     }

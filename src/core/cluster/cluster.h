@@ -1,8 +1,8 @@
 // A study run as tasks on a cluster: the data set of a study directory cut
 // into tasks of whole locations, each task a working directory of its own
 // under taken/ with the part of every export that holds its locations, the
-// coupling lines and meteo files of those locations, kron.txt and the run
-// command (run.sh); a Slurm job array over the tasks; the judgement of a
+// coupling lines of those locations and the meteo and stress files they
+// name, kron.txt and the run command (run.sh); a Slurm job array over the tasks; the judgement of a
 // task from its own files; the merge of the finished tasks back into the
 // study directory.
 //

@@ -64,6 +64,24 @@ std::string nameOnLine(const std::string& line, std::size_t codeAt, std::size_t 
   return name;
 }
 
+bool isCouplingSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; }
+
+// The words of `text` between separators.
+std::vector<std::string> couplingWords(std::string_view text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : text) {
+    if (!isCouplingSeparator(c)) {
+      word += c;
+    } else if (!word.empty()) {
+      words.push_back(std::move(word));
+      word.clear();
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
 }  // namespace
 
 std::string entryStem(const std::string& entry) { return entry.substr(0, kLocationLength); }
@@ -86,6 +104,18 @@ std::string meteoFileOfStem(const CouplingOverview& overview, const std::string&
     if (entryStem(row.tube) == stem) file = meteoFileName(row.meteo);
   }
   return file;
+}
+
+std::string stressFileOfStem(const CouplingOverview& overview, const std::string& stem) {
+  std::string file;
+  for (const CouplingRow& row : overview.rows) {
+    if (entryStem(row.tube) == stem) file = meteoFileName(row.stress);
+  }
+  return file;
+}
+
+bool isStressFileName(const std::string& name) {
+  return name.size() > 4 && upperAscii(std::string_view(name).substr(name.size() - 4)) == ".CSV";
 }
 
 namespace {
@@ -178,40 +208,89 @@ void coupleFromFile(const std::string& couplingPath, const std::vector<std::stri
 
   overview.rows.assign(tubeList.size(), CouplingRow{});
   for (std::size_t i = 0; i < tubeList.size(); ++i) overview.rows[i].tube = tubeList[i];
+  overview.couplingFile = couplingPath;
 
-  // Per tube whose meteo file is missing: the tube, the file and the line
-  // of the coupling file, told after the fixed text.
+  // Per tube whose meteo or stress file is missing: the tube, the file and
+  // the line of the coupling file, told after the fixed text.
   std::vector<std::string> missingFiles;
+  bool meteoMissing = false, stressMissing = false;
   for (std::size_t n = 0; n < lines.size(); ++n) {
     const std::string& line = lines[n];
+    const std::string where = couplingPath + ":" + formatInt(static_cast<long long>(n) + 1) + ": ";
     for (std::size_t i = 0; i < tubeList.size(); ++i) {
       std::string code = entryCode(tubeList[i]);
       if (code.empty()) continue;
       std::size_t at = line.find(code);
       if (at == std::string::npos) continue;
-      std::string name = nameOnLine(line, at, code.size());
+      CouplingRow& row = overview.rows[i];
+      std::string rest = line;
+      rest.erase(at, code.size());
+      const std::vector<std::string> names = couplingWords(rest);
+      // Two names after the code: a meteo file and a stress file. Any
+      // other line is read as it always was, all that is left of it one
+      // meteo file name.
+      const bool withStress = names.size() == 2;
+      std::string name = withStress ? std::string() : nameOnLine(line, at, code.size());
+      std::string stressName;
+      if (withStress) {
+        const bool codeFirst =
+            line.find_first_not_of(" \t,;") == at &&
+            (at + code.size() == line.size() || isCouplingSeparator(line[at + code.size()]));
+        if (!codeFirst || isStressFileName(names[0]) == isStressFileName(names[1])) {
+          missingFiles.push_back(
+              where + "buis " + code + ": " +
+              (!codeFirst ? "op een regel van drie velden hoort de buiscode het eerste veld te zijn"
+                          : "van " + quoted(names[0]) + " en " + quoted(names[1]) +
+                                " hoort precies een het stressbestand (.csv) te zijn"));
+          stressMissing = true;
+          continue;
+        }
+        const std::size_t stressAt = isStressFileName(names[0]) ? 0 : 1;
+        name = names[1 - stressAt];
+        stressName = names[stressAt];
+      }
       std::string file = meteoFileName(name);
       if (isBareFileName(file) && fileExists(joinPath(workingDir, file))) {
-        overview.rows[i].meteo = name;
+        row.meteo = name;
       } else {
         const std::string why =
             name.empty() ? "geen meteobestand achter de buiscode"
             : isBareFileName(file)
                 ? "meteobestand " + quoted(name) + " bestaat niet in de werkmap"
                 : "meteobestand " + quoted(name) + " is geen bestandsnaam in de werkmap";
-        missingFiles.push_back(couplingPath + ":" + formatInt(static_cast<long long>(n) + 1) +
-                               ": buis " + code + ": " + why);
+        missingFiles.push_back(where + "buis " + code + ": " + why);
+        meteoMissing = true;
+      }
+      // The last line of a code decides: without a stress file it has none.
+      const std::string stress = meteoFileName(stressName);
+      if (!withStress || (isBareFileName(stress) && fileExists(joinPath(workingDir, stress)))) {
+        row.stress = stress;
+        row.stressLine = withStress ? static_cast<int>(n) + 1 : 0;
+      } else {
+        missingFiles.push_back(where + "buis " + code + ": stressbestand " + quoted(stressName) +
+                               (isBareFileName(stress) ? " bestaat niet in de werkmap"
+                                                       : " is geen bestandsnaam in de werkmap"));
+        stressMissing = true;
       }
     }
   }
 
   if (!missingFiles.empty()) {
-    std::string first = "Er ontbreken 1 of meer meteofiles genoemd in <" + couplingPath + ">.";
-    std::string shown = first;
+    std::vector<std::string> first;
+    if (meteoMissing) {
+      first.push_back("Er ontbreken 1 of meer meteofiles genoemd in <" + couplingPath + ">.");
+    }
+    if (stressMissing) {
+      first.push_back("Er ontbreken 1 of meer stressbestanden genoemd in <" + couplingPath + ">.");
+    }
+    std::string shown;
+    for (const std::string& line : first) shown += (shown.empty() ? "" : "\n") + line;
     for (const std::string& detail : missingFiles) shown += "\n" + detail;
     messageBox.show(shown + "\n\nVerbeter dit en begin opnieuw.");
-    messages.appendLog(first);
-    messages.appendStopExit(first);
+    for (const std::string& line : first) {
+      messages.appendLog(line);
+      messages.appendStopExit(line);
+    }
     for (const std::string& detail : missingFiles) {
       messages.appendLog(detail);
       messages.appendStopExit(detail);
@@ -223,6 +302,7 @@ void coupleFromFile(const std::string& couplingPath, const std::vector<std::stri
 ManualCoupling::ManualCoupling(std::vector<std::string> tubeList, CouplingOverview& overview)
     : tubeList_(std::move(tubeList)), overview_(overview) {
   overview_.rows.assign(tubeList_.size(), CouplingRow{});
+  overview_.couplingFile.clear();
 }
 
 void ManualCoupling::select(const std::vector<int>& tubeListPositions) {

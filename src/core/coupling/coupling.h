@@ -6,7 +6,9 @@
 // take characters 1-8 of the entry as the stem, the two characters after its
 // first "+" as the filter, and the meteo cell with everything up to its last
 // "\" or "/" removed, so that every meteo file is opened from the working
-// directory.
+// directory. Under Model: uitgebreid a row may also carry a stress file
+// (coupling/stress_file.h), kept as a bare name: an extra series that drives
+// the tube besides the weather.
 #pragma once
 
 #include <string>
@@ -20,16 +22,25 @@ namespace phreatix {
 struct CouplingRow {
   std::string tube;   // column 0
   std::string meteo;  // column 1
+  // The stress file (directory removed), "" for none; and the line of the
+  // coupling file that named it (from 1), 0 when it was chosen by hand.
+  // Initialised here so that the rows of two cells stay plain to write.
+  std::string stress = {};
+  int stressLine = 0;
 };
 
 // Rows 1..N of the overview as rows[0..N-1]; the title row ("DINO-buis",
-// "Meteobestand") is not stored.
+// "Meteobestand") is not stored. `couplingFile` is the coupling file the
+// rows were read from, "" after a coupling by hand; messages about a row's
+// stress file name it with the row's line.
 struct CouplingOverview {
   std::vector<CouplingRow> rows;
+  std::string couplingFile = {};
 };
 
 inline constexpr const char* kOverviewTitleTube = "DINO-buis";
 inline constexpr const char* kOverviewTitleMeteo = "Meteobestand";
+inline constexpr const char* kOverviewTitleStress = "Stressbestand";
 
 // Characters 1-8 of an entry; the two characters after its first "+" ("" when
 // there is none).
@@ -40,6 +51,12 @@ std::string meteoFileName(const std::string& cell);
 // The meteo file (directory removed) of the last row whose stem is `stem`;
 // "" when no row matches.
 std::string meteoFileOfStem(const CouplingOverview& overview, const std::string& stem);
+// The stress file (directory removed) of the last row whose stem is `stem`;
+// "" when no row matches or that row has none.
+std::string stressFileOfStem(const CouplingOverview& overview, const std::string& stem);
+// True for a name that a coupling line gives as a stress file: extension
+// ".csv" in any case.
+bool isStressFileName(const std::string& name);
 
 // The tube list from the data-set line list: one entry code + " +" + filter
 // per location, in data-set order; a further tube record of the same
@@ -59,6 +76,14 @@ std::vector<std::string> buildTubeList(const std::vector<std::string>& dataSet, 
 // "Er ontbreken 1 of meer meteofiles genoemd in <path>.\n\nVerbeter dit en
 // begin opnieuw.", the first line of it in mmLOG and in the exit list, and
 // the fatal stop.
+// A line of three fields, the tube code first, gives a meteo file and a
+// stress file in either order, the stress file by its extension .csv (any
+// case). A named stress file that does not exist in `workingDir` is told
+// in the same way, its first line "Er ontbreken 1 of meer stressbestanden
+// genoemd in <path>." (after the meteo one when both are missing); so is a
+// line of three fields without exactly one .csv, or with the code elsewhere.
+// Whether the model allows a stress file is checked before the calibration
+// (stressCouplingRefusals).
 void coupleFromFile(const std::string& couplingPath, const std::vector<std::string>& tubeList,
                     const std::string& workingDir, CouplingOverview& overview, Messages& messages,
                     MessageBox& messageBox);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "coupling/completeness.h"
+#include "coupling/stress_file.h"
 #include "results/report_files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -79,7 +80,20 @@ WorkflowOutcome Workflow::outcome(const Pipeline& pipeline) const {
   return pipeline.modelsChosen() > 0 ? WorkflowOutcome::kCompleted : WorkflowOutcome::kNoModel;
 }
 
+bool Workflow::stressFilesAccepted() {
+  const std::vector<std::string> refusals =
+      stressCouplingRefusals(overview_, session_.settings().model, session_.workingDir());
+  if (refusals.empty()) return true;
+  std::string text = kStressRefusalHeading;
+  for (const std::string& refusal : refusals) text += "\n" + refusal;
+  ports_.messageBox.showRefusal(text);
+  session_.messages().appendLog(kStressRefusalHeading);
+  for (const std::string& refusal : refusals) session_.messages().appendLog(refusal);
+  return false;
+}
+
 WorkflowOutcome Workflow::start() {
+  if (!stressFilesAccepted()) return WorkflowOutcome::kRefused;
   Pipeline run = pipeline();
   if (!run.start()) return WorkflowOutcome::kRefused;
   writeReport();
@@ -100,6 +114,7 @@ void Workflow::writeReport() {
 }
 
 WorkflowOutcome Workflow::repair() {
+  if (!stressFilesAccepted()) return WorkflowOutcome::kRefused;
   Pipeline run = pipeline();
   session_.clearStop();
   session_.pipelineControls();

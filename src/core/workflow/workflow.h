@@ -62,9 +62,11 @@ class Workflow {
   // with a message, when they cannot be read.
   bool applySettings(const DetailFields& fields);
 
-  // "Start calibratie>simulatie>trace>postprocessing".
+  // "Start calibratie>simulatie>trace>postprocessing". Refused first when the
+  // coupling's stress files do not go with the model (stressFilesAccepted).
   WorkflowOutcome start();
-  // The repair: the simulation phase on the calibrations in the directory.
+  // The repair: the simulation phase on the calibrations in the directory;
+  // refused like start for the stress files.
   WorkflowOutcome repair();
   // "Stoppen na deze buis", during a run.
   void requestStop() { session_.requestStop(); }
@@ -78,6 +80,10 @@ class Workflow {
 
  private:
   Pipeline pipeline();
+  // The stress files of the coupling under the session's model
+  // (stressCouplingRefusals): false after telling the user, in a refusal box
+  // and in mmLOG, kStressRefusalHeading and every refusal.
+  bool stressFilesAccepted();
   WorkflowOutcome outcome(const Pipeline& pipeline) const;
 
   Session& session_;
