@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "coupling/meteo_day.h"
+#include "coupling/stress_file.h"
 #include "engine/component_calibration.h"
 #include "engine/engine_run.h"
 #include "engine/simulation.h"
@@ -172,6 +174,29 @@ double chosenResponseTime(const ChosenModel& model) {
   const double delta = model.standard[0];
   if (!(delta > 0 && delta < 1)) return 0;
   return std::log(0.05) / std::log(delta);
+}
+
+std::shared_ptr<const DailyStress> tubeStress(const std::string& dir,
+                                              const CouplingOverview& overview,
+                                              const std::string& S, const DatedWeather& weather,
+                                              const WeatherReadings* calibration) {
+  const std::string name = stressFileOfStem(overview, S);
+  if (name.empty()) return nullptr;
+  const StressSeries read = readStressFile(joinPath(dir, name));
+  if (calibration != nullptr && !calibration->dates.empty()) {
+    checkStressCovers(read, calibration->dates.front(), calibration->dates.back());
+  }
+  auto stress = std::make_shared<DailyStress>();
+  const long long first = dayIndex(weather, read.first);
+  if (first < std::numeric_limits<int>::min() / 2 || first > std::numeric_limits<int>::max() / 2) {
+    refuseFile(joinPath(dir, name), "ligt ver buiten het meteobestand", ErrorKind::kInput);
+  }
+  stress->first = static_cast<int>(first);
+  stress->values = read.values;
+  double sum = 0;
+  for (double v : read.values) sum += v;
+  stress->mean = read.values.empty() ? 0 : sum / static_cast<double>(read.values.size());
+  return stress;
 }
 
 void calibrateExtendedCandidates(Session& session, const CouplingOverview& overview,

@@ -89,6 +89,15 @@ struct ChosenModel {
 std::vector<double> modelLevels(const ChosenModel& model, const DatedWeather& weather, int first,
                                 int count);
 
+// The stress series coupled to tube S on the days of `weather`, null when
+// none is coupled; with `calibration`, a series that does not cover the
+// calibration readings' period is refused naming both periods. Read and
+// input errors name the file.
+std::shared_ptr<const DailyStress> tubeStress(const std::string& dir,
+                                              const CouplingOverview& overview,
+                                              const std::string& S, const DatedWeather& weather,
+                                              const WeatherReadings* calibration = nullptr);
+
 // Days to 95 % of the step response of a chosen model.
 double chosenResponseTime(const ChosenModel& model);
 

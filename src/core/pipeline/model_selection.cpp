@@ -156,6 +156,11 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
           const CandidateSummary& c = judgement.candidates[*judgement.chosen];
           model = c.model;
           choice.label = c.label;
+          for (const ModelComponent& mc : model->extended.components) {
+            if (mc.kind == ComponentKind::kStress && series) {
+              model->stress = tubeStress(dir, overview, S, *series->weather);
+            }
+          }
           Vertex v;
           v.p = c.model.isExtended() ? Parameters{0,
                                                   0,
