@@ -178,6 +178,16 @@ TfrmDefaults::TfrmDefaults(phreatix::SessionSettings& settings,
   rdgrpMODEL = findChild<QGroupBox*>("rdgrpMODEL");
   rdbttnSTANDAARD = findChild<QRadioButton*>("rdbttnSTANDAARD");
   rdbttnUITGEBREID = findChild<QRadioButton*>("rdbttnUITGEBREID");
+  rdgrpSITUATIE = findChild<QGroupBox*>("rdgrpSITUATIE");
+  rdbttnEINDE = findChild<QRadioButton*>("rdbttnEINDE");
+  rdbttnGEMIDDELD = findChild<QRadioButton*>("rdbttnGEMIDDELD");
+  rdbttnGEEN = findChild<QRadioButton*>("rdbttnGEEN");
+  // The group follows the model family however it changes (a click, the
+  // keyboard, "Annuleren" putting back the family the window opened with).
+  // It keeps its word while disabled; the buttons' own state stays
+  // setSessionFieldsEnabled's.
+  rdgrpSITUATIE->setEnabled(rdbttnUITGEBREID->isChecked());
+  connect(rdbttnUITGEBREID, &QRadioButton::toggled, rdgrpSITUATIE, &QWidget::setEnabled);
 
   btbttnOKDEFAULTS = new QPushButton(QString::fromUtf8("Instellingen OK"), this);
   btbttnOKDEFAULTS->setObjectName("btbttnOKDEFAULTS");

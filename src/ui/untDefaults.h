@@ -1,10 +1,11 @@
 // The detail-settings window TfrmDefaults ("Detailinstellingen calibraties,
 // simulaties en tracing"): simplex limits, the four plausibility bounds,
 // the response-time bounds of the extended models, simulation period,
-// warm-up, realisations, the kind of deterministic trace and the model
-// family. Every field is checked when the user leaves it; "Instellingen OK"
-// stores them all in the session settings and closes the window once every
-// meteo file covers the new simulation period.
+// warm-up, realisations, the kind of deterministic trace, the model family
+// and the situation the extended model's GxG hold for. Every field is
+// checked when the user leaves it; "Instellingen OK" stores them all in the
+// session settings and closes the window once every meteo file covers the
+// new simulation period.
 #pragma once
 
 #include <functional>
@@ -41,7 +42,7 @@ class TfrmDefaults : public QDialog {
                QWidget* parent = nullptr);
 
   // The fields of start year, realisations, warm-up, iterations and closure,
-  // and the model choice: disabled while a pipeline runs and after a reset,
+  // and the choices of model and situation: disabled while a pipeline runs and after a reset,
   // enabled once the meteo coupling has been made.
   void setSessionFieldsEnabled(bool enabled);
 
@@ -70,6 +71,12 @@ class TfrmDefaults : public QDialog {
   QGroupBox* rdgrpMODEL;
   QRadioButton* rdbttnSTANDAARD;
   QRadioButton* rdbttnUITGEBREID;
+  // Enabled only while rdbttnUITGEBREID is checked: the standard model has
+  // no trend, step or stresses to put in a situation.
+  QGroupBox* rdgrpSITUATIE;
+  QRadioButton* rdbttnEINDE;
+  QRadioButton* rdbttnGEMIDDELD;
+  QRadioButton* rdbttnGEEN;
   QPushButton* btbttnOKDEFAULTS;
   QPushButton* bttnAnnuleren;
 

@@ -348,6 +348,7 @@ TEST(Cli, RunRefusesSettingsItCannotUse) {
             std::string::npos)
       << demo.err;
   EXPECT_EQ(runCli(dir, "demo d --model bic").code, 1);
+  EXPECT_EQ(runCli(dir, "demo d --model uitgebreid --situatie laatste").code, 1);
   EXPECT_FALSE(fileExists(dir.file("d")));
 }
 
@@ -1317,7 +1318,7 @@ TEST(CliCluster, RealExportsOneTaskPerLocationMergeAsOneRun) {
 }
 
 // The settings given to cluster prepare reach every task: its run.sh runs
-// `run` with the same model and bounds, which run takes as given.
+// `run` with the same model, situation and bounds, which run takes as given.
 TEST(CliCluster, EveryTaskRunsWithTheSettingsGivenToPrepare) {
   test::TempDir dir;
   std::filesystem::create_directory(dir.file("study"));
@@ -1333,17 +1334,23 @@ TEST(CliCluster, EveryTaskRunsWithTheSettingsGivenToPrepare) {
   refused = runCli(dir, prepare + "--t95-min 900 --t95-max 20");
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("ligt niet boven t95 min"), std::string::npos) << refused.err;
+  refused = runCli(dir, prepare + "--situatie gemiddelde");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("--situatie: takes einde, gemiddeld or geen, got gemiddelde"),
+            std::string::npos)
+      << refused.err;
   EXPECT_FALSE(fileExists(dir.file("study/taken")));
 
   CliRun run = runCli(dir, prepare + "--tubes-per-task 1 --model=uitgebreid --t95-min 20,5 " +
-                               "--t95-max 900 --realisations 20");
+                               "--t95-max 900 --realisations 20 --situatie=gemiddeld");
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("3 taken voor 3 buizen"), std::string::npos) << run.out;
   for (const char* task : {"taak001", "taak002", "taak003"}) {
     SCOPED_TRACE(task);
     const std::string script = dir.read(std::string("study/taken/") + task + "/run.sh");
-    for (const char* option : {" '--model' 'uitgebreid'", " '--t95-min' '20,5'",
-                               " '--t95-max' '900'", " '--realisations' '20'"}) {
+    for (const char* option :
+         {" '--model' 'uitgebreid'", " '--t95-min' '20,5'", " '--t95-max' '900'",
+          " '--realisations' '20'", " '--situatie' 'gemiddeld'"}) {
       EXPECT_NE(script.find(option), std::string::npos) << option << "\n" << script;
     }
     // The task's run takes them: without kron.txt it stops there (exit 2),

@@ -142,6 +142,7 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
   EXPECT_EQ(s.t95Min, 10);
   EXPECT_EQ(s.t95Max, 3650);
   EXPECT_EQ(s.model, ModelFamily::kStandaard);
+  EXPECT_EQ(s.situation, Situation::kEinde);
 
   DetailFields f;
   f.maxIter = "1200";
@@ -151,6 +152,7 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
   f.endYear = "1990";
   f.realisations = "50";
   f.trace = "zonder";
+  f.situation = "geen";
   ASSERT_TRUE(applyDetailSettings(f, s));
   EXPECT_EQ(s.MAXITER, 1200);
   EXPECT_EQ(s.closure, " 0.005");
@@ -159,6 +161,7 @@ TEST(FieldChecks, InstellingenOkStoresEverySetting) {
   EXPECT_EQ(s.numberOfYears, -9);
   EXPECT_EQ(s.realisations, "50");
   EXPECT_FALSE(s.traceWithUpdating);
+  EXPECT_EQ(s.situation, Situation::kGeen);
 
   // Warm-up rounded to the nearest day, halves to the even one.
   struct Case {

@@ -43,7 +43,7 @@ TEST(SettingsTable, EveryRowIsComplete) {
   EXPECT_EQ(options.size(), detailFields().size());
   EXPECT_EQ(std::set<const DetailField*>(options.begin(), options.end()).size(), options.size());
   EXPECT_STREQ(options.front()->flag, "--start-year");
-  EXPECT_STREQ(options.back()->flag, "--model");
+  EXPECT_STREQ(options.back()->flag, "--situatie");
   // The response times follow the four bounds, the choices come last.
   std::vector<std::string> order;
   for (const DetailField* row : options) order.push_back(row->flag);
@@ -51,6 +51,7 @@ TEST(SettingsTable, EveryRowIsComplete) {
   EXPECT_EQ(at("--t95-min"), at("--omega-min") + 1);
   EXPECT_EQ(at("--t95-max"), at("--t95-min") + 1);
   EXPECT_EQ(at("--trace"), at("--t95-max") + 1);
+  EXPECT_EQ(at("--situatie"), at("--model") + 1);
 }
 
 // Each row stores only its own member: a changed field changes its setting
@@ -79,6 +80,8 @@ TEST(SettingsTable, EachRowStoresItsOwnSetting) {
       {"edtT95MAX", "900", [](const SessionSettings& s) { return s.t95Max == 900; }},
       {"rdgrpMODEL", "uitgebreid",
        [](const SessionSettings& s) { return s.model == ModelFamily::kUitgebreid; }},
+      {"rdgrpSITUATIE", "gemiddeld",
+       [](const SessionSettings& s) { return s.situation == Situation::kGemiddeld; }},
   };
   SessionSettings defaults;
   ASSERT_TRUE(applyDetailSettings(DetailFields{}, defaults));
@@ -112,6 +115,7 @@ TEST(SettingsTable, EachRowStoresItsOwnSetting) {
     EXPECT_EQ(back.t95Min, defaults.t95Min);
     EXPECT_EQ(back.t95Max, defaults.t95Max);
     EXPECT_EQ(back.model, defaults.model);
+    EXPECT_EQ(back.situation, defaults.situation);
   }
   EXPECT_EQ(covered.size(), detailFields().size()) << "a row without a case here";
 }
@@ -142,6 +146,42 @@ TEST(SettingsTable, ChoiceTakesOnlyItsWords) {
   fields.model = "standaard";
   ASSERT_TRUE(applyDetailSettings(fields, s));
   EXPECT_EQ(s.model, ModelFamily::kStandaard);
+}
+
+// The situation: each word stores the situation whose text it is, so that
+// what the model side writes back (situationText) is the word the user
+// chose; a word of no situation is refused by the field check and stores
+// nothing.
+TEST(SettingsTable, SituationWordsAreTheSituationsTexts) {
+  const DetailField& situation = *findDetailField("rdgrpSITUATIE");
+  EXPECT_EQ(findDetailOption("--situatie"), &situation);
+  std::set<Situation> stored;
+  for (const SettingChoice& choice : situation.choices) {
+    SCOPED_TRACE(choice.word);
+    EXPECT_TRUE(checkDetailField(situation, choice.word).accepted());
+    DetailFields fields;
+    fields.situation = choice.word;
+    SessionSettings s;
+    ASSERT_TRUE(applyDetailSettings(fields, s));
+    EXPECT_STREQ(situationText(s.situation), choice.word);
+    stored.insert(s.situation);
+  }
+  EXPECT_EQ(stored,
+            (std::set<Situation>{Situation::kEinde, Situation::kGemiddeld, Situation::kGeen}));
+  EXPECT_EQ(SessionSettings().situation, Situation::kEinde);
+
+  const FieldResult other = checkDetailField(situation, "Einde");
+  EXPECT_EQ(other.message, "takes einde, gemiddeld or geen, got Einde");
+  EXPECT_EQ(other.text, "einde");
+  // Past the field check (a caller that skipped it): nothing is stored.
+  SessionSettings s;
+  s.situation = Situation::kGeen;
+  s.MAXITER = 700;
+  DetailFields fields;
+  fields.situation = "altijd";
+  EXPECT_FALSE(applyDetailSettings(fields, s));
+  EXPECT_EQ(s.situation, Situation::kGeen);
+  EXPECT_EQ(s.MAXITER, 700);
 }
 
 // The README's table of the settings options, as the user reads it: one row

@@ -309,10 +309,12 @@ class EnginePostWindowsTest : public QObject {
           QVERIFY2(button, choice.control);
           QCOMPARE(button->text(), QString::fromUtf8(choice.label));
           QCOMPARE(button->isChecked(), std::string(choice.word) == row.formDefault);
+          // The button's own state: the situation's group as a whole
+          // follows the model family (situationFollowsTheModelFamily).
           window.setSessionFieldsEnabled(false);
-          QCOMPARE(button->isEnabled(), !row.sessionField);
+          QCOMPARE(button->isEnabledTo(group), !row.sessionField);
           window.setSessionFieldsEnabled(true);
-          QVERIFY(button->isEnabled());
+          QVERIFY(button->isEnabledTo(group));
         }
         continue;
       }
@@ -326,7 +328,7 @@ class EnginePostWindowsTest : public QObject {
       QVERIFY(edit->isEnabled());
     }
     // Tab takes the fields as the window shows them, then the number of
-    // workers, then the trace choice and the model choice.
+    // workers, then the choices of trace, model and situation.
     auto nextTab = [](QWidget* widget) {
       do widget = widget->nextInFocusChain();
       while (!(widget->focusPolicy() & Qt::TabFocus));
@@ -338,7 +340,8 @@ class EnginePostWindowsTest : public QObject {
         window.edtT95MIN,         window.edtT95MAX,         window.edtSTARTJAAR,
         window.edtEINDJAAR,       window.edtWARMUP,         window.edtREALISATIES,
         window.edtREKENPROCESSEN, window.rdbttnMETUPDATING, window.rdbttnZONDERUPDATING,
-        window.rdbttnSTANDAARD};
+        window.rdbttnSTANDAARD,   window.rdbttnUITGEBREID,  window.rdbttnEINDE,
+        window.rdbttnGEMIDDELD,   window.rdbttnGEEN};
     for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
       QCOMPARE(nextTab(tabOrder[i]), tabOrder[i + 1]);
     }
@@ -631,6 +634,68 @@ class EnginePostWindowsTest : public QObject {
     QTest::mouseClick(window.rdbttnSTANDAARD, Qt::LeftButton);
     window.btbttnOKDEFAULTS->click();
     QCOMPARE(settings.model, phreatix::ModelFamily::kStandaard);
+  }
+
+  // The situation can be chosen only under the extended family, however the
+  // family is chosen (mouse, keyboard, "Annuleren"); it is taken at
+  // "Instellingen OK" as the family is, and keeps its word while the
+  // standard family leaves it disabled. A pipeline locks it as it locks
+  // the family.
+  void situationFollowsTheModelFamily() {
+    phreatix::SessionSettings settings;
+    TfrmDefaults window(settings, [] { return true; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.rdbttnEINDE->isChecked());
+    QVERIFY(!window.rdgrpSITUATIE->isEnabled());
+    QVERIFY(!window.rdbttnGEMIDDELD->isEnabled());
+    QTest::mouseClick(window.rdbttnUITGEBREID, Qt::LeftButton);
+    QVERIFY(window.rdbttnGEMIDDELD->isEnabled());
+    QTest::mouseClick(window.rdbttnGEMIDDELD, Qt::LeftButton);
+    QVERIFY(window.rdbttnGEMIDDELD->isChecked());
+    QCOMPARE(settings.situation, phreatix::Situation::kEinde);
+    window.bttnAnnuleren->click();
+    QVERIFY(window.rdbttnSTANDAARD->isChecked() && window.rdbttnEINDE->isChecked());
+    QVERIFY(!window.rdgrpSITUATIE->isEnabled());
+    QCOMPARE(settings.situation, phreatix::Situation::kEinde);
+
+    // By the keyboard: the arrow from standaard to uitgebreid and back.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    window.rdbttnSTANDAARD->setFocus();
+    QTest::keyClick(window.rdbttnSTANDAARD, Qt::Key_Down);
+    QVERIFY(window.rdbttnUITGEBREID->isChecked());
+    QVERIFY(window.rdgrpSITUATIE->isEnabled());
+    QTest::keyClick(window.rdbttnUITGEBREID, Qt::Key_Up);
+    QVERIFY(window.rdbttnSTANDAARD->isChecked());
+    QVERIFY(!window.rdgrpSITUATIE->isEnabled());
+
+    QTest::mouseClick(window.rdbttnUITGEBREID, Qt::LeftButton);
+    QTest::mouseClick(window.rdbttnGEEN, Qt::LeftButton);
+    window.btbttnOKDEFAULTS->click();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(settings.model, phreatix::ModelFamily::kUitgebreid);
+    QCOMPARE(settings.situation, phreatix::Situation::kGeen);
+
+    // Opened again under uitgebreid it can be changed; locked by a
+    // pipeline, it cannot, and unlocked it follows the family again.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.rdgrpSITUATIE->isEnabled() && window.rdbttnGEEN->isChecked());
+    window.setSessionFieldsEnabled(false);
+    QVERIFY(!window.rdbttnEINDE->isEnabled());
+    window.setSessionFieldsEnabled(true);
+    QVERIFY(window.rdbttnEINDE->isEnabled());
+    QTest::mouseClick(window.rdbttnSTANDAARD, Qt::LeftButton);
+    QVERIFY(!window.rdbttnEINDE->isEnabled());
+    window.btbttnOKDEFAULTS->click();
+    QCOMPARE(settings.model, phreatix::ModelFamily::kStandaard);
+    QCOMPARE(settings.situation, phreatix::Situation::kGeen);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.rdbttnGEEN->isChecked() && !window.rdbttnGEEN->isEnabled());
+    window.bttnAnnuleren->click();
   }
 
   // The response-time bounds: each checked against its domain when left, the

@@ -35,10 +35,12 @@ FieldResult checkMaxIterField(const std::string& text) {
 
 FieldResult checkDetailField(const DetailField& field, const std::string& typed) {
   if (isChoice(field)) {
+    // "met or zonder"; "einde, gemiddeld or geen".
     std::string words;
-    for (const SettingChoice& choice : field.choices) {
-      if (typed == choice.word) return {typed, ""};
-      words += (words.empty() ? "" : " or ") + std::string(choice.word);
+    for (std::size_t i = 0; i < field.choices.size(); ++i) {
+      if (typed == field.choices[i].word) return {typed, ""};
+      if (i > 0) words += i + 1 == field.choices.size() ? " or " : ", ";
+      words += field.choices[i].word;
     }
     return {field.putBack, "takes " + words + ", got " + typed};
   }

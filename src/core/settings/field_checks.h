@@ -41,8 +41,8 @@ FieldResult checkMaxIterField(const std::string& text);
 // The exit check of one field: the integer check first for the integer
 // fields (iterations and realisations), then the domain check. A decimal
 // comma is accepted; the accepted text then holds the point. A choice takes
-// one of its words ("takes met or zonder, got X" otherwise, as the command
-// line refuses it).
+// one of its words ("takes met or zonder, got X", "takes einde, gemiddeld or
+// geen, got X" otherwise, as the command line refuses it).
 FieldResult checkDetailField(const DetailField& field, const std::string& text);
 
 // Leaving a field: its exit check, and for the fields that take effect at
@@ -74,8 +74,8 @@ std::string periodLabel(int startYear, int endYear);
 // the closure criterion (a blank and the field's text), the four
 // plausibility bounds, the start year, the number of years (end year - start
 // year + 1), the warm-up rounded to the nearest integer with halves to even,
-// the realisations text, the trace choice, the two response-time bounds and
-// the model family. Domains are not checked again
+// the realisations text, the trace choice, the two response-time bounds,
+// the model family and the situation. Domains are not checked again
 // (the exit checks did that), but every field must read as the number it
 // stands for; when one does not, nothing is stored and the result is false.
 // The completeness check is the caller's.

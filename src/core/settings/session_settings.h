@@ -15,6 +15,26 @@ inline constexpr const char* kVersion = "3.0";
 // response, start in equilibrium), chosen among by BIC.
 enum class ModelFamily { kStandaard, kUitgebreid };
 
+// For which situation the extended model's simulated GxG hold, as to its
+// trend, step and stresses (pumping, river): as they stand at the end of the
+// readings, at their mean over the calibration period, or without those
+// components at all. Read only under ModelFamily::kUitgebreid.
+enum class Situation { kEinde, kGemiddeld, kGeen };
+
+// The word of a situation, as the setting "Situatie" and --situatie take it:
+// "einde", "gemiddeld" or "geen".
+constexpr const char* situationText(Situation situation) {
+  switch (situation) {
+    case Situation::kEinde:
+      return "einde";
+    case Situation::kGemiddeld:
+      return "gemiddeld";
+    case Situation::kGeen:
+      return "geen";
+  }
+  return "einde";
+}
+
 struct SessionSettings {
   int MAXITER = 500;                // iteration limit of the simplex search
   std::string closure = " 0.0001";  // closure criterion: a blank and a number, as written
@@ -33,6 +53,7 @@ struct SessionSettings {
   int jobs = 1;                      // engine runs and post-processings at once (--jobs,
                                      // "Aantal rekenprocessen"); outputs do not depend on it
   ModelFamily model = ModelFamily::kStandaard;  // --model, "Model"
+  Situation situation = Situation::kEinde;      // --situatie, "Situatie"
   // Plausibility of the extended candidates: the response time (days to 95 %
   // of the step response) within [t95Min, t95Max].
   double t95Min = 10;

@@ -87,6 +87,24 @@ constexpr SettingChoice kModelChoices[] = {
     {"uitgebreid", "rdbttnUITGEBREID", "uitgebreid"},
 };
 
+// The situation the extended model's GxG hold for: the word as
+// situationText writes it; any other text does not read as one.
+bool storeSituation(const std::string& text, SessionSettings& s) {
+  for (const Situation situation : {Situation::kEinde, Situation::kGemiddeld, Situation::kGeen}) {
+    if (text == situationText(situation)) {
+      s.situation = situation;
+      return true;
+    }
+  }
+  return false;
+}
+
+constexpr SettingChoice kSituationChoices[] = {
+    {"einde", "rdbttnEINDE", "einde van de metingen"},
+    {"gemiddeld", "rdbttnGEMIDDELD", "gemiddeld over de calibratie"},
+    {"geen", "rdbttnGEEN", "zonder componenten"},
+};
+
 constexpr SettingChoice kTraceChoices[] = {
     {"met", "rdbttnMETUPDATING", "met updating"},
     {"zonder", "rdbttnZONDERUPDATING", "zonder updating"},
@@ -331,6 +349,27 @@ const DetailField kRows[] = {
      .text = &DetailFields::model,
      .store = storeModel,
      .choices = kModelChoices},
+    // Read by the extended model only (the window enables it under
+    // uitgebreid); taken and locked as the model family.
+    {.name = "rdgrpSITUATIE",
+     .flag = "--situatie",
+     .valueName = "einde|gemiddeld|geen",
+     .help = "for the extended model's trend, step and stresses: einde (their\n"
+             "situation at the end of the readings), gemiddeld (their mean over\n"
+             "the calibration period) or geen (left out)",
+     .label = " Situatie ",
+     .unit = "",
+     .place = Place::kChoice,
+     .formDefault = "einde",
+     .lo = 0,
+     .hi = 0,
+     .putBack = "einde",
+     .integer = false,
+     .immediate = false,
+     .sessionField = true,
+     .text = &DetailFields::situation,
+     .store = storeSituation,
+     .choices = kSituationChoices},
 };
 
 // The command line lists the simulation's settings before the calibration's.

@@ -35,6 +35,7 @@ struct DetailFields {
   std::string t95Min;        // edtT95MIN, days
   std::string t95Max;        // edtT95MAX, days
   std::string model;         // rdgrpMODEL: "standaard" or "uitgebreid"
+  std::string situation;     // rdgrpSITUATIE: "einde", "gemiddeld" or "geen"
 };
 
 // One word of a choice: the word the command line takes, and the radio
@@ -84,8 +85,8 @@ struct DetailField {
 
 // edtMAXITER, edtCLOSURE, edtDELTAMIN, edtPHIMIN, edtCMAX, edtOMEGAMIN,
 // edtT95MIN, edtT95MAX, edtSTARTJAAR, edtEINDJAAR, edtWARMUP, edtREALISATIES,
-// rdgrpDETTRACE, rdgrpMODEL, in this order: the window's order and the order
-// the fields are checked in.
+// rdgrpDETTRACE, rdgrpMODEL, rdgrpSITUATIE, in this order: the window's
+// order and the order the fields are checked in.
 std::span<const DetailField> detailFields();
 
 // The rows in the order of the command line's options: the simulation's
