@@ -165,7 +165,8 @@ TEST(ExtendedCandidates, SimulationAndTraceKeepTheEnginesLayouts) {
   m.extended = candidate(ExtendedShape::kExponential, 1, 30, 1, 20).model;
   const DatedWeather weather = readDatedWeather(c.dir.file("west.prn"));
   std::string message;
-  ASSERT_TRUE(runExtendedStage(c.dir.path(), "28AL0005", "01", m, weather, false, message))
+  ASSERT_TRUE(runExtendedStage(c.dir.path(), "28AL0005", "01", m, weather, false, Situation::kEinde,
+                               message))
       << message;
   const std::vector<std::string> realisations = c.lines("28AL0005.u01");
   EXPECT_EQ(realisations.size(), engineRealisations.size());
@@ -179,7 +180,8 @@ TEST(ExtendedCandidates, SimulationAndTraceKeepTheEnginesLayouts) {
   EXPECT_NEAR(sum / 100, level, 1.5);
   EXPECT_EQ(c.lines("28AL0005.e01")[0], "ME, RMSE, MAE deterministic model:");
 
-  ASSERT_TRUE(runExtendedStage(c.dir.path(), "28AL0005", "01", m, weather, true, message))
+  ASSERT_TRUE(runExtendedStage(c.dir.path(), "28AL0005", "01", m, weather, true, Situation::kEinde,
+                               message))
       << message;
   const std::vector<std::string> trace = c.lines("28AL0005.upd");
   ASSERT_TRUE(copyFile(c.dir.file("28AL0005.std"), c.dir.file("zeftal0.par")));
@@ -220,6 +222,135 @@ TEST(ExtendedCandidates, ALocationWithoutFilter01IsSimulatedOnItsLowestFilter) {
   EXPECT_EQ(inProcess.at("28AL0005").filter, "04");
   EXPECT_EQ(c.lines("28AL0005.t04").at(2), "28AL0005.u01");
   EXPECT_EQ(c.lines("modsel.zft").size(), 1u);
+}
+
+}  // namespace
+}  // namespace phreatix::test
+
+namespace phreatix::test {
+namespace {
+
+CandidateFit withTrend(double bic, double slope, int start, int end) {
+  CandidateFit fit = candidate(ExtendedShape::kGamma, bic, 300, 2, 20);
+  ModelComponent trend;
+  trend.kind = ComponentKind::kTrend;
+  trend.start = start;
+  trend.end = end;
+  trend.gain = slope;
+  fit.model.components = {trend};
+  fit.componentErrors = {{0.25, -1, -1}};
+  fit.k += 3;
+  return fit;
+}
+
+TEST(ExtendedComponents, ACandidateWithATrendIsChosenOnlyWhereItBuysTheMargin) {
+  SelectionCase c;
+  c.session.settings().model = ModelFamily::kUitgebreid;
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kExponential, 800, 300, 1, 10), "w");
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kGamma, 790, 300, 2, 20), "w");
+  const CalendarDate first{1960, 1, 1};
+  // 9.9 lower than gf: not enough.
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01", withTrend(780.1, 8.5, 400, 4052), "w",
+                      &first);
+  CandidateJudgement j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  ASSERT_TRUE(j.chosen);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gf");
+  // The file reads back with its trend, and the candidate is judged.
+  const CandidateFit back =
+      readCandidateResults(c.dir.file("28AL0005.gft01"), ExtendedShape::kGamma);
+  ASSERT_EQ(back.model.components.size(), 1u);
+  EXPECT_EQ(back.model.components[0].start, 400);
+  EXPECT_EQ(back.model.components[0].end, 4052);
+  EXPECT_EQ(back.model.components[0].gain, 8.5);
+  EXPECT_EQ(back.componentErrors[0].gain, 0.25);
+  EXPECT_EQ(back.k, 10);
+  const std::vector<std::string> file = c.lines("28AL0005.gft01");
+  EXPECT_NE(std::find(file.begin(), file.end(),
+                      "component trend start 400 eind 4052 helling 8.5 se 0.25 van 1961-02-04 tot "
+                      "1971-02-04"),
+            file.end());
+  // 10.1 lower: chosen.
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01", withTrend(779.9, 8.5, 400, 4052), "w",
+                      &first);
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gft");
+  // A trend of more than 3 m over its years is not plausible: 30 cm a
+  // year over ten years.
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01", withTrend(700, 30, 400, 4052), "w", &first);
+  // 30 cm a year over 3652 days is 299.96 cm: within the bound.
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gft");
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01", withTrend(700, 31, 400, 4052), "w", &first);
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gf");
+  for (const CandidateSummary& s : j.candidates) {
+    if (s.label == "gft") {
+      EXPECT_FALSE(s.plausible);
+      EXPECT_NE(s.reason.find("trend verandert 310.0 cm (grens 300 cm)"), std::string::npos)
+          << s.reason;
+    }
+  }
+}
+
+TEST(ExtendedComponents, EachSituationHoldsTheComponentsAtTheirLevel) {
+  DatedWeather weather;
+  weather.first = {2000, 1, 1};
+  weather.weather.precipitation.assign(2000, 0.2);
+  weather.weather.evaporation.assign(2000, 0.1);
+  ChosenModel m;
+  m.label = "eftx";
+  m.extended.shape = ExtendedShape::kExponential;
+  m.extended.A = 100;
+  m.extended.a = 30;
+  m.extended.f = 1;
+  m.extended.c = -50;
+  m.readingsFirst = 0;
+  m.readingsLast = 830;
+  ModelComponent trend;
+  trend.kind = ComponentKind::kTrend;
+  trend.start = 100;
+  trend.end = 465;
+  trend.gain = 10;
+  ModelComponent stress;
+  stress.kind = ComponentKind::kStress;
+  stress.a = 20;
+  stress.gain = -0.01;
+  m.extended.components = {trend, stress};
+  // An abstraction of 3000 m3 a day that drops to 1000 in the last year of
+  // the readings.
+  auto pump = std::make_shared<DailyStress>();
+  for (int t = 0; t < 2000; ++t) pump->values.push_back(t > 830 - 365 ? 1000 : 3000);
+  pump->mean = 2000;
+  m.stress = pump;
+  const double sumTheta = [] {
+    double s = 0;
+    for (double v : blockResponse(1, 20)) s += v;
+    return s;
+  }();
+  // einde: the trend's 365 days (9.993 cm), the stress's response to the
+  // last year's 1000 m3 a day.
+  EXPECT_NEAR(componentSituationLevel(m, weather, trend, Situation::kEinde), 10 * 365 / 365.25,
+              1e-12);
+  EXPECT_NEAR(componentSituationLevel(m, weather, stress, Situation::kEinde), -10 * sumTheta, 1e-9);
+  // gemiddeld over days 0..830: 100 days at 0, the rise (sum k/365.25 for
+  // k = 0..365), then 365 days at 365/365.25.
+  const double mean = (365.0 * 366 / 2 / 365.25 + 365 * 365 / 365.25) / 831;
+  EXPECT_NEAR(componentSituationLevel(m, weather, trend, Situation::kGemiddeld), 10 * mean, 1e-9);
+  EXPECT_EQ(componentSituationLevel(m, weather, stress, Situation::kGeen), 0);
+  // The levels: the course in the fit, one level in a situation.
+  const std::vector<double> course = modelLevels(m, weather, 1000, 5);
+  const Situation geen = Situation::kGeen, einde = Situation::kEinde;
+  const std::vector<double> without = modelLevels(m, weather, 1000, 5, &geen);
+  const std::vector<double> atEnd = modelLevels(m, weather, 1000, 5, &einde);
+  double weatherTheta = 0;
+  for (double v : blockResponse(1, 30)) weatherTheta += v;
+  EXPECT_NEAR(without[0], -50 + 100 * 0.1 * weatherTheta, 1e-9);
+  EXPECT_NEAR(atEnd[0] - without[0], 10 * 365 / 365.25 - 10 * sumTheta, 1e-9);
+  // After the readings the stress runs on at 1000 m3 a day: the course
+  // there equals the end.
+  EXPECT_NEAR(course[0], atEnd[0], 1e-9);
 }
 
 }  // namespace

@@ -141,13 +141,42 @@ WeatherReadings readWeatherReadings(const std::string& dir, const std::string& S
   return series;
 }
 
+double componentSituationLevel(const ChosenModel& model, const DatedWeather& weather,
+                               const ModelComponent& c, Situation situation) {
+  const ExtendedFilter filter(weather.weather, {}, model.stress.get());
+  const int first = model.readingsFirst, last = std::max(model.readingsFirst, model.readingsLast);
+  switch (situation) {
+    case Situation::kGeen:
+      return 0;
+    case Situation::kEinde:
+      if (c.kind != ComponentKind::kStress) return c.gain * componentUnit(c, last);
+      {
+        double sum = 0;
+        for (int d = last - 364; d <= last; ++d) sum += model.stress->at(d);
+        return c.gain * filter.stressEquilibrium(c, sum / 365);
+      }
+    case Situation::kGemiddeld: {
+      const std::vector<double> course = filter.componentCourse(c, first, last - first + 1);
+      double sum = 0;
+      for (double v : course) sum += v;
+      return c.gain * sum / static_cast<double>(course.size());
+    }
+  }
+  return 0;
+}
+
 std::vector<double> modelLevels(const ChosenModel& model, const DatedWeather& weather, int first,
-                                int count) {
+                                int count, const Situation* situation) {
   if (model.isExtended()) {
     const ExtendedFilter filter(weather.weather, {}, model.stress.get());
     std::vector<double> d = filter.deterministic(model.extended, first, count);
     for (double& v : d) v += model.extended.c;
     for (const ModelComponent& c : model.extended.components) {
+      if (situation != nullptr) {
+        const double level = componentSituationLevel(model, weather, c, *situation);
+        for (double& v : d) v += level;
+        continue;
+      }
       const std::vector<double> course = filter.componentCourse(c, first, count);
       for (int j = 0; j < count; ++j) d[j] += c.gain * course[j];
     }
@@ -460,6 +489,49 @@ void writeFitFile(const std::string& dir, const std::string& S, const ChosenMode
   writeLines(joinPath(dir, S + ".fit"), lines);
 }
 
+void writeComponentFile(const std::string& dir, const std::string& S, const ChosenModel& model,
+                        const WeatherReadings& series, Situation situation) {
+  const std::string path = joinPath(dir, S + ".kmp");
+  const std::vector<ModelComponent>& components = model.extended.components;
+  if (!model.isExtended() || components.empty()) {
+    removeFile(path);
+    return;
+  }
+  const DatedWeather& weather = *series.weather;
+  std::vector<std::string> lines = {"# bijdragen van de componenten van model " + model.label +
+                                    " (cm, positief omhoog); situatie " + situationText(situation)};
+  std::string head = "datum";
+  for (const ModelComponent& c : components) {
+    lines.push_back(
+        std::string("component ") + componentName(c.kind) + " einde " +
+        printed("%.2f", componentSituationLevel(model, weather, c, Situation::kEinde)) +
+        " gemiddeld " +
+        printed("%.2f", componentSituationLevel(model, weather, c, Situation::kGemiddeld)) +
+        " gebruikt " + printed("%.2f", componentSituationLevel(model, weather, c, situation)));
+    head += std::string(" ") + componentName(c.kind);
+  }
+  lines.push_back(head);
+  const ExtendedFilter filter(weather.weather, {}, model.stress.get());
+  std::vector<std::vector<double>> courses;
+  for (const ModelComponent& c : components) {
+    courses.push_back(filter.componentCourse(c, series.calibrationFirst, series.calibrationDays));
+  }
+  const long long firstNumber =
+      builtinDayNumber(weather.first.year, weather.first.month, weather.first.day);
+  for (int k = 0; k < series.calibrationDays; ++k) {
+    const long long ymd = builtinDateOfDay(firstNumber + series.calibrationFirst + k);
+    char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", ymd / 10000, ymd / 100 % 100,
+                  ymd % 100);
+    std::string line = buffer;
+    for (std::size_t j = 0; j < components.size(); ++j) {
+      line += " " + printed("%.3f", components[j].gain * courses[j][static_cast<std::size_t>(k)]);
+    }
+    lines.push_back(line);
+  }
+  writeLines(path, lines);
+}
+
 bool writeSameYearsFile(const std::string& dir, const std::string& S, const ChosenModel& model,
                         const WeatherReadings& series, int realisations) {
   const std::string path = joinPath(dir, S + ".gzj");
@@ -550,7 +622,7 @@ StageFiles readStageFile(const std::string& path) {
 
 bool runExtendedStage(const std::string& dir, const std::string& S, const std::string& FF,
                       const ChosenModel& model, const DatedWeather& weather, bool trace,
-                      std::string& message) {
+                      Situation situation, std::string& message) {
   try {
     const StageFiles s = readStageFile(joinPath(dir, trace ? S + ".std" : S + ".t" + FF));
     const auto [simStart, simDays] = copyStart(joinPath(dir, s.meteo));
@@ -570,7 +642,8 @@ bool runExtendedStage(const std::string& dir, const std::string& S, const std::s
         n > simDays) {
       throw Error(ErrorKind::kIndex, "de periode valt buiten het meteobestand");
     }
-    const std::vector<double> level = modelLevels(model, weather, static_cast<int>(first), n);
+    const std::vector<double> level =
+        modelLevels(model, weather, static_cast<int>(first), n, trace ? nullptr : &situation);
     std::vector<std::int32_t> onStep(static_cast<std::size_t>(n) + 1, -1);
     for (std::size_t i = 0; i < kept.size(); ++i) {
       if (kept[i].first <= n) onStep[static_cast<std::size_t>(kept[i].first)] = static_cast<int>(i);

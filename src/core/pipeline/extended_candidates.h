@@ -72,6 +72,10 @@ struct ChosenModel {
   std::string filter = "01";  // the filter it was calibrated on
   // The stress series of a stress component, on the weather's days.
   std::shared_ptr<const DailyStress> stress;
+  // The weather's days of the first and last calibration reading: the
+  // period the components' situations are taken over.
+  int readingsFirst = 0;
+  int readingsLast = 0;
   bool isExtended() const {
     return label.size() >= 2 && (label.compare(0, 2, "ef") == 0 || label.compare(0, 2, "gf") == 0);
   }
@@ -86,8 +90,24 @@ struct ChosenModel {
 // each component's course day by day), or the recursion d_t = delta d_{t-1}
 // + omega0 q_t of the standard model started from the equilibrium of the
 // mean surplus.
+//
+// With `situation` each component stands at one level instead of following
+// its course: einde its level on the last calibration reading's day (a
+// stress: its response to the stress's mean over the 365 days up to it),
+// gemiddeld its mean over the calibration readings' period, geen 0.
 std::vector<double> modelLevels(const ChosenModel& model, const DatedWeather& weather, int first,
-                                int count);
+                                int count, const Situation* situation = nullptr);
+
+// A component's level (gain included, cm positive upward) in a situation.
+double componentSituationLevel(const ChosenModel& model, const DatedWeather& weather,
+                               const ModelComponent& c, Situation situation);
+
+// Writes S.kmp for a chosen model with components: each component's level
+// at the end and on average, the one the simulation uses under
+// `situation`, and its course day by day over the calibration period.
+// Removes a stale S.kmp for a model without components.
+void writeComponentFile(const std::string& dir, const std::string& S, const ChosenModel& model,
+                        const WeatherReadings& series, Situation situation);
 
 // The stress series coupled to tube S on the days of `weather`, null when
 // none is coupled; with `calibration`, a series that does not cover the
@@ -168,8 +188,10 @@ void writeFitFile(const std::string& dir, const std::string& S, const ChosenMode
 // deterministic trace (S.std's trace and results) of a tube whose model is
 // extended, in the layouts the engine writes them. False with `message` on
 // a failure.
+// The simulation holds the components at their level in `situation`; the
+// trace follows their course.
 bool runExtendedStage(const std::string& dir, const std::string& S, const std::string& FF,
                       const ChosenModel& model, const DatedWeather& weather, bool trace,
-                      std::string& message);
+                      Situation situation, std::string& message);
 
 }  // namespace phreatix

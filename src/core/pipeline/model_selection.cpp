@@ -100,7 +100,7 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     TubeLines tubeLines(messages, S);
     // A stale simulation input must not be run in place of this tube's.
     auto removeSimulationInputs = [&] {
-      for (const char* ext : {".t01", ".std", ".inp", ".fit", ".gzj"})
+      for (const char* ext : {".t01", ".std", ".inp", ".fit", ".gzj", ".kmp"})
         removeFile(joinPath(dir, S + ext));
       if (FF != "01") removeFile(joinPath(dir, S + ".t" + FF));
     };
@@ -210,9 +210,14 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
         writeLines(joinPath(dir, S + ".sel"), sel);
         modsel.write(line);
         if (model) model->filter = FF;
+        if (model && series && !series->readings.empty()) {
+          model->readingsFirst = series->readings.front().day;
+          model->readingsLast = series->readings.back().day;
+        }
         if (model && model->isExtended() && inProcess) inProcess->emplace(S, *model);
         if (model && series) {
           writeFitFile(dir, S, *model, *series);
+          writeComponentFile(dir, S, *model, *series, session.settings().situation);
           int realisations = 0;
           parseInt(withoutBlanks(session.settings().realisations), realisations);
           writeSameYearsFile(dir, S, *model, *series, realisations);

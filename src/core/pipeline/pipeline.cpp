@@ -41,7 +41,7 @@ Pipeline::Pipeline(Session& session, const CouplingOverview& overview, const std
       return false;
     }
     return runExtendedStage(session_.workingDir(), S, FF, extendedModels_.at(S), *weather, trace,
-                            message);
+                            session_.settings().situation, message);
   };
 }
 
