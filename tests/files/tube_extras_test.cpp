@@ -107,5 +107,80 @@ TEST(ModelChoiceLines, CandidatesChoiceParametersAndT95) {
             0u);
 }
 
+// The component lines of a chosen model with components, as the selection
+// writes them after t95; a damaged one is refused naming the line.
+TEST(ModelChoiceLines, ComponentsWithTheirParametersAndStandardErrors) {
+  const ModelChoice choice = readModelChoiceText(
+      "B33F0133.sel",
+      "gekozen gftpx bic 4321.00 filter 01\n"
+      "parameter A 120 4.5\n"
+      "t95 74.9\n"
+      "component trend van 1990-01-14 tot 2010-12-28 helling 10.7 0.31 cm/jaar verandering "
+      "235.2 cm\n"
+      "component stap op 2005-07-14 sprong 45.2 - cm\n"
+      "component stress versterking -0.0213 0.0011 n 1 a 118 t95 353.4\n"
+      "component trend van - tot - helling -2.5 - cm/jaar verandering -20.0 cm\n");
+  ASSERT_EQ(choice.components.size(), 4u);
+  const ChosenComponent& trend = choice.components[0];
+  EXPECT_EQ(trend.kind, ComponentKind::kTrend);
+  EXPECT_EQ(trend.from, (CalendarDate{1990, 1, 14}));
+  EXPECT_EQ(trend.to, (CalendarDate{2010, 12, 28}));
+  EXPECT_EQ(trend.value, 10.7);
+  EXPECT_EQ(trend.standardError, 0.31);
+  EXPECT_EQ(trend.change, 235.2);
+  const ChosenComponent& step = choice.components[1];
+  EXPECT_EQ(step.kind, ComponentKind::kStep);
+  EXPECT_EQ(step.from, (CalendarDate{2005, 7, 14}));
+  EXPECT_EQ(step.value, 45.2);
+  EXPECT_FALSE(step.standardError);
+  const ChosenComponent& stress = choice.components[2];
+  EXPECT_EQ(stress.kind, ComponentKind::kStress);
+  EXPECT_EQ(stress.value, -0.0213);
+  EXPECT_EQ(stress.standardError, 0.0011);
+  EXPECT_EQ(stress.n, 1);
+  EXPECT_EQ(stress.a, 118);
+  EXPECT_EQ(stress.t95, 353.4);
+  // A selection without the weather's dates writes "-".
+  EXPECT_FALSE(choice.components[3].from);
+  EXPECT_FALSE(choice.components[3].to);
+  EXPECT_EQ(choice.components[3].change, -20.0);
+
+  struct Bad {
+    const char* line;
+    const char* says;
+  };
+  for (const Bad& bad : {
+           Bad{"component stroom versterking 1 - n 1 a 5 t95 10", "niet \"stroom\""},
+           Bad{"component", "niet \"\""},
+           Bad{"component trend van 1990-01-14 tot 2010-12-28 helling 10.7 0.31 cm/jaar",
+               "verwacht component trend van"},
+           Bad{"component stap op 2005-13-01 sprong 45.2 1.1 cm", "niet \"2005-13-01\""},
+           Bad{"component stap op 2005-02-29 sprong 45.2 1.1 cm", "niet \"2005-02-29\""},
+           Bad{"component stap op 2005-07-14 sprong 45,2 1.1 cm", "niet \"45,2\""},
+           Bad{"component stress versterking -0.02 0.001 n 1 a x t95 353.4", "niet \"x\""},
+           Bad{"component stress versterking -0.02 0.001 n 1 t 118 t95 353.4",
+               "verwacht component stress versterking"},
+       }) {
+    const std::string text = std::string("gekozen ef bic 1.0 filter 01\n") + bad.line + "\n";
+    std::string error;
+    try {
+      readModelChoiceText("S.sel", text);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error.rfind("S.sel:2: ", 0), 0u) << bad.line << ": " << error;
+    EXPECT_NE(error.find(bad.says), std::string::npos) << bad.line << ": " << error;
+  }
+}
+
+TEST(IsoDate, FourTwoAndTwoDigitsOfARealDay) {
+  EXPECT_EQ(readIsoDate("2024-02-29"), (CalendarDate{2024, 2, 29}));
+  EXPECT_EQ(readIsoDate("1990-01-14"), (CalendarDate{1990, 1, 14}));
+  for (const char* bad : {"2023-02-29", "1990-1-14", "1990/01/14", "1990-01-14x", "199a-01-14",
+                          "1990-00-10", "1990-04-31", "+990-01-14", "-"}) {
+    EXPECT_FALSE(readIsoDate(bad)) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace phreatix

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "files/candidate_file.h"
+#include "files/component_file.h"
 #include "files/values_lines.h"
 #include "pipeline/pipeline_case.h"
 
@@ -351,6 +352,83 @@ TEST(ExtendedComponents, EachSituationHoldsTheComponentsAtTheirLevel) {
   // After the readings the stress runs on at 1000 m3 a day: the course
   // there equals the end.
   EXPECT_NEAR(course[0], atEnd[0], 1e-9);
+}
+
+// S.kmp as the selection writes it reads back through the results' reader:
+// the three levels of each component and its course on every day of the
+// calibration period, dated from the weather's first day.
+TEST(ExtendedComponents, TheComponentFileReadsBackWithTheLevelsAndTheCourse) {
+  auto weather = std::make_shared<DatedWeather>();
+  weather->first = {1999, 12, 30};
+  weather->weather.precipitation.assign(1500, 0.2);
+  weather->weather.evaporation.assign(1500, 0.1);
+  ChosenModel m;
+  m.label = "eftx";
+  m.extended.shape = ExtendedShape::kExponential;
+  m.extended.A = 100;
+  m.extended.a = 30;
+  m.extended.f = 1;
+  m.readingsFirst = 10;
+  m.readingsLast = 700;
+  ModelComponent trend;
+  trend.kind = ComponentKind::kTrend;
+  trend.start = 100;
+  trend.end = 465;
+  trend.gain = 10;
+  ModelComponent stress;
+  stress.kind = ComponentKind::kStress;
+  stress.a = 20;
+  stress.gain = -0.01;
+  m.extended.components = {trend, stress};
+  auto pump = std::make_shared<DailyStress>();
+  for (int t = 0; t < 1500; ++t) pump->values.push_back(t > 400 ? 1000 : 3000);
+  pump->mean = 2000;
+  m.stress = pump;
+  WeatherReadings series;
+  series.weather = weather;
+  series.calibrationFirst = 5;
+  series.calibrationDays = 720;
+
+  TempDir dir;
+  writeComponentFile(dir.path(), "28AL0005", m, series, Situation::kGemiddeld);
+  const ComponentCourses back =
+      readComponentText("28AL0005.kmp", readFileText(dir.file("28AL0005.kmp")));
+  EXPECT_EQ(back.label, "eftx");
+  EXPECT_EQ(back.situation, Situation::kGemiddeld);
+  ASSERT_EQ(back.levels.size(), 2u);
+  for (std::size_t j = 0; j < 2; ++j) {
+    const ModelComponent& c = m.extended.components[j];
+    EXPECT_EQ(back.levels[j].kind, c.kind);
+    // Written with two decimals.
+    EXPECT_NEAR(back.levels[j].end, componentSituationLevel(m, *weather, c, Situation::kEinde),
+                0.005);
+    EXPECT_NEAR(back.levels[j].mean, componentSituationLevel(m, *weather, c, Situation::kGemiddeld),
+                0.005);
+    EXPECT_EQ(back.levels[j].used, back.levels[j].mean);
+  }
+  // The trend's level at the end: its 365 days of 10 cm a year.
+  EXPECT_NEAR(back.levels[0].end, 10 * 365 / 365.25, 0.005);
+  // Day 5 of the weather is 2000-01-04; 720 days on.
+  ASSERT_EQ(back.dates.size(), 720u);
+  EXPECT_EQ(back.dates.front(), (CalendarDate{2000, 1, 4}));
+  EXPECT_EQ(back.dates.back(), (CalendarDate{2001, 12, 23}));
+  // The trend's course, three decimals: 0 up to its start (day 100 of the
+  // weather, index 95), then 10 cm a year, and held after its end.
+  ASSERT_EQ(back.course[0].size(), 720u);
+  EXPECT_EQ(back.course[0][95], 0);
+  EXPECT_NEAR(back.course[0][95 + 200], 10 * 200 / 365.25, 0.0005);
+  EXPECT_NEAR(back.course[0][719], 10 * 365 / 365.25, 0.0005);
+  // The stress: 3000 m3 a day held long enough for its response (t95 of
+  // some 60 days) to settle at -0.01 x 3000 x its block response's sum.
+  double sumTheta = 0;
+  for (double v : blockResponse(1, 20)) sumTheta += v;
+  EXPECT_NEAR(back.course[1][300], -0.01 * 3000 * sumTheta, 0.0005);
+  EXPECT_NEAR(back.course[1][719], -0.01 * 1000 * sumTheta, 0.0005);
+
+  // A model without components leaves no S.kmp behind.
+  m.extended.components.clear();
+  writeComponentFile(dir.path(), "28AL0005", m, series, Situation::kEinde);
+  EXPECT_FALSE(fileExists(dir.file("28AL0005.kmp")));
 }
 
 }  // namespace

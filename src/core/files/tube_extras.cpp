@@ -1,6 +1,7 @@
 #include "files/tube_extras.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "error.h"
 #include "platform/files.h"
@@ -55,6 +56,84 @@ std::optional<double> optionalNumberOf(const std::string& word, const std::strin
   return numberOf(word, name, line, what);
 }
 
+// A date or "-" for none.
+std::optional<CalendarDate> optionalDateOf(const std::string& word, const std::string& name,
+                                           std::size_t line, const char* what) {
+  if (word == "-") return std::nullopt;
+  std::optional<CalendarDate> date = readIsoDate(word);
+  if (!date) {
+    refuseLine(name, line,
+               std::string("verwacht een datum jjjj-mm-dd als ") + what + ", niet " + quoted(word),
+               ErrorKind::kRead);
+  }
+  return date;
+}
+
+// The fixed words of a component line: `w` must hold `count` words with
+// w[i] == expected[i] wherever expected[i] is not null.
+bool componentLayout(const std::vector<std::string>& w, std::size_t count,
+                     std::initializer_list<const char*> expected) {
+  if (w.size() != count) return false;
+  std::size_t i = 0;
+  for (const char* word : expected) {
+    if (word != nullptr && w[i] != word) return false;
+    ++i;
+  }
+  return true;
+}
+
+// A "component" line of S.sel (layouts in the header).
+ChosenComponent componentOf(const std::vector<std::string>& w, const std::string& name,
+                            std::size_t line) {
+  ChosenComponent c;
+  const std::string kind = w.size() > 1 ? w[1] : std::string();
+  if (kind == "trend") {
+    if (!componentLayout(w, 13,
+                         {"component", "trend", "van", nullptr, "tot", nullptr, "helling", nullptr,
+                          nullptr, "cm/jaar", "verandering", nullptr, "cm"})) {
+      refuseLine(name, line,
+                 "verwacht component trend van <datum> tot <datum> helling <cm/jaar> "
+                 "<standaardfout> cm/jaar verandering <cm> cm",
+                 ErrorKind::kRead);
+    }
+    c.kind = ComponentKind::kTrend;
+    c.from = optionalDateOf(w[3], name, line, "begin van de trend");
+    c.to = optionalDateOf(w[5], name, line, "eind van de trend");
+    c.value = numberOf(w[7], name, line, "helling");
+    c.standardError = optionalNumberOf(w[8], name, line, "standaardfout");
+    c.change = numberOf(w[11], name, line, "verandering");
+  } else if (kind == "stap") {
+    if (!componentLayout(w, 8,
+                         {"component", "stap", "op", nullptr, "sprong", nullptr, nullptr, "cm"})) {
+      refuseLine(name, line, "verwacht component stap op <datum> sprong <cm> <standaardfout> cm",
+                 ErrorKind::kRead);
+    }
+    c.kind = ComponentKind::kStep;
+    c.from = optionalDateOf(w[3], name, line, "dag van de stap");
+    c.value = numberOf(w[5], name, line, "sprong");
+    c.standardError = optionalNumberOf(w[6], name, line, "standaardfout");
+  } else if (kind == "stress") {
+    if (!componentLayout(w, 11,
+                         {"component", "stress", "versterking", nullptr, nullptr, "n", nullptr, "a",
+                          nullptr, "t95", nullptr})) {
+      refuseLine(name, line,
+                 "verwacht component stress versterking <waarde> <standaardfout> n <n> a <dagen> "
+                 "t95 <dagen>",
+                 ErrorKind::kRead);
+    }
+    c.kind = ComponentKind::kStress;
+    c.value = numberOf(w[3], name, line, "versterking");
+    c.standardError = optionalNumberOf(w[4], name, line, "standaardfout");
+    c.n = numberOf(w[6], name, line, "n");
+    c.a = numberOf(w[8], name, line, "a");
+    c.t95 = numberOf(w[10], name, line, "t95");
+  } else {
+    refuseLine(name, line, "verwacht component trend, stap of stress, niet " + quoted(kind),
+               ErrorKind::kRead);
+  }
+  return c;
+}
+
 // The word after "model " in a comment line, up to a comma.
 std::string modelOfComment(const std::string& line) {
   const std::size_t at = line.find("model ");
@@ -65,6 +144,20 @@ std::string modelOfComment(const std::string& line) {
 }
 
 }  // namespace
+
+std::optional<CalendarDate> readIsoDate(const std::string& text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  int year = 0, month = 0, day = 0;
+  if (!parseInt(text.substr(0, 4), year) || !parseInt(text.substr(5, 2), month) ||
+      !parseInt(text.substr(8, 2), day)) {
+    return std::nullopt;
+  }
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+  }
+  if (month < 1 || month > 12 || day < 1 || day > daysInMonth(month, year)) return std::nullopt;
+  return CalendarDate{year, month, day};
+}
 
 EquilibriumFit readFitText(const std::string& name, const std::string& text) {
   EquilibriumFit fit;
@@ -176,6 +269,8 @@ ModelChoice readModelChoiceText(const std::string& name, const std::string& text
     } else if (key == "t95") {
       if (w.size() < 2) refuseLine(name, i, "verwacht t95 en een getal", ErrorKind::kRead);
       choice.t95 = numberOf(w[1], name, i, "t95");
+    } else if (key == "component") {
+      choice.components.push_back(componentOf(w, name, i));
     } else {
       continue;
     }

@@ -10,15 +10,20 @@
 //          measure: a comment line, "jaren <year> ...", "ghg <cm-mv>",
 //          "glg <cm-mv>", "gvg <cm-mv>" (cm below surface level)
 //   S.sel  in the extended family: after the values line, lines beginning
-//          with "kandidaat", "gekozen", "parameter" and "t95" (the standard
-//          family's one-line S.sel has none of them)
+//          with "kandidaat", "gekozen", "parameter" and "t95", and one
+//          "component" line per component of the chosen model (the
+//          standard family's one-line S.sel has none of them)
 //
-// Entry points: readFitText, readSameYearsText, readModelChoiceText.
+// Entry points: readFitText, readSameYearsText, readModelChoiceText,
+// readIsoDate.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "engine/extended_model.h"
+#include "input/calendar.h"
 
 namespace phreatix {
 
@@ -57,6 +62,24 @@ struct ModelParameter {
   std::optional<double> standardError;  // none when written as "-"
 };
 
+// One component of the chosen model, from its "component" line:
+//   component trend van <date> tot <date> helling <cm/jaar> <se> cm/jaar verandering <cm> cm
+//   component stap op <date> sprong <cm> <se> cm
+//   component stress versterking <gain> <se> n <n> a <days> t95 <days>
+// Dates yyyy-mm-dd, "-" where the selection knew no date; standard errors
+// "-" where there is none. Levels positive upward.
+struct ChosenComponent {
+  ComponentKind kind = ComponentKind::kTrend;
+  std::optional<CalendarDate> from;  // trend: first day of its rise; step: its day
+  std::optional<CalendarDate> to;    // trend: last day of its rise
+  // trend: slope, cm/year; step: size, cm; stress: gain, cm per unit of
+  // the stress file.
+  double value = 0;
+  std::optional<double> standardError;  // of `value`
+  double change = 0;                    // trend: its total change, cm
+  double n = 0, a = 0, t95 = 0;         // stress: response shape, scale and t95 (days)
+};
+
 struct ModelChoice {
   bool extended = false;                   // the file holds any of the extended lines
   std::vector<ModelCandidate> candidates;  // in the order written
@@ -64,14 +87,21 @@ struct ModelChoice {
   std::optional<double> bic;
   std::string filter;  // the filter simulated, "01"
   std::vector<ModelParameter> parameters;
-  std::optional<double> t95;  // days to 95 % of the step response
+  std::optional<double> t95;                // days to 95 % of the step response
+  std::vector<ChosenComponent> components;  // in the order written
   // The chosen parameter of that name; none when not listed.
   const ModelParameter* parameter(const std::string& name) const;
 };
 
 // The extended lines of S.sel; every other line (the values line, the text
 // of a tube without a model) is passed over. A keyword line without the
-// fields it needs is a read error naming the file and the line.
+// fields it needs, and a component line of an unknown kind or with a field
+// that is not its number or date, is a read error naming the file and the
+// line.
 ModelChoice readModelChoiceText(const std::string& name, const std::string& text);
+
+// A date "yyyy-mm-dd" (four, two and two digits, a day the month has);
+// none for any other text.
+std::optional<CalendarDate> readIsoDate(const std::string& text);
 
 }  // namespace phreatix

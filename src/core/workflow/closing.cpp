@@ -22,8 +22,8 @@ constexpr const char* kCleanUpList[] = {
     ".s01", ".t01", ".u01", ".x01", ".y01", ".z01", ".inp", ".w01", ".sta", ".reg", ".foe", ".his",
     ".cor", ".std", ".upd", ".upt",
     // the fit in equilibrium, the GxG over the readings'
-    // years and the extended model's candidates
-    ".fit", ".gzj", ".ef01", ".efs01", ".gf01", ".gfs01",
+    // years, the components' contributions and the extended model's candidates
+    ".fit", ".gzj", ".kmp", ".ef01", ".efs01", ".gf01", ".gfs01",
     // with components: trend, step, stress
     ".eft01", ".efts01", ".efp01", ".efps01", ".efx01", ".efxs01", ".eftx01", ".eftxs01", ".gft01",
     ".gfts01", ".gfp01", ".gfps01", ".gfx01", ".gfxs01", ".gftx01", ".gftxs01"};
