@@ -89,6 +89,41 @@ DataSetResults threeTubes() {
   return results;
 }
 
+// The same three tubes in a directory of the extended family: 28AL0005's
+// model gftx has a trend and a stress, run under the situation einde.
+DataSetResults extendedTubes() {
+  DataSetResults results = threeTubes();
+  results.extendedFamily = true;
+  TubeResult& a = results.tubes[0];
+  a.label = "gftx";
+  a.delta = a.omega0 = kNaN;  // an extended model has none
+  a.choice.extended = true;
+  a.choice.chosen = "gftx";
+  a.choice.bic = 1490.4;
+  a.choice.filter = "01";
+  a.choice.parameters = {{"A", 120.5, 4.25}, {"phi", 0.9512, 0.0031}};
+  ChosenComponent trend;
+  trend.kind = ComponentKind::kTrend;
+  trend.from = CalendarDate{1990, 1, 14};
+  trend.to = CalendarDate{2010, 12, 28};
+  trend.value = 10.7;
+  trend.standardError = 0.31;
+  trend.change = 235.2;
+  ChosenComponent stress;
+  stress.kind = ComponentKind::kStress;
+  stress.value = -0.0213;
+  stress.standardError = 0.0011;
+  stress.n = 1;
+  stress.a = 118;
+  stress.t95 = 353.4;
+  a.choice.components = {trend, stress};
+  a.componentLevels = {{ComponentKind::kTrend, 235.2, 118.4, 235.2},
+                       {ComponentKind::kStress, -3.1, -25.0, -3.1}};
+  a.situation = Situation::kEinde;
+  results.tubes[1].choice.extended = true;
+  return results;
+}
+
 // The fields of one RFC 4180 record (no line ends inside fields here).
 std::vector<std::string> csvFields(const std::string& line) {
   std::vector<std::string> fields(1);
@@ -244,6 +279,43 @@ TEST(OverviewCsv, TheWindowsTableAsItShowsIt) {
             std::string::npos);
 }
 
+// Under Model: uitgebreid four columns follow the BIC: the components, their
+// parameters, the sum of their contributions at the end of the readings and
+// the situation. The standard family's header (above) has none of them.
+TEST(OverviewCsv, TheExtendedFamilysComponentsAfterTheBic) {
+  test::TempDir dir;
+  writeOverviewCsv(extendedTubes(), dir.file("overzicht.csv"));
+  const std::vector<std::string> records = crlfRecords(dir.read("overzicht.csv"));
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0],
+            "buis,locatie,filter,x_rd (m),y_rd (m),model,bic,componenten,component_parameters,"
+            "bijdrage_einde (cm),situatie,delta (-),omega0 (cm/cm),phi (-),c (cm+mv),sigma2 (cm2),"
+            "n_fit,me_fit (cm),rmse_fit (cm),evp_fit (%),fit_van,fit_tot,ghg (cm-mv),glg (cm-mv),"
+            "gvg (cm-mv),ghg_gemeten (cm-mv),glg_gemeten (cm-mv),gvg_gemeten (cm-mv),"
+            "jaren_gemeten,ghg_zelfde_jaren (cm-mv),glg_zelfde_jaren (cm-mv),"
+            "gvg_zelfde_jaren (cm-mv),waarschuwingen,reden_geen_model");
+  EXPECT_EQ(records[1].rfind("28AL0005,28AL0005,01,123456.50,456789.25,gftx,1490.40,"
+                             "trend; stress,"
+                             "trend 10.70 cm/jaar 1990-01-14..2010-12-28; "
+                             "stress -0.0213 cm/eenheid a 118 d,232.1,einde,,,",
+                             0),
+            0u)
+      << records[1];
+  // Without a model, and outside the selection: empty.
+  EXPECT_EQ(records[2].rfind("28AL0006,28AL0006,01,,,ft,,,,,,", 0), 0u) << records[2];
+  EXPECT_EQ(records[3].rfind("28AL0007,28AL0007,02,120000.00,450000.00,,,,,,,", 0), 0u)
+      << records[3];
+
+  // The same tubes read as a standard directory keep the standard header.
+  DataSetResults standard = extendedTubes();
+  standard.extendedFamily = false;
+  writeOverviewCsv(standard, dir.file("standaard.csv"));
+  const std::string header = crlfRecords(dir.read("standaard.csv"))[0];
+  for (const char* name : {"componenten", "component_parameters", "bijdrage_einde", "situatie"}) {
+    EXPECT_EQ(header.find(name), std::string::npos) << name;
+  }
+}
+
 TEST(OverviewCsv, UnwritableFileIsAnError) {
   test::TempDir dir;
   EXPECT_THROW(writeOverviewCsv(threeTubes(), dir.file("geen/map/overzicht.csv")), Error);
@@ -337,6 +409,45 @@ TEST(OverviewLayer, ReadsBackThroughGdal) {
   Feature c = featureOf(layer, "28AL0007");
   ASSERT_TRUE(c);
   EXPECT_NE(OGR_F_GetGeometryRef(c.get()), nullptr);
+}
+
+TEST(OverviewLayer, TheComponentsAsAttributesOnlyUnderTheExtendedFamily) {
+  test::TempDir dir;
+  DataSetResults results = extendedTubes();
+  for (const bool extended : {true, false}) {
+    SCOPED_TRACE(extended ? "uitgebreid" : "standaard");
+    results.extendedFamily = extended;
+    const std::string path = dir.file(extended ? "uitgebreid.gpkg" : "standaard.gpkg");
+    writeOverviewLayer(results, path);
+    Dataset ds = openLayerFile(path);
+    ASSERT_TRUE(ds);
+    OGRLayerH layer = GDALDatasetGetLayerByName(ds.get(), "overzicht");
+    ASSERT_NE(layer, nullptr);
+    OGRFeatureDefnH defn = OGR_L_GetLayerDefn(layer);
+    const int components = OGR_FD_GetFieldIndex(defn, "componenten");
+    const int contribution = OGR_FD_GetFieldIndex(defn, "bijdrage_einde");
+    const int situation = OGR_FD_GetFieldIndex(defn, "situatie");
+    if (!extended) {
+      EXPECT_LT(components, 0);
+      EXPECT_LT(contribution, 0);
+      EXPECT_LT(situation, 0);
+      EXPECT_LT(OGR_FD_GetFieldIndex(defn, "component_parameters"), 0);
+      continue;
+    }
+    ASSERT_GE(components, 0);
+    ASSERT_GE(contribution, 0);
+    EXPECT_EQ(OGR_Fld_GetType(OGR_FD_GetFieldDefn(defn, contribution)), OFTReal);
+    EXPECT_EQ(components, OGR_FD_GetFieldIndex(defn, "bic") + 1);
+    Feature a = featureOf(layer, "28AL0005");
+    ASSERT_TRUE(a);
+    EXPECT_STREQ(OGR_F_GetFieldAsString(a.get(), components), "trend; stress");
+    EXPECT_DOUBLE_EQ(OGR_F_GetFieldAsDouble(a.get(), contribution), 235.2 - 3.1);
+    EXPECT_STREQ(OGR_F_GetFieldAsString(a.get(), situation), "einde");
+    Feature b = featureOf(layer, "28AL0006");
+    ASSERT_TRUE(b);
+    EXPECT_TRUE(OGR_F_IsFieldNull(b.get(), contribution));
+    EXPECT_TRUE(OGR_F_IsFieldNull(b.get(), situation));
+  }
 }
 
 TEST(OverviewLayer, SameResultsSameBytesAndAnOldFileIsReplaced) {
@@ -557,6 +668,53 @@ TEST(ChartSvg, DegenerateSeriesGiveAWellFormedChart) {
     // At least two tick labels on each axis, besides title and axis titles.
     EXPECT_GE(occurrences(svg, "<text"), 2u + 4u + 2u);
   }
+}
+
+// A component's contribution of a few cm against levels of 100-200 cm-mv:
+// on an axis of its own on the right it spans the plot's height; the frame
+// makes room for that axis only when a series asks for it.
+TEST(ChartSvg, ASecondAxisOnTheRightForTheComponentsContributions) {
+  Chart chart = fitChart();
+  const std::string without = chartSvg(chart, 800, 360);
+  EXPECT_NE(without.find("<rect x=\"70.0\" y=\"56.0\" width=\"710.0\""), std::string::npos)
+      << "the frame from 70 to 800 - 20";
+  std::vector<double> days, contribution;
+  for (int k = 0; k < 40; ++k) {
+    days.push_back(yearDay(2001) + 90.0 * k);
+    contribution.push_back(k < 20 ? 0 : 4.5);
+  }
+  chart.series.push_back(
+      series("bijdrage stap (rechter as)", ChartSeries::Kind::kLine, days, contribution));
+  chart.series.back().secondAxis = true;
+  chart.y2 = {"bijdrage component (cm, positief omhoog)", false, false};
+  const std::string svg = chartSvg(chart, 800, 360);
+  EXPECT_EQ(unbalancedTags(svg), "");
+  EXPECT_FALSE(containsNonNumber(svg));
+  EXPECT_NE(svg.find(">bijdrage component (cm, positief omhoog)</text>"), std::string::npos);
+  // The frame ends 70 px from the right, where the axis's labels stand.
+  const std::size_t frame = svg.find("<rect x=\"70.0\" y=\"56.0\" width=\"660.0\"");
+  ASSERT_NE(frame, std::string::npos);
+  EXPECT_NE(svg.find("x=\"738.0\""), std::string::npos) << "tick labels at 730 + 8";
+  // The last polyline is the step: 0 low, 4.5 high (positive upward), the
+  // two ends over most of the plot's 56 .. 312.
+  const std::size_t last = svg.rfind("<polyline");
+  ASSERT_NE(last, std::string::npos);
+  const std::size_t points = svg.find("points=\"", last) + 8;
+  const std::string list = svg.substr(points, svg.find('"', points) - points);
+  double lowest = 1e9, highest = -1e9;
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t comma = list.find(',', at);
+    const std::size_t end = std::min(list.find(' ', comma), list.size());
+    const double y = std::stod(list.substr(comma + 1, end - comma - 1));
+    lowest = std::min(lowest, y);
+    highest = std::max(highest, y);
+    at = end + 1;
+  }
+  EXPECT_GT(highest - lowest, 0.7 * (312 - 56)) << list;
+  EXPECT_GT(highest, lowest);
+  // 0 before the step lies below 4.5 after it: pixel y grows downward.
+  const double first = std::stod(list.substr(list.find(',') + 1));
+  EXPECT_EQ(first, highest);
 }
 
 // --- The HTML report ------------------------------------------------------
@@ -827,6 +985,42 @@ TEST(HtmlReport, TheExtendedFamilysChoiceAndTheWarningsExplained) {
     EXPECT_NE(index.find(markupEscaped(warningMeaning(kind))), std::string::npos);
   }
   EXPECT_EQ(index.find(warningMeaning(ResultWarningKind::kResidualTrend)), std::string::npos);
+}
+
+// A model with components: the page names each with its parameters and
+// standard errors and its contributions, and says in one sentence for which
+// situation the GxG hold; the index explains the columns. A standard
+// directory's index has neither.
+TEST(HtmlReport, TheComponentsAndTheSituationTheGxgHoldFor) {
+  test::TempDir dir;
+  writeHtmlReport(extendedTubes(), dir.path(), &madeUpCharts);
+  const std::string page = dir.read("rapport/28AL0005.html");
+  EXPECT_EQ(unbalancedTags(page, kVoidElements), "");
+  EXPECT_NE(page.find("<h2>Model gftx</h2>"), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>trend</th><td>helling 10.70 \xC2\xB1 0.31 cm/jaar van 1990-01-14 "
+                      "tot 2010-12-28 (verandering 235.2 cm)</td><td class=\"n\">235.2</td>"
+                      "<td class=\"n\">118.4</td><td class=\"n\">235.2</td>"
+                      "<td>cm, positief omhoog</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<tr><th>stress</th><td>versterking -0.0213 \xC2\xB1 0.0011 cm per eenheid "
+                      "van de stressreeks, respons n 1.00, a 118 dagen, t95 353 dagen</td>"
+                      "<td class=\"n\">-3.1</td><td class=\"n\">-25.0</td>"
+                      "<td class=\"n\">-3.1</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<p class=\"note\">De gesimuleerde GHG, GLG en GVG gelden voor de situatie "
+                      "aan het eind van de metingen, met de trend en de stressreeks zoals die toen "
+                      "stonden (samen 232.1 cm hoger dan zonder).</p>"),
+            std::string::npos);
+  const std::string index = dir.read("rapport.html");
+  EXPECT_NE(index.find("<p>Componenten (Model: uitgebreid):"), std::string::npos);
+  EXPECT_NE(index.find("<th>Componenten</th>"), std::string::npos);
+  EXPECT_NE(index.find("<td>trend; stress</td>"), std::string::npos);
+  // The other tubes' pages have no components and no sentence.
+  DataSetResults standard = threeTubes();
+  test::TempDir other;
+  writeHtmlReport(standard, other.path(), &madeUpCharts);
+  EXPECT_EQ(other.read("rapport.html").find("Componenten"), std::string::npos);
+  EXPECT_EQ(other.read("rapport/28AL0005.html").find("gelden voor"), std::string::npos);
 }
 
 // --- The table `run` prints -------------------------------------------------

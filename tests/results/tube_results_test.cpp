@@ -18,10 +18,12 @@
 #include "demo/demo_data.h"
 #include "engine/kalman_filter.h"
 #include "error.h"
+#include "files/values_lines.h"
 #include "platform/files.h"
 #include "postprocessing/measured_gxg.h"
 #include "results/charts.h"
 #include "results/fit.h"
+#include "results/report_columns.h"
 #include "support/doubles.h"
 #include "support/engine_screen.h"
 #include "support/temp_dir.h"
@@ -301,6 +303,7 @@ struct MadeUpTube {
   double h0Above = 0;     // h0 of S.t01 above c
   double simSurplus = 0.1;
   std::string extraSel;  // lines after the values line of S.sel
+  std::string kmp;       // S.kmp, written when not empty
 
   std::vector<int> days() const {
     if (!readingDays.empty()) return readingDays;
@@ -392,16 +395,20 @@ struct MadeUpTube {
     for (int m = 1; m <= 1000; ++m) sim += "1 1 1970 " + formatReal(simSurplus, 0, 6) + " 0\n";
     dir.write(stem + ".sim", sim);
     dir.write(stem + ".sel", valuesLine() + "\n" + extraSel);
+    if (!kmp.empty()) dir.write(stem + ".kmp", kmp);
   }
   std::string parameters() const {
     return formatReal(delta, 9, 7) + " " + formatReal(omega0, 9, 7) + " 0. " +
            formatReal(phi, 9, 7) + " " + formatReal(c, 10, 5) + "    4.00000";
   }
-  // An extended model's line holds A n a f phi c sigma2.
+  // An extended model's line holds A n a f phi c sigma2, and three
+  // numbers per component letter.
   std::string valuesLine() const {
-    if (label == "ef" || label == "gf") {
-      return stem + " " + label + " 50.0 1.0 20.0 1.0 " + formatReal(phi, 0, 6) + " " +
-             formatReal(c, 0, 6) + " 4.0";
+    if (isExtendedLabel(label)) {
+      std::string line = stem + " " + label + " 50.0 1.0 20.0 1.0 " + formatReal(phi, 0, 6) + " " +
+                         formatReal(c, 0, 6) + " 4.0";
+      for (std::size_t k = 2; k < label.size(); ++k) line += " 19800501 19851228 2.5";
+      return line;
     }
     return stem + " " + label + " " + parameters();
   }
@@ -744,6 +751,89 @@ TEST(ResultWarnings, WhyATubeGotNoModel) {
   EXPECT_NE(results.tubes[1].failure.find("33CC0003.a01 en 33CC0003.d01 ontbreken"),
             std::string::npos)
       << results.tubes[1].failure;
+}
+
+// S.kmp as the selection lays it out, over the tube's meteo days: a trend
+// rising 2.5 cm a year from 1980-05-01 to 1985-12-28.
+std::string trendCourse(const MadeUpTube& t, const char* situation) {
+  std::string text = "# bijdragen van de componenten van model " + t.label +
+                     " (cm, positief omhoog); situatie " + situation +
+                     "\ncomponent trend einde 14.16 gemiddeld 7.80 gebruikt 14.16\ndatum trend\n";
+  const long long start = builtinDayNumber(1980, 5, 1), end = builtinDayNumber(1985, 12, 28);
+  for (int m = 1; m <= t.meteoDays(); ++m) {
+    const CalendarDate date = MadeUpTube::dateOf(m);
+    const long long day = builtinDayNumber(date.year, date.month, date.day);
+    const double years = static_cast<double>(std::clamp(day, start, end) - start) / 365.25;
+    text += isoDate(date) + " " + formatReal(2.5 * years, 0, 3) + "\n";
+  }
+  return text;
+}
+
+// Regression: a model with components (gft) was taken for no chosen model,
+// its parameters left out of the overview, and judged by the standard
+// model's start from S.t01 as if it had not started in equilibrium.
+TEST(ResultComponents, AModelWithComponentsIsAnExtendedModelWithItsLevelsAndSituation) {
+  MadeUpTube t;
+  t.delta = 0.999;  // S.t01 as gives the standard model a start transient
+  t.omega0 = 1;
+  t.label = "gft";
+  t.extraSel =
+      "gekozen gft bic 1234.50 filter 01\nparameter phi 0.5 0.01\nparameter c -100 2\n"
+      "t95 50.0\n"
+      "component trend van 1980-05-01 tot 1985-12-28 helling 2.5 0.2 cm/jaar verandering 14.2 "
+      "cm\n";
+  t.kmp = trendCourse(t, "einde");
+  test::TempDir dir;
+  t.write(dir);
+  dir.write("modsel.zft", t.valuesLine() + "\n");
+  dir.write(kLocationsFileName, "locatie,filter,x,y\n11AA0001,1,155000.5,463000\n");
+  const DataSetResults results = readResults(dir.path());
+  EXPECT_TRUE(results.notes.empty()) << results.notes.front();
+  const TubeResult& tube = results.tubes.at(0);
+  EXPECT_EQ(tube.label, "gft");
+  EXPECT_TRUE(hasChosenModel(tube));
+  EXPECT_EQ(tube.phi, 0.5);
+  EXPECT_EQ(warningOf(tube, ResultWarningKind::kStartTransient), nullptr) << kinds(tube);
+  ASSERT_EQ(tube.choice.components.size(), 1u);
+  EXPECT_EQ(tube.choice.components[0].value, 2.5);
+  ASSERT_EQ(tube.componentLevels.size(), 1u);
+  EXPECT_EQ(tube.componentLevels[0].end, 14.16);
+  EXPECT_EQ(tube.componentLevels[0].mean, 7.80);
+  EXPECT_EQ(tube.situation, Situation::kEinde);
+
+  // The fit chart draws the trend's course on its second axis, positive
+  // upward as S.kmp has it, dated as the readings.
+  const std::vector<Chart> charts = tubeCharts(dir.path(), tube);
+  ASSERT_FALSE(charts.empty());
+  const Chart& fit = charts[0];
+  ASSERT_EQ(fit.series.size(), 5u);
+  const ChartSeries& course = fit.series[4];
+  EXPECT_EQ(course.name, "bijdrage trend (rechter as)");
+  EXPECT_TRUE(course.secondAxis);
+  EXPECT_EQ(fit.y2.title, "bijdrage component (cm, positief omhoog)");
+  EXPECT_FALSE(fit.y2.reversed);
+  ASSERT_EQ(course.x.size(), static_cast<std::size_t>(t.meteoDays()));
+  EXPECT_EQ(course.x.front(), daysSince1970({1980, 1, 1}));
+  EXPECT_EQ(course.y.front(), 0);
+  EXPECT_NEAR(course.y.back(),
+              2.5 * (builtinDayNumber(1985, 12, 28) - builtinDayNumber(1980, 5, 1)) / 365.25,
+              0.0005);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_FALSE(fit.series[i].secondAxis);
+
+  // A damaged S.kmp costs the levels and the chart's course, not the tube:
+  // a note names the file and the line.
+  t.kmp = "# model gft; situatie einde\ncomponent trend einde 1 gemiddeld 2 gebruikt\n";
+  t.write(dir);
+  const DataSetResults damaged = readResults(dir.path());
+  ASSERT_EQ(damaged.notes.size(), 1u);
+  EXPECT_NE(damaged.notes[0].find("11AA0001.kmp:2: verwacht component"), std::string::npos)
+      << damaged.notes[0];
+  const TubeResult& without = damaged.tubes.at(0);
+  EXPECT_TRUE(without.modelled);
+  EXPECT_TRUE(without.componentLevels.empty());
+  EXPECT_FALSE(without.situation);
+  EXPECT_EQ(without.choice.components.size(), 1u);
+  EXPECT_THROW(tubeCharts(dir.path(), without), Error);
 }
 
 TEST(ReadResults, CoordinatesUnfinishedTubesAndEmptyDirectories) {

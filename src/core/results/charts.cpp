@@ -1,7 +1,8 @@
 // The five charts of a modelled tube, from its files in the working directory
 // or its archive: the fit over the calibration period (S.01, S.met; the
 // deterministic course from S.fit when the pipeline wrote it, the updated
-// trace from S.upd when the trace ran with updating), the regime
+// trace from S.upd when the trace ran with updating, the components'
+// contributions from S.kmp for an extended model with components), the regime
 // curve (S.reg), the duration line (S.foe), the histogram (S.his) and the
 // correlogram (S.cor). Levels are turned into cm below surface level; the
 // program's files keep the engine's sign (positive upward). A chart whose
@@ -11,8 +12,10 @@
 
 #include <cmath>
 
+#include "engine/component_calibration.h"
 #include "error.h"
 #include "files/characteristics.h"
+#include "files/component_file.h"
 #include "files/parameter_lines.h"
 #include "files/trace_file.h"
 #include "files/tube_extras.h"
@@ -33,6 +36,10 @@ constexpr Rgb kMean{0, 0, 0};
 constexpr Rgb kLow{200, 40, 40};
 constexpr Rgb kMedian{0, 90, 200};
 constexpr Rgb kHigh{40, 150, 40};
+// The components' contributions, one colour per kind.
+constexpr Rgb kTrend{130, 60, 170};
+constexpr Rgb kStep{0, 140, 140};
+constexpr Rgb kStress{170, 100, 20};
 
 const ChartAxis kLevelAxis{"grondwaterstand (cm-mv)", false, true};
 
@@ -75,6 +82,32 @@ bool updatedFromTrace(const TubeFiles& files, double from, double to, ChartSerie
     out.y.push_back(-updated);
   }
   return true;
+}
+
+// Each component's contribution day by day (S.kmp) as a line against a
+// second axis: a contribution of some cm would vanish against the levels'
+// range, so it gets its own, positive upward like the levels drawn in
+// cm-mv with the larger depths lower.
+void addComponentCourses(const TubeFiles& files, Chart& chart) {
+  const std::optional<std::string> text = files.read(".kmp");
+  if (!text) return;
+  const ComponentCourses courses = readComponentText(files.name(".kmp"), *text);
+  chart.y2 = {"bijdrage component (cm, positief omhoog)", false, false};
+  std::vector<double> x;
+  x.reserve(courses.dates.size());
+  for (const CalendarDate& date : courses.dates) x.push_back(daysSince1970(date));
+  for (std::size_t j = 0; j < courses.levels.size(); ++j) {
+    const ComponentKind kind = courses.levels[j].kind;
+    const Rgb colour = kind == ComponentKind::kTrend  ? kTrend
+                       : kind == ComponentKind::kStep ? kStep
+                                                      : kStress;
+    ChartSeries s = series(std::string("bijdrage ") + componentName(kind) + " (rechter as)",
+                           ChartSeries::Kind::kLine, colour);
+    s.x = x;
+    s.y = courses.course[j];
+    s.secondAxis = true;
+    chart.series.push_back(std::move(s));
+  }
 }
 
 Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string& caption) {
@@ -149,6 +182,7 @@ Chart fitChart(const TubeFiles& files, const TubeResult& tube, const std::string
   }
   chart.series = {std::move(measured), std::move(deterministic), std::move(updated),
                   std::move(residual)};
+  addComponentCourses(files, chart);
   return chart;
 }
 

@@ -18,6 +18,9 @@ struct ChartSeries {
   Rgb colour;
   std::vector<double> x;
   std::vector<double> y;
+  // Drawn against the chart's second value axis (Chart::y2, on the right)
+  // instead of its first.
+  bool secondAxis = false;
 };
 
 struct ChartAxis {
@@ -32,10 +35,15 @@ struct Chart {
   ChartAxis x;
   ChartAxis y;
   std::vector<ChartSeries> series;
+  // The value axis on the right of the series with secondAxis; a chart
+  // without such series has none.
+  ChartAxis y2 = {};
 };
 
 // The five charts of a modelled tube: measured levels with the deterministic
-// trace, the updated trace and the residuals; the regime curve with mean, 5 %,
+// trace, the updated trace and the residuals (and, for an extended model
+// with components, each component's contribution from S.kmp on a second
+// axis, cm positive upward); the regime curve with mean, 5 %,
 // 50 % and 95 %; the duration line; the histogram; the correlogram. Reads the
 // tube's files as readResults does. An empty list for a tube without a model.
 std::vector<Chart> tubeCharts(const std::string& workingDir, const TubeResult& tube);

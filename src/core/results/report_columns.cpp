@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "files/values_lines.h"
+#include "results/component_texts.h"
 #include "text/number_text.h"
 
 namespace phreatix {
@@ -83,7 +85,9 @@ const std::vector<OverviewColumn> kColumns = {
     {"x_rd", "m", "X RD", Type::kReal, 2, [](const TubeResult& t) { return number(t.x); }},
     {"y_rd", "m", "Y RD", Type::kReal, 2, [](const TubeResult& t) { return number(t.y); }},
     {"model", "", "Model", Type::kText, 0, [](const TubeResult& t) { return text(t.label); },
-     "Model", "Gekozen model: 1s, 2s, ef, gf of ft"},
+     "Model",
+     "Gekozen model: 1s, 2s, ef, gf (met een letter per component: t trend, p stap, x stress) of "
+     "ft"},
     // The extended family's criterion; empty in the standard family.
     {"bic", "", "BIC", Type::kReal, 2,
      [](const TubeResult& t) { return hasChosenModel(t) ? number(t.choice.bic) : OverviewValue{}; },
@@ -157,6 +161,35 @@ const std::vector<OverviewColumn> kColumns = {
 #undef PHREATIX_MEASURED
 #undef PHREATIX_SAME_YEARS
 
+// Under Model: uitgebreid the chosen model's components follow the BIC: their
+// names, their parameters in short, the sum of their contributions at the
+// end of the readings (cm, positive upward, as the model's levels: the
+// simulated levels under "einde" lie this much above those without the
+// components) and the situation the simulated GxG hold for. The standard
+// family's files keep their columns.
+const std::vector<OverviewColumn> kExtendedColumns = [] {
+  const std::vector<OverviewColumn> components = {
+      {"componenten", "", "Componenten", Type::kText, 0,
+       [](const TubeResult& t) { return text(componentNames(t)); }},
+      {"component_parameters", "", "Componentparameters", Type::kText, 0,
+       [](const TubeResult& t) { return text(componentParameterText(t)); }},
+      {"bijdrage_einde", "cm", "Bijdrage componenten einde (positief omhoog)", Type::kReal, 1,
+       [](const TubeResult& t) { return number(endContribution(t)); }},
+      {"situatie", "", "Situatie", Type::kText, 0,
+       [](const TubeResult& t) {
+         return t.situation ? text(situationText(*t.situation)) : OverviewValue{};
+       }},
+  };
+  std::vector<OverviewColumn> columns;
+  for (const OverviewColumn& column : kColumns) {
+    columns.push_back(column);
+    if (std::string_view(column.name) == "bic") {
+      columns.insert(columns.end(), components.begin(), components.end());
+    }
+  }
+  return columns;
+}();
+
 // The window puts what a tube is and its model first, its fit and levels
 // after; the coordinates and the fit period it leaves to the files.
 const std::vector<const OverviewColumn*> kScreenColumns = [] {
@@ -195,7 +228,9 @@ const std::vector<const OverviewColumn*> kScreenColumns = [] {
 
 }  // namespace
 
-const std::vector<OverviewColumn>& overviewColumns() { return kColumns; }
+const std::vector<OverviewColumn>& overviewColumns(bool extendedFamily) {
+  return extendedFamily ? kExtendedColumns : kColumns;
+}
 
 const std::vector<const OverviewColumn*>& screenColumns() { return kScreenColumns; }
 
@@ -206,7 +241,7 @@ std::string columnTitle(const OverviewColumn& column) {
 }
 
 bool hasChosenModel(const TubeResult& tube) {
-  return tube.label == "1s" || tube.label == "2s" || tube.label == "ef" || tube.label == "gf";
+  return tube.label == "1s" || tube.label == "2s" || isExtendedLabel(tube.label);
 }
 
 std::string joinedWarnings(const TubeResult& tube) {
@@ -230,10 +265,11 @@ std::string screenTubeName(const TubeResult& tube) {
   return tube.location.empty() ? tube.stem : tube.location;
 }
 
-std::vector<OverviewValue> overviewValues(const TubeResult& tube) {
+std::vector<OverviewValue> overviewValues(const TubeResult& tube, bool extendedFamily) {
+  const std::vector<OverviewColumn>& columns = overviewColumns(extendedFamily);
   std::vector<OverviewValue> values;
-  values.reserve(kColumns.size());
-  for (const OverviewColumn& column : kColumns) values.push_back(column.value(tube));
+  values.reserve(columns.size());
+  for (const OverviewColumn& column : columns) values.push_back(column.value(tube));
   return values;
 }
 

@@ -39,8 +39,10 @@ struct OverviewColumn {
   Value screenValue = nullptr;   // what the window shows, when not `value`
 };
 
-// In the order of the files.
-const std::vector<OverviewColumn>& overviewColumns();
+// In the order of the files. A data set of the extended family has four
+// more after "bic": componenten, component_parameters, bijdrage_einde and
+// situatie; the standard family's are the same as ever.
+const std::vector<OverviewColumn>& overviewColumns(bool extendedFamily);
 
 // The columns the results window shows, left to right.
 const std::vector<const OverviewColumn*>& screenColumns();
@@ -48,11 +50,12 @@ const std::vector<const OverviewColumn*>& screenColumns();
 // The CSV's column title: the name with its unit, "ghg (cm-mv)".
 std::string columnTitle(const OverviewColumn& column);
 
-// The values of one tube, one per column of overviewColumns(). The model's
-// parameters are known for a tube with a chosen model only ("1s", "2s", and
-// of the extended family "ef" and "gf", which have no delta and omega0); the
-// last calibration of a tube without one is no model.
-std::vector<OverviewValue> overviewValues(const TubeResult& tube);
+// The values of one tube, one per column of overviewColumns(extendedFamily).
+// The model's parameters are known for a tube with a chosen model only
+// ("1s", "2s", and of the extended family "ef" and "gf", with or without
+// components, which have no delta and omega0); the last calibration of a
+// tube without one is no model.
+std::vector<OverviewValue> overviewValues(const TubeResult& tube, bool extendedFamily);
 
 // A value as the CSV and the report write it: reals with the column's
 // decimals and a point, integers plain, "" for an unknown value.
@@ -70,8 +73,8 @@ std::string decimalText(double x, int decimals);
 // "yyyy-mm-dd".
 std::string isoDate(const CalendarDate& date);
 
-// True when the tube has a chosen model (1s, 2s, ef, gf), whether or not its
-// post-processing finished.
+// True when the tube has a chosen model (1s, 2s, ef, gf, the last two with
+// or without components), whether or not its post-processing finished.
 bool hasChosenModel(const TubeResult& tube);
 
 // The warnings' texts joined with "; ".

@@ -77,7 +77,7 @@ std::string leftPadded(const std::string& text, std::size_t width) {
 }  // namespace
 
 void writeOverviewCsv(const DataSetResults& results, const std::string& path) {
-  const std::vector<OverviewColumn>& columns = overviewColumns();
+  const std::vector<OverviewColumn>& columns = overviewColumns(results.extendedFamily);
   LineWriter out(path);
   // Each record ends in CR LF as RFC 4180 has it: the CR here, the LF from
   // the writer.
@@ -88,7 +88,7 @@ void writeOverviewCsv(const DataSetResults& results, const std::string& path) {
   }
   out.write(line + '\r');
   for (const TubeResult& tube : results.tubes) {
-    const std::vector<OverviewValue> values = overviewValues(tube);
+    const std::vector<OverviewValue> values = overviewValues(tube, results.extendedFamily);
     line.clear();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) line += ',';

@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/component_calibration.h"
 #include "error.h"
 #include "platform/files.h"
 #include "platform/ordered_work.h"
 #include "postprocessing/measured_gxg.h"
+#include "results/component_texts.h"
 #include "results/report_columns.h"
 #include "results/report_files.h"
 #include "results/svg_chart.h"
@@ -72,6 +74,16 @@ const char* kParameterNote =
     "&eacute;&eacute;n stap; 2s: uit de calibratie in drie stappen; ef: exponenti&euml;le respons "
     "met verdampingsfactor f; gf: Gamma-respons met verdampingsfactor f (ef en gf uit Model: "
     "uitgebreid, gekozen op BIC); ft: geen plausibel model.";
+
+const char* kComponentNote =
+    "Componenten (Model: uitgebreid): naast het weer kan het gekozen model een lineaire trend "
+    "(letter t in het model, bijvoorbeeld gft), een stap (p) of een stressreeks zoals een "
+    "onttrekking of een rivierpeil (x) bevatten. Hun bijdragen zijn in cm, positief omhoog: een "
+    "positieve bijdrage maakt de grondwaterstand hoger, dus minder diep onder maaiveld. "
+    "&quot;Bijdrage componenten einde&quot; is de som van de bijdragen aan het eind van de "
+    "metingen; &quot;Situatie&quot; zegt voor welke situatie de gesimuleerde GHG, GLG en GVG "
+    "gelden: einde (de componenten zoals ze aan het eind van de metingen stonden), gemiddeld "
+    "(hun gemiddelde over de calibratieperiode) of geen (zonder de componenten).";
 
 // The units as the report spells them out.
 std::string readableUnit(const std::string& unit) {
@@ -208,7 +220,7 @@ void writeWarningLegend(const DataSetResults& results, LineWriter& out) {
 }
 
 void writeIndex(const DataSetResults& results, const std::string& path) {
-  const std::vector<OverviewColumn>& columns = overviewColumns();
+  const std::vector<OverviewColumn>& columns = overviewColumns(results.extendedFamily);
   std::size_t modelled = 0;
   for (const TubeResult& tube : results.tubes) modelled += tube.modelled ? 1 : 0;
 
@@ -235,6 +247,7 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
   if (pass || !equilibrium) out.write(std::string("<p>") + kFitNote + "</p>");
   if (equilibrium) out.write(std::string("<p>") + kEquilibriumFitNote + "</p>");
   out.write(std::string("<p>") + kParameterNote + "</p>");
+  if (results.extendedFamily) out.write(std::string("<p>") + kComponentNote + "</p>");
   out.write(std::string("<p>") + kMeasuredNote + "</p>");
   out.write("</div>");
   writeWarningLegend(results, out);
@@ -251,7 +264,7 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
   out.write(head + "</tr></thead>");
   out.write("<tbody>");
   for (const TubeResult& tube : results.tubes) {
-    const std::vector<OverviewValue> values = overviewValues(tube);
+    const std::vector<OverviewValue> values = overviewValues(tube, results.extendedFamily);
     std::string row = tube.modelled ? "<tr>" : "<tr class=\"geen-model\">";
     for (std::size_t i = 0; i < columns.size(); ++i) row += cell(columns[i], values[i], tube);
     out.write(row + "</tr>");
@@ -346,6 +359,32 @@ void writeCandidates(LineWriter& out, const ModelChoice& choice) {
   }
 }
 
+// The chosen model's components with their parameters and standard errors,
+// and each one's contribution in the situations (S.kmp).
+void writeComponents(LineWriter& out, const TubeResult& tube) {
+  out.write("<h3>Componenten</h3>");
+  out.write("<table>");
+  out.write(
+      "<tr><th>component</th><th>parameters (&plusmn; standaardfout)</th><th>bijdrage einde</th>"
+      "<th>bijdrage gemiddeld</th><th>gebruikt in de simulatie</th><th></th></tr>");
+  for (std::size_t i = 0; i < tube.choice.components.size(); ++i) {
+    const ChosenComponent& c = tube.choice.components[i];
+    const ComponentLevel* level =
+        i < tube.componentLevels.size() && tube.componentLevels[i].kind == c.kind
+            ? &tube.componentLevels[i]
+            : nullptr;
+    auto levelCell = [&](double ComponentLevel::*which) {
+      return "<td class=\"n\">" + (level ? decimalText(level->*which, 1) : std::string("-")) +
+             "</td>";
+    };
+    out.write("<tr><th>" + markupEscaped(componentName(c.kind)) + "</th><td>" +
+              markupEscaped(componentDetail(c)) + "</td>" + levelCell(&ComponentLevel::end) +
+              levelCell(&ComponentLevel::mean) + levelCell(&ComponentLevel::used) +
+              "<td>cm, positief omhoog</td></tr>");
+  }
+  out.write("</table>");
+}
+
 // The chosen parameters with their standard errors, and the response time.
 void writeChosenParameters(LineWriter& out, const ModelChoice& choice) {
   out.write("<table>");
@@ -403,6 +442,9 @@ void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartS
   }
   out.write("</table>");
   out.write("<p>" + measuredYearsText(tube) + "</p>");
+  if (const std::string situation = situationSentence(tube); !situation.empty()) {
+    out.write("<p class=\"note\">" + markupEscaped(situation) + "</p>");
+  }
 
   out.write("<h2>Waarschuwingen</h2>");
   if (tube.warnings.empty()) {
@@ -420,6 +462,7 @@ void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartS
   if (!tube.choice.candidates.empty()) writeCandidates(out, tube.choice);
   if (!tube.choice.parameters.empty()) {
     writeChosenParameters(out, tube.choice);
+    if (!tube.choice.components.empty()) writeComponents(out, tube);
   } else {
     out.write("<table>");
     out.write(valueRow("&delta; (delta)", decimalText(tube.delta, 7), ""));

@@ -102,8 +102,8 @@ OGRFieldType fieldType(OverviewColumn::Type type) {
   return OFTString;
 }
 
-void addFields(OGRLayerH layer, const std::string& path) {
-  for (const OverviewColumn& column : overviewColumns()) {
+void addFields(OGRLayerH layer, bool extendedFamily, const std::string& path) {
+  for (const OverviewColumn& column : overviewColumns(extendedFamily)) {
     OGRFieldDefnH field = OGR_Fld_Create(column.name, fieldType(column.type));
     OGR_Fld_SetAlternativeName(field, columnTitle(column).c_str());
     const OGRErr err = OGR_L_CreateField(layer, field, TRUE);
@@ -113,9 +113,10 @@ void addFields(OGRLayerH layer, const std::string& path) {
   }
 }
 
-void addTube(OGRLayerH layer, const TubeResult& tube, const std::string& path) {
-  const std::vector<OverviewColumn>& columns = overviewColumns();
-  const std::vector<OverviewValue> values = overviewValues(tube);
+void addTube(OGRLayerH layer, const TubeResult& tube, bool extendedFamily,
+             const std::string& path) {
+  const std::vector<OverviewColumn>& columns = overviewColumns(extendedFamily);
+  const std::vector<OverviewValue> values = overviewValues(tube, extendedFamily);
   Feature feature(OGR_F_Create(OGR_L_GetLayerDefn(layer)));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const int index = static_cast<int>(i);
@@ -169,13 +170,13 @@ void writeOverviewLayer(const DataSetResults& results, const std::string& path) 
   OSRSetAxisMappingStrategy(srs.get(), OAMS_TRADITIONAL_GIS_ORDER);
   OGRLayerH layer = GDALDatasetCreateLayer(ds.get(), kLayerName, srs.get(), wkbPoint, nullptr);
   if (layer == nullptr) refuseLayer(path, "laag overzicht niet te maken");
-  addFields(layer, path);
+  addFields(layer, results.extendedFamily, path);
 
   // One transaction: thousands of tubes, one commit.
   if (GDALDatasetStartTransaction(ds.get(), FALSE) != OGRERR_NONE) {
     refuseLayer(path, "schrijven van de buizen niet te beginnen");
   }
-  for (const TubeResult& tube : results.tubes) addTube(layer, tube, path);
+  for (const TubeResult& tube : results.tubes) addTube(layer, tube, results.extendedFamily, path);
   if (GDALDatasetCommitTransaction(ds.get()) != OGRERR_NONE) {
     refuseLayer(path, "buizen niet te schrijven");
   }

@@ -7,6 +7,8 @@
 // of all series; a dates axis (days since 1-1-1970) ticks on 1 January and
 // labels the years. Bars grow from zero, so their axis always holds zero. A
 // reversed axis draws larger values lower, as levels in cm-mv are drawn.
+// Series marked for the second axis are drawn against one of their own on
+// the right, with its ticks and title there and no grid lines.
 // Points with a NaN or infinite coordinate are left out; a line breaks there.
 #include "results/svg_chart.h"
 
@@ -267,24 +269,27 @@ std::string chartSvg(const Chart& chart, int width, int height) {
     lx += itemWidth;
   }
 
-  Range xr, yr;
-  bool anyBars = false;
+  // The second axis, on the right, only for a chart with series against it.
+  Range xr, yr, y2r;
+  bool anyBars = false, anyBars2 = false, second = false;
   for (const ChartSeries& s : chart.series) {
     const double halfBar = s.kind == ChartSeries::Kind::kBars ? barSpacing(s) / 2 : 0;
+    second = second || s.secondAxis;
     for (std::size_t i = 0; i < pointCount(s); ++i) {
       if (!validPoint(s, i)) continue;
       xr.add(s.x[i] - halfBar);
       xr.add(s.x[i] + halfBar);
-      yr.add(s.y[i]);
-      if (s.kind == ChartSeries::Kind::kBars) anyBars = true;
+      (s.secondAxis ? y2r : yr).add(s.y[i]);
+      if (s.kind == ChartSeries::Kind::kBars) (s.secondAxis ? anyBars2 : anyBars) = true;
     }
   }
-  const bool empty = !yr.any;
+  const bool empty = !yr.any && !y2r.any;
   if (anyBars) yr.add(0);
+  if (anyBars2) y2r.add(0);
 
   Frame f;
   f.left = 70;
-  f.right = w - 20;
+  f.right = second ? w - 70 : w - 20;
   f.top = (legend.empty() ? 30 : legend.back().y) + 16;
   f.bottom = std::max(f.top + 20, h - 48);
   f.yReversed = chart.y.reversed;
@@ -292,6 +297,21 @@ std::string chartSvg(const Chart& chart, int width, int height) {
   const std::vector<Tick> yTicks = ticksFor(yr, chart.y.dates);
   f.x = xr;
   f.y = yr;
+  Frame f2 = f;
+  std::vector<Tick> y2Ticks;
+  if (second) {
+    // A little room at both ends, so that a contribution that stays at 0
+    // or at its full size before or after its change is not drawn on the
+    // frame.
+    if (y2r.any && y2r.hi > y2r.lo) {
+      const double pad = 0.05 * (y2r.hi - y2r.lo);
+      y2r.lo -= anyBars2 && y2r.lo == 0 ? 0 : pad;
+      y2r.hi += anyBars2 && y2r.hi == 0 ? 0 : pad;
+    }
+    y2Ticks = ticksFor(y2r, chart.y2.dates);
+    f2.y = y2r;
+    f2.yReversed = chart.y2.reversed;
+  }
 
   std::string out;
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + px(w) + "\" height=\"" + px(h) +
@@ -348,19 +368,30 @@ std::string chartSvg(const Chart& chart, int width, int height) {
   out += "</g>\n";
   for (const Tick& t : xTicks) text(out, f.mapX(t.value), f.bottom + 18, "middle", t.label);
   for (const Tick& t : yTicks) text(out, f.left - 8, f.mapY(t.value) + 4, "end", t.label);
+  if (second) {
+    out += "<g stroke=\"#333333\" stroke-width=\"1\">\n";
+    for (const Tick& t : y2Ticks) {
+      const double y = f2.mapY(t.value);
+      out += "<line x1=\"" + px(f.right) + "\" y1=\"" + px(y) + "\" x2=\"" + px(f.right + 5) +
+             "\" y2=\"" + px(y) + "\"/>\n";
+    }
+    out += "</g>\n";
+    for (const Tick& t : y2Ticks) text(out, f.right + 8, f2.mapY(t.value) + 4, "start", t.label);
+  }
 
   // Series, in the order given: later ones on top.
   for (const ChartSeries& s : chart.series) {
     const std::string colour = hexColour(s.colour);
+    const Frame& frame = s.secondAxis ? f2 : f;
     switch (s.kind) {
       case ChartSeries::Kind::kLine:
-        drawLine(out, s, f, colour);
+        drawLine(out, s, frame, colour);
         break;
       case ChartSeries::Kind::kPoints:
-        drawPoints(out, s, f, colour);
+        drawPoints(out, s, frame, colour);
         break;
       case ChartSeries::Kind::kBars:
-        drawBars(out, s, f, colour);
+        drawBars(out, s, frame, colour);
         break;
     }
   }
@@ -374,6 +405,11 @@ std::string chartSvg(const Chart& chart, int width, int height) {
   text(out, (f.left + f.right) / 2, h - 10, "middle", chart.x.title);
   const double yMid = (f.top + f.bottom) / 2;
   text(out, 16, yMid, "middle", chart.y.title, " transform=\"rotate(-90 16 " + px(yMid) + ")\"");
+  if (second) {
+    const double x2 = w - 12;
+    text(out, x2, yMid, "middle", chart.y2.title,
+         " transform=\"rotate(-90 " + px(x2) + " " + px(yMid) + ")\"");
+  }
   out += "</svg>\n";
   return out;
 }

@@ -3,7 +3,8 @@
 // tube its statistics (S.sta), the fit of the chosen model to the
 // measurements (S.01, S.met, and S.fit when the pipeline wrote it), the
 // measured GHG, GLG and GVG of the same readings, the simulated ones over
-// the measured years (S.gzj), the extended family's choice (S.sel), the
+// the measured years (S.gzj), the extended family's choice (S.sel) and its
+// components' contributions (S.kmp), the
 // simulation's parameter file and surplus (S.t01, S.sim) and, for a tube
 // without a model, its vertex files (S.a01, S.d01).
 #include "results/tube_results.h"
@@ -389,7 +390,8 @@ void sameYearsWarning(TubeResult& tube, const std::string& name) {
            name + "): " + off + " cm-mv; grens " + cm(kSimulatedVsMeasuredCm));
 }
 
-bool extendedLabel(const std::string& label) { return label == "ef" || label == "gf"; }
+// ef and gf, with or without components.
+bool extendedLabel(const std::string& label) { return isExtendedLabel(label); }
 
 TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
                     const std::vector<LocationGroup>& locations, std::vector<std::string>& notes) {
@@ -528,6 +530,17 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
       tube.fit = FitFigures{};
       tube.fitInEquilibrium = false;
     }
+  }
+
+  // The components' levels and the situation; their course is the charts'.
+  try {
+    if (std::optional<std::string> kmp = files.read(".kmp")) {
+      ComponentCourses courses = readComponentText(files.name(".kmp"), *kmp);
+      tube.componentLevels = std::move(courses.levels);
+      tube.situation = courses.situation;
+    }
+  } catch (const Error& e) {
+    noted("bijdragen van de componenten niet gelezen", e);
   }
 
   try {

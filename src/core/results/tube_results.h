@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "files/component_file.h"
 #include "files/tube_extras.h"
 #include "results/fit.h"
 
@@ -62,7 +63,10 @@ struct TubeResult {
   std::string stem;      // the 8-character stem of the tube's files (location code)
   std::string location;  // as in the export
   std::string filter;    // "01", "02", ...; the filter simulated
-  std::string label;  // "1s", "2s", "ef", "gf", "ft"; empty for a tube the selection did not take
+  // "1s", "2s", "ef", "gf" (and of the extended family with a letter per
+  // component: "gft", "efp", "gfx", "eftx"), "ft"; empty for a tube the
+  // selection did not take.
+  std::string label;
   bool modelled = false;  // a chosen model whose post-processing finished
   // The standard model's parameters (1s, 2s); of an extended model (ef, gf)
   // phi, c and sigma2, from S.sel.
@@ -86,8 +90,14 @@ struct TubeResult {
   // The simulated GxG over the measured years (S.gzj), cm-mv.
   LevelCharacteristics sameYears;
   std::vector<int> sameYearsList;
-  // The extended family's choice (S.sel): candidates, BIC, parameters.
+  // The extended family's choice (S.sel): candidates, BIC, parameters and
+  // the chosen model's components.
   ModelChoice choice;
+  // The components' levels (S.kmp), in the order of choice.components, cm
+  // positive upward, and the situation the simulated GxG hold for; empty
+  // and none for a model without components (or without a readable S.kmp).
+  std::vector<ComponentLevel> componentLevels;
+  std::optional<Situation> situation;
   std::vector<ResultWarning> warnings;
   std::string failure;  // why no model, for a tube without one
 };
