@@ -29,6 +29,7 @@
 #include "dialogs.h"
 #include "frontend.h"
 #include "results/axis_ticks.h"
+#include "results/component_texts.h"
 #include "results/report_columns.h"
 #include "results/report_files.h"
 
@@ -270,18 +271,23 @@ QChart* buildChart(const phreatix::Chart& description) {
   chart->legend()->setAlignment(Qt::AlignBottom);
   chart->setMargins(QMargins(4, 4, 4, 4));
 
+  // The series of the second axis (a component's contribution) get one of
+  // their own on the right.
   std::vector<Points> points;
-  Extent xExtent, yExtent;
-  bool bars = false;
+  Extent xExtent, yExtent, y2Extent;
+  bool bars = false, bars2 = false, second = false;
   for (const phreatix::ChartSeries& series : description.series) {
     points.push_back(pointsOf(series, description.x.dates));
     for (const QPointF& p : points.back().upper) {
       xExtent.add(p.x());
-      yExtent.add(p.y());
+      (series.secondAxis ? y2Extent : yExtent).add(p.y());
     }
-    bars = bars || series.kind == phreatix::ChartSeries::Kind::kBars;
+    if (series.kind == phreatix::ChartSeries::Kind::kBars)
+      (series.secondAxis ? bars2 : bars) = true;
+    second = second || series.secondAxis;
   }
   if (bars) yExtent.add(0);  // bars stand on zero
+  if (bars2) y2Extent.add(0);
 
   QAbstractAxis* xAxis = description.x.dates
                              ? static_cast<QAbstractAxis*>(dateAxis(description.x, xExtent))
@@ -290,11 +296,17 @@ QChart* buildChart(const phreatix::Chart& description) {
   QValueAxis* yAxis = valueAxis(description.y, yExtent, bars, 6);
   chart->addAxis(xAxis, Qt::AlignBottom);
   chart->addAxis(yAxis, Qt::AlignLeft);
+  QValueAxis* y2Axis = nullptr;
+  if (second) {
+    y2Axis = valueAxis(description.y2, y2Extent, bars2, 6);
+    y2Axis->setObjectName("y2");
+    chart->addAxis(y2Axis, Qt::AlignRight);
+  }
   for (std::size_t i = 0; i < description.series.size(); ++i) {
     QAbstractSeries* series = seriesOf(description.series[i], points[i]);
     chart->addSeries(series);
     series->attachAxis(xAxis);
-    series->attachAxis(yAxis);
+    series->attachAxis(description.series[i].secondAxis ? y2Axis : yAxis);
   }
   return chart;
 }
@@ -338,6 +350,11 @@ TfrmResultaten::TfrmResultaten(QWidget* parent) : QDialog(parent) {
 
   lblStatus = new QLabel(this);
   lblStatus->setObjectName("lblStatus");
+  lblDetails = new QLabel(this);
+  lblDetails->setObjectName("lblDetails");
+  lblDetails->setWordWrap(true);
+  lblDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblDetails->setVisible(false);
 
   tabGrafieken = new QTabWidget(this);
   tabGrafieken->setObjectName("tabGrafieken");
@@ -375,6 +392,7 @@ TfrmResultaten::TfrmResultaten(QWidget* parent) : QDialog(parent) {
   topLayout->setContentsMargins(0, 0, 0, 0);
   topLayout->addWidget(tblBuizen);
   topLayout->addWidget(lblStatus);
+  topLayout->addWidget(lblDetails);
   auto* splitter = new QSplitter(Qt::Vertical, this);
   splitter->addWidget(top);
   splitter->addWidget(stkGrafieken);
@@ -486,6 +504,7 @@ void TfrmResultaten::showTube(int tubeIndex) {
   if (tubeIndex == shownTube_) return;
   const phreatix::TubeResult& tube = results_.tubes[static_cast<std::size_t>(tubeIndex)];
   shownTube_ = tubeIndex;
+  showDetails(tube);
   if (!tube.modelled) {
     showReason(reasonText(tube));
     return;
@@ -517,6 +536,16 @@ void TfrmResultaten::showTube(int tubeIndex) {
   stkGrafieken->setCurrentWidget(tabGrafieken);
   btbttnZoom->setEnabled(true);
   btbttnPNG->setEnabled(true);
+}
+
+void TfrmResultaten::showDetails(const phreatix::TubeResult& tube) {
+  QStringList lines;
+  if (phreatix::hasChosenModel(tube)) {
+    for (const std::string& line : phreatix::modelDetailLines(tube)) lines << fromStd(line);
+  }
+  if (!lines.isEmpty()) lines.front() = tubeName(tube) + ": " + lines.front();
+  lblDetails->setText(lines.join("\n"));
+  lblDetails->setVisible(!lines.isEmpty());
 }
 
 void TfrmResultaten::showReason(const QString& text) {

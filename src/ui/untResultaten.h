@@ -1,7 +1,9 @@
 // The results window TfrmResultaten ("Resultaten"): one row per tube of a
 // finished working directory with the chosen model, its fit, GHG/GLG/GVG
 // (simulated, measured and simulated over the measured years) and the
-// warnings, and the charts of the tube selected in the table. Levels in
+// warnings, the details of the selected tube's extended model (its
+// components and the situation its GxG hold for) and its charts, a
+// component's contribution on an axis of its own on the right. Levels in
 // cm below surface level ("cm-mv"), drawn with the larger depths lower.
 #pragma once
 
@@ -69,8 +71,12 @@ class TfrmResultaten : public QDialog {
   // The chart views of the tube shown, in the order of its chart list.
   std::vector<QChartView*> chartViews() const;
 
-  QTableWidget* tblBuizen;       // one row per tube ("buizen": tubes)
-  QLabel* lblStatus;             // "N buizen, M met model, K met waarschuwingen"
+  QTableWidget* tblBuizen;  // one row per tube ("buizen": tubes)
+  QLabel* lblStatus;        // "N buizen, M met model, K met waarschuwingen"
+  // The selected tube's model of the extended family: its components with
+  // their parameters and contributions, and the situation its GxG hold for;
+  // hidden for a tube of the standard family.
+  QLabel* lblDetails;
   QStackedWidget* stkGrafieken;  // the charts, or why the tube has none
   QTabWidget* tabGrafieken;      // one tab per chart, named after its title
   QLabel* lblReden;              // in place of the charts: the reason ("reden")
@@ -93,6 +99,7 @@ class TfrmResultaten : public QDialog {
  private:
   void fillTable();
   void showTube(int tubeIndex);
+  void showDetails(const phreatix::TubeResult& tube);
   void showReason(const QString& text);
   void clearCharts();
   // Index into results_.tubes of the selected row; -1 when none is.

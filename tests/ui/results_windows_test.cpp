@@ -5,6 +5,7 @@
 //
 // With PHREATIX_SHOTS_DIR set to a folder, the window is saved there as
 // resultaten.png and each chart tab as resultaten-<chart>.png.
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -443,6 +444,97 @@ class ResultsWindowsTest : public QObject {
     QCOMPARE(dialogs.informations, QStringList{"B00A0002.zip: bestand niet te openen"});
     QCOMPARE(broken.stkGrafieken->currentWidget(), broken.lblReden);
     QVERIFY(broken.lblReden->text().contains("B00A0002"));
+  }
+
+  // A tube of the extended family with a trend and a stress: its details
+  // name the components with their parameters and the situation its GxG
+  // hold for, and the fit chart draws their contributions against an axis
+  // of their own on the right. A tube of the standard family shows none.
+  void extendedModelShowsItsComponentsAndSituation() {
+    ScriptedDialogs dialogs;
+    DialogsScope scope(&dialogs);
+    phreatix::DataSetResults results = threeTubes("/tmp");
+    results.extendedFamily = true;
+    phreatix::TubeResult& a = results.tubes[0];
+    a.label = "gftx";
+    a.choice.extended = true;
+    a.choice.chosen = "gftx";
+    a.choice.bic = 1490.4;
+    phreatix::ChosenComponent trend;
+    trend.kind = phreatix::ComponentKind::kTrend;
+    trend.from = phreatix::CalendarDate{1996, 1, 14};
+    trend.to = phreatix::CalendarDate{2001, 6, 28};
+    trend.value = 3.2;
+    trend.standardError = 0.4;
+    trend.change = 17.4;
+    phreatix::ChosenComponent stress;
+    stress.kind = phreatix::ComponentKind::kStress;
+    stress.value = -0.0213;
+    stress.standardError = 0.0011;
+    stress.n = 1;
+    stress.a = 118;
+    stress.t95 = 353.4;
+    a.choice.components = {trend, stress};
+    a.componentLevels = {{phreatix::ComponentKind::kTrend, 17.4, 9.1, 9.1},
+                         {phreatix::ComponentKind::kStress, -3.1, -25.0, -25.0}};
+    a.situation = phreatix::Situation::kGemiddeld;
+    auto withCourses = [](const phreatix::TubeResult& tube) {
+      std::vector<Chart> charts = madeUpCharts(tube);
+      if (tube.stem != "B00A0001") return charts;
+      ChartSeries course{
+          "bijdrage trend (rechter as)", ChartSeries::Kind::kLine, {130, 60, 170}, {}, {}};
+      for (double day = daysSince1970(1995, 1, 14); day <= daysSince1970(2003, 12, 10); ++day) {
+        course.x.push_back(day);
+        course.y.push_back(
+            std::clamp((day - daysSince1970(1996, 1, 14)) / 365.25 * 3.2, 0.0, 17.4));
+      }
+      course.secondAxis = true;
+      charts[0].series.push_back(course);
+      charts[0].y2 = {"bijdrage component (cm, positief omhoog)", false, false};
+      return charts;
+    };
+    TfrmResultaten window;
+    window.show();
+    window.showResults(results, withCourses);
+    QTableWidget* table = window.tblBuizen;
+
+    table->selectRow(rowOf(table, "B00A0001"));
+    QVERIFY(window.lblDetails->isVisible());
+    const QString details = window.lblDetails->text();
+    QVERIFY2(details.startsWith("B00A0001: Model gftx, BIC 1490.40\n"), qPrintable(details));
+    QVERIFY2(details.contains(QString::fromUtf8(
+                 "trend: helling 3.20 ± 0.40 cm/jaar van 1996-01-14 tot 2001-06-28")),
+             qPrintable(details));
+    QVERIFY(details.contains("stress: versterking -0.0213"));
+    QVERIFY(details.contains("gebruikt -25.0 cm"));
+    QVERIFY2(details.endsWith("De gesimuleerde GHG, GLG en GVG gelden voor de gemiddelde situatie "
+                              "over de calibratieperiode, met de trend en de stressreeks op hun "
+                              "gemiddelde over die periode (samen 15.9 cm lager dan zonder)."),
+             qPrintable(details));
+
+    QChart* fit = window.chartViews().at(0)->chart();
+    const auto right = fit->axes(Qt::Vertical);
+    QCOMPARE(right.size(), qsizetype{2});
+    auto* contribution = qobject_cast<QValueAxis*>(right[1]);
+    QVERIFY(contribution);
+    QCOMPARE(contribution->alignment(), Qt::AlignRight);
+    QVERIFY(!contribution->isReverse());
+    QCOMPARE(contribution->titleText(), QString("bijdrage component (cm, positief omhoog)"));
+    QVERIFY(contribution->min() <= 0 && contribution->max() >= 17.4);
+    QVERIFY(contribution->max() < 25);  // its own range, not the levels'
+    QAbstractSeries* course = fit->series().back();
+    QCOMPARE(course->attachedAxes().size(), qsizetype{2});
+    QVERIFY(course->attachedAxes().contains(contribution));
+    QVERIFY(!fit->series().front()->attachedAxes().contains(contribution));
+    if (!shotsDir().isEmpty()) {
+      QCoreApplication::processEvents();
+      saveShot(window, "resultaten-componenten");
+    }
+
+    // A standard tube: no details, and its fit chart one value axis.
+    table->selectRow(rowOf(table, "B00A0002"));
+    QVERIFY(!window.lblDetails->isVisible());
+    QCOMPARE(window.chartViews().at(0)->chart()->axes(Qt::Vertical).size(), qsizetype{1});
   }
 
   // The PNG of the chart on screen and the table as CSV, each through a
