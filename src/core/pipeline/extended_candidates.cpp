@@ -264,13 +264,28 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
                    (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
         if (fit.ok && (!base || fit.bic < base->bic)) base = std::move(fit);
       }
-      // The components on the better of the two: a trend, a step.
+      // The components on the better of the two: a trend, a step, and the
+      // tube's stress series alone and with a trend.
+      std::shared_ptr<const DailyStress> stress;
+      if (base && !stressFileOfStem(overview, S).empty()) {
+        try {
+          stress = tubeStress(dir, overview, S, *series.weather, &series);
+        } catch (const Error& e) {
+          messages.appendBuis("Buis " + S + ": geen kandidaten met stressreeks: " + e.what());
+          messages.appendLog("Buis " + S + " filter " + FF +
+                             ": geen kandidaten met stressreeks: " + e.what());
+        }
+      }
       if (base) {
-        const std::vector<std::vector<ComponentKind>> sets = {{ComponentKind::kTrend},
-                                                              {ComponentKind::kStep}};
+        std::vector<std::vector<ComponentKind>> sets = {{ComponentKind::kTrend},
+                                                        {ComponentKind::kStep}};
+        if (stress) {
+          sets.push_back({ComponentKind::kStress});
+          sets.push_back({ComponentKind::kTrend, ComponentKind::kStress});
+        }
         for (const std::vector<ComponentKind>& kinds : sets) {
-          const CandidateFit fit = calibrateWithComponents(*base, kinds, series.weather->weather,
-                                                           series.readings, nullptr, weights, {});
+          const CandidateFit fit = calibrateWithComponents(
+              *base, kinds, series.weather->weather, series.readings, stress.get(), weights, {});
           writeCandidateFiles(dir, S, FF, fit, kWeightsText, &series.weather->first);
           summary += ", " + candidateLabel(fit.model) +
                      (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);

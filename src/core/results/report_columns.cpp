@@ -1,5 +1,7 @@
 #include "results/report_columns.h"
 
+#include "files/values_lines.h"
+
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -206,7 +208,7 @@ std::string columnTitle(const OverviewColumn& column) {
 }
 
 bool hasChosenModel(const TubeResult& tube) {
-  return tube.label == "1s" || tube.label == "2s" || tube.label == "ef" || tube.label == "gf";
+  return tube.label == "1s" || tube.label == "2s" || isExtendedLabel(tube.label);
 }
 
 std::string joinedWarnings(const TubeResult& tube) {

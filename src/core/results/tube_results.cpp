@@ -389,7 +389,8 @@ void sameYearsWarning(TubeResult& tube, const std::string& name) {
            name + "): " + off + " cm-mv; grens " + cm(kSimulatedVsMeasuredCm));
 }
 
-bool extendedLabel(const std::string& label) { return label == "ef" || label == "gf"; }
+// ef and gf, with or without components (gft, efp, gfx, ...).
+bool extendedLabel(const std::string& label) { return isExtendedLabel(label); }
 
 TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
                     const std::vector<LocationGroup>& locations, std::vector<std::string>& notes) {
