@@ -362,11 +362,12 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
                  " cm (grens " + formatReal(kComponentMaxChange, 0, 0) + " cm)";
         }
       } else {
+        // A river stage or an abstraction nearby may act within days: only
+        // the upper bound of the response time applies to a stress.
         const double t95 = responseTime(mc.n, mc.a);
-        if (t95 < settings.t95Min || t95 > settings.t95Max) {
+        if (t95 > settings.t95Max) {
           why += std::string(why.empty() ? "" : ", ") + name + " t95 " + formatReal(t95, 0, 1) +
-                 " dagen buiten " + formatReal(settings.t95Min, 0, 0) + " .. " +
-                 formatReal(settings.t95Max, 0, 0);
+                 " dagen > " + formatReal(settings.t95Max, 0, 0);
         }
       }
     }
