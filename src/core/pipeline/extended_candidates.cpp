@@ -150,6 +150,8 @@ double componentSituationLevel(const ChosenModel& model, const DatedWeather& wea
       return 0;
     case Situation::kEinde:
       if (c.kind != ComponentKind::kStress) return c.gain * componentUnit(c, last);
+      if (!model.stress)
+        throw Error(ErrorKind::kIndex, "model " + model.label + ": geen stressreeks");
       {
         double sum = 0;
         for (int d = last - 364; d <= last; ++d) sum += model.stress->at(d);
