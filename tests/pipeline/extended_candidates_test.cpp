@@ -295,6 +295,37 @@ TEST(ExtendedComponents, ACandidateWithATrendIsChosenOnlyWhereItBuysTheMargin) {
   }
 }
 
+TEST(ExtendedComponents, AStressMayActWithinDaysButNotSlowerThanTheBound) {
+  SelectionCase c;
+  c.session.settings().model = ModelFamily::kUitgebreid;
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01",
+                      candidate(ExtendedShape::kGamma, 790, 300, 2, 20), "w");
+  CandidateFit river = candidate(ExtendedShape::kGamma, 700, 300, 2, 20);
+  ModelComponent stage;
+  stage.kind = ComponentKind::kStress;
+  stage.a = 1;  // t95 3.0 days: below --t95-min, a river next to the tube
+  stage.gain = 44;
+  river.model.components = {stage};
+  river.componentErrors = {{2, -1, -1}};
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01", river, "w");
+  CandidateJudgement j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gfx");
+  // A scale of 2000 days: t95 = 2000 * 3.0 = 5991 days.
+  river.model.components[0].a = 2000;
+  writeCandidateFiles(c.dir.path(), "28AL0005", "01", river, "w");
+  c.session.settings().t95Max = 6000;
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gfx");
+  c.session.settings().t95Max = 4000;
+  j = judgeCandidates(c.dir.path(), "28AL0005", "01", c.session.settings(), 2);
+  EXPECT_EQ(j.candidates[*j.chosen].label, "gf");
+  for (const CandidateSummary& s : j.candidates) {
+    if (s.label == "gfx") {
+      EXPECT_NE(s.reason.find("stress t95 5991.5 dagen > 4000"), std::string::npos) << s.reason;
+    }
+  }
+}
+
 TEST(ExtendedComponents, EachSituationHoldsTheComponentsAtTheirLevel) {
   DatedWeather weather;
   weather.first = {2000, 1, 1};

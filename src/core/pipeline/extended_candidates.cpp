@@ -150,6 +150,8 @@ double componentSituationLevel(const ChosenModel& model, const DatedWeather& wea
       return 0;
     case Situation::kEinde:
       if (c.kind != ComponentKind::kStress) return c.gain * componentUnit(c, last);
+      if (!model.stress)
+        throw Error(ErrorKind::kIndex, "model " + model.label + ": geen stressreeks");
       {
         double sum = 0;
         for (int d = last - 364; d <= last; ++d) sum += model.stress->at(d);
@@ -264,13 +266,28 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
                    (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
         if (fit.ok && (!base || fit.bic < base->bic)) base = std::move(fit);
       }
-      // The components on the better of the two: a trend, a step.
+      // The components on the better of the two: a trend, a step, and the
+      // tube's stress series alone and with a trend.
+      std::shared_ptr<const DailyStress> stress;
+      if (base && !stressFileOfStem(overview, S).empty()) {
+        try {
+          stress = tubeStress(dir, overview, S, *series.weather, &series);
+        } catch (const Error& e) {
+          messages.appendBuis("Buis " + S + ": geen kandidaten met stressreeks: " + e.what());
+          messages.appendLog("Buis " + S + " filter " + FF +
+                             ": geen kandidaten met stressreeks: " + e.what());
+        }
+      }
       if (base) {
-        const std::vector<std::vector<ComponentKind>> sets = {{ComponentKind::kTrend},
-                                                              {ComponentKind::kStep}};
+        std::vector<std::vector<ComponentKind>> sets = {{ComponentKind::kTrend},
+                                                        {ComponentKind::kStep}};
+        if (stress) {
+          sets.push_back({ComponentKind::kStress});
+          sets.push_back({ComponentKind::kTrend, ComponentKind::kStress});
+        }
         for (const std::vector<ComponentKind>& kinds : sets) {
-          const CandidateFit fit = calibrateWithComponents(*base, kinds, series.weather->weather,
-                                                           series.readings, nullptr, weights, {});
+          const CandidateFit fit = calibrateWithComponents(
+              *base, kinds, series.weather->weather, series.readings, stress.get(), weights, {});
           writeCandidateFiles(dir, S, FF, fit, kWeightsText, &series.weather->first);
           summary += ", " + candidateLabel(fit.model) +
                      (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
@@ -347,11 +364,12 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
                  " cm (grens " + formatReal(kComponentMaxChange, 0, 0) + " cm)";
         }
       } else {
+        // A river stage or an abstraction nearby may act within days: only
+        // the upper bound of the response time applies to a stress.
         const double t95 = responseTime(mc.n, mc.a);
-        if (t95 < settings.t95Min || t95 > settings.t95Max) {
+        if (t95 > settings.t95Max) {
           why += std::string(why.empty() ? "" : ", ") + name + " t95 " + formatReal(t95, 0, 1) +
-                 " dagen buiten " + formatReal(settings.t95Min, 0, 0) + " .. " +
-                 formatReal(settings.t95Max, 0, 0);
+                 " dagen > " + formatReal(settings.t95Max, 0, 0);
         }
       }
     }

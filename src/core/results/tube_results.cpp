@@ -390,7 +390,7 @@ void sameYearsWarning(TubeResult& tube, const std::string& name) {
            name + "): " + off + " cm-mv; grens " + cm(kSimulatedVsMeasuredCm));
 }
 
-// ef and gf, with or without components.
+// ef and gf, with or without components (gft, efp, gfx, ...).
 bool extendedLabel(const std::string& label) { return isExtendedLabel(label); }
 
 TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
