@@ -80,6 +80,11 @@ TEST(ComponentTexts, EachComponentWithItsStandardErrors) {
   EXPECT_EQ(componentDetail(stress()),
             "versterking -0.0213 \xC2\xB1 0.0011 cm per eenheid van de stressreeks, respons n "
             "1.00, a 118 dagen, t95 353 dagen");
+  ChosenComponent quick = stress();
+  quick.a = 1.2;
+  quick.t95 = 3.4;
+  EXPECT_NE(componentDetail(quick).find(", a 1 dag, t95 3 dagen"), std::string::npos)
+      << componentDetail(quick);
   ChosenComponent withoutError = step();
   withoutError.standardError.reset();
   EXPECT_EQ(componentDetail(withoutError), "sprong 45.20 cm op 2005-07-14");

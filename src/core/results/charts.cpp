@@ -39,7 +39,7 @@ constexpr Rgb kHigh{40, 150, 40};
 // The components' contributions, one colour per kind.
 constexpr Rgb kTrend{130, 60, 170};
 constexpr Rgb kStep{0, 140, 140};
-constexpr Rgb kStress{170, 100, 20};
+constexpr Rgb kStress{30, 140, 60};
 
 const ChartAxis kLevelAxis{"grondwaterstand (cm-mv)", false, true};
 

@@ -23,6 +23,12 @@ std::string dateText(const std::optional<CalendarDate>& date) {
   return date ? isoDate(*date) : std::string("?");
 }
 
+// "1 dag", "118 dagen": whole days.
+std::string daysText(double days) {
+  const std::string whole = decimalText(days, 0);
+  return whole + (whole == "1" ? " dag" : " dagen");
+}
+
 // A value with its standard error in the same decimals: "10.70 ± 0.31".
 std::string withError(double value, const std::optional<double>& error, int decimals) {
   std::string text = decimalText(value, decimals);
@@ -124,7 +130,7 @@ std::string componentDetail(const ChosenComponent& c) {
     case ComponentKind::kStress:
       return "versterking " + withError(c.value, c.standardError, decimals) +
              " cm per eenheid van de stressreeks, respons n " + decimalText(c.n, 2) + ", a " +
-             decimalText(c.a, 0) + " dagen, t95 " + decimalText(c.t95, 0) + " dagen";
+             daysText(c.a) + ", t95 " + daysText(c.t95);
   }
   return "";
 }
