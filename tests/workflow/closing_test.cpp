@@ -106,6 +106,25 @@ TEST(Closing, KeyU01LeavesTheUnsimulatedTubeInPlace) {
   EXPECT_FALSE(fileExists(c.dir.file("00AAA0000.p00")));
 }
 
+// An archiver that copies rather than moves leaves the files behind: the
+// clean-up takes the extended model's as well, the components' S.kmp
+// among them, of a packed tube only.
+TEST(Closing, CleanUpTakesTheExtendedModelsFilesOfAPackedTube) {
+  ClosingCase c;
+  const char* extended[] = {".fit", ".gzj", ".kmp", ".gf01", ".gft01", ".gftxs01"};
+  for (const char* stem : {"A0000002", "A0000003"}) {
+    for (const char* ext : extended) c.dir.write(std::string(stem) + ext, "x\n");
+  }
+  c.dir.write("A0000002.zip", "x\n");
+  PackResult packing;
+  packing.packed = {"A0000002"};
+  cleanUp(c.session, packing);
+  for (const char* ext : extended) {
+    EXPECT_FALSE(fileExists(c.dir.file(std::string("A0000002") + ext))) << ext;
+    EXPECT_TRUE(fileExists(c.dir.file(std::string("A0000003") + ext))) << ext;
+  }
+}
+
 TEST(Closing, AnArchiverThatFailsOrStallsLeavesTheFiles) {
   ClosingCase c;
   // Not startable: the launcher's message, and nothing deleted.
