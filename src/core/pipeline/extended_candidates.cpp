@@ -429,7 +429,7 @@ std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
       auto date = [&](int day) {
         if (weatherFirst == nullptr) return std::string("-");
         const long long ymd = ymdOf(*weatherFirst, day);
-        char buffer[24];
+        char buffer[72];
         std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", ymd / 10000, ymd / 100 % 100,
                       ymd % 100);
         return std::string(buffer);
@@ -538,7 +538,7 @@ void writeComponentFile(const std::string& dir, const std::string& S, const Chos
       builtinDayNumber(weather.first.year, weather.first.month, weather.first.day);
   for (int k = 0; k < series.calibrationDays; ++k) {
     const long long ymd = builtinDateOfDay(firstNumber + series.calibrationFirst + k);
-    char buffer[24];
+    char buffer[72];
     std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", ymd / 10000, ymd / 100 % 100,
                   ymd % 100);
     std::string line = buffer;
