@@ -353,43 +353,18 @@ CandidateFit calibrateWithComponents(const CandidateFit& base,
     }
     return filter.objective(q, found->second.first, found->second.second, weights, cols).value;
   };
-  const double F0 = at(x0);
-  std::vector<std::vector<double>> H(k, std::vector<double>(k, 0.0));
-  bool finite = std::isfinite(F0);
-  for (int r = 0; r < k && finite; ++r) {
-    auto plus = x0, minus = x0;
-    plus[r] += h[r];
-    minus[r] -= h[r];
-    H[r][r] = (at(plus) - 2 * F0 + at(minus)) / (h[r] * h[r]);
-    finite = std::isfinite(H[r][r]);
-    for (int s = 0; s < r && finite; ++s) {
-      auto pp = x0, pm = x0, mp = x0, mm = x0;
-      pp[r] += h[r];
-      pp[s] += h[s];
-      pm[r] += h[r];
-      pm[s] -= h[s];
-      mp[r] -= h[r];
-      mp[s] += h[s];
-      mm[r] -= h[r];
-      mm[s] -= h[s];
-      H[r][s] = H[s][r] = (at(pp) - at(pm) - at(mp) + at(mm)) / (4 * h[r] * h[s]);
-      finite = std::isfinite(H[r][s]);
-    }
-  }
+  const std::vector<double> errors = hessianStandardErrors(at, x0, h);
   fit.standardErrors.fill(-1);
   fit.componentErrors.assign(m.components.size(), {});
-  if (finite && invertPositiveDefinite(H)) {
-    for (int r = 0; r < k; ++r) {
-      const double variance = 2 * H[r][r];
-      if (!(variance > 0)) continue;
-      const double se = std::sqrt(variance);
-      if (natural[r] < kExtendedParameters) {
-        fit.standardErrors[natural[r]] = se;
-      } else if (natural[r] < 200) {
-        fit.componentErrors[natural[r] - 100].gain = se;
-      } else {
-        fit.componentErrors[stressAt].a = se;
-      }
+  for (int r = 0; r < k; ++r) {
+    const double se = errors[static_cast<std::size_t>(r)];
+    if (!(se > 0)) continue;
+    if (natural[r] < kExtendedParameters) {
+      fit.standardErrors[natural[r]] = se;
+    } else if (natural[r] < 200) {
+      fit.componentErrors[natural[r] - 100].gain = se;
+    } else {
+      fit.componentErrors[stressAt].a = se;
     }
   }
   return fit;

@@ -629,39 +629,20 @@ CandidateFit calibrateCandidate(ExtendedShape shape, const DailyWeather& weather
     }
     return filter.objective(q, found->second.first, found->second.second, weights).value;
   };
-  const double F0 = at(x0);
-  const int k = static_cast<int>(free.size());
-  std::vector<std::vector<double>> H(k, std::vector<double>(k, 0.0));
-  bool finite = true;
-  for (int r = 0; r < k && finite; ++r) {
-    const int i = free[r];
-    auto plus = x0, minus = x0;
-    plus[i] += h[i];
-    minus[i] -= h[i];
-    H[r][r] = (at(plus) - 2 * F0 + at(minus)) / (h[i] * h[i]);
-    finite = std::isfinite(H[r][r]);
-    for (int s = 0; s < r && finite; ++s) {
-      const int j = free[s];
-      auto pp = x0, pm = x0, mp = x0, mm = x0;
-      pp[i] += h[i];
-      pp[j] += h[j];
-      pm[i] += h[i];
-      pm[j] -= h[j];
-      mp[i] -= h[i];
-      mp[j] += h[j];
-      mm[i] -= h[i];
-      mm[j] -= h[j];
-      H[r][s] = H[s][r] = (at(pp) - at(pm) - at(mp) + at(mm)) / (4 * h[i] * h[j]);
-      finite = std::isfinite(H[r][s]);
-    }
+  // The free parameters as one vector, the rest held at the optimum.
+  std::vector<double> freeX0, freeH;
+  for (int j : free) {
+    freeX0.push_back(x0[j]);
+    freeH.push_back(h[j]);
   }
+  auto atFree = [&](const std::vector<double>& v) {
+    std::array<double, kExtendedParameters> all = x0;
+    for (std::size_t r = 0; r < free.size(); ++r) all[free[r]] = v[r];
+    return at(all);
+  };
+  const std::vector<double> errors = hessianStandardErrors(atFree, freeX0, freeH);
   fit.standardErrors.fill(-1);
-  if (finite && invertPositiveDefinite(H)) {
-    for (int r = 0; r < k; ++r) {
-      const double variance = 2 * H[r][r];
-      if (variance > 0) fit.standardErrors[free[r]] = std::sqrt(variance);
-    }
-  }
+  for (std::size_t r = 0; r < free.size(); ++r) fit.standardErrors[free[r]] = errors[r];
   return fit;
 }
 

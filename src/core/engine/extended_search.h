@@ -92,4 +92,45 @@ std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<doub
 // not positive definite.
 bool invertPositiveDefinite(std::vector<std::vector<double>>& a);
 
+// Standard errors from the Hessian of an objective (minus twice a
+// log-likelihood) at x0, by central differences with steps h: sqrt of the
+// diagonal of 2 H^-1; -1 where not available (every one when the Hessian is
+// not finite or not positive definite).
+template <class Objective>
+std::vector<double> hessianStandardErrors(Objective&& at, const std::vector<double>& x0,
+                                          const std::vector<double>& h) {
+  const int k = static_cast<int>(x0.size());
+  std::vector<double> errors(static_cast<std::size_t>(k), -1.0);
+  const double F0 = at(x0);
+  std::vector<std::vector<double>> H(k, std::vector<double>(k, 0.0));
+  bool finite = std::isfinite(F0);
+  for (int r = 0; r < k && finite; ++r) {
+    auto plus = x0, minus = x0;
+    plus[r] += h[r];
+    minus[r] -= h[r];
+    H[r][r] = (at(plus) - 2 * F0 + at(minus)) / (h[r] * h[r]);
+    finite = std::isfinite(H[r][r]);
+    for (int s = 0; s < r && finite; ++s) {
+      auto pp = x0, pm = x0, mp = x0, mm = x0;
+      pp[r] += h[r];
+      pp[s] += h[s];
+      pm[r] += h[r];
+      pm[s] -= h[s];
+      mp[r] -= h[r];
+      mp[s] += h[s];
+      mm[r] -= h[r];
+      mm[s] -= h[s];
+      H[r][s] = H[s][r] = (at(pp) - at(pm) - at(mp) + at(mm)) / (4 * h[r] * h[s]);
+      finite = std::isfinite(H[r][s]);
+    }
+  }
+  if (finite && invertPositiveDefinite(H)) {
+    for (int r = 0; r < k; ++r) {
+      const double variance = 2 * H[r][r];
+      if (variance > 0) errors[static_cast<std::size_t>(r)] = std::sqrt(variance);
+    }
+  }
+  return errors;
+}
+
 }  // namespace phreatix
