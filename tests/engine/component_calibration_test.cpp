@@ -113,6 +113,85 @@ TEST(ComponentCalibration, RecoversAStepAndItsDay) {
   EXPECT_LT(fit.bic, base.bic - 100);
 }
 
+TEST(ComponentCalibration, RecoversAFadingStepAndKeepsALastingOneLasting) {
+  const DailyWeather w = weatherOf(kDays, 4);
+  ExtendedModel truth = truthWithout();
+  ModelComponent step;
+  step.kind = ComponentKind::kStep;
+  step.start = 12 * 365 + 40;
+  step.end = step.start;
+  step.gain = -60;  // a drop of 60 cm that dies out in about 400 days
+  step.fade = 400;
+  truth.components = {step};
+  const std::vector<DayLevel> readings = readingsOf(truth, w, nullptr, 21);
+  const CandidateFit base =
+      calibrateCandidate(ExtendedShape::kExponential, w, readings, {}, CandidateBounds{});
+  ASSERT_TRUE(base.ok);
+  const CandidateFit fit = calibrateWithComponents(base, {ComponentKind::kStep}, w, readings,
+                                                   nullptr, {}, CandidateBounds{});
+  ASSERT_TRUE(fit.ok) << fit.failure;
+  const ModelComponent& found = fit.model.components[0];
+  // Size within 6 cm, fading within 25 %, the day within two readings.
+  EXPECT_NEAR(found.gain, -60, 6);
+  EXPECT_NEAR(found.fade, 400, 100);
+  EXPECT_NEAR(found.start, step.start, 28);
+  EXPECT_EQ(fit.k, base.k + 3);
+  EXPECT_GT(fit.componentErrors[0].fade, 0);
+
+  // The lasting step of the same size on the same series: no fading is
+  // bought, k counts day and size only.
+  truth.components[0].fade = 0;
+  const std::vector<DayLevel> lasting = readingsOf(truth, w, nullptr, 21);
+  const CandidateFit base2 =
+      calibrateCandidate(ExtendedShape::kExponential, w, lasting, {}, CandidateBounds{});
+  const CandidateFit fit2 = calibrateWithComponents(base2, {ComponentKind::kStep}, w, lasting,
+                                                    nullptr, {}, CandidateBounds{});
+  ASSERT_TRUE(fit2.ok) << fit2.failure;
+  EXPECT_EQ(fit2.model.components[0].fade, 0);
+  EXPECT_EQ(fit2.k, base2.k + 2);
+  EXPECT_NEAR(fit2.model.components[0].gain, -60, 3);
+}
+
+TEST(ComponentCalibration, HoldsGivenDaysAndRefusesThemOutsideTheReadings) {
+  const DailyWeather w = weatherOf(kDays, 3);
+  ExtendedModel truth = truthWithout();
+  ModelComponent trend;
+  trend.kind = ComponentKind::kTrend;
+  trend.start = 8 * 365;
+  trend.end = 18 * 365;
+  trend.gain = 9;
+  truth.components = {trend};
+  const std::vector<DayLevel> readings = readingsOf(truth, w, nullptr, 5);
+  const CandidateFit base =
+      calibrateCandidate(ExtendedShape::kExponential, w, readings, {}, CandidateBounds{});
+  ASSERT_TRUE(base.ok);
+  // Days given 200 days off the true ones are held; the slope is still
+  // calibrated (a shorter rise asks a steeper slope).
+  ModelComponent given = trend;
+  given.start = trend.start + 200;
+  given.end = trend.end - 200;
+  given.gain = 0;
+  const CandidateFit fit = calibrateWithComponents(base, {ComponentKind::kTrend}, w, readings,
+                                                   nullptr, {}, CandidateBounds{}, {given});
+  ASSERT_TRUE(fit.ok) << fit.failure;
+  const ModelComponent& found = fit.model.components[0];
+  EXPECT_TRUE(found.given);
+  EXPECT_EQ(found.start, given.start);
+  EXPECT_EQ(found.end, given.end);
+  EXPECT_NEAR(found.gain * (found.end - found.start) / 365.25, 90, 10);
+  EXPECT_EQ(fit.k, base.k + 3);
+
+  // A given step before the first reading cannot be told from the levels.
+  ModelComponent early;
+  early.kind = ComponentKind::kStep;
+  early.start = 100;
+  early.end = 100;
+  const CandidateFit refused = calibrateWithComponents(base, {ComponentKind::kStep}, w, readings,
+                                                       nullptr, {}, CandidateBounds{}, {early});
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.failure, "de gegeven stap valt buiten de periode van de metingen");
+}
+
 TEST(ComponentCalibration, RecoversAnAbstractionsResponse) {
   const DailyWeather w = weatherOf(kDays, 8);
   // An abstraction in m3 a day that changes every year or so and stops in
@@ -146,6 +225,47 @@ TEST(ComponentCalibration, RecoversAnAbstractionsResponse) {
   EXPECT_NEAR(found.gain, -0.02, 0.002);
   EXPECT_NEAR(found.a, 120, 36);
   EXPECT_LT(fit.bic, base.bic - 100);
+  // An exponential response is kept exponential: gain and a in k.
+  EXPECT_EQ(found.n, 1);
+  EXPECT_EQ(fit.k, base.k + 2);
+}
+
+TEST(ComponentCalibration, RecoversAGammaResponseOfAStress) {
+  const DailyWeather w = weatherOf(kDays, 8);
+  // A river's stage in m: a seasonal swing and floods of a few weeks.
+  DailyStress river;
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> u(0, 1);
+  double flood = 0;
+  for (int t = 0; t < kDays; ++t) {
+    if (u(gen) < 0.01) flood = 1.5 * u(gen);
+    flood *= 0.95;
+    river.values.push_back(1.0 + 0.6 * std::sin(2 * 3.14159265 * t / 365.25) + flood);
+  }
+  double sum = 0;
+  for (double v : river.values) sum += v;
+  river.mean = sum / river.values.size();
+  ExtendedModel truth = truthWithout();
+  ModelComponent stress;
+  stress.kind = ComponentKind::kStress;
+  stress.n = 3;  // a delayed response: a top after about 40 days
+  stress.a = 20;
+  stress.gain = 40;  // cm per m of stage
+  truth.components = {stress};
+  const std::vector<DayLevel> readings = readingsOf(truth, w, &river, 19);
+  const CandidateFit base =
+      calibrateCandidate(ExtendedShape::kExponential, w, readings, {}, CandidateBounds{});
+  ASSERT_TRUE(base.ok);
+  const CandidateFit fit = calibrateWithComponents(base, {ComponentKind::kStress}, w, readings,
+                                                   &river, {}, CandidateBounds{});
+  ASSERT_TRUE(fit.ok) << fit.failure;
+  const ModelComponent& found = fit.model.components[0];
+  // Gain within 10 %, the response's mean time n a (60 days) within 20 %,
+  // n clearly more than 1.
+  EXPECT_NEAR(found.gain, 40, 4);
+  EXPECT_NEAR(found.n * found.a, 60, 12);
+  EXPECT_GT(found.n, 1.8);
+  EXPECT_EQ(fit.k, base.k + 3);
 }
 
 TEST(ComponentCalibration, ASeriesWithoutTrendGainsLittleFromOne) {

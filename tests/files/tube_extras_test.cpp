@@ -119,8 +119,18 @@ TEST(ModelChoiceLines, ComponentsWithTheirParametersAndStandardErrors) {
       "235.2 cm\n"
       "component stap op 2005-07-14 sprong 45.2 - cm\n"
       "component stress versterking -0.0213 0.0011 n 1 a 118 t95 353.4\n"
-      "component trend van - tot - helling -2.5 - cm/jaar verandering -20.0 cm\n");
-  ASSERT_EQ(choice.components.size(), 4u);
+      "component trend van - tot - helling -2.5 - cm/jaar verandering -20.0 cm\n"
+      "component stap op 2009-03-01 sprong -60 4.2 cm uitdoving 440.2 dagen gegeven\n"
+      "component trend van 1995-01-01 tot 2001-01-01 helling 3 1 cm/jaar verandering 18.0 cm "
+      "gegeven\n");
+  ASSERT_EQ(choice.components.size(), 6u);
+  EXPECT_EQ(choice.components[4].fade, 440.2);
+  EXPECT_TRUE(choice.components[4].given);
+  EXPECT_EQ(choice.components[4].value, -60);
+  EXPECT_TRUE(choice.components[5].given);
+  EXPECT_EQ(choice.components[5].change, 18.0);
+  EXPECT_FALSE(choice.components[0].given);
+  EXPECT_EQ(choice.components[1].fade, 0);
   const ChosenComponent& trend = choice.components[0];
   EXPECT_EQ(trend.kind, ComponentKind::kTrend);
   EXPECT_EQ(trend.from, (CalendarDate{1990, 1, 14}));
@@ -159,6 +169,12 @@ TEST(ModelChoiceLines, ComponentsWithTheirParametersAndStandardErrors) {
            Bad{"component stap op 2005-07-14 sprong 45,2 1.1 cm", "niet \"45,2\""},
            Bad{"component stress versterking -0.02 0.001 n 1 a x t95 353.4", "niet \"x\""},
            Bad{"component stress versterking -0.02 0.001 n 1 t 118 t95 353.4",
+               "verwacht component stress versterking"},
+           Bad{"component stap op 2005-07-14 sprong 45.2 1.1 cm uitdoving 0 dagen",
+               "uitdoving hoort > 0 dagen te zijn"},
+           Bad{"component stap op 2005-07-14 sprong 45.2 1.1 cm uitdoving 30 jaar",
+               "verwacht component stap op"},
+           Bad{"component stress versterking -0.02 0.001 n 1 a 118 t95 353.4 gegeven",
                "verwacht component stress versterking"},
        }) {
     const std::string text = std::string("gekozen ef bic 1.0 filter 01\n") + bad.line + "\n";

@@ -295,6 +295,49 @@ TEST(ExtendedComponents, ACandidateWithATrendIsChosenOnlyWhereItBuysTheMargin) {
   }
 }
 
+// A fading step, a given trend and a stress with a Gamma response read
+// back with their extra fields, and k counts what each adds.
+TEST(ExtendedComponents, FadingGivenAndGammaComponentsReadBackWithTheirK) {
+  TempDir dir;
+  const CalendarDate first{1960, 1, 1};
+  CandidateFit fit = candidate(ExtendedShape::kGamma, 700, 300, 2, 20);
+  ModelComponent trend, step, stress;
+  trend.kind = ComponentKind::kTrend;
+  trend.start = 400;
+  trend.end = 4052;
+  trend.gain = 2.5;
+  trend.given = true;
+  step.kind = ComponentKind::kStep;
+  step.start = 5000;
+  step.end = 5000;
+  step.gain = -60;
+  step.fade = 440.25;
+  stress.kind = ComponentKind::kStress;
+  stress.n = 2.5;
+  stress.a = 30;
+  stress.gain = 41;
+  fit.model.components = {trend, step, stress};
+  fit.componentErrors = {{0.1, -1, -1, -1}, {4, -1, -1, 35}, {2, 0.4, 3, -1}};
+  fit.k += 3 + 3 + 3;
+  writeCandidateFiles(dir.path(), "28AL0005", "01", fit, "w", &first);
+  const CandidateFit back =
+      readCandidateResults(joinPath(dir.path(), "28AL0005.gftpx01"), ExtendedShape::kGamma);
+  ASSERT_EQ(back.model.components.size(), 3u);
+  EXPECT_TRUE(back.model.components[0].given);
+  EXPECT_FALSE(back.model.components[1].given);
+  EXPECT_EQ(back.model.components[1].fade, 440.25);
+  EXPECT_EQ(back.componentErrors[1].fade, 35);
+  EXPECT_EQ(back.model.components[2].n, 2.5);
+  EXPECT_EQ(back.componentErrors[2].n, 0.4);
+  EXPECT_EQ(back.k, fit.k);
+  // A lasting step and an exponential stress count one less each.
+  fit.model.components[1].fade = 0;
+  fit.model.components[2].n = 1;
+  writeCandidateFiles(dir.path(), "28AL0005", "01", fit, "w", &first);
+  EXPECT_EQ(readCandidateResults(joinPath(dir.path(), "28AL0005.gftpx01"), ExtendedShape::kGamma).k,
+            fit.k - 2);
+}
+
 TEST(ExtendedComponents, AStressMayActWithinDaysButNotSlowerThanTheBound) {
   SelectionCase c;
   c.session.settings().model = ModelFamily::kUitgebreid;

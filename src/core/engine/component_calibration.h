@@ -11,9 +11,16 @@
 //   2. the response shape (a, and n of gf), the stress's scale and phi
 //      searched together by the downhill simplex with phi by Brent's method,
 //      the days held;
-//   3. the days refined once more at that shape and phi, and phi last.
+//   3. the days refined once more at that shape and phi, and phi last;
+//   4. a step then also tried fading (its size dying out with its own
+//      exponential response, fading days on 30 .. 3000 and refined), and a
+//      stress with a Gamma response (its own n free): each kept only where
+//      it lowers the objective by more than the ln n that BIC charges for
+//      the parameter it adds.
 // The days are searched on a grid and are not differentiable: they count
-// as calibrated parameters in k but get no standard error.
+// as calibrated parameters in k but get no standard error. Days given per
+// tube are held in the search and count in k all the same, so that a given
+// component is judged by the same rule as a calibrated one.
 //
 // Entry points: ComponentLabel, componentParameters, calibrateWithComponents.
 #pragma once
@@ -30,17 +37,21 @@ namespace phreatix {
 char componentLetter(ComponentKind kind);
 const char* componentName(ComponentKind kind);  // "trend", "stap", "stress"
 // The calibrated parameters a component adds to k: trend 3 (start, end,
-// slope), step 2 (day, size), stress 2 (gain, a).
-int componentParameters(ComponentKind kind);
+// slope), step 2 (day, size) and 3 when it fades, stress 2 (gain, a) and 3
+// with a Gamma response (n not 1).
+int componentParameters(const ModelComponent& c);
 
 // Calibrates `base` (a candidate without components that calibrated) with
 // the components `kinds` added; `stress` is the extra series when kinds
-// holds a stress. The readings and weights as for `base`.
+// holds a stress. The readings and weights as for `base`. A trend or step
+// of `kinds` for which `given` holds one of its kind (given true) takes that
+// one's days and holds them.
 CandidateFit calibrateWithComponents(const CandidateFit& base,
                                      const std::vector<ComponentKind>& kinds,
                                      const DailyWeather& weather,
                                      const std::vector<DayLevel>& readings,
                                      const DailyStress* stress, const std::vector<double>& weights,
-                                     const CandidateBounds& bounds);
+                                     const CandidateBounds& bounds,
+                                     const std::vector<ModelComponent>& given = {});
 
 }  // namespace phreatix

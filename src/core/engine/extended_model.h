@@ -62,12 +62,13 @@ enum class ComponentKind { kTrend, kStep, kStress };
 // One component of an extended model. Days are indices of the weather.
 struct ModelComponent {
   ComponentKind kind = ComponentKind::kTrend;
-  int start = 0;    // trend: the day its rise begins; step: the day of the step
-  int end = 0;      // trend: the day its rise ends (after it the level stays)
-  double fade = 0;  // step: days of its exponential fading, 0 for a lasting step
-  double n = 1;     // stress: shape of its response (1: exponential)
-  double a = 100;   // stress: scale of its response, days
-  double gain = 0;  // trend: cm per year; step: cm; stress: cm per unit of the stress
+  int start = 0;       // trend: the day its rise begins; step: the day of the step
+  int end = 0;         // trend: the day its rise ends (after it the level stays)
+  double fade = 0;     // step: days of its exponential fading, 0 for a lasting step
+  double n = 1;        // stress: shape of its response (1: exponential)
+  double a = 100;      // stress: scale of its response, days
+  double gain = 0;     // trend: cm per year; step: cm; stress: cm per unit of the stress
+  bool given = false;  // trend, step: its days given per tube, held in the search
 };
 
 // The unit-gain course of a trend or a step on a day: the trend's years
@@ -214,7 +215,7 @@ struct CandidateFit {
   // Per component of the model: the standard errors of its gain and (a
   // stress) its n and a; -1 where not available.
   struct ComponentErrors {
-    double gain = -1, n = -1, a = -1;
+    double gain = -1, n = -1, a = -1, fade = -1;
   };
   std::vector<ComponentErrors> componentErrors;
   double objective = 0;          // F: unweighted, over all readings, at the optimum

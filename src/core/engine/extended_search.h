@@ -1,5 +1,5 @@
-// The searches the extended candidates share: the downhill simplex in up to
-// three dimensions and the inverse of the Hessian for standard errors.
+// The searches the extended candidates share: the downhill simplex in a
+// few dimensions and the inverse of the Hessian for standard errors.
 #pragma once
 
 #include <algorithm>
@@ -10,13 +10,14 @@
 
 namespace phreatix {
 
-// Downhill simplex (Nelder and Mead) in up to three dimensions.
-template <class Objective>
-std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<double, 3> start,
+// Downhill simplex (Nelder and Mead) in up to N dimensions (the first
+// `dims` of `start`).
+template <std::size_t N, class Objective>
+std::pair<std::array<double, N>, double> downhill(Objective&& f, std::array<double, N> start,
                                                   int dims, double step, int maxEvaluations) {
   const int m = dims + 1;
-  std::array<std::array<double, 3>, 4> p{};
-  std::array<double, 4> y{};
+  std::array<std::array<double, N>, N + 1> p{};
+  std::array<double, N + 1> y{};
   for (int i = 0; i < m; ++i) {
     p[i] = start;
     if (i > 0) p[i][i - 1] += step;
@@ -36,21 +37,21 @@ std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<doub
     // Converged when the vertices' objectives (minus twice a log-likelihood)
     // agree within 0.001.
     if (std::fabs(y[hi] - y[lo]) <= 1e-3) break;
-    std::array<double, 3> centre{};
+    std::array<double, N> centre{};
     for (int i = 0; i < m; ++i) {
       if (i == hi) continue;
       for (int d = 0; d < dims; ++d) centre[d] += p[i][d] / dims;
     }
     auto along = [&](double t) {
-      std::array<double, 3> q{};
+      std::array<double, N> q{};
       for (int d = 0; d < dims; ++d) q[d] = centre[d] + t * (p[hi][d] - centre[d]);
       return q;
     };
-    const std::array<double, 3> reflected = along(-1);
+    const std::array<double, N> reflected = along(-1);
     const double yr = f(reflected);
     ++evaluations;
     if (yr < y[lo]) {
-      const std::array<double, 3> expanded = along(-2);
+      const std::array<double, N> expanded = along(-2);
       const double ye = f(expanded);
       ++evaluations;
       if (ye < yr) {
@@ -65,7 +66,7 @@ std::pair<std::array<double, 3>, double> downhill(Objective&& f, std::array<doub
       y[hi] = yr;
     } else {
       const bool outside = yr < y[hi];
-      const std::array<double, 3> contracted = along(outside ? -0.5 : 0.5);
+      const std::array<double, N> contracted = along(outside ? -0.5 : 0.5);
       const double yc = f(contracted);
       ++evaluations;
       if (yc < std::min(yr, y[hi])) {

@@ -45,13 +45,18 @@ std::string componentLine(const ModelComponent& c, const CandidateFit::Component
     case ComponentKind::kTrend:
       return "component trend start " + std::to_string(c.start) + " eind " + std::to_string(c.end) +
              " helling " + exact(c.gain) + " se " + seText(e.gain) + " van " +
-             dateText(first, c.start) + " tot " + dateText(first, c.end);
+             dateText(first, c.start) + " tot " + dateText(first, c.end) +
+             (c.given ? " gegeven ja" : "");
     case ComponentKind::kStep:
       return "component stap dag " + std::to_string(c.start) + " sprong " + exact(c.gain) + " se " +
-             seText(e.gain) + " op " + dateText(first, c.start);
+             seText(e.gain) + " op " + dateText(first, c.start) +
+             (c.fade > 0 ? " uitdoving " + exact(c.fade) + " se_uitdoving " + seText(e.fade)
+                         : std::string()) +
+             (c.given ? " gegeven ja" : "");
     case ComponentKind::kStress:
       return "component stress n " + exact(c.n) + " a " + exact(c.a) + " versterking " +
-             exact(c.gain) + " se " + seText(e.gain) + " se_a " + seText(e.a);
+             exact(c.gain) + " se " + seText(e.gain) + " se_a " + seText(e.a) +
+             (c.n != 1 ? " se_n " + seText(e.n) : std::string());
   }
   return "";
 }
@@ -212,22 +217,36 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
       };
       ModelComponent mc;
       CandidateFit::ComponentErrors e;
+      auto given = [&]() {
+        const auto it = pairs.find("gegeven");
+        if (it == pairs.end()) return false;
+        if (it->second != "ja") refuseLine(path, i, "verwacht ja na gegeven", ErrorKind::kRead);
+        return true;
+      };
       if (kind == "trend") {
         mc.kind = ComponentKind::kTrend;
         mc.start = static_cast<int>(field("start"));
         mc.end = static_cast<int>(field("eind"));
         mc.gain = field("helling");
+        mc.given = given();
       } else if (kind == "stap") {
         mc.kind = ComponentKind::kStep;
         mc.start = static_cast<int>(field("dag"));
         mc.end = mc.start;
         mc.gain = field("sprong");
+        if (pairs.count("uitdoving") != 0) {
+          mc.fade = field("uitdoving");
+          if (!(mc.fade > 0)) refuseLine(path, i, "uitdoving hoort > 0 te zijn", ErrorKind::kRead);
+          e.fade = error("se_uitdoving");
+        }
+        mc.given = given();
       } else if (kind == "stress") {
         mc.kind = ComponentKind::kStress;
         mc.n = field("n");
         mc.a = field("a");
         mc.gain = field("versterking");
         e.a = error("se_a");
+        e.n = error("se_n");
       } else {
         refuseLine(path, i, "onbekende component " + kind, ErrorKind::kRead);
       }
@@ -276,7 +295,7 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
   fit.model.setValues(values);
   fit.model.components = components;
   fit.componentErrors = componentErrors;
-  for (const ModelComponent& mc : components) fit.k += componentParameters(mc.kind);
+  for (const ModelComponent& mc : components) fit.k += componentParameters(mc);
   fit.ok = true;
   return fit;
 }

@@ -83,17 +83,28 @@ bool componentLayout(const std::vector<std::string>& w, std::size_t count,
 }
 
 // A "component" line of S.sel (layouts in the header).
-ChosenComponent componentOf(const std::vector<std::string>& w, const std::string& name,
-                            std::size_t line) {
+ChosenComponent componentOf(std::vector<std::string> w, const std::string& name, std::size_t line) {
   ChosenComponent c;
   const std::string kind = w.size() > 1 ? w[1] : std::string();
+  // The optional words after a trend's or step's fixed ones: "gegeven"
+  // last, a step's "uitdoving <days> dagen" before it.
+  if ((kind == "trend" || kind == "stap") && !w.empty() && w.back() == "gegeven") {
+    c.given = true;
+    w.pop_back();
+  }
+  if (kind == "stap" && w.size() == 11 && w[8] == "uitdoving" && w[10] == "dagen") {
+    c.fade = numberOf(w[9], name, line, "uitdoving");
+    if (!(c.fade > 0))
+      refuseLine(name, line, "uitdoving hoort > 0 dagen te zijn", ErrorKind::kRead);
+    w.resize(8);
+  }
   if (kind == "trend") {
     if (!componentLayout(w, 13,
                          {"component", "trend", "van", nullptr, "tot", nullptr, "helling", nullptr,
                           nullptr, "cm/jaar", "verandering", nullptr, "cm"})) {
       refuseLine(name, line,
                  "verwacht component trend van <datum> tot <datum> helling <cm/jaar> "
-                 "<standaardfout> cm/jaar verandering <cm> cm",
+                 "<standaardfout> cm/jaar verandering <cm> cm [gegeven]",
                  ErrorKind::kRead);
     }
     c.kind = ComponentKind::kTrend;
@@ -105,7 +116,9 @@ ChosenComponent componentOf(const std::vector<std::string>& w, const std::string
   } else if (kind == "stap") {
     if (!componentLayout(w, 8,
                          {"component", "stap", "op", nullptr, "sprong", nullptr, nullptr, "cm"})) {
-      refuseLine(name, line, "verwacht component stap op <datum> sprong <cm> <standaardfout> cm",
+      refuseLine(name, line,
+                 "verwacht component stap op <datum> sprong <cm> <standaardfout> cm "
+                 "[uitdoving <dagen> dagen] [gegeven]",
                  ErrorKind::kRead);
     }
     c.kind = ComponentKind::kStep;

@@ -78,6 +78,8 @@ struct ChosenComponent {
   std::optional<double> standardError;  // of `value`
   double change = 0;                    // trend: its total change, cm
   double n = 0, a = 0, t95 = 0;         // stress: response shape, scale and t95 (days)
+  double fade = 0;                      // step: days of its fading, 0 for a lasting step
+  bool given = false;                   // trend, step: its days were given per tube
 };
 
 struct ModelChoice {

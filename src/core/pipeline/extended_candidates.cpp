@@ -316,7 +316,7 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
     CandidateSummary c;
     c.label = label;
     c.k = calibratedParameters(shape);
-    for (ComponentKind kind : kinds) c.k += componentParameters(kind);
+    for (ComponentKind kind : kinds) c.k += componentParameters(ModelComponent{kind});
     c.model.label = c.label;
     c.standardErrors.fill(-1);
     const std::string path = joinPath(dir, candidateResultsName(S, label, FF));
@@ -334,6 +334,7 @@ CandidateJudgement judgeCandidates(const std::string& dir, const std::string& S,
       continue;
     }
     c.calibrated = true;
+    c.k = fit.k;
     c.bic = fit.bic;
     c.n = fit.n;
     c.model.extended = fit.model;
@@ -439,11 +440,15 @@ std::vector<std::string> extendedSelLines(const CandidateJudgement& judgement,
           lines.push_back("component trend van " + date(mc.start) + " tot " + date(mc.end) +
                           " helling " + printed("%.6g", mc.gain) + " " + se(gainError) +
                           " cm/jaar verandering " +
-                          printed("%.1f", mc.gain * (mc.end - mc.start) / 365.25) + " cm");
+                          printed("%.1f", mc.gain * (mc.end - mc.start) / 365.25) + " cm" +
+                          (mc.given ? " gegeven" : ""));
           break;
         case ComponentKind::kStep:
-          lines.push_back("component stap op " + date(mc.start) + " sprong " +
-                          printed("%.6g", mc.gain) + " " + se(gainError) + " cm");
+          lines.push_back(
+              "component stap op " + date(mc.start) + " sprong " + printed("%.6g", mc.gain) + " " +
+              se(gainError) + " cm" +
+              (mc.fade > 0 ? " uitdoving " + printed("%.1f", mc.fade) + " dagen" : std::string()) +
+              (mc.given ? " gegeven" : ""));
           break;
         case ComponentKind::kStress:
           lines.push_back("component stress versterking " + printed("%.6g", mc.gain) + " " +

@@ -108,6 +108,7 @@ std::string componentParameterText(const TubeResult& tube) {
         break;
       case ComponentKind::kStep:
         text += " cm " + dateText(c.from);
+        if (c.fade > 0) text += " uitdoving " + decimalText(c.fade, 0) + " d";
         break;
       case ComponentKind::kStress:
         text += " cm/eenheid a " + decimalText(c.a, 0) + " d";
@@ -123,10 +124,12 @@ std::string componentDetail(const ChosenComponent& c) {
     case ComponentKind::kTrend:
       return "helling " + withError(c.value, c.standardError, decimals) + " cm/jaar van " +
              dateText(c.from) + " tot " + dateText(c.to) + " (verandering " +
-             decimalText(c.change, 1) + " cm)";
+             decimalText(c.change, 1) + " cm)" + (c.given ? ", dagen gegeven" : "");
     case ComponentKind::kStep:
       return "sprong " + withError(c.value, c.standardError, decimals) + " cm op " +
-             dateText(c.from);
+             dateText(c.from) +
+             (c.fade > 0 ? ", uitdovend in " + daysText(c.fade) : std::string()) +
+             (c.given ? ", dag gegeven" : "");
     case ComponentKind::kStress:
       return "versterking " + withError(c.value, c.standardError, decimals) +
              " cm per eenheid van de stressreeks, respons n " + decimalText(c.n, 2) + ", a " +
