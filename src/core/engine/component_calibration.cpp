@@ -53,8 +53,11 @@ constexpr double kTooLarge = std::numeric_limits<double>::max();
 // The shortest trend, days.
 constexpr int kShortestTrend = 365;
 // The fading of a step, days: its grid and bounds.
-constexpr double kFadeGrid[] = {30.0, 100.0, 300.0, 1000.0, 3000.0};
-constexpr double kFadeMin = 10, kFadeMax = 10000;
+constexpr double kFadeGrid[] = {180.0, 400.0, 1000.0, 3000.0, 8000.0};
+// At least half a year: a dip of days or weeks is an event in the readings
+// (a tube purged for a sample, a pumping test, a faulty reading), not a
+// change of the level the GxG describe.
+constexpr double kFadeMin = 180, kFadeMax = 10000;
 
 // The state of one search: the model as it stands, the convolutions of its
 // response shape and its components' columns at the readings.
@@ -127,15 +130,17 @@ class ComponentSearch {
       c = bestC;
     };
     if (grid) {
-      // The grid at the phi of the model without the component and at two
-      // lower ones: a step or trend left out makes the noise of that model
-      // remember almost for ever, and at such a phi the component's own
-      // gain is all but hidden. The best days of each grid then at their
-      // own best phi.
+      // A step's grid at the phi of the model without it and at two lower
+      // ones: a step left out makes the noise of that model remember almost
+      // for ever, and at such a phi the step's own gain is all but hidden.
+      // The best days of each grid then at their own best phi. (A trend's
+      // grid at the lower phis found, on the real wells, trends that fit a
+      // little better and whose GxG lay further from the measured ones: it
+      // stays at the one phi.)
       std::vector<ModelComponent> found;
       const double phi0 = m_.phi;
       for (double phi : {phi0, 0.95, 0.8}) {
-        if (phi > phi0 && phi != phi0) continue;
+        if (phi != phi0 && (phi > phi0 || c.kind == ComponentKind::kTrend)) continue;
         m_.phi = phi;
         c = found.empty() ? bestC : found.front();
         updateColumn(j);
