@@ -78,6 +78,7 @@ readers_allowed=(
   coupling/completeness.cpp    # the user's meteo file, its first and last day
   coupling/knmi_meteo.cpp      # KNMI day files
   coupling/stress_file.cpp     # stress files of the extended model (a well field, a river)
+  coupling/given_components.cpp  # componenten.txt: trends and steps given per location
   preprocessor/splitter.cpp    # DINO and OLGA exports
   session/session.cpp          # the exports, for the locations of their tubes
   ui/untSELECTIE.cpp           # the meteo file the user picks (is it a KNMI file?)

@@ -29,6 +29,7 @@
 #include "report/messages.h"
 #include "results/report_files.h"
 #include "session/session.h"
+#include "settings/field_checks.h"
 #include "text/number_text.h"
 #include "workflow/closing.h"
 
@@ -471,13 +472,18 @@ const char* stateText(TaskState state) {
 }  // namespace
 
 ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
-  const ClusterRequest request{absolute(arguments.dir),
-                               arguments.input.dataFiles,
-                               arguments.input.couplingFile,
-                               arguments.options,
-                               arguments.tubesPerTask,
-                               arguments.cpusPerTask,
-                               thisProgram()};
+  ClusterRequest request{absolute(arguments.dir),
+                         arguments.input.dataFiles,
+                         arguments.input.couplingFile,
+                         arguments.options,
+                         arguments.tubesPerTask,
+                         arguments.cpusPerTask,
+                         thisProgram()};
+  // The settings the tasks' runs will take, already checked by the argument
+  // rules; the model says whether componenten.txt may be there.
+  SessionSettings settings;
+  applyDetailSettings(arguments.input.fields, settings);
+  request.model = settings.model;
   try {
     checkClusterRequest(request);
   } catch (const Error& e) {

@@ -1362,6 +1362,41 @@ TEST(CliCluster, EveryTaskRunsWithTheSettingsGivenToPrepare) {
   }
 }
 
+// componenten.txt in the study is checked by prepare under the model given
+// to it, before any task is written: refused under standaard, a bad line
+// refused under uitgebreid; a good one goes to the task of its location.
+TEST(CliCluster, PrepareChecksTheGivenComponentsUnderTheModelGiven) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.file("study"));
+  copyFile(kData + "three_tubes.csv", dir.file("study/west.csv"));
+  dir.write("study/koppeling.txt", "28AL0005 west.prn\n28AL0006 west.prn\n28AL0007 west.prn\n");
+  dir.write("study/west.prn", "M 5 0.01 4 5\n");
+  ASSERT_EQ(runShell(dir, "cd study && '" PHREATIX_CLI "' kron").code, 0);
+  dir.write("study/componenten.txt", "# gegeven\n28AL0006 stap 1990-06-14\n");
+  const std::string prepare =
+      "cluster prepare study --data west.csv --coupling koppeling.txt --tubes-per-task 1";
+  const std::string path = dir.file("study/componenten.txt");
+  CliRun refused = runCli(dir, prepare);
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(refused.err, "phreatix-cli: " + path +
+                             ": gegeven trends en stappen kunnen alleen met Model: uitgebreid\n");
+  dir.write("study/componenten.txt", "28AL0006 stap 1990-06-14\n28AL0006 stap 1991-06-14\n");
+  refused = runCli(dir, prepare + " --model uitgebreid");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(refused.err, "phreatix-cli: " + path +
+                             ":2: locatie 28AL0006 heeft al een stap, op regel 1 (een trend en "
+                             "een stap per locatie)\n");
+  EXPECT_FALSE(fileExists(dir.file("study/taken")));
+
+  dir.write("study/componenten.txt", "# gegeven\n28AL0006 stap 1990-06-14\n");
+  const CliRun run = runCli(dir, prepare + " --model uitgebreid");
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_FALSE(fileExists(dir.file("study/taken/taak001/componenten.txt")));
+  EXPECT_EQ(dir.read("study/taken/taak002/componenten.txt"),
+            "# gegeven\n28AL0006 stap 1990-06-14\n");
+  EXPECT_FALSE(fileExists(dir.file("study/taken/taak003/componenten.txt")));
+}
+
 // --jobs takes a whole number of at least 1 and shows the number of cores
 // as its default.
 TEST(CliJobs, JobsIsAWholeNumberOfAtLeastOne) {

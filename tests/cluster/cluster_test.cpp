@@ -9,6 +9,7 @@
 #include <optional>
 #include <tuple>
 
+#include "coupling/given_components.h"
 #include "demo/demo_data.h"
 #include "error.h"
 #include "input/calendar.h"
@@ -184,6 +185,83 @@ TEST(Cluster, ATaskGetsTheStressFilesItsCouplingLinesName) {
   dir.write("koppeling.txt", "28AL0005 west.prn export.csv\n");
   writeTaskInputs(dir.path(), plan, 0);
   EXPECT_EQ(dir.read("taken/taak001/export.csv"), "LOCATIE,F\n28AL0005,001\n32CN0031,001\n");
+}
+
+// The study's componenten.txt goes to each task with the lines of the
+// task's locations and every comment; a task none of whose locations it
+// lists gets none. A file the run would refuse is refused by prepare's
+// check before anything is written, naming the study's file and line.
+TEST(Cluster, ATaskGetsTheGivenComponentsOfItsLocations) {
+  test::TempDir dir;
+  dir.write("export.csv", "LOCATIE,F\n28AL0005,001\n32CN0031,001\n40HN0007,001\n");
+  dir.write("koppeling.txt", "28AL0005 west.prn\n32CN0031 west.prn\n40HN0007 west.prn\n");
+  dir.write("west.prn", "w\n");
+  dir.write("componenten.txt",
+            "\xEF\xBB\xBF# bekende ingrepen\r\n"
+            "28AL0005 trend 1990-01-01 1995-06-30\r\n"
+            "\r\n"
+            "  # buis vervangen\r\n"
+            "32CN0031;stap;2003-04-14\r\n"
+            "99XX0001 stap 2000-01-01\r\n"  // no location of the study
+            "28AL0005 stap 1998-03-01\r\n");
+  ClusterPlan plan;
+  plan.dataFiles = {"export.csv"};
+  plan.couplingFile = "koppeling.txt";
+  plan.program = "/opt/phreatix-cli";
+  plan.tasks = planTasks({{"28AL0005", 1}, {"32CN0031", 1}, {"40HN0007", 1}}, 2);
+  prepareCluster(dir.path(), plan);
+
+  EXPECT_EQ(dir.read("taken/taak001/componenten.txt"),
+            "# bekende ingrepen\n28AL0005 trend 1990-01-01 1995-06-30\n  # buis vervangen\n"
+            "32CN0031;stap;2003-04-14\n28AL0005 stap 1998-03-01\n");
+  const std::vector<std::string> inputs = readLines(dir.file("taken/taak001/invoer.txt"));
+  EXPECT_NE(std::find(inputs.begin(), inputs.end(), "componenten.txt"), inputs.end());
+  // The task's run reads its part as the study's file says it.
+  const GivenComponents own = readGivenComponents(dir.file("taken/taak001/componenten.txt"));
+  ASSERT_EQ(own.rows.size(), 3u);
+  EXPECT_EQ(own.rows[0].location, "28AL0005");
+  EXPECT_EQ(own.rows[1].location, "32CN0031");
+  EXPECT_EQ(own.rows[1].first, (CalendarDate{2003, 4, 14}));
+  EXPECT_EQ(own.rows[2].location, "28AL0005");
+  EXPECT_FALSE(own.rows[2].trend);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("taken/taak002/componenten.txt")));
+  const std::vector<std::string> lastInputs = readLines(dir.file("taken/taak002/invoer.txt"));
+  EXPECT_EQ(std::find(lastInputs.begin(), lastInputs.end(), "componenten.txt"), lastInputs.end());
+  EXPECT_EQ(judgeTask(dir.path(), plan, 0).state, TaskState::kMissing);
+
+  // Written anew with the task's inputs: a file taken out of the study is
+  // gone from the task.
+  std::filesystem::remove(dir.file("componenten.txt"));
+  writeTaskInputs(dir.path(), plan, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("taken/taak001/componenten.txt")));
+
+  ClusterRequest request;
+  request.studyDir = dir.path();
+  request.dataFiles = {"export.csv"};
+  request.couplingFile = "koppeling.txt";
+  request.model = ModelFamily::kUitgebreid;
+  EXPECT_NO_THROW(checkClusterRequest(request));
+  dir.write("componenten.txt", "# kop\n40HN0007 stap 2003-04-14\n40HN0007 trend 2001-01-01\n");
+  try {
+    checkClusterRequest(request);
+    ADD_FAILURE() << "a bad componenten.txt passed";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              dir.file("componenten.txt") +
+                  ":3: een trend heeft 4 velden (\"<locatie> trend jjjj-mm-dd jjjj-mm-dd\"), "
+                  "gevonden 3");
+  }
+  dir.write("componenten.txt", "40HN0007 stap 2003-04-14\n");
+  EXPECT_NO_THROW(checkClusterRequest(request));
+  request.model = ModelFamily::kStandaard;
+  try {
+    checkClusterRequest(request);
+    ADD_FAILURE() << "componenten.txt passed under standaard";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              dir.file("componenten.txt") +
+                  ": gegeven trends en stappen kunnen alleen met Model: uitgebreid");
+  }
 }
 
 // cluster prepare in one call: a name that is no file of the study

@@ -1,8 +1,9 @@
-// The stress files of a coupling checked at Start, before any calibration:
-// refused under standaard, read under uitgebreid; the demo data set with a
-// coupling file of our own.
+// The stress files of a coupling and the given components (componenten.txt)
+// checked at Start, before any calibration: refused under standaard, read
+// under uitgebreid; the demo data set with a coupling file of our own.
 #include <gtest/gtest.h>
 
+#include "coupling/given_components.h"
 #include "coupling/stress_file.h"
 #include "demo/demo_data.h"
 #include "platform/files.h"
@@ -25,7 +26,7 @@ struct StressRun {
   PipelineObserver observer;
 
   // The demo's locations coupled one a line, the second one's line with a
-  // third field.
+  // third field when `stressFile` names one.
   WorkflowOutcome run(const std::string& model, const std::string& stressFile) {
     std::vector<std::string> lines;
     std::string previous;
@@ -33,7 +34,7 @@ struct StressRun {
       if (tube.location != previous) lines.push_back(tube.location + " " + tube.meteoFile);
       previous = tube.location;
     }
-    lines[1] += " " + stressFile;
+    if (!stressFile.empty()) lines[1] += " " + stressFile;
     writeLines(dir.file("stress-koppeling.txt"), lines);
     Workflow workflow(session, WorkflowPorts{main, box, engineView, postView, observer});
     WorkflowInput input;
@@ -77,6 +78,44 @@ TEST(StressCheck, UitgebreidRefusesABadStressFileBeforeTheCalibration) {
   EXPECT_EQ(r.box.refused,
             std::vector<std::string>{std::string(kStressRefusalHeading) + "\n" + refusal});
   EXPECT_EQ(r.session.messages().log().back(), refusal);
+  EXPECT_FALSE(r.calibrationStarted());
+}
+
+TEST(StressCheck, GivenComponentsRefusedWithTheStressFilesInOneMessage) {
+  StressRun r;
+  r.dir.write("onttrekking.csv",
+              "# soort=onttrekking eenheid=m3/dag\ndatum,waarde\n1980-01-01,100\n");
+  r.dir.write(kGivenComponentsFile, r.demo.tubes[0].location + " stap 1990-06-14\n");
+  ASSERT_EQ(r.run("standaard", "onttrekking.csv"), WorkflowOutcome::kRefused);
+  const std::vector<std::string> lines = {
+      kStressRefusalHeading,
+      r.dir.file("stress-koppeling.txt") + ":2: buis " + r.demo.tubes[1].location +
+          ": een derde veld (stressbestand onttrekking.csv) kan alleen met Model: uitgebreid",
+      kGivenRefusalHeading,
+      r.dir.file(kGivenComponentsFile) +
+          ": gegeven trends en stappen kunnen alleen met Model: uitgebreid"};
+  EXPECT_EQ(r.box.refused, std::vector<std::string>{lines[0] + "\n" + lines[1] + "\n" + lines[2] +
+                                                    "\n" + lines[3]});
+  const std::vector<std::string>& log = r.session.messages().log();
+  ASSERT_GE(log.size(), lines.size());
+  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()), lines);
+  EXPECT_FALSE(r.calibrationStarted());
+}
+
+TEST(StressCheck, UitgebreidRefusesABadGivenComponentBeforeTheCalibration) {
+  StressRun r;
+  r.dir.write(kGivenComponentsFile,
+              "# bekend\n" + r.demo.tubes[0].location + " trend 2001-07-28 1995-12-15\n");
+  ASSERT_EQ(r.run("uitgebreid", ""), WorkflowOutcome::kRefused);
+  const std::string refusal =
+      r.dir.file(kGivenComponentsFile) +
+      ":2: de laatste dag van de trend (1995-12-15) ligt niet na de eerste (2001-07-28)";
+  EXPECT_EQ(r.box.refused,
+            std::vector<std::string>{std::string(kGivenRefusalHeading) + "\n" + refusal});
+  const std::vector<std::string>& log = r.session.messages().log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], kGivenRefusalHeading);
+  EXPECT_EQ(log.back(), refusal);
   EXPECT_FALSE(r.calibrationStarted());
 }
 

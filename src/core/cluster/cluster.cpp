@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "coupling/coupling.h"
+#include "coupling/given_components.h"
 #include "error.h"
 #include "files/not_calibrated.h"
 #include "input/tube_file.h"
@@ -369,6 +370,43 @@ bool taskExportLines(const std::vector<std::string>& lines, const std::vector<st
   return found;
 }
 
+namespace {
+
+// The study's given components (componenten.txt) of the task's locations,
+// with the file's comments, into the task's folder `dir`: the lines of the
+// other locations and blank lines left out. No file, and false, when the
+// study has none or it lists none of the task's locations. The run reads
+// the task's file as it would the study's (checkClusterRequest read the
+// study's whole file before).
+bool writeTaskGivenComponents(const std::string& studyDir, const std::string& dir,
+                              const std::set<std::string>& keptSet) {
+  const std::string study = joinPath(studyDir, kGivenComponentsFile);
+  if (!fileExists(study)) return false;
+  std::vector<std::string> lines;
+  bool own = false;
+  bool firstLine = true;
+  for (std::string line : readLines(study)) {
+    // A byte-order mark, as a spreadsheet saves UTF-8, is no part of a field.
+    if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    firstLine = false;
+    const std::size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos) continue;
+    if (line[at] == '#') {
+      lines.push_back(line);
+      continue;
+    }
+    const std::vector<std::string> words = couplingWords(line);
+    if (words.empty() || !keptSet.count(words.front())) continue;
+    lines.push_back(line);
+    own = true;
+  }
+  if (!own) return false;
+  writeLines(joinPath(dir, kGivenComponentsFile), lines);
+  return true;
+}
+
+}  // namespace
+
 void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
   const ClusterTask& task = plan.tasks.at(k);
   const std::string dir = taskDir(studyDir, task);
@@ -428,14 +466,16 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
   writeLines(joinPath(dir, plan.couplingFile), coupling);
   inputs.push_back(plan.couplingFile);
   for (const std::string& name : meteo) {
-    // Never over the task's own part of an export.
+    // Never over the task's own part of an export, nor over its given components.
     if (std::find(data.begin(), data.end(), name) != data.end()) continue;
+    if (name == kGivenComponentsFile) continue;
     if (name != plan.couplingFile && placeFile(joinPath(studyDir, name), joinPath(dir, name))) {
       inputs.push_back(name);
     }
   }
   if (placeFile(joinPath(studyDir, kKronName), joinPath(dir, kKronName)))
     inputs.push_back(kKronName);
+  if (writeTaskGivenComponents(studyDir, dir, keptSet)) inputs.push_back(kGivenComponentsFile);
 
   std::string command = "exec " + shellWord(plan.program) + " run";
   for (const std::string& name : data) command += " --data " + shellWord(name);
@@ -524,6 +564,13 @@ void checkClusterRequest(const ClusterRequest& request) {
   };
   check("--coupling", request.couplingFile);
   for (const std::string& name : request.dataFiles) check("--data", name);
+  // The tasks' runs would refuse them, each for its own part of the file.
+  const std::vector<std::string> given = givenComponentRefusals(request.studyDir, request.model);
+  if (!given.empty()) {
+    std::string text;
+    for (const std::string& refusal : given) text += (text.empty() ? "" : "\n") + refusal;
+    throw Error(ErrorKind::kInput, text);
+  }
 }
 
 std::optional<ClusterPlan> prepareStudy(const ClusterRequest& request, Session& session,

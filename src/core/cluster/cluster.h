@@ -2,7 +2,8 @@
 // into tasks of whole locations, each task a working directory of its own
 // under taken/ with the part of every export that holds its locations, the
 // coupling lines of those locations and the meteo and stress files they
-// name, kron.txt and the run command (run.sh); a Slurm job array over the tasks; the judgement of a
+// name, kron.txt, the lines of its locations in the study's componenten.txt
+// and the run command (run.sh); a Slurm job array over the tasks; the judgement of a
 // task from its own files; the merge of the finished tasks back into the
 // study directory.
 //
@@ -23,6 +24,7 @@
 #include "report/messages.h"
 #include "report/ports.h"
 #include "results/tube_results.h"
+#include "settings/session_settings.h"
 
 namespace phreatix {
 
@@ -106,11 +108,16 @@ struct ClusterRequest {
   int tubesPerTask = 50;
   int cpusPerTask = 1;
   std::string program;  // the program the tasks run, absolute
+  // The tasks' model family (--model among the options): whether the
+  // study's componenten.txt may be there.
+  ModelFamily model = ModelFamily::kStandaard;
 };
 
 // Raises an Error naming the coupling file or the first export that is not
 // a file directly in the study directory ("--data NAME: geen bestand in
-// DIR"), before anything is opened or written.
+// DIR"), or giving what a run would refuse about the study's given
+// components (givenComponentRefusals, one a line), before anything is
+// opened or written.
 void checkClusterRequest(const ClusterRequest& request);
 
 // The prepare sequence in `session`, the study directory's: the exports

@@ -120,7 +120,19 @@ bool digits(std::string_view text) {
   return true;
 }
 
-CalendarDate readDate(const std::string& path, std::size_t lineIndex, std::string_view text) {
+long long dayNumber(const CalendarDate& d) { return builtinDayNumber(d.year, d.month, d.day); }
+
+}  // namespace
+
+std::string formatIsoDate(const CalendarDate& date) {
+  auto padded = [](int v, std::size_t width) {
+    std::string text = formatInt(v);
+    return std::string(text.size() < width ? width - text.size() : 0, '0') + text;
+  };
+  return padded(date.year, 4) + "-" + padded(date.month, 2) + "-" + padded(date.day, 2);
+}
+
+CalendarDate readIsoDate(const std::string& path, std::size_t lineIndex, std::string_view text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !digits(text.substr(0, 4)) ||
       !digits(text.substr(5, 2)) || !digits(text.substr(8, 2))) {
     refuseLine(path, lineIndex, "datum " + phreatix::quoted(text) + " is geen jjjj-mm-dd");
@@ -134,18 +146,6 @@ CalendarDate readDate(const std::string& path, std::size_t lineIndex, std::strin
     refuseLine(path, lineIndex, "datum " + phreatix::quoted(text) + " bestaat niet");
   }
   return date;
-}
-
-long long dayNumber(const CalendarDate& d) { return builtinDayNumber(d.year, d.month, d.day); }
-
-}  // namespace
-
-std::string formatIsoDate(const CalendarDate& date) {
-  auto padded = [](int v, std::size_t width) {
-    std::string text = formatInt(v);
-    return std::string(text.size() < width ? width - text.size() : 0, '0') + text;
-  };
-  return padded(date.year, 4) + "-" + padded(date.month, 2) + "-" + padded(date.day, 2);
 }
 
 StressSeries readStressFile(const std::string& path) {
@@ -193,7 +193,7 @@ StressSeries readStressFile(const std::string& path) {
       refuseLine(path, i,
                  std::string("verwacht ") + kDayForm + ", gevonden " + phreatix::quoted(line));
     }
-    const CalendarDate date = readDate(path, i, trimmed(line.substr(0, comma)));
+    const CalendarDate date = readIsoDate(path, i, trimmed(line.substr(0, comma)));
     const std::string_view valueText = trimmed(line.substr(comma + 1));
     double value = 0;
     if (!parseReal(valueText, value)) {

@@ -12,7 +12,9 @@
 // stressCouplingRefusals (the check before a calibration).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "coupling/coupling.h"
@@ -48,6 +50,10 @@ void checkStressCovers(const StressSeries& series, const CalendarDate& from,
 
 // "yyyy-mm-dd", the way stress files write their dates.
 std::string formatIsoDate(const CalendarDate& date);
+// A date written so, read back: raises the input error "<path>:<line>: datum
+// "<text>" is geen jjjj-mm-dd" for another form and "... bestaat niet" for a
+// day the calendar lacks (2010-02-30, year 0). `lineIndex` is 0-based.
+CalendarDate readIsoDate(const std::string& path, std::size_t lineIndex, std::string_view text);
 
 // "Kies stressbestand" in the coupling overview: the stress file at
 // `chosenPath` for the overview rows at `rows` (0-based). The run opens a

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "coupling/completeness.h"
+#include "coupling/given_components.h"
 #include "coupling/stress_file.h"
 #include "results/report_files.h"
 #include "text/number_text.h"
@@ -80,20 +81,31 @@ WorkflowOutcome Workflow::outcome(const Pipeline& pipeline) const {
   return pipeline.modelsChosen() > 0 ? WorkflowOutcome::kCompleted : WorkflowOutcome::kNoModel;
 }
 
-bool Workflow::stressFilesAccepted() {
-  const std::vector<std::string> refusals =
-      stressCouplingRefusals(overview_, session_.settings().model, session_.workingDir());
-  if (refusals.empty()) return true;
-  std::string text = kStressRefusalHeading;
-  for (const std::string& refusal : refusals) text += "\n" + refusal;
+bool Workflow::extendedInputsAccepted() {
+  const ModelFamily model = session_.settings().model;
+  const std::vector<std::string> stress =
+      stressCouplingRefusals(overview_, model, session_.workingDir());
+  const std::vector<std::string> given = givenComponentRefusals(session_.workingDir(), model);
+  if (stress.empty() && given.empty()) return true;
+  // Each list after its own heading, in one message.
+  std::vector<std::string> lines;
+  if (!stress.empty()) {
+    lines.push_back(kStressRefusalHeading);
+    lines.insert(lines.end(), stress.begin(), stress.end());
+  }
+  if (!given.empty()) {
+    lines.push_back(kGivenRefusalHeading);
+    lines.insert(lines.end(), given.begin(), given.end());
+  }
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
   ports_.messageBox.showRefusal(text);
-  session_.messages().appendLog(kStressRefusalHeading);
-  for (const std::string& refusal : refusals) session_.messages().appendLog(refusal);
+  for (const std::string& line : lines) session_.messages().appendLog(line);
   return false;
 }
 
 WorkflowOutcome Workflow::start() {
-  if (!stressFilesAccepted()) return WorkflowOutcome::kRefused;
+  if (!extendedInputsAccepted()) return WorkflowOutcome::kRefused;
   Pipeline run = pipeline();
   if (!run.start()) return WorkflowOutcome::kRefused;
   writeReport();
@@ -114,7 +126,7 @@ void Workflow::writeReport() {
 }
 
 WorkflowOutcome Workflow::repair() {
-  if (!stressFilesAccepted()) return WorkflowOutcome::kRefused;
+  if (!extendedInputsAccepted()) return WorkflowOutcome::kRefused;
   Pipeline run = pipeline();
   session_.clearStop();
   session_.pipelineControls();

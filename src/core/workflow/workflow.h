@@ -63,10 +63,11 @@ class Workflow {
   bool applySettings(const DetailFields& fields);
 
   // "Start calibratie>simulatie>trace>postprocessing". Refused first when the
-  // coupling's stress files do not go with the model (stressFilesAccepted).
+  // coupling's stress files or the given components do not go with the model
+  // (extendedInputsAccepted).
   WorkflowOutcome start();
   // The repair: the simulation phase on the calibrations in the directory;
-  // refused like start for the stress files.
+  // refused like start for the stress files and given components.
   WorkflowOutcome repair();
   // "Stoppen na deze buis", during a run.
   void requestStop() { session_.requestStop(); }
@@ -80,10 +81,13 @@ class Workflow {
 
  private:
   Pipeline pipeline();
-  // The stress files of the coupling under the session's model
-  // (stressCouplingRefusals): false after telling the user, in a refusal box
-  // and in mmLOG, kStressRefusalHeading and every refusal.
-  bool stressFilesAccepted();
+  // The stress files of the coupling and the given components of the working
+  // directory under the session's model (stressCouplingRefusals,
+  // givenComponentRefusals): false after telling the user, in one refusal
+  // box and in mmLOG, kStressRefusalHeading and every stress refusal, then
+  // kGivenRefusalHeading and every refusal of componenten.txt (each heading
+  // only where its list has one).
+  bool extendedInputsAccepted();
   WorkflowOutcome outcome(const Pipeline& pipeline) const;
 
   Session& session_;
