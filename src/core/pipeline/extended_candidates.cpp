@@ -1,9 +1,11 @@
 #include "pipeline/extended_candidates.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
+#include "coupling/given_components.h"
 #include "coupling/meteo_day.h"
 #include "coupling/stress_file.h"
 #include "engine/component_calibration.h"
@@ -234,6 +236,21 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
                                  WeatherCache& cache) {
   const std::string& dir = session.workingDir();
   Messages& messages = session.messages();
+  // The trends and steps given per location (refused at Start where they
+  // cannot be used); a line of a location without readings is named.
+  GivenComponents given;
+  if (fileExists(joinPath(dir, kGivenComponentsFile))) {
+    given = readGivenComponents(joinPath(dir, kGivenComponentsFile));
+    for (const GivenComponent& g : given.rows) {
+      const bool known =
+          std::any_of(overview.rows.begin(), overview.rows.end(),
+                      [&](const CouplingRow& r) { return entryStem(r.tube) == g.location; });
+      if (!known) {
+        messages.appendLog(given.path + ":" + std::to_string(g.line) + ": locatie " + g.location +
+                           " komt in de gegevens niet voor; deze regel is niet gebruikt.");
+      }
+    }
+  }
   for (const CouplingRow& row : overview.rows) {
     const std::string S = entryStem(row.tube);
     const std::string FF = normaliseFilter(entryFilter(row.tube));
@@ -278,6 +295,28 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
                              ": geen kandidaten met stressreeks: " + e.what());
         }
       }
+      // Days given for this location, on the weather's days.
+      std::vector<ModelComponent> held;
+      for (const GivenComponent& g : givenComponentsOf(given, S)) {
+        ModelComponent c;
+        c.kind = g.trend ? ComponentKind::kTrend : ComponentKind::kStep;
+        const long long from = dayIndex(*series.weather, g.first);
+        const long long to = dayIndex(*series.weather, g.last);
+        const std::string where = given.path + ":" + std::to_string(g.line);
+        if (from < 0 ||
+            to >= static_cast<long long>(series.weather->weather.precipitation.size())) {
+          messages.appendLog("Buis " + S + " filter " + FF + ": " + where + ": de gegeven " +
+                             componentName(c.kind) +
+                             " ligt buiten het meteobestand; niet gebruikt.");
+          continue;
+        }
+        c.start = static_cast<int>(from);
+        c.end = static_cast<int>(to);
+        c.given = true;
+        held.push_back(c);
+        messages.appendLog("Buis " + S + " filter " + FF + ": " + componentName(c.kind) +
+                           " gegeven in " + where + ".");
+      }
       if (base) {
         std::vector<std::vector<ComponentKind>> sets = {{ComponentKind::kTrend},
                                                         {ComponentKind::kStep}};
@@ -286,8 +325,9 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
           sets.push_back({ComponentKind::kTrend, ComponentKind::kStress});
         }
         for (const std::vector<ComponentKind>& kinds : sets) {
-          const CandidateFit fit = calibrateWithComponents(
-              *base, kinds, series.weather->weather, series.readings, stress.get(), weights, {});
+          const CandidateFit fit =
+              calibrateWithComponents(*base, kinds, series.weather->weather, series.readings,
+                                      stress.get(), weights, {}, held);
           writeCandidateFiles(dir, S, FF, fit, kWeightsText, &series.weather->first);
           summary += ", " + candidateLabel(fit.model) +
                      (fit.ok ? " BIC " + formatReal(fit.bic, 0, 1) : " mislukt: " + fit.failure);
