@@ -111,7 +111,7 @@ TEST(Closing, KeyU01LeavesTheUnsimulatedTubeInPlace) {
 // among them, of a packed tube only.
 TEST(Closing, CleanUpTakesTheExtendedModelsFilesOfAPackedTube) {
   ClosingCase c;
-  const char* extended[] = {".fit", ".gzj", ".kmp", ".gf01", ".gft01", ".gftxs01"};
+  const char* extended[] = {".fit", ".gzj", ".kmp", ".gf01", ".gft01", ".gftxs01", ".efpx01"};
   for (const char* stem : {"A0000002", "A0000003"}) {
     for (const char* ext : extended) c.dir.write(std::string(stem) + ext, "x\n");
   }

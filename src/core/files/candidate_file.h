@@ -51,8 +51,8 @@ bool parseCandidateLabel(const std::string& label, ExtendedShape& shape,
                          std::vector<ComponentKind>& kinds);
 
 // The component sets a candidate may carry, as label suffixes, in the order
-// they are calibrated: "", "t", "p", "x", "tx".
-inline constexpr const char* kComponentSuffixes[] = {"", "t", "p", "x", "tx"};
+// they are calibrated: "", "t", "p", "x", "tx", "px".
+inline constexpr const char* kComponentSuffixes[] = {"", "t", "p", "x", "tx", "px"};
 // Every label a candidate may have: ef and gf with each suffix.
 std::vector<std::string> allCandidateLabels();
 

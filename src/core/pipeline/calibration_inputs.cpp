@@ -116,7 +116,7 @@ std::vector<std::string> extendedInfoText(const std::string& S, const std::strin
       "   e. " + S + ".fit = fit van het gekozen model, gestart in evenwicht",
       "   f. " + S + ".gzj = gesimuleerde GxG over de meetjaren",
       "   g. " + S + ".eft" + FF + ", " + S + ".efp" + FF + ", " + S + ".efx" + FF + ", " + S +
-          ".eftx" + FF + " (of .gft" + FF +
+          ".eftx" + FF + ", " + S + ".efpx" + FF + " (of .gft" + FF +
           " enz.) = kandidaten met trend (t), stap (p) of stressreeks (x), zoektochten met s",
       "   h. " + S + ".kmp = bijdragen van de componenten van het gekozen model",
   };

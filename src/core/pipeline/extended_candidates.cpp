@@ -323,6 +323,7 @@ void calibrateExtendedCandidates(Session& session, const CouplingOverview& overv
         if (stress) {
           sets.push_back({ComponentKind::kStress});
           sets.push_back({ComponentKind::kTrend, ComponentKind::kStress});
+          sets.push_back({ComponentKind::kStep, ComponentKind::kStress});
         }
         for (const std::vector<ComponentKind>& kinds : sets) {
           const CandidateFit fit =

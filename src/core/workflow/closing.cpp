@@ -25,8 +25,9 @@ constexpr const char* kCleanUpList[] = {
     // years, the components' contributions and the extended model's candidates
     ".fit", ".gzj", ".kmp", ".ef01", ".efs01", ".gf01", ".gfs01",
     // with components: trend, step, stress
-    ".eft01", ".efts01", ".efp01", ".efps01", ".efx01", ".efxs01", ".eftx01", ".eftxs01", ".gft01",
-    ".gfts01", ".gfp01", ".gfps01", ".gfx01", ".gfxs01", ".gftx01", ".gftxs01"};
+    ".eft01", ".efts01", ".efp01", ".efps01", ".efx01", ".efxs01", ".eftx01", ".eftxs01", ".efpx01",
+    ".efpxs01", ".gft01", ".gfts01", ".gfp01", ".gfps01", ".gfx01", ".gfxs01", ".gftx01",
+    ".gftxs01", ".gfpx01", ".gfpxs01"};
 
 // What packing one tube has to say, in the order it said it: kept until
 // every tube before it has reported, so that the lists read tube by tube
