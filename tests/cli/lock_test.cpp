@@ -218,6 +218,32 @@ TEST(CliLock, TheLockOfAKilledRunIsTakenOverByTheNextRun) {
   EXPECT_FALSE(fileExists(dir.file(kLockFileName)));
 }
 
+// However a program ends short of a kill -9, its lock goes with it: after
+// a fatal stop (no kron.txt), an error unwinding to the front end (a
+// coupling file that is not there) and a refused export the next program
+// finds the directory free, with nothing to take over.
+TEST(CliLock, TheLockGoesAfterAFatalStopAndARefusal) {
+  test::TempDir dir;
+  const DemoDataSet data = writeDemoData(dir.path());
+  const std::string kron = dir.read("kron.txt");
+  removeFile(dir.file("kron.txt"));
+  CliRun run = runShell(dir, kCli + runArgs(data) + " --no-pack");
+  EXPECT_EQ(run.code, 2) << run.out << run.err;
+  EXPECT_FALSE(fileExists(dir.file(kLockFileName)));
+  dir.write("kron.txt", kron);
+  run = runShell(dir, kCli + "run --data " + data.exportFile + " --coupling geen.txt --no-pack");
+  EXPECT_EQ(run.code, 1) << run.out << run.err;
+  EXPECT_FALSE(fileExists(dir.file(kLockFileName)));
+  dir.write("leeg.csv", "");
+  run = runShell(dir, kCli + "open leeg.csv");
+  EXPECT_EQ(run.code, 1) << run.out << run.err;
+  EXPECT_FALSE(fileExists(dir.file(kLockFileName)));
+  run = runShell(dir, kCli + "open " + data.exportFile);
+  EXPECT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_EQ(run.err.find("overgenomen"), std::string::npos) << run.err;
+  EXPECT_FALSE(fileExists(dir.file(kLockFileName)));
+}
+
 // A lock of another host (a cluster's shared file system) is never taken
 // over: every program is refused with 3, told which file to remove, and
 // writes nothing.
