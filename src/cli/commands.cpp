@@ -22,6 +22,7 @@
 #include "files/characteristics.h"
 #include "files/values_lines.h"
 #include "input/calendar.h"
+#include "platform/directory_lock.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "postprocessing/karakt.h"
@@ -95,6 +96,23 @@ ExitStatus runSession(Session& session, Body body) {
 ExitStatus refused(const Error& e) {
   std::cerr << "phreatix-cli: " << e.what() << '\n';
   return ExitStatus::kRefused;
+}
+
+// Takes the lock of `dir` for `command` ("run", "cluster merge") before
+// the command writes anything there: kBusy when another program holds it,
+// kRefused when it cannot be made, each said on standard error. A lock of a
+// process that no longer runs is taken over, and that said there too.
+ExitStatus lockDirectory(const std::string& dir, const std::string& command, DirectoryLock& lock) {
+  try {
+    lock = DirectoryLock(dir, "phreatix-cli " + command);
+  } catch (const DirectoryBusy& busy) {
+    std::cerr << "phreatix-cli: " << busy.what() << '\n';
+    return ExitStatus::kBusy;
+  } catch (const Error& e) {
+    return refused(e);
+  }
+  if (!lock.takeOverLine().empty()) std::cerr << "phreatix-cli: " << lock.takeOverLine() << '\n';
+  return ExitStatus::kOk;
 }
 
 // The engine window's runtime list on standard output.
@@ -179,17 +197,24 @@ void printResultsTable(const DataSetResults& results) {
   for (const std::string& line : resultsTable(results)) std::cout << line << '\n';
 }
 
-// Runs the workflow in `workDir`, then the closing sequence (unless told not
-// to pack): kRefused also when no tube got a model, packed or not.
-ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
-                         ConsoleObserver& observer, const RunOptions& options) {
+// Runs the workflow in `workDir`, whose lock the caller holds, then the
+// closing sequence (unless told not to pack): kRefused also when no tube got
+// a model, packed or not; kIncomplete when the report or the packing of a
+// tube failed.
+ExitStatus runWorkflowIn(const std::string& workDir, const DirectoryLock& lock,
+                         const WorkflowInput& input, ConsoleObserver& observer,
+                         const RunOptions& options) {
   Session session(workDir);
+  if (!lock.takeOverLine().empty()) session.messages().appendLog(lock.takeOverLine());
   bool noModel = false;
+  std::string reportFailure;
+  PackResult packing;
   const ExitStatus status = runSession(session, [&](MessageBox& box) {
     ProgressView main;
     EngineView engineView;
     ConsolePostView postView;
     Workflow workflow(session, WorkflowPorts{main, box, engineView, postView, observer});
+    workflow.lockTakenByCaller();
     const auto started = std::chrono::steady_clock::now();
     const WorkflowOutcome outcome = runWorkflow(workflow, input, options.mode);
     if (outcome == WorkflowOutcome::kRefused) return ExitStatus::kRefused;
@@ -197,6 +222,7 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (options.afterRun) options.afterRun();
     printResultsTable(workflow.results());
+    reportFailure = workflow.reportFailure();
     noModel = outcome == WorkflowOutcome::kNoModel;
     if (noModel) {
       // Tubes left out before the selection are in the log only.
@@ -209,7 +235,7 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
                 << (refused ? std::string(kFoutbuisName) + " en " : std::string())
                 << kSessionLogName << "\n";
     }
-    if (options.pack) workflow.close(options.archiver);
+    if (options.pack) workflow.close(options.archiver, &packing);
     return ExitStatus::kOk;
   });
   if (!options.phaseFile.empty()) {
@@ -219,7 +245,22 @@ ExitStatus runWorkflowIn(const std::string& workDir, const WorkflowInput& input,
       std::cerr << "phreatix-cli: " << e.what() << '\n';
     }
   }
-  return status == ExitStatus::kOk && noModel ? ExitStatus::kRefused : status;
+  if (status != ExitStatus::kOk) return status;
+  if (noModel) return ExitStatus::kRefused;
+  // The work is done and every file is there; what failed is said last.
+  if (!reportFailure.empty()) {
+    std::cerr << "phreatix-cli: klaar, maar het rapport is niet geschreven: " << reportFailure
+              << "\nDe resultaten zelf staan in " << workDir << "; phreatix-cli report " << workDir
+              << " schrijft het rapport opnieuw.\n";
+  }
+  if (!packing.notPacked.empty()) {
+    std::string tubes;
+    for (const std::string& tube : packing.notPacked) tubes += (tubes.empty() ? "" : ", ") + tube;
+    std::cerr << "phreatix-cli: klaar, maar niet (volledig) ingepakt: " << tubes
+              << "; hun bestanden blijven staan in " << workDir << ".\n";
+  }
+  return reportFailure.empty() && packing.notPacked.empty() ? ExitStatus::kOk
+                                                            : ExitStatus::kIncomplete;
 }
 
 // Per tube: the model it was made with, the chosen one, GHG, GLG and GVG.
@@ -270,7 +311,13 @@ class QuietSplitterView : public SplitterView {};
 }  // namespace
 
 ExitStatus commandOpen(const std::vector<std::string>& files) {
+  DirectoryLock lock;
+  if (const ExitStatus locked = lockDirectory(currentDirectory(), "open", lock);
+      locked != ExitStatus::kOk) {
+    return locked;
+  }
   Session session(currentDirectory());
+  if (!lock.takeOverLine().empty()) session.messages().appendLog(lock.takeOverLine());
   return runSession(session, [&](MessageBox& box) {
     ProgressView progress;
     session.activate();
@@ -316,7 +363,12 @@ ExitStatus commandRun(const RunArguments& arguments) {
   ConsoleObserver observer;
   const std::string workDir =
       arguments.workDir.empty() ? currentDirectory() : absolute(arguments.workDir);
-  return runWorkflowIn(workDir, input, observer, runOptions);
+  DirectoryLock lock;
+  const char* command = arguments.mode == WorkflowMode::kRepair ? "repair" : "run";
+  if (const ExitStatus locked = lockDirectory(workDir, command, lock); locked != ExitStatus::kOk) {
+    return locked;
+  }
+  return runWorkflowIn(workDir, lock, input, observer, runOptions);
 }
 
 ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs,
@@ -331,6 +383,11 @@ ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs,
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   dir = absolute(dir);
+  // Before the demo's data overwrite anything of a run that works there.
+  DirectoryLock lock;
+  if (const ExitStatus locked = lockDirectory(dir, "demo", lock); locked != ExitStatus::kOk) {
+    return locked;
+  }
   DemoDataSet demo;
   try {
     demo = writeDemoData(dir);
@@ -345,7 +402,7 @@ ExitStatus commandDemo(const std::string& dirArgument, bool pack, int jobs,
   input.jobs = jobs;
   ConsoleObserver observer;
   runOptions.afterRun = [&] { printDemoSummary(dir, demo); };
-  return runWorkflowIn(dir, input, observer, runOptions);
+  return runWorkflowIn(dir, lock, input, observer, runOptions);
 }
 
 ExitStatus commandSplit(const SplitArguments& arguments) {
@@ -420,15 +477,28 @@ ExitStatus commandMeteo(const MeteoArguments& arguments) {
 
 ExitStatus commandReport(const std::string& dirArgument) {
   const std::string dir = dirArgument.empty() ? currentDirectory() : dirArgument;
+  DirectoryLock lock;
+  if (const ExitStatus locked = lockDirectory(dir, "report", lock); locked != ExitStatus::kOk) {
+    return locked;
+  }
+  // A directory whose results cannot be read is refused; results read
+  // whose report cannot be written lose nothing, but the report is not there.
+  DataSetResults results;
   try {
-    const DataSetResults results = writeReports(dir, cores());
-    printResultsTable(results);
+    results = readResults(dir, false, cores());
   } catch (const Error& e) {
     return refused(e);
   } catch (const std::exception& e) {
     std::cerr << "phreatix-cli: rapport niet geschreven: " << e.what() << '\n';
     return ExitStatus::kRefused;
   }
+  try {
+    writeReportFiles(results, dir, cores());
+  } catch (const std::exception& e) {
+    std::cerr << "phreatix-cli: rapport niet geschreven: " << e.what() << '\n';
+    return ExitStatus::kIncomplete;
+  }
+  printResultsTable(results);
   return ExitStatus::kOk;
 }
 
@@ -463,6 +533,8 @@ const char* stateText(TaskState state) {
       return "klaar";
     case TaskState::kFailed:
       return "mislukt";
+    case TaskState::kBusy:
+      return "bezig";
     case TaskState::kMissing:
       break;
   }
@@ -490,7 +562,13 @@ ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
     return refused(e);
   }
   const std::string& dir = request.studyDir;
+  DirectoryLock lock;
+  if (const ExitStatus locked = lockDirectory(dir, "cluster prepare", lock);
+      locked != ExitStatus::kOk) {
+    return locked;
+  }
   Session session(dir);
+  if (!lock.takeOverLine().empty()) session.messages().appendLog(lock.takeOverLine());
   return runSession(session, [&](MessageBox& box) {
     ProgressView progress;
     const std::optional<ClusterPlan> plan = prepareStudy(request, session, progress, box);
@@ -517,16 +595,40 @@ ExitStatus commandClusterPrepare(const ClusterArguments& arguments) {
 
 ExitStatus commandClusterSubmit(const std::string& dirArgument, bool onlyFailed) {
   const std::string dir = absolute(dirArgument);
+  DirectoryLock lock;
+  if (const ExitStatus locked = lockDirectory(dir, "cluster submit", lock);
+      locked != ExitStatus::kOk) {
+    return locked;
+  }
   try {
     const ClusterPlan plan = readClusterPlan(dir);
     std::vector<std::size_t> indices;
+    // A task whose run still holds its folder is never emptied under it:
+    // --only-failed leaves it out, a submit of every task is refused.
+    std::vector<std::string> busy;
     for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
-      if (onlyFailed && judgeTask(dir, plan, k).state == TaskState::kFinished) continue;
+      const TaskStatus status = judgeTask(dir, plan, k);
+      if (status.state == TaskState::kBusy) {
+        busy.push_back(status.reason);
+        continue;
+      }
+      if (onlyFailed && status.state == TaskState::kFinished) continue;
       indices.push_back(k + 1);
     }
+    for (const std::string& line : busy) {
+      std::cerr << "phreatix-cli: " << line << (onlyFailed ? " Niet opnieuw ingediend." : "")
+                << '\n';
+    }
+    if (!busy.empty() && !onlyFailed) {
+      std::cerr << "phreatix-cli: niets ingediend: " << busy.size() << " van de "
+                << plan.tasks.size() << " taken zijn nog bezig\n";
+      return ExitStatus::kBusy;
+    }
     if (indices.empty()) {
-      std::cout << "Alle " << plan.tasks.size() << " taken zijn klaar; niets ingediend.\n";
-      return ExitStatus::kOk;
+      std::cout << (busy.empty() ? "Alle " + std::to_string(plan.tasks.size()) + " taken zijn klaar"
+                                 : std::string("Geen taak om opnieuw in te dienen"))
+                << "; niets ingediend.\n";
+      return busy.empty() ? ExitStatus::kOk : ExitStatus::kBusy;
     }
     // Every task submitted starts from its prepared inputs: nothing of an
     // earlier try is left to pass for this one's.
@@ -573,6 +675,11 @@ ExitStatus commandClusterStatus(const std::string& dirArgument) {
 
 ExitStatus commandClusterMerge(const std::string& dirArgument) {
   const std::string dir = absolute(dirArgument);
+  DirectoryLock lock;
+  if (const ExitStatus locked = lockDirectory(dir, "cluster merge", lock);
+      locked != ExitStatus::kOk) {
+    return locked;
+  }
   try {
     const ClusterPlan plan = readClusterPlan(dir);
     const DataSetResults results = mergeTasks(dir, plan, cores());

@@ -16,6 +16,11 @@ enum class ExitStatus {
                     // arguments, no tube got a plausible model
   kInputError = 2,  // a fatal stop caused by an input error (no kron.txt, a data
                     // set relative to NAP, ...); the exit lines went to stderr
+  kBusy = 3,        // "bezig": another program holds the directory's lock; nothing
+                    // was done, the holder is named on stderr
+  kIncomplete = 4,  // the work is done and nothing is lost, but the report or the
+                    // packing of a tube failed (the reason on stderr): the files
+                    // stay where they were
 };
 
 inline int exitCode(ExitStatus status) { return static_cast<int>(status); }

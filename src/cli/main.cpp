@@ -17,6 +17,7 @@
 
 #include "commands.h"
 #include "input/calendar.h"
+#include "platform/directory_lock.h"
 #include "platform/files.h"
 #include "settings/session_settings.h"
 #include "settings/settings_table.h"
@@ -32,7 +33,9 @@ constexpr const char* kExitStatusHelp =
     "Exit status: 0 after a normal end; 1 when the command could not do its work (a refused\n"
     "file, wrong arguments, no tube got a model); 2 after a fatal stop caused by an input\n"
     "error (no kron.txt, a data set relative to NAP, ...), the exit lines then on standard\n"
-    "error and in Phreatix.log.";
+    "error and in Phreatix.log; 3 (bezig) when another program holds the directory\n"
+    "(.phreatix-lock), nothing done; 4 when the work is done but the report or the packing\n"
+    "of a tube failed, nothing lost, the reason on standard error.";
 
 // A check that keeps our own wording of a bad value; "" accepts it.
 CLI::Validator textCheck(std::function<std::string(const std::string&)> check) {
@@ -496,5 +499,7 @@ int main(int argc, char** argv) {
   // A file-size limit (or a full disk) must show up as a failed write that
   // the program reports, not as a signal that ends it silently.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A Ctrl-C or a cluster's scancel leaves no lock behind.
+  releaseLocksAtSignals();
   return exitCode(parseAndRun(argc, argv));
 }

@@ -8,6 +8,7 @@
 #include "frontend.h"
 #include "probe.h"
 
+#include "platform/directory_lock.h"
 #include "platform/files.h"
 #include "session/session.h"
 #include "settings/session_settings.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
   // A file-size limit (or a full disk) must show up as a failed write that
   // the program reports, not as a signal that ends it silently.
   std::signal(SIGXFSZ, SIG_IGN);
+  // The working directory's lock, held while a data set is open, goes
+  // with a Ctrl-C or a logout too.
+  phreatix::releaseLocksAtSignals();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString("Phreatix ") + phreatix::kVersion);
   phreatix::ui::installDutchQtTexts();

@@ -388,7 +388,7 @@ void TfrmMAIN::showCoupling() {
 }
 
 void TfrmMAIN::btbttnResetStartClick() {
-  session_.reset(*this);
+  workflow_->reset(*this);
   frmDefaults_->setSessionFieldsEnabled(session_.controls().sessionSettings);
   showControls();
 }

@@ -17,6 +17,7 @@
 #include "files/not_calibrated.h"
 #include "input/tube_file.h"
 #include "pipeline/model_selection.h"
+#include "platform/directory_lock.h"
 #include "platform/files.h"
 #include "report/messages.h"
 #include "results/report_files.h"
@@ -410,6 +411,7 @@ bool writeTaskGivenComponents(const std::string& studyDir, const std::string& di
 void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
   const ClusterTask& task = plan.tasks.at(k);
   const std::string dir = taskDir(studyDir, task);
+  if (const std::optional<LockHolder> holder = lockHolder(dir)) throw DirectoryBusy(dir, *holder);
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
   if (!std::filesystem::create_directories(dir, ec) || ec) {
@@ -468,7 +470,7 @@ void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::
   for (const std::string& name : meteo) {
     // Never over the task's own part of an export, nor over its given components.
     if (std::find(data.begin(), data.end(), name) != data.end()) continue;
-    if (name == kGivenComponentsFile) continue;
+    if (name == kGivenComponentsFile || name == kLockFileName) continue;
     if (name != plan.couplingFile && placeFile(joinPath(studyDir, name), joinPath(dir, name))) {
       inputs.push_back(name);
     }
@@ -532,6 +534,13 @@ std::string batchScript(const std::string& studyDir, const ClusterPlan& plan) {
 void prepareCluster(const std::string& studyDir, const ClusterPlan& plan) {
   const std::string dir = tasksDir(studyDir);
   std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    if (!entry.is_directory(ec)) continue;
+    const std::string earlier = entry.path().string();
+    if (const std::optional<LockHolder> holder = lockHolder(earlier)) {
+      throw DirectoryBusy(earlier, *holder);
+    }
+  }
   std::filesystem::remove_all(dir, ec);
   if (!std::filesystem::create_directories(dir, ec) || ec) {
     throw Error(ErrorKind::kIo, dir + ": map voor de taken niet te maken");
@@ -637,12 +646,20 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
   const ClusterTask& task = plan.tasks.at(k);
   const std::string dir = taskDir(studyDir, task);
   TaskStatus status;
+  if (const std::optional<LockHolder> holder = lockHolder(dir)) {
+    status.state = TaskState::kBusy;
+    status.reason = busyText(dir, *holder);
+    return status;
+  }
   std::set<std::string> inputs;
   if (fileExists(joinPath(dir, kInputsListName))) {
     for (const std::string& name : readLines(joinPath(dir, kInputsListName))) inputs.insert(name);
   }
   bool produced = false;
-  for (const std::string& name : listFiles(dir, "*")) produced = produced || !inputs.count(name);
+  for (const std::string& name : listFiles(dir, "*")) {
+    // A lock left by a process that no longer runs is no result.
+    produced = produced || (!inputs.count(name) && name != kLockFileName);
+  }
   if (!produced) {
     status.state = TaskState::kMissing;
     status.reason = "nog geen resultaten";
@@ -698,9 +715,10 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
   for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
     const TaskStatus status = judgeTask(studyDir, plan, k);
     if (status.state == TaskState::kFinished) continue;
-    open.push_back(plan.tasks[k].name + " (" +
-                   (status.state == TaskState::kMissing ? "ontbreekt" : "mislukt") + ": " +
-                   status.reason + ")");
+    const char* state = status.state == TaskState::kMissing ? "ontbreekt"
+                        : status.state == TaskState::kBusy  ? "bezig"
+                                                            : "mislukt";
+    open.push_back(plan.tasks[k].name + " (" + state + ": " + status.reason + ")");
   }
   if (!open.empty()) {
     std::string names;

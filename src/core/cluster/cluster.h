@@ -96,7 +96,8 @@ bool taskExportLines(const std::vector<std::string>& lines, const std::vector<st
 
 // Writes taken/studie.txt, every task's directory and the batch script
 // (phreatix.sbatch) into `studyDir`. Raises an Error naming the file that
-// could not be made.
+// could not be made, DirectoryBusy (before anything is removed) while a
+// run holds the folder of an earlier task.
 void prepareCluster(const std::string& studyDir, const ClusterPlan& plan);
 
 // What cluster prepare is asked.
@@ -131,7 +132,8 @@ std::optional<ClusterPlan> prepareStudy(const ClusterRequest& request, Session& 
 ClusterPlan readClusterPlan(const std::string& studyDir);
 
 // Empties the task's directory and writes its inputs and run.sh anew;
-// refuses an export none of whose lines begins with a location code.
+// refuses an export none of whose lines begins with a location code, and
+// (DirectoryBusy) a task whose run still holds its folder.
 void writeTaskInputs(const std::string& studyDir, const ClusterPlan& plan, std::size_t task);
 
 // The batch script of the job array over every task (sbatch --array on the
@@ -141,7 +143,9 @@ std::string batchScript(const std::string& studyDir, const ClusterPlan& plan);
 // "1-3,5,7-8".
 std::string arrayRanges(const std::vector<std::size_t>& indices);
 
-enum class TaskState { kFinished, kFailed, kMissing };
+// kBusy: a run holds the task's folder (its .phreatix-lock), here or on
+// another host; nothing of it is judged, emptied or merged meanwhile.
+enum class TaskState { kFinished, kFailed, kMissing, kBusy };
 
 struct TaskStatus {
   TaskState state = TaskState::kMissing;

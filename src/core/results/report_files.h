@@ -57,5 +57,8 @@ bool isReportLine(std::string_view line);
 // Reads the working directory's results and writes the three files; returns
 // what it read. `workers` tubes are read and their pages written at once.
 DataSetResults writeReports(const std::string& workingDir, int workers = 1);
+// The writing half of writeReports: the three files of results already read.
+void writeReportFiles(const DataSetResults& results, const std::string& workingDir,
+                      int workers = 1);
 
 }  // namespace phreatix

@@ -31,11 +31,15 @@ bool isReportLine(std::string_view line) {
   return false;
 }
 
-DataSetResults writeReports(const std::string& workingDir, int workers) {
-  DataSetResults results = readResults(workingDir, false, workers);
+void writeReportFiles(const DataSetResults& results, const std::string& workingDir, int workers) {
   writeOverviewCsv(results, joinPath(workingDir, kOverviewCsvName));
   writeOverviewLayer(results, joinPath(workingDir, kOverviewLayerName));
   writeHtmlReport(results, workingDir, &tubeCharts, workers);
+}
+
+DataSetResults writeReports(const std::string& workingDir, int workers) {
+  DataSetResults results = readResults(workingDir, false, workers);
+  writeReportFiles(results, workingDir, workers);
   return results;
 }
 

@@ -237,8 +237,9 @@ void cleanUp(Session& session, const PackResult& packing) {
 }
 
 void closingSequence(Session& session, ProgressView& main, MessageBox& messageBox,
-                     const ArchiverSettings& archiver) {
+                     const ArchiverSettings& archiver, PackResult* packed) {
   const PackResult packing = packTubes(session, main, messageBox, archiver);
+  if (packed) *packed = packing;
   Messages& messages = session.messages();
   messages.appendStopExit("Op verzoek gestopt.");
   if (session.stageFlags().postprocessingReached) {

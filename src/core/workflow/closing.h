@@ -45,8 +45,10 @@ PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBo
 // input.txt and olga.tmp. The files of a tube that was not packed stay.
 void cleanUp(Session& session, const PackResult& packing);
 
-// Packer, closing lines, clean-up, fatal stop (normal end). Never returns.
+// Packer, closing lines, clean-up, fatal stop (normal end). Never returns;
+// `packing`, when given, holds what was packed and what not by then.
 [[noreturn]] void closingSequence(Session& session, ProgressView& main, MessageBox& messageBox,
-                                  const ArchiverSettings& archiver = ArchiverSettings());
+                                  const ArchiverSettings& archiver = ArchiverSettings(),
+                                  PackResult* packing = nullptr);
 
 }  // namespace phreatix

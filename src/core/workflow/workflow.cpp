@@ -36,8 +36,27 @@ std::string checkWorkflowFields(const DetailFields& f) {
 Workflow::Workflow(Session& session, WorkflowPorts ports)
     : session_(session), ports_(ports), engine_(ports.engineView, session.messages()) {}
 
+std::string Workflow::takeLock() {
+  if (lockTakenByCaller_ || lock_.held()) return {};
+  try {
+    lock_ = DirectoryLock(session_.workingDir(), "phreatix");
+  } catch (const DirectoryBusy& busy) {
+    ports_.messageBox.showRefusal(busy.what());
+    session_.messages().appendLog(busy.what());
+    return busy.what();
+  }
+  if (!lock_.takeOverLine().empty()) session_.messages().appendLog(lock_.takeOverLine());
+  return {};
+}
+
 bool Workflow::open(const std::vector<std::string>& paths) {
-  if (!session_.openDataFiles(paths, ports_.main, ports_.messageBox)) return false;
+  const bool wasHeld = lock_.held();
+  if (!takeLock().empty()) return false;
+  if (!session_.openDataFiles(paths, ports_.main, ports_.messageBox)) {
+    // No data set open where there was none: nothing to hold the directory for.
+    if (!wasHeld) lock_.release();
+    return false;
+  }
   dataFiles_.clear();
   for (const std::string& path : paths) dataFiles_ += (dataFiles_.empty() ? "" : ", ") + path;
   return true;
@@ -116,11 +135,13 @@ void Workflow::writeReport() {
   beginPhase(session_.messages(), ports_.observer, "rapport");
   // Before packing, with every file in place; a report that cannot be
   // written costs the run nothing, but the user is told why.
+  reportFailure_.clear();
   try {
     results_ = writeReports(session_.workingDir(), session_.settings().jobs);
     session_.messages().appendLog(reportWrittenLine(results_));
   } catch (const std::exception& e) {
     results_ = DataSetResults{};
+    reportFailure_ = e.what();
     session_.messages().appendLog(reportNotWrittenLine(e.what()));
   }
 }
@@ -136,9 +157,20 @@ WorkflowOutcome Workflow::repair() {
   return outcome(run);
 }
 
-void Workflow::close(const ArchiverSettings& archiver) {
+void Workflow::reset(ProgressView& progress) {
+  session_.reset(progress);
+  lock_.release();
+}
+
+void Workflow::close(const ArchiverSettings& archiver, PackResult* packing) {
   beginPhase(session_.messages(), ports_.observer, "inpakken");
-  closingSequence(session_, ports_.main, ports_.messageBox, archiver);
+  if (const std::string refusal = takeLock(); !refusal.empty()) {
+    // Another program works here: its tubes are its own to pack.
+    session_.messages().appendStopExit(refusal);
+    session_.messages().appendStopExit("Niets ingepakt.");
+    fatalStop(FatalStop::Reason::kNormalEnd);
+  }
+  closingSequence(session_, ports_.main, ports_.messageBox, archiver, packing);
 }
 
 WorkflowOutcome runWorkflow(Workflow& workflow, const WorkflowInput& input, WorkflowMode mode) {

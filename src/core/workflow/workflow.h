@@ -13,6 +13,7 @@
 #include "coupling/coupling.h"
 #include "engine/engine_run.h"
 #include "pipeline/pipeline.h"
+#include "platform/directory_lock.h"
 #include "postprocessing/karakt.h"
 #include "results/tube_results.h"
 #include "session/session.h"
@@ -46,8 +47,16 @@ class Workflow {
   const std::string& dataFiles() const { return dataFiles_; }
 
   // Opens one export, or several as one data set. False when refused; the
-  // session is then as it was.
+  // session is then as it was. The first open takes the working directory's
+  // lock (kept until the close, a reset or the end of the workflow); a
+  // directory another program holds is refused with a message naming it.
   bool open(const std::vector<std::string>& paths);
+  // The front end took the lock itself, before it wrote anything (the
+  // command line), and holds it for the workflow's whole life.
+  void lockTakenByCaller() { lockTakenByCaller_ = true; }
+  // "Koppelingen opnieuw instellen": back to opening a data set
+  // (Session::reset); no data set is open, so the lock goes.
+  void reset(ProgressView& progress);
   // The tubes of the data set, as the coupling offers them.
   std::vector<std::string> tubeList();
   // Couples every tube from a coupling file.
@@ -76,8 +85,15 @@ class Workflow {
   // Writes rapport.html, overzicht.csv and overzicht.gpkg for what the
   // working directory holds; one line in mmLOG says what was written or why not.
   void writeReport();
-  // Closing: packing, clean-up and the fatal stop of a normal end.
-  [[noreturn]] void close(const ArchiverSettings& archiver = ArchiverSettings());
+  // Why the last report could not be written ("" when it was, or none was
+  // asked): the run's results are all there, its report is not.
+  const std::string& reportFailure() const { return reportFailure_; }
+  // Closing: packing, clean-up and the fatal stop of a normal end; `packing`,
+  // when given, gets which tubes were packed and which not. Without a data
+  // set open the lock is taken for the packing; a directory another program
+  // holds is not packed (the exit lines say why).
+  [[noreturn]] void close(const ArchiverSettings& archiver = ArchiverSettings(),
+                          PackResult* packing = nullptr);
 
  private:
   Pipeline pipeline();
@@ -89,12 +105,18 @@ class Workflow {
   // only where its list has one).
   bool extendedInputsAccepted();
   WorkflowOutcome outcome(const Pipeline& pipeline) const;
+  // Takes the lock unless it is held; when another program holds it, tells
+  // the user who (a refusal box and mmLOG) and returns that text, else "".
+  std::string takeLock();
 
   Session& session_;
   WorkflowPorts ports_;
   CouplingOverview overview_;
   std::string dataFiles_;
   DataSetResults results_;
+  std::string reportFailure_;
+  DirectoryLock lock_;
+  bool lockTakenByCaller_ = false;
   Engine engine_;
   // Some 150 MB of fixed capacities: made at the first pipeline.
   std::unique_ptr<Postprocessor> post_;
