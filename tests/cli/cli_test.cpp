@@ -712,36 +712,147 @@ TEST(CliFaults, AReadOnlyWorkingDirectoryIsRefusedWithAMessage) {
   EXPECT_EQ(listFiles(work, "*").size(), filesBefore);
 }
 
-// A pipeline killed in the middle of its work, then repaired: the repair
-// simulates and post-processes what the calibrations left, and a tube whose
-// files the kill cut short fails with a message instead of a result.
-TEST(CliFaults, AKilledPipelineIsRepaired) {
+// The names, sizes and CRC-32 of an archive's members (defined below).
+std::map<std::string, std::pair<zip_uint64_t, zip_uint32_t>> archiveIndex(const std::string& path);
+
+std::string repairArgs(const DemoDataSet& data) {
+  return "repair --data " + data.exportFile + " --coupling " + data.couplingFile;
+}
+
+// A pipeline killed during its last calibration (d+s): the tubes whose d+s
+// run had not ended have no model to choose from, and the repair refuses,
+// naming them, before it changes anything.
+TEST(CliFaults, APipelineKilledDuringTheCalibrationIsNotRepaired) {
   test::TempDir dir;
   const DemoDataSet data = writeDemoData(dir.path());
   const std::vector<std::string> before = inputsOf(dir, data);
-  // Killed once the last calibration (d+s) has written its first results.
+  // Killed once the last calibration (d+s) has begun on its first tube.
   const std::string command = "cd '" + dir.path() + "' && ('" PHREATIX_CLI "' " + runArgs(data) +
                               " --no-pack > first.out 2>&1 & pid=$!; "
                               "for i in $(seq 1 1000); do "
                               "  ls *.d01 > /dev/null 2>&1 && break; sleep 0.005; done; "
                               "kill -9 $pid; wait $pid; true)";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_TRUE(listFiles(dir.path(), "*.sta").empty()) << "the kill came too late";
+  ASSERT_FALSE(listFiles(dir.path(), "*.d01").empty()) << "the kill came too early";
+  ASSERT_LT(listFiles(dir.path(), "*.d01").size(), 5u) << "the kill came too late";
 
-  CliRun repair = runCli(
-      dir, "repair --data " + data.exportFile + " --coupling " + data.couplingFile + " --no-pack");
-  ASSERT_EQ(repair.code, 0) << repair.out << repair.err;
-  EXPECT_EQ(inputsOf(dir, data), before);
-  // Every tube in modsel.zft has its complete characteristics.
-  int repaired = 0;
-  for (const std::string& line : readLines(dir.file("modsel.zft"))) {
-    const std::string tube = line.substr(0, 8);
-    const std::string sta = dir.read(tube + ".sta");
-    EXPECT_NE(sta.find("GVG(t)"), std::string::npos) << tube;
-    EXPECT_NE(repair.out.find(tube + ".u01: aangemaakt"), std::string::npos) << tube;
-    ++repaired;
+  CliRun repair = runCli(dir, repairArgs(data) + " --no-pack");
+  EXPECT_EQ(repair.code, 1) << repair.out << repair.err;
+  EXPECT_NE(
+      repair.err.find("Repareren geweigerd: de calibraties van deze buizen zijn niet afgerond"),
+      std::string::npos)
+      << repair.err;
+  // Every tube of filter 01 without a whole S.d01 is named, with that file.
+  for (const std::string& tube : {"28AL0005", "28AL0012", "32CN0031", "34EF0047", "40HN0007"}) {
+    const bool whole = fileExists(dir.file(tube + ".d01")) && !dir.read(tube + ".d01").empty();
+    const std::string named = "Buis " + tube + ": calibratie d+s niet afgerond: " + tube + ".d01";
+    EXPECT_EQ(repair.err.find(named) != std::string::npos, !whole) << tube << "\n" << repair.err;
   }
-  EXPECT_GE(repaired, 1) << repair.out;
+  EXPECT_EQ(inputsOf(dir, data), before);
+  EXPECT_TRUE(listFiles(dir.path(), "*.sel").empty());
+  EXPECT_TRUE(listFiles(dir.path(), "*.u01").empty());
+}
+
+// The calibration results that show a stage did not finish, each in a copy
+// of a finished directory (its times kept): the repair refuses with the tube
+// and the file, exit 1, and leaves modsel.zft and the tubes' files alone.
+TEST(CliFaults, RepairRefusesToSelectFromCalibrationsThatDidNotFinish) {
+  test::TempDir dir;
+  ASSERT_EQ(runCli(dir, "demo done --no-pack").code, 0);
+  // The names of the demo's export and coupling file.
+  std::filesystem::create_directory(dir.file("inputs"));
+  const DemoDataSet data = writeDemoData(dir.file("inputs"));
+  struct Case {
+    const char* name;
+    const char* fault;  // shell commands in the copy
+    std::vector<std::string> named;
+  };
+  const Case cases[] = {
+      // Killed during d+s: one run cut short, two never begun.
+      {"d+s cut short",
+       ": > 32CN0031.d01 && rm 34EF0047.d01 40HN0007.d01",
+       {"Buis 32CN0031: calibratie d+s niet afgerond: 32CN0031.d01 is leeg",
+        "Buis 34EF0047: calibratie d+s niet afgerond: 34EF0047.d01 ontbreekt",
+        "Buis 40HN0007: calibratie d+s niet afgerond: 40HN0007.d01 ontbreekt"}},
+      // Killed during ds: the last tube has its inputs, no results, and no
+      // later stage was prepared.
+      {"ds not reached",
+       "rm 40HN0007.a01 40HN0007.b01 40HN0007.c01 40HN0007.d01 40HN0007.q01 40HN0007.r01 "
+       "40HN0007.s01",
+       {"Buis 40HN0007: calibratie ds niet afgerond: 40HN0007.a01 ontbreekt"}},
+      // A vertex file written only in part.
+      {"s incomplete",
+       "head -n 3 28AL0005.c01 > c && touch -r 28AL0005.c01 c && mv c 28AL0005.c01",
+       {"Buis 28AL0005: calibratie s niet afgerond: 28AL0005.c01 is onvolledig (1 van de 3 "
+        "hoekpunten)"}},
+      // A second run killed during d: its parameter file is new, the
+      // results beside it are the first run's.
+      {"d of an earlier run",
+       "sleep 0.01 && touch 34EF0047.q01",
+       {"Buis 34EF0047: calibratie d niet afgerond: 34EF0047.b01 is ouder dan 34EF0047.q01"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(std::system(("rm -rf '" + dir.file("w") + "' && cp -a '" + dir.file("done") + "' '" +
+                           dir.file("w") + "' && cd '" + dir.file("w") + "' && " + c.fault)
+                              .c_str()),
+              0);
+    const std::string modsel = dir.read("w/modsel.zft");
+    const std::string sta = dir.read("w/28AL0012.sta");
+    CliRun repair = runShell(dir, "cd w && '" PHREATIX_CLI "' " + repairArgs(data));
+    EXPECT_EQ(repair.code, 1) << repair.out << repair.err;
+    for (const std::string& line : c.named)
+      EXPECT_NE(repair.err.find(line), std::string::npos) << line << "\n" << repair.err;
+    // Only the tubes named.
+    EXPECT_EQ(static_cast<std::size_t>(std::count(repair.err.begin(), repair.err.end(), '\n')),
+              c.named.size() + 1)
+        << repair.err;
+    EXPECT_EQ(dir.read("w/modsel.zft"), modsel);
+    EXPECT_EQ(dir.read("w/28AL0012.sta"), sta);
+    EXPECT_TRUE(listFiles(dir.file("w"), "*.zip").empty());
+  }
+}
+
+// A run killed while packing: two tubes packed, a third packed with some of
+// its files still beside the archive (the archiver was removing them), the
+// rest loose. The repair keeps the archives as they are, completes the rest
+// and ends as a run that was never disturbed: the same modsel.zft,
+// foutbuis.zft, overview and archives, and nothing beside them.
+TEST(CliFaults, RepairAfterACrashDuringPackingKeepsWhatWasPacked) {
+  if (!fileExists("/usr/bin/zip")) GTEST_SKIP() << "zip is not installed";
+  test::TempDir dir;
+  ASSERT_EQ(runCli(dir, "demo whole").code, 0);
+  ASSERT_EQ(runCli(dir, "demo crash --no-pack").code, 0);
+  // The names of the demo's export and coupling file.
+  std::filesystem::create_directory(dir.file("inputs"));
+  const DemoDataSet data = writeDemoData(dir.file("inputs"));
+  // As the packing does it: zip -m S.zip S.*, one tube after the other in
+  // the order of their S.met.
+  ASSERT_EQ(std::system(("cd '" + dir.file("crash") +
+                         "' && zip -q -m 28AL0005.zip 28AL0005.* && zip -q -m 28AL0012.zip "
+                         "28AL0012.* && mkdir keep && cp -p 32CN0031.sel 32CN0031.t01 "
+                         "32CN0031.u01 32CN0031.upd keep/ && zip -q -m 32CN0031.zip 32CN0031.* "
+                         "&& mv keep/* . && rmdir keep")
+                            .c_str()),
+            0);
+  CliRun repair = runShell(dir, "cd crash && '" PHREATIX_CLI "' " + repairArgs(data));
+  ASSERT_EQ(repair.code, 0) << repair.out << repair.err;
+  EXPECT_EQ(dir.read("crash/modsel.zft"), dir.read("whole/modsel.zft"));
+  EXPECT_EQ(dir.read("crash/foutbuis.zft"), dir.read("whole/foutbuis.zft"));
+  EXPECT_EQ(dir.read("crash/overzicht.csv"), dir.read("whole/overzicht.csv"));
+  const std::vector<std::string> archives = listFiles(dir.file("whole"), "*.zip");
+  EXPECT_EQ(archives.size(), 5u);
+  EXPECT_EQ(listFiles(dir.file("crash"), "*.zip"), archives);
+  for (const std::string& archive : archives) {
+    EXPECT_EQ(archiveIndex(dir.file("crash/" + archive)),
+              archiveIndex(dir.file("whole/" + archive)))
+        << archive;
+    EXPECT_EQ(listFiles(dir.file("crash"), archive.substr(0, 8) + ".*"),
+              std::vector<std::string>{archive});
+  }
+  EXPECT_NE(dir.read("crash/Phreatix.log")
+                .find("Buis 32CN0031: 4 bestand(en) naast 32CN0031.zip verwijderd"),
+            std::string::npos);
 }
 
 }  // namespace

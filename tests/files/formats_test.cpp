@@ -75,6 +75,37 @@ TEST(FilesValuesLines, WrittenLinesReadBackAndBadLinesAreRefused) {
   EXPECT_TRUE(kRecalibrationBounds.admit({{0.91, 1.01, 0, 0.51, -0.01, 1}, 10}));
 }
 
+// A packed tube's line of modsel.zft or foutbuis.zft, from its S.sel and
+// S.err as the selection writes them.
+TEST(FilesValuesLines, TheSelectionsLineReadBackFromSelAndErr) {
+  const std::string chosen = "28AL0005 2s 0.9304800 4.2388910 0. 0.9646740 -104.77683    5.09914";
+  const std::string none = "40HN0007 ft 0.9556490 1.7481650 0. 0.9562370   24.80332    3.37851";
+  const SelectionOutcome model =
+      readSelectionOutcome("S.sel", chosen + "\nkandidaat ef ...\n", "S.err",
+                           "Deze buis is succesvol gecalibreerd. Resultaten in 28AL0005.sel\n");
+  EXPECT_TRUE(model.chosen);
+  EXPECT_EQ(model.line, chosen);
+  const SelectionOutcome noModel = readSelectionOutcome(
+      "S.sel",
+      "Deze buis is niet succesvol gecalibreerd.\n Laatste calibratieresultaten in 40HN0007.err\n",
+      "S.err",
+      "Deze buis is niet succesvol gecalibreerd.\n Laatste calibratieresultaten:\n" + none +
+          "\n\n");
+  EXPECT_FALSE(noModel.chosen);
+  EXPECT_EQ(noModel.line, none);
+
+  const std::string noModelSel = "Deze buis is niet succesvol gecalibreerd.\n";
+  EXPECT_EQ(refusal([&] { readSelectionOutcome("S.sel", "", "S.err", ""); }), "S.sel: leeg");
+  EXPECT_EQ(refusal([&] { readSelectionOutcome("S.sel", noModelSel, "S.err", "\n"); }),
+            "S.err: leeg");
+  EXPECT_EQ(refusal([&] { readSelectionOutcome("S.sel", noModelSel, "S.err", chosen); }),
+            "S.err: label \"2s\" bij een buis zonder model");
+  EXPECT_EQ(refusal([&] { readSelectionOutcome("S.sel", none + "\n", "S.err", ""); }),
+            "S.sel: label \"ft\" bij een gekozen model");
+  EXPECT_EQ(refusal([&] { readSelectionOutcome("S.sel", "28AL0005 2s 0.93 4.2\n", "S.err", ""); }),
+            "S.sel:1: geen stam, label en zes waarden: \"28AL0005 2s 0.93 4.2\"");
+}
+
 TEST(FilesVertexText, ReadsAsTheFileReaderAndNamesTheSource) {
   TempDir dir;
   const std::string text =

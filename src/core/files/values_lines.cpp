@@ -87,4 +87,33 @@ std::optional<ValuesLine> readSelFile(const std::string& path, std::string* line
   return first[0];
 }
 
+SelectionOutcome readSelectionOutcome(const std::string& selName, const std::string& selText,
+                                      const std::string& errName, const std::string& errText) {
+  const std::vector<std::string> sel = splitLines(selText);
+  if (sel.empty()) throw Error(ErrorKind::kRead, selName + ": leeg");
+  SelectionOutcome outcome;
+  std::string name = selName;
+  if (sel[0].rfind("Deze buis", 0) == 0) {
+    // No model: S.err ends with the values of the last calibration.
+    std::vector<std::string> err = splitLines(errText);
+    while (!err.empty() && err.back().find_first_not_of(" \t\r") == std::string::npos) {
+      err.pop_back();
+    }
+    if (err.empty()) throw Error(ErrorKind::kRead, errName + ": leeg");
+    outcome.line = err.back();
+    name = errName;
+  } else {
+    outcome.line = sel[0];
+    outcome.chosen = true;
+  }
+  const std::vector<ValuesLine> read = readValuesLines(name, outcome.line + "\n");
+  if (read.empty()) throw Error(ErrorKind::kRead, name + ": geen waardenregel");
+  if ((read[0].label == "ft") == outcome.chosen) {
+    throw Error(ErrorKind::kRead,
+                name + ": label " + quoted(read[0].label) +
+                    (outcome.chosen ? " bij een gekozen model" : " bij een buis zonder model"));
+  }
+  return outcome;
+}
+
 }  // namespace phreatix

@@ -74,4 +74,17 @@ std::vector<ValuesLine> readValuesFile(const std::string& path);
 // model, whose S.sel opens with a sentence. The line as written in `line`.
 std::optional<ValuesLine> readSelFile(const std::string& path, std::string* line = nullptr);
 
+// The values line the model selection wrote for a tube, read back from the
+// texts of its S.sel and S.err (from the directory or the tube's archive;
+// `selName` and `errName` for the messages): the first line of S.sel for a
+// chosen model (its line of modsel.zft), the last line of S.err for a tube
+// without one (its line of foutbuis.zft). A read error when the line is not
+// there or is no values line.
+struct SelectionOutcome {
+  std::string line;  // as written
+  bool chosen = false;
+};
+SelectionOutcome readSelectionOutcome(const std::string& selName, const std::string& selText,
+                                      const std::string& errName, const std::string& errText);
+
 }  // namespace phreatix

@@ -7,6 +7,7 @@
 #include "input/tube_file.h"
 #include "pipeline/simulation_inputs.h"
 #include "platform/files.h"
+#include "results/result_source.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -64,7 +65,8 @@ Choice choose(const std::string& dir, const std::string& S, const SessionSetting
 }  // namespace
 
 int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates,
-                 std::map<std::string, ChosenModel>* inProcess, WeatherCache* weatherCache) {
+                 std::map<std::string, ChosenModel>* inProcess, WeatherCache* weatherCache,
+                 const std::set<std::string>* packed) {
   const std::string& dir = session.workingDir();
   Messages& messages = session.messages();
   const bool extended = session.settings().model == ModelFamily::kUitgebreid;
@@ -80,14 +82,33 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     filtersOf[entryStem(row.tube)].push_back(normaliseFilter(entryFilter(row.tube)));
   }
   for (auto& [stem, filters] : filtersOf) std::sort(filters.begin(), filters.end());
+  // A packed tube's files are those its archive holds.
+  std::map<std::string, TubeFiles> archives;
+  if (packed) {
+    for (const std::string& S : *packed) archives.try_emplace(S, dir, S);
+  }
+  auto has = [&](const std::string& S, const std::string& ext) {
+    const auto archive = archives.find(S);
+    if (archive == archives.end()) return fileExists(joinPath(dir, S + ext));
+    try {
+      return archive->second.has(ext);
+    } catch (const Error&) {
+      return true;  // the archive cannot be read: the tube is named below
+    }
+  };
   std::vector<std::string> names = listFiles(dir, "*.01");
+  for (const auto& [S, files] : archives) {
+    if (has(S, ".01")) names.push_back(S + ".01");
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
   if (extended) {
     // Under "uitgebreid" a location without filter 01 takes its lowest
     // filter that has a plausible model.
     for (const auto& [stem, filters] : filtersOf) {
-      if (fileExists(joinPath(dir, stem + ".01"))) continue;
+      if (has(stem, ".01")) continue;
       for (const std::string& F : filters) {
-        if (fileExists(joinPath(dir, stem + "." + F))) {
+        if (has(stem, "." + F)) {
           names.push_back(stem + ".01");
           break;
         }
@@ -98,6 +119,24 @@ int selectModels(Session& session, const CouplingOverview& overview, const DayDa
     const std::string S = name.substr(0, 8);
     std::string FF = normaliseFilter(name.size() > 10 ? name.substr(10, 2) : "");
     TubeLines tubeLines(messages, S);
+    if (const auto archive = archives.find(S); archive != archives.end()) {
+      // Packed: its line as its own selection wrote it.
+      const TubeFiles& files = archive->second;
+      try {
+        const std::string sel = files.require(".sel");
+        const std::optional<std::string> err = files.read(".err");
+        const SelectionOutcome outcome =
+            readSelectionOutcome(files.name(".sel"), sel, files.name(".err"), err.value_or(""));
+        (outcome.chosen ? modsel : foutbuis).write(outcome.line);
+        if (outcome.chosen) ++chosen;
+        messages.appendLog("Buis " + S + ": al ingepakt in " + S + ".zip; de modelkeuze daaruit " +
+                           "blijft staan.");
+      } catch (const Error& e) {
+        messages.appendLog("Buis " + S + ": ingepakt in " + S +
+                           ".zip, maar de modelkeuze is daaruit niet te lezen: " + e.what());
+      }
+      continue;
+    }
     // A stale simulation input must not be run in place of this tube's.
     auto removeSimulationInputs = [&] {
       for (const char* ext : {".t01", ".std", ".inp", ".fit", ".gzj", ".kmp"})

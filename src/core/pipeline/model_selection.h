@@ -5,10 +5,12 @@
 // or foutbuis.zft (none), and for a chosen model the simulation inputs.
 //
 // The tubes are those with a calibration measurement file "*.01" in the
-// working directory, in the order of its listing.
+// working directory (or, packed, in their archive), in the order of its
+// listing.
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "coupling/coupling.h"
@@ -30,8 +32,12 @@ namespace phreatix {
 // Under the model "uitgebreid" the tubes whose chosen model is extended go
 // into `inProcess`, with their model, for the simulation and the trace. The
 // meteo files are read through `weather` (a cache of its own when none).
+// The `packed` tubes (a repair after a crash during the packing) keep the
+// model their archive S.zip holds: their values line is read back from its
+// S.sel (or S.err), in its place among the others, and nothing of them is
+// written or removed.
 int selectModels(Session& session, const CouplingOverview& overview, const DayDates& dates,
                  std::map<std::string, ChosenModel>* inProcess = nullptr,
-                 WeatherCache* weather = nullptr);
+                 WeatherCache* weather = nullptr, const std::set<std::string>* packed = nullptr);
 
 }  // namespace phreatix

@@ -186,12 +186,13 @@ void Pipeline::prepareRecalibration() {
 
 void Pipeline::runLoop() {
   phreatix::runLoop(session_, overview_, engine_, engineView_, observer_, session_.settings().jobs,
-                    &otherFilterTold_, &inProcessRuns_);
+                    &otherFilterTold_, &inProcessRuns_, &packed_);
 }
 
 void Pipeline::selectModels() {
   modelsChosen_ = 0;
-  modelsChosen_ = phreatix::selectModels(session_, overview_, dates_, &extendedModels_, &weather_);
+  modelsChosen_ =
+      phreatix::selectModels(session_, overview_, dates_, &extendedModels_, &weather_, &packed_);
 }
 
 }  // namespace phreatix

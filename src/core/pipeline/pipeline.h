@@ -49,6 +49,10 @@ class Pipeline {
   bool start();
   // Model selection, simulation, trace and post-processing batch.
   void simulationPhase();
+  // The locations already packed into their archive (a repair after a
+  // crash during the packing): the selection takes their model from the
+  // archive, the runs pass them over.
+  void setPacked(std::set<std::string> packed) { packed_ = std::move(packed); }
 
   // The steps.
   void writeCalibrationInputs();  // stage ds or d, by the stage flags
@@ -85,6 +89,7 @@ class Pipeline {
   CalibrationInputs calibrationInputs_;
   // The tubes whose filter other than 01 the run loop has told about.
   std::set<std::string> otherFilterTold_;
+  std::set<std::string> packed_;
   int modelsChosen_ = 0;
 };
 

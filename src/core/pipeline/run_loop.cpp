@@ -167,6 +167,7 @@ struct RunItem {
   // or the stage takes filter 01 only and this is another filter.
   bool notCalibrated = false;
   bool otherFilter = false;
+  bool packed = false;  // in its archive already: nothing to run
   bool copied = false;
   bool ok = false;
   double seconds = 0;
@@ -178,7 +179,8 @@ struct RunItem {
 
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
              EngineView& engineView, PipelineObserver& observer, int workers,
-             std::set<std::string>* otherFilterTold, const InProcessRuns* inProcess) {
+             std::set<std::string>* otherFilterTold, const InProcessRuns* inProcess,
+             const std::set<std::string>* packed) {
   const std::string& dir = session.workingDir();
   const StageFlags& flags = session.stageFlags();
   Messages& messages = session.messages();
@@ -207,6 +209,8 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
     if (!parallel) messages.setTube(it.S);
     const std::string FF = normaliseFilter(entryFilter(row.tube));
     it.FF = FF;
+    it.packed = packed && packed->count(it.S);
+    if (it.packed) return false;
     removeFile(joinPath(dir, it.S + ".ok"));
     // Without a stage there is no parameter file to copy: reported as a
     // failed copy of "".
@@ -273,6 +277,7 @@ void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
   };
   steps.take = [&](std::size_t item, std::size_t slot) {
     RunItem& it = items[item];
+    if (it.packed) return;
     TubeLines tubeLines(messages, it.S);
     if (it.inProcess) {
       if (parallel) messages.appendBuis(it.title + " gestart.");

@@ -37,9 +37,12 @@ struct InProcessRuns {
       run;
 };
 
+// The `packed` locations (a repair after a crash during the packing) are
+// passed over without a line: their archive holds their results.
 void runLoop(Session& session, const CouplingOverview& overview, Engine& engine,
              EngineView& engineView, PipelineObserver& observer, int workers = 1,
              std::set<std::string>* otherFilterTold = nullptr,
-             const InProcessRuns* inProcess = nullptr);
+             const InProcessRuns* inProcess = nullptr,
+             const std::set<std::string>* packed = nullptr);
 
 }  // namespace phreatix

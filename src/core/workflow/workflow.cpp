@@ -5,6 +5,7 @@
 #include "coupling/completeness.h"
 #include "coupling/given_components.h"
 #include "coupling/stress_file.h"
+#include "pipeline/repair_state.h"
 #include "results/report_files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -148,7 +149,25 @@ void Workflow::writeReport() {
 
 WorkflowOutcome Workflow::repair() {
   if (!extendedInputsAccepted()) return WorkflowOutcome::kRefused;
+  const std::string& dir = session_.workingDir();
+  const std::set<std::string> packed = packedTubes(dir, overview_);
+  const std::vector<std::string> unfinished =
+      unfinishedCalibrations(dir, overview_, session_.settings().model, packed);
+  if (!unfinished.empty()) {
+    std::vector<std::string> lines = {kUnfinishedRefusalHeading};
+    lines.insert(lines.end(), unfinished.begin(), unfinished.end());
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    ports_.messageBox.showRefusal(text);
+    for (const std::string& line : lines) session_.messages().appendLog(line);
+    return WorkflowOutcome::kRefused;
+  }
+  removePackedLeftovers(dir, packed, session_.messages());
   Pipeline run = pipeline();
+  run.setPacked(packed);
+  // The results are packed as after a run: every tube with its S.met, the
+  // tubes without a model too.
+  session_.markPipelineStarted();
   session_.clearStop();
   session_.pipelineControls();
   ports_.observer.controlsChanged();

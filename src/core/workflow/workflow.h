@@ -35,6 +35,12 @@ enum class WorkflowOutcome {
   kCompleted,  // it ran and at least one tube got a model
 };
 
+// The head of the repair's refusal when calibrations did not finish.
+inline constexpr const char* kUnfinishedRefusalHeading =
+    "Repareren geweigerd: de calibraties van deze buizen zijn niet afgerond (de berekening is "
+    "tijdens de calibratie afgebroken). Start de berekening opnieuw (\"Start "
+    "calibratie>simulatie>trace>postprocessing\", phreatix-cli run).";
+
 class Workflow {
  public:
   Workflow(Session& session, WorkflowPorts ports);
@@ -75,8 +81,13 @@ class Workflow {
   // coupling's stress files or the given components do not go with the model
   // (extendedInputsAccepted).
   WorkflowOutcome start();
-  // The repair: the simulation phase on the calibrations in the directory;
-  // refused like start for the stress files and given components.
+  // The repair after a crash: the simulation phase on the calibrations in
+  // the directory. The tubes already packed keep their archive and their
+  // model (packedTubes); every other tube must have finished its
+  // calibrations: where one did not, the repair is refused before it
+  // changes anything, with kUnfinishedRefusalHeading and a line per tube
+  // (unfinishedCalibrations). Refused like start for the stress files and
+  // given components.
   WorkflowOutcome repair();
   // "Stoppen na deze buis", during a run.
   void requestStop() { session_.requestStop(); }
