@@ -263,10 +263,11 @@ TEST(Coupling, MissingStressFileInCouplingFileStopsTheProgram) {
        {stressHeading},
        {":1: buis 99UU2201: op een regel van drie velden hoort de buiscode het eerste veld te "
         "zijn"}},
-      // A control character: no name of a file in the working directory.
+      // A control character: no name of a file in the working directory,
+      // and shown escaped.
       {"99UU2201 met_oost.prn \x02.csv\n",
        {stressHeading},
-       {":1: buis 99UU2201: stressbestand \"\x02.csv\" is geen bestandsnaam in de werkmap"}},
+       {":1: buis 99UU2201: stressbestand \"\\x02.csv\" is geen bestandsnaam in de werkmap"}},
   };
   for (const Case& c : cases) {
     TempDir dir;

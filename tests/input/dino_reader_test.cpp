@@ -435,5 +435,129 @@ TEST(DinoReader, TubesStandWhereTheirLastPeriodPutsThem) {
                                       "28AL0009,02,5000.5,0", "28AL0005,01,,", "28AL0006,01,,"}));
 }
 
+// A file mangled on the way (line ends, separators) reads into nothing; an
+// export that gave not a single level is refused naming the file and why,
+// and olga.tmp stays as it was.
+TEST(ExportRecognition, ExportsWithoutASingleLevelAreRefused) {
+  const std::string meta = "28AL0005,1,0,0,1990/01/01,1990/12/31,5";
+  const std::string logged = " (weggelaten buizen en metingen staan in het logboek)";
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::string refusal;
+  };
+  const Case cases[] = {
+      {"metadata without measurements", exportOf({meta}, {}),
+       "x.csv: geen enkele stand in het bestand: er is geen meting van de ingelezen buizen" +
+           logged},
+      {"readings outside every period", exportOf({meta}, {"28AL0005,1,1995/06/01,12,"}),
+       "x.csv: geen enkele stand in het bestand: er is geen meting van de ingelezen buizen" +
+           logged},
+      {"missing values only",
+       exportOf({meta}, {"28AL0005,1,1990/06/01,,", "28AL0005,1,1990/06/02,4,N"}),
+       "x.csv: geen enkele stand in het bestand: alle metingen zijn ontbrekende waarden"},
+      {"no tube that fits", exportOf({"28AL05,1,0,0,1990/01/01,,5"}, {"28AL05,1,1990/06/01,12,"}),
+       "x.csv: geen enkele stand in het bestand: er is geen buis ingelezen" + logged},
+      {"an OLGA file of tube records only",
+       {"FMNT0034MV", "R28AL000501" + kTail, "R28AL000601" + kTail},
+       "x.csv: geen enkele stand in het bestand: er is geen meting van de ingelezen buizen" +
+           logged},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Conversion c;
+    c.dir.write("olga.tmp", "earlier\n");
+    EXPECT_EQ(c.refusal(k.lines), k.refusal);
+    EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
+  }
+  // One level among missing values is enough.
+  Conversion c;
+  EXPECT_EQ(c.refusal(exportOf({meta}, {"28AL0005,1,1990/06/01,,", "28AL0005,1,1990/06/02,4,"})),
+            "");
+}
+
+// The export of an old Mac ends its lines in CR alone: read as one line it
+// was accepted with no tube at all. It reads as the same export with LF or
+// CR LF line ends.
+TEST(DinoReader, AnExportWithCrLineEndsReadsAsWithLf) {
+  const std::string text =
+      readFileText(std::string(PHREATIX_TEST_DATA_DIR) + "/input/three_tubes.csv");
+  Conversion lf;
+  const ConvertedDataSet expected = lf.run(splitLines(text));
+  ASSERT_EQ(expected.lines.size(), 17u);
+  for (const std::string end : {"\r", "\r\n"}) {
+    std::string mangled;
+    for (char ch : text) mangled += ch == '\n' ? end : std::string(1, ch);
+    Conversion c;
+    c.dir.write("mac.csv", mangled);
+    const ConvertedDataSet result = c.run(readLines(c.dir.file("mac.csv")));
+    EXPECT_EQ(result.lines, expected.lines);
+    EXPECT_EQ(c.messages.log(), lf.messages.log());
+  }
+}
+
+// A location code is the stem of its tube's files and is found in the tube
+// list before " +" and the filter: a code with any other character than
+// letters, digits, '-' and '_' refuses the export, naming line and code.
+TEST(DinoReader, LocationCodesTheFileNamesCannotCarryAreRefused) {
+  const std::string allowed =
+      " past niet in de bestandsnamen van een buis (toegestaan: letters, cijfers en (niet vooraan) "
+      "'-' en '_')";
+  struct Case {
+    std::string code;
+    std::string shown;
+  };
+  const Case bad[] = {
+      {"28AL+005", "28AL+005"},
+      {"28AL 005", "28AL 005"},
+      {"-8AL0005", "-8AL0005"},
+      {"28AL*005", "28AL*005"},
+      {"../../ab", "../../ab"},
+      {"28AL\"005", "28AL\"005"},
+      {"28AL\x1b"
+       "005",
+       "28AL\\x1b005"},
+      {"28AL;005", "28AL;005"},
+      {"28AL\xC3\xA9"
+       "05",
+       "28AL\xC3\xA9"
+       "05"},
+  };
+  for (const Case& k : bad) {
+    SCOPED_TRACE(k.shown);
+    Conversion c;
+    c.dir.write("olga.tmp", "earlier\n");
+    EXPECT_EQ(c.refusal(exportOf({"28AL0004,1,0,0,1990/01/01,,5", k.code + ",1,0,0,1990/01/01,,5"},
+                                 {"28AL0004,1,1990/06/01,12,", k.code + ",1,1990/06/01,12,"})),
+              "x.csv:8: locatiecode \"" + k.shown + "\"" + allowed);
+    EXPECT_EQ(c.dir.read("olga.tmp"), "earlier\n");
+  }
+  for (const std::string good : {"28AL-005", "28al_005", "B58C0698"}) {
+    Conversion c;
+    EXPECT_EQ(c.run(exportOf({good + ",1,0,0,1990/01/01,,5"}, {good + ",1,1990/06/01,12,"}))
+                  .lines[1]
+                  .substr(1, 8),
+              good);
+  }
+  // An OLGA file carries its codes in its tube records.
+  Conversion olga;
+  EXPECT_EQ(olga.refusal({"FMNT0034MV", "R28AL000501" + kTail, "S8503149999+00035",
+                          "R28AL+00501" + kTail, "S8503149999+00035"}),
+            "x.csv:4: locatiecode \"28AL+005\"" + allowed);
+}
+
+// A message quotes what the file said with its control characters escaped
+// and a long token cut: neither an escape sequence nor a whole file reaches
+// the terminal.
+TEST(DinoReader, RefusalsShowTheirInputEscapedAndCut) {
+  Conversion c;
+  const std::string level = "12\x1b[2J" + std::string(200000, '7');
+  EXPECT_EQ(
+      c.refusal(exportOf({"28AL0005,1,0,0,1990/01/01,,5"},
+                         {"28AL0005,1,1990/06/01,12,", "28AL0005,1,1990/06/02," + level + ","})),
+      "x.csv:11: stand \"12\\x1b[2J" + std::string(74, '7') +
+          "\xE2\x80\xA6\" is geen geheel getal");
+}
+
 }  // namespace
 }  // namespace phreatix

@@ -170,6 +170,86 @@ TEST(DinoloketReader, BadFilesNameFileLineAndWhat) {
   }
 }
 
+// A DINOloket export saved again by a spreadsheet under a Dutch locale:
+// ";" between the fields, quotes only where needed, decimal commas, days
+// without leading zeros, filters without them. It was read as the older
+// layout into no tube at all; it reads as the export it was, also with the
+// CR line ends of a spreadsheet on a Mac.
+TEST(DinoloketReader, ASpreadsheetsResaveWithSemicolonsReadsAsTheExport) {
+  Reading original;
+  const ConvertedDataSet expected = original.open({kData + "dinoloket_2015.csv"});
+  const std::string resaved = kData + "dinoloket_2015_resaved.csv";
+  test::TempDir dir;
+  std::string mac = readFileText(resaved);
+  std::replace(mac.begin(), mac.end(), '\n', '\r');
+  dir.write("mac.csv", mac);
+  for (const std::string& path : {resaved, dir.file("mac.csv")}) {
+    SCOPED_TRACE(path);
+    Reading r;
+    const ConvertedDataSet data = r.open({path});
+    EXPECT_EQ(data.lines, expected.lines);
+    std::vector<std::string> log = original.messages.log();
+    log.insert(log.begin(), path +
+                                ": door een spreadsheet opgeslagen met \";\" tussen de velden; "
+                                "gelezen als de DINOloket-export, decimale komma's als punten.");
+    EXPECT_EQ(r.messages.log(), log);
+    // The coordinates with their decimal points (the 60 m of the relocation
+    // came from them too).
+    EXPECT_EQ(locationLines(data.locations),
+              (std::vector<std::string>{"locatie,filter,x,y", "B28A0005,01,100060.5,400000.25",
+                                        "B28A0006,02,5,5"}));
+  }
+
+  // Line for line: fields joined with commas, quoted where they hold one or
+  // a quote; decimal commas and days made as DINOloket writes them; any
+  // other field as it stands.
+  EXPECT_EQ(dinoloketLinesOfResave(
+                {"a;b,c;\"q\"\"x\";12,5;-0,25;4-6-1990 0:00;1,2,3;;12-3-95", "", ";;"}, "r.csv"),
+            (std::vector<std::string>{
+                R"(a,"b,c","q""x",12.5,-0.25,04-06-1990 0:00,"1,2,3",,12-3-95)", "", ",,"}));
+  try {
+    dinoloketLinesOfResave({"a;b", "\"open;c"}, "r.csv");
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "r.csv:2: een veld tussen aanhalingstekens is niet afgesloten");
+  }
+
+  // The older layout saved so is refused, saying why, rather than read
+  // into nothing.
+  std::vector<std::string> old = readLines(kData + "three_tubes.csv");
+  for (std::string& line : old) std::replace(line.begin(), line.end(), ',', ';');
+  writeLines(dir.file("old.csv"), old);
+  EXPECT_EQ(Reading().refusal(dir.file("old.csv")),
+            dir.file("old.csv") +
+                ":16: de velden zijn gescheiden door \";\" (door een spreadsheet opnieuw "
+                "opgeslagen?); deze DINO-export van de oudere opmaak wordt alleen gelezen zoals "
+                "DINO hem schreef, met komma's: exporteer hem opnieuw");
+}
+
+// A DINOloket export's codes are checked as the older layout's, with and
+// without metadata: a code the file names cannot carry refuses the file.
+TEST(DinoloketReader, LocationCodesTheFileNamesCannotCarryAreRefused) {
+  test::TempDir dir;
+  std::vector<std::string> lines = readLines(kData + "dinoloket_2024_no_metadata.csv");
+  lines.push_back(R"("B44F+001","001","31-12-1990","12","12","","","")");
+  writeLines(dir.file("plus.csv"), lines);
+  const std::string refusal = Reading().refusal(dir.file("plus.csv"));
+  EXPECT_EQ(refusal, dir.file("plus.csv") + ":" + std::to_string(lines.size()) +
+                         ": locatiecode \"B44F+001\" past niet in de bestandsnamen van een buis "
+                         "(toegestaan: letters, cijfers en (niet vooraan) '-' en '_')");
+
+  lines = readLines(kData + "dinoloket_2015.csv");
+  for (std::string& line : lines) {
+    if (line.rfind("B28A0006", 0) == 0) line.replace(0, 8, "B28A 006");
+  }
+  writeLines(dir.file("blank.csv"), lines);
+  EXPECT_EQ(Reading().refusal(dir.file("blank.csv")),
+            dir.file("blank.csv") +
+                ":12: locatiecode \"B28A 006\" past niet in de bestandsnamen van een buis "
+                "(toegestaan: letters, cijfers en (niet vooraan) '-' en '_')");
+}
+
 TEST(DinoloketReader, SeveralExportsAsOneDataSet) {
   test::TempDir dir;
   // Levels relative to NAP only: the NAP column and no MV column.

@@ -35,7 +35,7 @@ TEST(UntrustedNames, BareNamesAndSafeStems) {
   EXPECT_EQ(workingFile("/w", "x.01", "zeftal0.par"), "/w/x.01");
 }
 
-TEST(UntrustedNames, LocationCodesThatAreNoFileNamesAreNotRead) {
+TEST(UntrustedNames, LocationCodesThatAreNoFileNamesAreRefused) {
   test::TempDir dir;
   std::vector<std::string> lines = test::dinoHeader();
   lines.push_back(test::metaRow("../../ab"));
@@ -48,14 +48,15 @@ TEST(UntrustedNames, LocationCodesThatAreNoFileNamesAreNotRead) {
   ProgressView progress;
   SilentBox box;
   ReaderContext context{messages, progress, box, dir.path()};
-  ConvertedDataSet data = convertExport(lines, "x.csv", context);
-  std::vector<std::string> tubes;
-  for (const std::string& l : data.lines) {
-    if (isTubeRecord(l)) tubes.push_back(l.substr(1, 8));
+  try {
+    convertExport(lines, "x.csv", context);
+    ADD_FAILURE() << "not refused";
+  } catch (const Error& e) {
+    const std::string what = e.what();
+    EXPECT_EQ(what.rfind("x.csv:8: locatiecode \"../../ab\" past niet in de bestandsnamen", 0), 0u)
+        << what;
   }
-  EXPECT_EQ(tubes, std::vector<std::string>{"B01A0001"});
-  EXPECT_EQ(messages.log().front(),
-            "Buis \"../../ab\" niet ingelezen: de locatiecode is geen veilige bestandsnaam.");
+  EXPECT_FALSE(fileExists(dir.file("olga.tmp")));
 
   // An internal tube file (OLGA) carries its codes as they stand: the tube
   // list leaves such a tube out.

@@ -25,6 +25,28 @@ TEST(Files, LinesLoseOneTrailingCrAndNoEmptyLastLine) {
             (std::vector<std::string>{"LOCATIE,EIND DATUM", "B58C0698,"}));
 }
 
+// A file of an old Mac (or of a spreadsheet there) ends its lines in CR
+// alone: read at LF only it was one line. LF and CR LF files, also those with
+// a stray CR, split as they always did.
+TEST(Files, LinesOfAnOldMacEndInCr) {
+  EXPECT_EQ(splitLines("a\rb\r\rc\r"), (std::vector<std::string>{"a", "b", "", "c"}));
+  EXPECT_EQ(splitLines("a\rb"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(splitLines("\r"), (std::vector<std::string>{""}));
+  // A CR file that a tool gave one LF (at the end, or a CR LF) is still one.
+  EXPECT_EQ(splitLines("a\rb\rc\r\n"), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(splitLines("a\r\nb\rc\rd\r"), (std::vector<std::string>{"a", "b", "c", "d"}));
+
+  // As many stray CRs as LFs, or fewer: the file is an LF file.
+  EXPECT_EQ(splitLines("x\r\r\ny\r\r\n"), (std::vector<std::string>{"x\r", "y\r"}));
+  EXPECT_EQ(splitLines("a\rb\nc\n"), (std::vector<std::string>{"a\rb", "c"}));
+  EXPECT_EQ(splitLines("a\r\nb\r\n"), (std::vector<std::string>{"a", "b"}));
+
+  TempDir dir;
+  dir.write("mac.csv", "LOCATIE,EIND DATUM\rB58C0698,\r");
+  EXPECT_EQ(readLines(dir.file("mac.csv")),
+            (std::vector<std::string>{"LOCATIE,EIND DATUM", "B58C0698,"}));
+}
+
 TEST(Files, WritesAreWholeAndFailuresAreErrors) {
   TempDir dir;
   writeLines(dir.file("out.txt"), {"one", "", "three"});

@@ -6,6 +6,7 @@
 #include "text/checked.h"
 #include "text/number_text.h"
 #include "text/parse.h"
+#include "text/shown_text.h"
 
 namespace phreatix {
 
@@ -81,7 +82,7 @@ CompletenessResult checkMeteoCompleteness(const CouplingOverview& overview,
     }
     if (!gap.empty()) {
       result.incompleteLines.push_back(name + suffix);
-      result.reasons.push_back(tube + "meteobestand " + name + " " + gap + ".");
+      result.reasons.push_back(tube + "meteobestand " + shownText(name) + " " + gap + ".");
     }
   }
   result.complete = result.incompleteLines.empty();

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
+#include "text/shown_text.h"
 
 namespace phreatix {
 
@@ -102,8 +103,8 @@ GivenComponent readComponent(const std::string& path, std::size_t lineIndex, std
   const auto other = earlier.find({row.location, row.trend});
   if (other != earlier.end()) {
     refuseLine(path, lineIndex,
-               "locatie " + row.location + " heeft al een " + (row.trend ? "trend" : "stap") +
-                   ", op regel " + formatInt(other->second) +
+               "locatie " + shownText(row.location) + " heeft al een " +
+                   (row.trend ? "trend" : "stap") + ", op regel " + formatInt(other->second) +
                    " (een trend en een stap per locatie)");
   }
   return row;

@@ -34,7 +34,7 @@ struct GivenComponents {
   std::vector<GivenComponent> rows;  // in the file's order
 };
 
-// Reads a file of given components. Line ends LF or CR LF; a UTF-8
+// Reads a file of given components. Line ends LF, CR LF or CR; a UTF-8
 // byte-order mark before line 1 is passed over. A file that does not follow
 // the layout raises an input error "<path>:<line>: <reason>" for its first
 // bad line (the texts are listed in docs/formats/given-components.md); an

@@ -36,7 +36,7 @@ struct StressSeries {
   std::string fill;            // "lineair", "vorige", or "" when the head gives none
 };
 
-// Reads and checks a stress file. Line ends LF or CR LF; blank lines at the
+// Reads and checks a stress file. Line ends LF, CR LF or CR; blank lines at the
 // end are passed over. A file that does not follow the layout raises an
 // input error "<path>:<line>: <what>" (the texts are listed in
 // docs/formats/stress-file.md); an unreadable file an I/O error naming it.

@@ -15,6 +15,7 @@
 #include "text/number_text.h"
 #include "text/parse.h"
 #include "text/rounding.h"
+#include "text/shown_text.h"
 
 namespace phreatix {
 
@@ -112,13 +113,13 @@ std::vector<MetaRow> readMetaRows(const std::vector<std::string>& lines, const E
   int colY = titleColumn(titles, kTitleY);
 
   std::vector<MetaRow> rows;
-  TubeChecker checker(messages);
+  TubeChecker checker(messages, sourcePath);
   for (int i = blocks.metaFirst; i <= blocks.metaLast; ++i) {
     std::string_view line = lines[i];
     std::string_view location = csvField(line, colLocation);
     std::string_view rawFilter = csvField(line, colFilter);
     std::string filter;
-    if (!checker.accept(location, rawFilter, filter)) continue;
+    if (!checker.accept(location, rawFilter, filter, static_cast<std::size_t>(i))) continue;
     MetaRow row;
     row.line = static_cast<std::size_t>(i);
     row.period.location = std::string(location);
@@ -242,7 +243,7 @@ void reportUnmatchedReadings(const ExportContent& content, Messages& messages) {
       ++u.count;
     }
     if (u.count == 0) continue;
-    u.tube = key.substr(0, 8) + " +" + key.substr(8);
+    u.tube = shownText(key.substr(0, 8)) + " +" + key.substr(8);
     found.push_back(u);
   }
   std::sort(found.begin(), found.end(),
@@ -357,6 +358,13 @@ void checkOlgaExport(const std::vector<std::string>& lines, const std::string& s
     if (isBlank(line)) continue;
     if (isWellFormedTubeRecord(line)) {
       tubeSeen = true;
+      const std::string_view code = recordLocation(line);
+      if (!isSafeLocationCode(code)) {
+        refuseLine(sourcePath, i,
+                   "locatiecode " + quoted(code) +
+                       " past niet in de bestandsnamen van een buis (toegestaan: " +
+                       std::string(kLocationCodeCharacters) + ")");
+      }
     } else if (!tubeSeen) {
       refuseLine(sourcePath, i, "geen DINO-export en geen OLGA-bestand: verwacht " + tube);
     } else if (!isWellFormedMeasurementRecord(line, 2)) {
@@ -371,11 +379,27 @@ void checkOlgaExport(const std::vector<std::string>& lines, const std::string& s
   }
 }
 
-enum class ExportKind { kDinoloket, kDinoOld, kOlga };
+enum class ExportKind { kDinoloket, kDinoloketResaved, kDinoOld, kOlga };
+
+// A DINO export of the older layout saved again by a spreadsheet with ";"
+// between its fields: its fields stand at fixed places and its days
+// ("1990/06/14 00:00:00") come back from a spreadsheet in another form, so it
+// is refused, naming its measurement title, rather than read into nothing.
+void refuseResavedOldLayout(const std::vector<std::string>& lines, const std::string& sourcePath) {
+  const int title = findKeyLine(lines, kMeasBlockKey);
+  if (title < 0) return;
+  const std::string& line = lines[static_cast<std::size_t>(title)];
+  if (line.find(';') == std::string::npos || line.find(',') != std::string::npos) return;
+  refuseLine(sourcePath, static_cast<std::size_t>(title),
+             "de velden zijn gescheiden door \";\" (door een spreadsheet opnieuw opgeslagen?); "
+             "deze DINO-export van de oudere opmaak wordt alleen gelezen zoals DINO hem "
+             "schreef, met komma's: exporteer hem opnieuw");
+}
 
 // Recognises the kind of one export or refuses it: an empty file, a file that
-// is no text, DINOloket's export of a well without readings, and anything
-// that is neither a DINO export of a known layout nor an OLGA export.
+// is no text, DINOloket's export of a well without readings, a re-save of
+// the older layout with ";", and anything that is neither a DINO export of a
+// known layout nor an OLGA export.
 ExportKind recogniseExport(const ExportFile& file) {
   const std::vector<std::string>& lines = file.lines;
   bool empty = true;
@@ -397,7 +421,11 @@ ExportKind recogniseExport(const ExportFile& file) {
     refuseLine(file.path, static_cast<std::size_t>(noReadings),
                "deze export bevat geen standen: \"" + std::string(kNoReadingsText) + "\"");
   }
-  if (isDinoExport(lines)) return ExportKind::kDinoOld;
+  if (isResavedDinoloketExport(lines)) return ExportKind::kDinoloketResaved;
+  if (isDinoExport(lines)) {
+    refuseResavedOldLayout(lines, file.path);
+    return ExportKind::kDinoOld;
+  }
   checkOlgaExport(lines, file.path);
   return ExportKind::kOlga;
 }
@@ -405,6 +433,30 @@ ExportKind recogniseExport(const ExportFile& file) {
 bool relativeToNap(const ConvertedDataSet& data) {
   return !data.lines.empty() && data.lines[0].size() >= 11 &&
          data.lines[0].compare(8, 3, "NAP") == 0;
+}
+
+// Refuses an export that gave not a single level, whatever else it held: a
+// file mangled on the way (line ends, separators) reads that way, and a data
+// set without readings would only end in tubes without a model. DINOloket's
+// export of a well without readings is refused before, by its own text; an
+// export relative to NAP, whose levels are not read, by the session.
+void checkReadings(const ConvertedDataSet& part, const std::string& sourcePath) {
+  std::size_t tubes = 0, records = 0;
+  for (std::size_t i = 1; i < part.lines.size(); ++i) {
+    const std::string& line = part.lines[i];
+    if (isTubeRecord(line)) {
+      ++tubes;
+    } else if (isMeasurementRecord(line)) {
+      if (!isMissingLevelRecord(line)) return;
+      ++records;
+    }
+  }
+  const std::string why = tubes == 0     ? "er is geen buis ingelezen"
+                          : records == 0 ? "er is geen meting van de ingelezen buizen"
+                                         : "alle metingen zijn ontbrekende waarden";
+  refuseFile(sourcePath,
+             "geen enkele stand in het bestand: " + why +
+                 (records == 0 ? " (weggelaten buizen en metingen staan in het logboek)" : ""));
 }
 
 }  // namespace
@@ -545,20 +597,38 @@ ConvertedDataSet convertExport(const std::vector<std::string>& lines, const std:
 ConvertedDataSet convertExports(const std::vector<ExportFile>& files, ReaderContext& context) {
   // Every file is recognised before any is converted: a file of no known
   // kind refuses the data set before a line is reported.
+  // A spreadsheet's re-save is read in the lines DINOloket wrote.
   std::vector<ExportKind> kinds;
-  for (const ExportFile& file : files) kinds.push_back(recogniseExport(file));
+  std::vector<std::vector<std::string>> resaved(files.size());
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    kinds.push_back(recogniseExport(files[k]));
+    if (kinds[k] == ExportKind::kDinoloketResaved) {
+      resaved[k] = dinoloketLinesOfResave(files[k].lines, files[k].path);
+    }
+  }
 
   ConvertedDataSet merged;
   int dinoTubes = 0;
   for (std::size_t k = 0; k < files.size(); ++k) {
     const ExportFile& file = files[k];
+    if (kinds[k] == ExportKind::kDinoloketResaved) {
+      context.messages.appendLog(file.path +
+                                 ": door een spreadsheet opgeslagen met \";\" tussen de velden; "
+                                 "gelezen als de DINOloket-export, decimale komma's als punten.");
+    }
     ConvertedDataSet part =
         kinds[k] == ExportKind::kDinoloket
             ? convertDino(file.lines, file.path, DinoLayout::kDinoloket, context)
+        : kinds[k] == ExportKind::kDinoloketResaved
+            ? convertDino(resaved[k], file.path, DinoLayout::kDinoloket, context)
         : kinds[k] == ExportKind::kDinoOld
             ? convertDino(file.lines, file.path, DinoLayout::kOld, context)
             : convertOlga(file.lines, context);
-    if (relativeToNap(part)) merged.napFiles.push_back(file.path);
+    if (relativeToNap(part)) {
+      merged.napFiles.push_back(file.path);
+    } else {
+      checkReadings(part, file.path);
+    }
     if (part.modernFormat) {
       merged.modernFormat = true;
       dinoTubes += part.tubeCounter;

@@ -21,8 +21,14 @@
 //
 // Refused before any conversion: an empty file, a file with a NUL character
 // (no text), DINOloket's export of a well without readings ("Van deze put
-// zijn geen standen opgenomen in de DINO-database"), and a file that is
-// neither a DINO export of a known layout nor an OLGA export.
+// zijn geen standen opgenomen in de DINO-database"), an export of the older
+// layout saved again by a spreadsheet with ";" between its fields, and a
+// file that is neither a DINO export of a known layout nor an OLGA export.
+// A DINOloket export saved again that way is read as the export it was
+// (input/dinoloket_reader.h). Refused after reading: a location code the
+// tube's file names cannot carry (input/tube_file.h, naming the line), and
+// an export that gave not a single level (a file mangled on the way reads
+// into nothing).
 //
 // Entry points: convertExport, convertExports. The newer DINOloket layouts
 // are read by input/dinoloket_reader.h into the same conversion. The field

@@ -1,9 +1,10 @@
 #include "input/dinoloket_reader.h"
 
+#include <algorithm>
+
 #include "error.h"
 #include "input/calendar.h"
 #include "input/tube_file.h"
-#include "platform/files.h"
 #include "text/number_text.h"
 #include "text/parse.h"
 
@@ -130,7 +131,7 @@ void readMetadata(const std::vector<std::string>& lines, Rows& rows, std::size_t
     const std::string location = fieldAt(f, colLocation);
     const std::string rawFilter = fieldAt(f, colFilter);
     std::string filter;
-    if (!checker.accept(location, rawFilter, filter)) continue;
+    if (!checker.accept(location, rawFilter, filter, i)) continue;
     MetaRow row;
     row.line = i;
     row.period.location = location;
@@ -146,7 +147,7 @@ void readMetadata(const std::vector<std::string>& lines, Rows& rows, std::size_t
 
 }  // namespace
 
-bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
+bool splitCsvLine(std::string_view line, std::vector<std::string>& fields, char separator) {
   fields.clear();
   std::size_t i = 0;
   const std::size_t n = line.size();
@@ -171,14 +172,14 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
       }
       if (!closed) return false;
       while (i < n && line[i] == ' ') ++i;
-      if (i < n && line[i] != ',') return false;
+      if (i < n && line[i] != separator) return false;
     } else {
-      while (i < n && line[i] != ',') field += line[i++];
+      while (i < n && line[i] != separator) field += line[i++];
       while (!field.empty() && field.back() == ' ') field.pop_back();
     }
     fields.push_back(std::move(field));
     if (i >= n) return true;
-    ++i;  // the comma
+    ++i;  // the separator
   }
 }
 
@@ -199,6 +200,83 @@ bool isDinoloketExport(const std::vector<std::string>& lines) {
     if (startsWithLocatie(line) && isMeasurementTitle(looseFields(line))) return true;
   }
   return false;
+}
+
+bool isResavedDinoloketExport(const std::vector<std::string>& lines) {
+  std::vector<std::string> fields;
+  for (const std::string& line : lines) {
+    if (startsWithLocatie(line) && splitCsvLine(line, fields, ';') && isMeasurementTitle(fields)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "12,5" or "-0,25": a number with a decimal comma.
+bool hasDecimalComma(std::string_view field) {
+  if (!field.empty() && (field[0] == '-' || field[0] == '+')) field.remove_prefix(1);
+  const std::size_t comma = field.find(',');
+  if (comma == std::string_view::npos || comma == 0 || comma + 1 == field.size()) return false;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (i != comma && !isDigit(field[i])) return false;
+  }
+  return true;
+}
+
+// A day as a spreadsheet writes it back: "4-6-1990" (with or without a
+// time after a blank), the day and month without their leading zeros; true
+// with "04-06-1990" in `day`.
+bool paddedDay(const std::string& field, std::string& day) {
+  const std::size_t first = field.find('-');
+  if (first == std::string::npos || first == 0 || first > 2) return false;
+  const std::size_t second = field.find('-', first + 1);
+  if (second == std::string::npos || second == first + 1 || second - first - 1 > 2) return false;
+  const std::size_t end = std::min(field.find(' ', second), field.size());
+  if (end - second - 1 != 4) return false;
+  for (std::size_t i = 0; i < end; ++i) {
+    if (i != first && i != second && !isDigit(field[i])) return false;
+  }
+  day = (first == 1 ? "0" : "") + field.substr(0, first + 1) + (second - first == 2 ? "0" : "") +
+        field.substr(first + 1);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> dinoloketLinesOfResave(const std::vector<std::string>& lines,
+                                                const std::string& sourcePath) {
+  std::vector<std::string> result;
+  result.reserve(lines.size());
+  std::vector<std::string> fields;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!splitCsvLine(lines[i], fields, ';')) {
+      refuseLine(sourcePath, i, "een veld tussen aanhalingstekens is niet afgesloten");
+    }
+    std::string line;
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      std::string& field = fields[k];
+      std::string day;
+      if (hasDecimalComma(field)) {
+        field[field.find(',')] = '.';
+      } else if (paddedDay(field, day)) {
+        field = std::move(day);
+      }
+      if (k > 0) line += ',';
+      if (field.find_first_of(",\"") == std::string::npos) {
+        line += field;
+        continue;
+      }
+      line += '"';
+      for (char c : field) line += c == '"' ? std::string("\"\"") : std::string(1, c);
+      line += '"';
+    }
+    result.push_back(std::move(line));
+  }
+  return result;
 }
 
 ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
@@ -226,7 +304,7 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
   const std::size_t headerEnd = withMetadata ? metaTitle : measTitle;
   content.user = headerValue(lines, headerEnd, "Gebruikersnaam:");
   content.date = headerValue(lines, headerEnd, "Datum:");
-  TubeChecker checker(messages);
+  TubeChecker checker(messages, sourcePath);
   if (withMetadata) {
     readMetadata(lines, rows, metaTitle, measTitle, sourcePath, checker, content);
   } else {
@@ -265,7 +343,7 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
     // in the order the tubes first appear; the pipeline tells which fall
     // outside the calendar.
     std::string filter;
-    if (!withMetadata && tube.empty() && checker.accept(location, rawFilter, filter)) {
+    if (!withMetadata && tube.empty() && checker.accept(location, rawFilter, filter, i)) {
       content.meta.push_back(MetaRow{i, {location, filter, {1000, 1, 1}, {9999, 12, 31}}, {}, {}});
     }
     tube.push_back(std::move(row));
@@ -278,8 +356,8 @@ ExportContent readDinoloketLayout(const std::vector<std::string>& lines,
   return content;
 }
 
-bool TubeChecker::accept(std::string_view location, std::string_view rawFilter,
-                         std::string& filter) {
+bool TubeChecker::accept(std::string_view location, std::string_view rawFilter, std::string& filter,
+                         std::size_t line) {
   if (location.size() != kLocationLength) {
     if (reported_.insert("L" + std::string(location)).second) {
       messages_.appendLog("Buis " + quoted(location) +
@@ -287,12 +365,11 @@ bool TubeChecker::accept(std::string_view location, std::string_view rawFilter,
     }
     return false;
   }
-  if (!isSafeStem(location)) {
-    if (reported_.insert("S" + std::string(location)).second) {
-      messages_.appendLog("Buis " + quoted(location) +
-                          " niet ingelezen: de locatiecode is geen veilige bestandsnaam.");
-    }
-    return false;
+  if (!isSafeLocationCode(location)) {
+    refuseLine(path_, line,
+               "locatiecode " + quoted(location) +
+                   " past niet in de bestandsnamen van een buis (toegestaan: " +
+                   std::string(kLocationCodeCharacters) + ")");
   }
   filter = normaliseFilter(rawFilter);
   if (rawFilter.empty() || !isStorableFilter(filter)) {

@@ -32,7 +32,21 @@ bool isDinoloketExport(const std::vector<std::string>& lines);
 // Splits a CSV line with optional double quotes around fields ("" inside
 // quotes is one quote); fields are trimmed of blanks. False when a quoted
 // field is left open or text follows its closing quote.
-bool splitCsvLine(std::string_view line, std::vector<std::string>& fields);
+bool splitCsvLine(std::string_view line, std::vector<std::string>& fields, char separator = ',');
+
+// A DINOloket export saved again by a spreadsheet under a Dutch locale
+// (Excel's "CSV (gescheiden door lijstscheidingsteken)"): ";" between the
+// fields, quotes only where a field needs them, decimal commas ("211350,5"),
+// days without leading zeros ("4-6-1990"). True when a line split at ";" is
+// the measurement title (checked when isDinoloketExport is not).
+bool isResavedDinoloketExport(const std::vector<std::string>& lines);
+// The lines of such an export as DINOloket writes them, line for line (so
+// that messages name the lines of the file itself): fields split at ";" and
+// joined with ",", a field holding a comma or a quote in quotes, a number
+// with a decimal comma given a point, a day given its leading zeros
+// ("04-06-1990"). A quoted field left open refuses the file naming its line.
+std::vector<std::string> dinoloketLinesOfResave(const std::vector<std::string>& lines,
+                                                const std::string& sourcePath);
 
 // Reads header values, metadata periods and measurements. Refuses the file
 // (an input error naming file, line and what is wrong) for a missing title

@@ -41,15 +41,22 @@ struct ExportContent {
 
 // Keeps out the tubes the internal tube file cannot hold: a location code of
 // other than 8 characters, or a filter that does not normalise to 2 digits;
-// one line in mmLOG per tube left out.
+// one line in mmLOG per tube left out. A code of 8 characters that the
+// file names cannot carry (isSafeLocationCode) refuses the file, naming its
+// line and the code: left out, its readings would be lost without the user
+// knowing why; kept, its tube would never be calibrated.
 class TubeChecker {
  public:
-  explicit TubeChecker(Messages& messages) : messages_(messages) {}
-  // True with the normalised filter when the tube fits.
-  bool accept(std::string_view location, std::string_view rawFilter, std::string& filter);
+  TubeChecker(Messages& messages, const std::string& sourcePath)
+      : messages_(messages), path_(sourcePath) {}
+  // True with the normalised filter when the tube fits; `line` (0-based) is
+  // the export's line the tube is read from.
+  bool accept(std::string_view location, std::string_view rawFilter, std::string& filter,
+              std::size_t line);
 
  private:
   Messages& messages_;
+  const std::string& path_;
   std::unordered_set<std::string> reported_;
 };
 

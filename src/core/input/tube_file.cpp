@@ -39,6 +39,16 @@ std::string normaliseFilter(std::string_view raw) {
   return f;
 }
 
+bool isSafeLocationCode(std::string_view code) {
+  if (code.empty()) return false;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    const char c = code[i];
+    const bool letterOrDigit = isDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!letterOrDigit && (i == 0 || (c != '-' && c != '_'))) return false;
+  }
+  return true;
+}
+
 bool isStorableFilter(std::string_view normalised) {
   return normalised.size() == kFilterLength && isDigit(normalised[0]) && isDigit(normalised[1]);
 }

@@ -42,6 +42,18 @@ inline constexpr int kMaxLevelMagnitude = 99998;
 std::string normaliseFilter(std::string_view raw);
 bool isStorableFilter(std::string_view normalised);
 
+// The characters a location code may hold: it is the stem of every file of
+// its tubes (28AL0005.01, 28AL0005.p01, 28AL0005.zip) and an archiver's
+// argument, and the tube list writes it before " +" and the filter, which
+// the coupling and the later stages find by the first blank and the first
+// "+" ("28AL0005 +01"); the coupling file, the cluster's task lists and
+// locaties.csv separate their fields with blanks, tabs, commas and
+// semicolons. Letters and digits carry all of that, "-" and "_" too after
+// the first character (a leading "-" reads as an option).
+inline constexpr std::string_view kLocationCodeCharacters =
+    "letters, cijfers en (niet vooraan) '-' en '_'";
+bool isSafeLocationCode(std::string_view code);
+
 // "R" + location + filter + tail; location of 8 and filter of 2 characters.
 std::string tubeRecord(std::string_view location, std::string_view filter);
 

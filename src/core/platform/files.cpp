@@ -10,9 +10,39 @@
 
 namespace phreatix {
 
+namespace {
+
+// True for a text written with CR alone at its line ends (an old Mac, a
+// spreadsheet on one): its CRs not followed by LF outnumber its LFs. A file
+// of LF or CR LF line ends, even one with a stray CR before some of them,
+// never is.
+bool endsLinesInCr(std::string_view text) {
+  std::size_t loneCr = 0, lf = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++lf;
+    } else if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
+      ++loneCr;
+    }
+  }
+  return loneCr > lf;
+}
+
+}  // namespace
+
 std::vector<std::string> splitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
+  if (endsLinesInCr(text)) {
+    // Every CR, LF and CR LF ends a line.
+    while (start < text.size()) {
+      std::size_t end = text.find_first_of("\r\n", start);
+      if (end == std::string_view::npos) end = text.size();
+      lines.emplace_back(text.substr(start, end - start));
+      start = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
+  }
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     std::size_t next = end == std::string_view::npos ? text.size() : end + 1;

@@ -3,7 +3,9 @@
 //
 // Every text reader drops one trailing CR from each line: exports and files
 // made on Windows end their lines in CR LF, and a CR left on a title
-// ("EIND DATUM\r") would silently move a column. Every write is checked: a
+// ("EIND DATUM\r") would silently move a column. A file whose lines end in
+// CR alone (an old Mac's, a spreadsheet's there) is split at its CRs: read
+// at LF only it would be one line, an export without a single reading. Every write is checked: a
 // file that could not be written completely raises an I/O error.
 #pragma once
 
@@ -17,9 +19,10 @@
 
 namespace phreatix {
 
-// The lines of a text file, each without its line end (LF or CR LF). A final
-// line without a line end counts; a file ending in a line end has no empty
-// last line. Raises an I/O error naming the file when it cannot be read.
+// The lines of a text file, each without its line end (LF or CR LF; in a
+// text whose CRs not followed by LF outnumber its LFs, also CR alone). A
+// final line without a line end counts; a file ending in a line end has no
+// empty last line. Raises an I/O error naming the file when it cannot be read.
 std::vector<std::string> readLines(const std::string& path);
 
 // The whole content of a file; an I/O error naming it when it cannot be read.

@@ -363,7 +363,8 @@ void Assessment::saveChart(bool accepted) {
     saver_.saveChart(joinPath(workingDir_, name));
   } catch (const Error& e) {
     // The picture only documents the judgement; the judgement goes on.
-    messageBox_.show("De grafiek van buis " + series_.code + " is niet bewaard:\n" + e.what());
+    messageBox_.show("De grafiek van buis " + quoted(series_.code) + " is niet bewaard:\n" +
+                     e.what());
   }
 }
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+#include "text/shown_text.h"
+
 namespace phreatix {
 
 namespace {
@@ -102,7 +104,7 @@ std::string upperAscii(std::string_view text) {
 
 std::string quoted(std::string_view text) {
   std::string s = "\"";
-  s.append(text);
+  s.append(shownText(text));
   s.push_back('"');
   return s;
 }

@@ -31,7 +31,9 @@ std::string withoutBlanks(std::string_view text);
 // ASCII upper case, for matching keys and titles without regard to case.
 std::string upperAscii(std::string_view text);
 
-// The quoted field as it appears in error messages: "12,5x".
+// The quoted field as it appears in error messages: "12,5x"; control
+// characters escaped and a long text cut, as `shownText` (text/shown_text.h)
+// shows them.
 std::string quoted(std::string_view text);
 
 }  // namespace phreatix
