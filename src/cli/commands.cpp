@@ -680,15 +680,27 @@ ExitStatus commandClusterMerge(const std::string& dirArgument) {
       locked != ExitStatus::kOk) {
     return locked;
   }
+  MergeOutcome outcome;
   try {
     const ClusterPlan plan = readClusterPlan(dir);
-    const DataSetResults results = mergeTasks(dir, plan, cores());
-    std::cout << "Samengevoegd: " << plan.tasks.size() << " taken in " << dir << ".\n";
-    printResultsTable(results);
+    outcome = mergeTasks(dir, plan, cores());
+    if (outcome.unwritten.empty()) {
+      std::cout << "Samengevoegd: " << plan.tasks.size() << " taken in " << dir << ".\n";
+    } else {
+      std::cout << "Samengevoegd, maar niet alles geschreven: " << plan.tasks.size() << " taken in "
+                << dir << ".\n";
+    }
+    printResultsTable(outcome.results);
   } catch (const Error& e) {
     return refused(e);
   }
-  return ExitStatus::kOk;
+  if (outcome.unwritten.empty()) return ExitStatus::kOk;
+  for (const std::string& what : outcome.unwritten) {
+    std::cerr << "phreatix-cli: niet geschreven: " << what << '\n';
+  }
+  std::cerr << "phreatix-cli: de resultaten van de taken zijn compleet samengevoegd; niets is "
+               "verloren.\n";
+  return ExitStatus::kIncomplete;
 }
 
 }  // namespace phreatix::cli
