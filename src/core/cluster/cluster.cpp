@@ -25,7 +25,6 @@
 #include "platform/files.h"
 #include "report/messages.h"
 #include "results/report_files.h"
-#include "results/result_source.h"
 #include "results/zip_check.h"
 #include "session/session.h"
 #include "text/number_text.h"
@@ -750,6 +749,11 @@ bool otherFilterFile(const std::string& location, const std::string& name) {
          std::isdigit(static_cast<unsigned char>(FF[1])) && FF != "01";
 }
 
+// A file "location.nFF": why a filter of the location was not calibrated.
+bool notCalibratedFile(const std::string& location, const std::string& name) {
+  return wildcardMatch(name, notCalibratedName(location, "??"));
+}
+
 // The files a task holds of a location: loose in its folder, or recorded
 // in the location's archive.
 struct TaskFiles {
@@ -760,17 +764,17 @@ struct TaskFiles {
     return fileExists(joinPath(dir, location + ext)) ||
            (contents && contents->records(location + ".zip", location + ext));
   }
-  // A measurement file of another filter than 01: the location was
-  // calibrated in that filter.
-  bool holdsOtherFilter(const std::string& location) const {
-    for (const std::string& name : listFiles(dir, location + ".??")) {
-      if (otherFilterFile(location, name)) return true;
+  // Whether a file of the location (by its name) is there, loose or packed.
+  template <typename Match>
+  bool holdsAny(const std::string& location, const std::string& pattern, Match match) const {
+    for (const std::string& name : listFiles(dir, pattern)) {
+      if (match(location, name)) return true;
     }
     if (!contents) return false;
     const auto at = contents->members.find(location + ".zip");
     if (at == contents->members.end()) return false;
     return std::any_of(at->second.begin(), at->second.end(),
-                       [&](const ZipMember& m) { return otherFilterFile(location, m.member); });
+                       [&](const ZipMember& m) { return match(location, m.member); });
   }
 };
 
@@ -852,41 +856,35 @@ std::string taskFault(const ClusterPlan& plan, const ClusterTask& task, const st
     } catch (const Error& e) {
       return e.what();
     }
+    // The zips before what they hold: every zip the record holds whole,
+    // every modelled location's zip recorded, no zip beside the record.
+    const TaskContents& contents = *files.contents;
+    for (const std::string& zip : contents.zips) {
+      const std::string broken = archiveFault(joinPath(dir, zip), contents.members.at(zip));
+      if (!broken.empty()) return broken;
+    }
+    for (const std::string& location : modelled) {
+      const std::string zip = location + ".zip";
+      if (!fileExists(joinPath(dir, zip))) return zip + " ontbreekt";
+      if (!contents.records(zip)) return zip + " staat niet in " + kZipContentsName;
+    }
+    for (const std::string& name : listFiles(dir, "*.zip")) {
+      if (!contents.records(name)) return name + " staat niet in " + kZipContentsName;
+    }
   }
   const bool standaard = taskModel(plan) == ModelFamily::kStandaard;
   // A location the calibration left out is in neither list: its S.nFF,
-  // loose or packed with the files of another filter, accounts for it. So
-  // does, under "standaard", the lack of a filter 01 in a location that was
-  // calibrated in another filter: only filter 01 goes on to the selection.
-  auto accounted = [&](const std::string& location) {
-    if (!listFiles(dir, notCalibratedName(location, "??")).empty() ||
-        TubeFiles(dir, location).has(notCalibratedName("", "01"))) {
-      return true;
+  // loose or packed, accounts for it. So does, under "standaard", the lack
+  // of a filter 01 in a location that was calibrated in another filter:
+  // only filter 01 goes on to the selection.
+  for (const std::string& location : task.locations) {
+    if (named.count(location)) continue;
+    if (files.holdsAny(location, notCalibratedName(location, "??"), notCalibratedFile)) continue;
+    if (standaard && !files.holds(location, ".01") &&
+        files.holdsAny(location, location + ".??", otherFilterFile)) {
+      continue;
     }
-    return standaard && !files.holds(location, ".01") && files.holdsOtherFilter(location);
-  };
-  try {
-    for (const std::string& location : task.locations) {
-      if (!named.count(location) && !accounted(location)) {
-        return std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location + " niet";
-      }
-    }
-  } catch (const Error& e) {
-    return e.what();  // an archive that cannot be opened
-  }
-  if (!packed) return std::string();
-  const TaskContents& contents = *files.contents;
-  for (const std::string& location : modelled) {
-    const std::string zip = location + ".zip";
-    if (!fileExists(joinPath(dir, zip))) return zip + " ontbreekt";
-    if (!contents.records(zip)) return zip + " staat niet in " + kZipContentsName;
-  }
-  for (const std::string& name : listFiles(dir, "*.zip")) {
-    if (!contents.records(name)) return name + " staat niet in " + kZipContentsName;
-  }
-  for (const std::string& zip : contents.zips) {
-    const std::string archiveFaultText = archiveFault(joinPath(dir, zip), contents.members.at(zip));
-    if (!archiveFaultText.empty()) return archiveFaultText;
+    return std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location + " niet";
   }
   return std::string();
 }
@@ -1082,7 +1080,11 @@ MergeOutcome mergeTasks(const std::string& studyDir, const ClusterPlan& plan, in
   for (std::string& line : lists[0]) merged.appendLog(std::move(line));
   for (std::string& line : lists[1]) merged.appendBuis(std::move(line));
   for (std::string& line : lists[2]) merged.appendStopExit(std::move(line));
-  writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
+  try {
+    writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
+  } catch (const Error& e) {
+    outcome.unwritten.push_back(e.what());  // the tasks' logs are still there
+  }
   return outcome;
 }
 

@@ -189,8 +189,9 @@ struct MergeOutcome {
 // Where the tasks went through other phases, each task's lists follow one
 // another, with a line that says so (and an entry in `unwritten`).
 // Raises an Error naming every task that has not finished, and why; nothing
-// is written then. A file that cannot be written raises an I/O error
-// naming it, but for the report, which is an entry in `unwritten`.
+// is written then. A zip, modsel.zft or foutbuis.zft that cannot be written
+// raises an I/O error naming it; zipinhoud.txt, the report and
+// Phreatix.log that cannot be written are entries in `unwritten`.
 MergeOutcome mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers = 1);
 
 }  // namespace phreatix
