@@ -21,6 +21,7 @@
 #include "error.h"
 #include "files/characteristics.h"
 #include "files/values_lines.h"
+#include "files/zip_contents.h"
 #include "input/calendar.h"
 #include "platform/directory_lock.h"
 #include "platform/files.h"
@@ -259,8 +260,13 @@ ExitStatus runWorkflowIn(const std::string& workDir, const DirectoryLock& lock,
     std::cerr << "phreatix-cli: klaar, maar niet (volledig) ingepakt: " << tubes
               << "; hun bestanden blijven staan in " << workDir << ".\n";
   }
-  return reportFailure.empty() && packing.notPacked.empty() ? ExitStatus::kOk
-                                                            : ExitStatus::kIncomplete;
+  if (!packing.contentsWritten) {
+    std::cerr << "phreatix-cli: klaar, maar " << kZipContentsName << " is niet geschreven (zie "
+              << kSessionLogName << "); de zips zelf zijn compleet.\n";
+  }
+  return reportFailure.empty() && packing.notPacked.empty() && packing.contentsWritten
+             ? ExitStatus::kOk
+             : ExitStatus::kIncomplete;
 }
 
 // Per tube: the model it was made with, the chosen one, GHG, GLG and GVG.

@@ -853,6 +853,15 @@ TEST(CliFaults, RepairAfterACrashDuringPackingKeepsWhatWasPacked) {
   EXPECT_NE(dir.read("crash/Phreatix.log")
                 .find("Buis 32CN0031: 4 bestand(en) naast 32CN0031.zip verwijderd"),
             std::string::npos);
+  // zipinhoud.txt records the zips packed before the crash too, each member
+  // as the undisturbed run packed it (the order within a zip is the shell's
+  // of the hand-made ones).
+  std::vector<std::string> recorded = readLines(dir.file("crash/zipinhoud.txt")),
+                           undisturbed = readLines(dir.file("whole/zipinhoud.txt"));
+  EXPECT_FALSE(undisturbed.empty());
+  std::sort(recorded.begin(), recorded.end());
+  std::sort(undisturbed.begin(), undisturbed.end());
+  EXPECT_EQ(recorded, undisturbed);
 }
 
 }  // namespace

@@ -142,9 +142,21 @@ TEST(Closing, ThePackingRecordsTheMembersOfEveryArchive) {
 
   // A0000001.zip taken away: its lines go at the next packing.
   std::filesystem::remove(c.dir.file("A0000001.zip"));
-  packTubes(c.session, c.main, c.box, ArchiverSettings());
-  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")),
-            std::vector<std::string>(second.begin() + 8, second.end()));
+  PackResult result = packTubes(c.session, c.main, c.box, ArchiverSettings());
+  EXPECT_TRUE(result.contentsWritten);
+  const std::vector<std::string> third(second.begin() + 8, second.end());
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), third);
+
+  // A record that cannot be written is said, and the old one stays.
+  std::filesystem::create_directory(c.dir.file("zipinhoud.txt.nieuw"));
+  c.dir.write("A0000002.met", "last\n");
+  result = packTubes(c.session, c.main, c.box, ArchiverSettings());
+  EXPECT_FALSE(result.contentsWritten);
+  EXPECT_EQ(result.packed, (std::set<std::string>{"A0000002"}));
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), third);
+  const std::string said = c.session.messages().stopExit().back();
+  EXPECT_EQ(said.rfind("zipinhoud.txt niet geschreven: ", 0), 0u) << said;
+  EXPECT_EQ(c.session.messages().log().back(), said);
 }
 
 TEST(Closing, KeyU01LeavesTheUnsimulatedTubeInPlace) {

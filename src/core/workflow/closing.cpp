@@ -158,11 +158,12 @@ bool verdictIn(TubePacking& tube, PackResult& result) {
   return true;
 }
 
-// zipinhoud.txt anew: the members of every archive packed now, and the
-// lines of the archives recorded before and not packed again while these
-// are still there (a repair packs only what it made), in the data set's
-// order of the locations; archives of locations the data set does not hold
-// follow by name. A failure is told in mmLOG and mmSTOPEXIT.
+// zipinhoud.txt anew: the members of every archive packed now, the lines
+// of the archives recorded before and not packed again while these are
+// still there (a repair packs only what it made), and the members of any
+// other zip of a location of the data set, in the data set's order of the
+// locations; archives of locations the data set does not hold follow by
+// name. A failure is told in mmLOG and mmSTOPEXIT.
 void recordContents(Session& session, const std::vector<TubePacking>& tubes, PackResult& result) {
   const std::string& dir = session.workingDir();
   const std::string path = joinPath(dir, kZipContentsName);
@@ -199,6 +200,17 @@ void recordContents(Session& session, const std::vector<TubePacking>& tubes, Pac
   }
   for (const auto& entry : packedNow) {
     for (const ZipMember& member : entry.second->members) take(member);
+  }
+  // The zip of a location of the data set that no record holds was packed
+  // by a run that ended before it could record it (a crash while packing):
+  // recorded as it is.
+  for (const std::string& zip : listFiles(dir, "*.zip")) {
+    if (byZip.count(zip) || !rank.count(zip.substr(0, zip.size() - 4))) continue;
+    try {
+      for (const ZipMember& member : archiveMembers(joinPath(dir, zip), zip)) take(member);
+    } catch (const Error& e) {
+      fail(zip + " niet te lezen (" + e.what() + "); niet opgenomen in " + kZipContentsName + ".");
+    }
   }
   auto place = [&](const std::string& zip) {
     const auto at = rank.find(zip.substr(0, zip.size() - 4));

@@ -38,7 +38,8 @@ struct PackResult {
 // to go. The members of every archive packed are recorded in zipinhoud.txt
 // (files/zip_contents.h), in the data set's order of the locations (those
 // the data set does not hold after them, by name), with those of archives
-// packed before and not now while they are there. A tube not packed, and a
+// packed before and not now while they are there, and of a zip of a
+// location of the data set that no record held (packed before a crash). A tube not packed, and a
 // zipinhoud.txt not written, gets a line in mmLOG and mmSTOPEXIT. Whatever the
 // number of archivers, the label, the gauge and the lines of mmLOG, mmSTOPEXIT
 // and the message boxes come tube by tube in directory order, as one archiver
