@@ -21,6 +21,7 @@
 #include "error.h"
 #include "files/characteristics.h"
 #include "files/values_lines.h"
+#include "files/zip_contents.h"
 #include "input/calendar.h"
 #include "platform/directory_lock.h"
 #include "platform/files.h"
@@ -259,8 +260,13 @@ ExitStatus runWorkflowIn(const std::string& workDir, const DirectoryLock& lock,
     std::cerr << "phreatix-cli: klaar, maar niet (volledig) ingepakt: " << tubes
               << "; hun bestanden blijven staan in " << workDir << ".\n";
   }
-  return reportFailure.empty() && packing.notPacked.empty() ? ExitStatus::kOk
-                                                            : ExitStatus::kIncomplete;
+  if (!packing.contentsWritten) {
+    std::cerr << "phreatix-cli: klaar, maar " << kZipContentsName << " is niet geschreven (zie "
+              << kSessionLogName << "); de zips zelf zijn compleet.\n";
+  }
+  return reportFailure.empty() && packing.notPacked.empty() && packing.contentsWritten
+             ? ExitStatus::kOk
+             : ExitStatus::kIncomplete;
 }
 
 // Per tube: the model it was made with, the chosen one, GHG, GLG and GVG.
@@ -680,15 +686,27 @@ ExitStatus commandClusterMerge(const std::string& dirArgument) {
       locked != ExitStatus::kOk) {
     return locked;
   }
+  MergeOutcome outcome;
   try {
     const ClusterPlan plan = readClusterPlan(dir);
-    const DataSetResults results = mergeTasks(dir, plan, cores());
-    std::cout << "Samengevoegd: " << plan.tasks.size() << " taken in " << dir << ".\n";
-    printResultsTable(results);
+    outcome = mergeTasks(dir, plan, cores());
+    if (outcome.unwritten.empty()) {
+      std::cout << "Samengevoegd: " << plan.tasks.size() << " taken in " << dir << ".\n";
+    } else {
+      std::cout << "Samengevoegd, maar niet alles geschreven: " << plan.tasks.size() << " taken in "
+                << dir << ".\n";
+    }
+    printResultsTable(outcome.results);
   } catch (const Error& e) {
     return refused(e);
   }
-  return ExitStatus::kOk;
+  if (outcome.unwritten.empty()) return ExitStatus::kOk;
+  for (const std::string& what : outcome.unwritten) {
+    std::cerr << "phreatix-cli: niet geschreven: " << what << '\n';
+  }
+  std::cerr << "phreatix-cli: de resultaten van de taken zijn compleet samengevoegd; niets is "
+               "verloren.\n";
+  return ExitStatus::kIncomplete;
 }
 
 }  // namespace phreatix::cli

@@ -435,14 +435,16 @@ void addCluster(CLI::App& parent, Commands& commands) {
       {submit, [study] { return commandClusterSubmit(study->dir, study->onlyFailed); }});
   CLI::App* status = cluster->add_subcommand(
       "status",
-      "which tasks finished, failed or are missing, judged from their own files\n"
-      "(exit 0 when every task has finished)");
+      "which tasks finished, failed or are missing, judged from their own files, every\n"
+      "zip checked against zipinhoud.txt (exit 0 when every task has finished)");
   status->add_option("DIR", study->dir, "the study directory")->required();
   commands.push_back({status, [study] { return commandClusterStatus(study->dir); }});
   CLI::App* merge = cluster->add_subcommand(
       "merge",
-      "gather the finished tasks into DIR: the zips, modsel.zft, foutbuis.zft, the log\n"
-      "and the report over all tubes; refused while a task has not finished");
+      "gather the finished tasks into DIR: the zips, zipinhoud.txt, modsel.zft,\n"
+      "foutbuis.zft, the log and the report over all tubes; refused while a task has\n"
+      "not finished (exit 1); exit 4 when all is gathered but the report or the log\n"
+      "could not be written");
   merge->add_option("DIR", study->dir, "the study directory")->required();
   commands.push_back({merge, [study] { return commandClusterMerge(study->dir); }});
 }

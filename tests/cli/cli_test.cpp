@@ -853,6 +853,15 @@ TEST(CliFaults, RepairAfterACrashDuringPackingKeepsWhatWasPacked) {
   EXPECT_NE(dir.read("crash/Phreatix.log")
                 .find("Buis 32CN0031: 4 bestand(en) naast 32CN0031.zip verwijderd"),
             std::string::npos);
+  // zipinhoud.txt records the zips packed before the crash too, each member
+  // as the undisturbed run packed it (the order within a zip is the shell's
+  // of the hand-made ones).
+  std::vector<std::string> recorded = readLines(dir.file("crash/zipinhoud.txt")),
+                           undisturbed = readLines(dir.file("whole/zipinhoud.txt"));
+  EXPECT_FALSE(undisturbed.empty());
+  std::sort(recorded.begin(), recorded.end());
+  std::sort(undisturbed.begin(), undisturbed.end());
+  EXPECT_EQ(recorded, undisturbed);
 }
 
 }  // namespace
@@ -1235,6 +1244,9 @@ TEST(CliJobs, TwoArchiversPackTheDemoAsOneDoes) {
         << archive;
   }
   EXPECT_EQ(dir.read("d2/Phreatix.log"), dir.read("d1/Phreatix.log"));
+  // The record of the archives' members too, line for line.
+  EXPECT_FALSE(dir.read("d1/zipinhoud.txt").empty());
+  EXPECT_EQ(dir.read("d2/zipinhoud.txt"), dir.read("d1/zipinhoud.txt"));
   EXPECT_NE(dir.read("d2/Phreatix.log").find("Start externe applicatie: zip  -m 28AL0005.zip"),
             std::string::npos);
 }
@@ -1425,6 +1437,167 @@ TEST(CliCluster, RealExportsOneTaskPerLocationMergeAsOneRun) {
     for (const std::string& name : files) {
       EXPECT_TRUE(dir.read("study/" + name) == dir.read("single/" + name)) << name;
     }
+  }
+}
+
+// The demo's data set in `sub` as an export not sorted by location, with a
+// location that has only a filter 02 (30BB0002, the readings of 28AL0012's
+// second filter): its metadata and its readings in the order 40HN0007,
+// 28AL0012, 34EF0047, 30BB0002, 28AL0005, 32CN0031.
+void writeUnsortedDemo(const test::TempDir& dir, const std::string& sub) {
+  std::filesystem::create_directories(dir.file(sub));
+  const DemoDataSet demo = writeDemoData(dir.file(sub));
+  const std::vector<std::string> lines = readLines(dir.file(sub + "/" + demo.exportFile));
+  const auto metadata = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.rfind("LOCATIE,FILTERNUMMER,EXTERNE", 0) == 0;
+  });
+  const auto readings = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.rfind("LOCATIE,FILTERNUMMER,PEIL", 0) == 0;
+  });
+  ASSERT_NE(metadata, lines.end());
+  ASSERT_NE(readings, lines.end());
+  const char* const order[] = {"40HN0007", "28AL0012", "34EF0047",
+                               "30BB0002", "28AL0005", "32CN0031"};
+  auto rowsOf = [&](auto from, auto to, const std::string& code) {
+    std::vector<std::string> rows;
+    for (auto it = from; it != to; ++it) {
+      if (code == "30BB0002" && it->rfind("28AL0012,002,", 0) == 0) {
+        rows.push_back("30BB0002" + it->substr(8));
+      } else if (it->rfind(code + ",", 0) == 0) {
+        rows.push_back(*it);
+      }
+    }
+    return rows;
+  };
+  std::vector<std::string> out(lines.begin(), metadata + 1);
+  for (const char* code : order) {
+    for (std::string& row : rowsOf(metadata + 1, readings, code)) out.push_back(std::move(row));
+  }
+  out.push_back("");
+  out.push_back(*readings);
+  for (const char* code : order) {
+    for (std::string& row : rowsOf(readings + 1, lines.end(), code)) out.push_back(std::move(row));
+  }
+  writeLines(dir.file(sub + "/" + demo.exportFile), out);
+  std::vector<std::string> coupling = readLines(dir.file(sub + "/" + demo.couplingFile));
+  coupling.push_back("30BB0002 meteo_west.prn");
+  writeLines(dir.file(sub + "/" + demo.couplingFile), coupling);
+}
+
+// A log without the lines that differ between two runs of the same data
+// set: free disk space, and the times of the runs.
+std::string comparableLog(const std::string& text, const std::string& dir) {
+  std::string out;
+  for (const std::string& line : splitLines(replacedPath(text, dir, "DIR"))) {
+    const bool timed = line.size() > 3 && line.compare(line.size() - 3, 3, " s)") == 0;
+    if (line.find("diskruimte") == std::string::npos && !timed) out += line + "\n";
+  }
+  return out;
+}
+
+// An export not sorted by location, with a location that has only a
+// filter 02, as three tasks of whole locations run by hand, under each
+// model: every task finishes, and the merge equals a run of the whole data
+// set: modsel.zft and foutbuis.zft in the selection's order, the overview,
+// the log phase by phase, and (packed) zipinhoud.txt, which holds the size
+// and CRC-32 of every file in every zip. Then what the merge must not pass:
+// a task's zip cut short, a damaged phase file and a bad values line are
+// named by status and merge, which refuses; a report that cannot be written
+// makes the merge exit 4, naming it.
+TEST(CliCluster, AnUnsortedExportWithAFilter02LocationMergesAsOneRun) {
+  for (const bool extended : {false, true}) {
+    SCOPED_TRACE(extended ? "uitgebreid" : "standaard");
+    test::TempDir dir;
+    // zip storing without compressing: the packing, not the deflating, is
+    // under test here.
+    std::filesystem::create_directories(dir.file("bin"));
+    dir.write("bin/zip", "#!/bin/sh\nexec /usr/bin/zip -0 \"$@\"\n");
+    std::filesystem::permissions(dir.file("bin/zip"), std::filesystem::perms::owner_all);
+    const std::string path = "PATH='" + dir.file("bin") + "':\"$PATH\" ";
+    const bool packed = !extended && fileExists("/usr/bin/zip");
+    const std::string options = std::string(" --realisations 20") +
+                                (extended ? " --model uitgebreid" : "") +
+                                (packed ? "" : " --no-pack");
+    writeUnsortedDemo(dir, "single");
+    writeUnsortedDemo(dir, "study");
+    CliRun run = runShell(dir, "cd single && " + path +
+                                   "'" PHREATIX_CLI
+                                   "' run --data demo_dino.csv --coupling koppeling.txt --jobs 2" +
+                                   options);
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    run = runCli(dir,
+                 "cluster prepare study --data demo_dino.csv --coupling koppeling.txt "
+                 "--tubes-per-task 2" +
+                     options);
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("taak002: 2 buizen (34EF0047 .. 30BB0002)"), std::string::npos)
+        << run.out;
+    for (const char* task : {"taak001", "taak002", "taak003"}) {
+      runShell(dir, std::string("cd study/taken/") + task + " && " + path + "./run.sh");
+    }
+    run = runCli(dir, "cluster status study");
+    EXPECT_EQ(run.code, 0) << run.out;
+    EXPECT_NE(run.out.find("taak002  klaar\n"), std::string::npos) << run.out;
+    run = runCli(dir, "cluster merge study");
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    std::vector<std::string> compared = {"modsel.zft", "foutbuis.zft", "overzicht.csv"};
+    if (packed) compared.push_back("zipinhoud.txt");
+    for (const std::string& name : compared) {
+      EXPECT_FALSE(dir.read("single/" + name).empty()) << name;
+      EXPECT_EQ(dir.read("study/" + name), dir.read("single/" + name)) << name;
+    }
+    EXPECT_EQ(dir.read("single/modsel.zft").rfind("28AL0005 ", 0), 0u);
+    EXPECT_EQ(comparableLog(dir.read("study/Phreatix.log"), dir.file("study")),
+              comparableLog(dir.read("single/Phreatix.log"), dir.file("single")));
+    if (!packed) continue;
+    EXPECT_EQ(listFiles(dir.file("study"), "*.zip"), listFiles(dir.file("single"), "*.zip"));
+    EXPECT_EQ(dir.read("single/zipinhoud.txt").rfind("40HN0007.zip ", 0), 0u);
+
+    const std::string zip = "study/taken/taak002/30BB0002.zip";
+    const std::string whole = dir.read(zip);
+    dir.write(zip, whole.substr(0, whole.size() / 2));
+    run = runCli(dir, "cluster status study");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("taak002  mislukt: 30BB0002.zip: het archief is niet te openen"),
+              std::string::npos)
+        << run.out;
+    run = runCli(dir, "cluster merge study");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("taak002 (mislukt: 30BB0002.zip: het archief is niet te openen"),
+              std::string::npos)
+        << run.err;
+    dir.write(zip, whole);
+
+    // A damaged phase file and a bad values line: each named, with its file
+    // and line, and the merge refuses.
+    const std::string phases = "study/taken/taak003/fasen.txt";
+    const std::string tags = dir.read(phases);
+    dir.write(phases, tags.substr(0, tags.size() / 2) + "\n?\n");
+    const std::string values = "study/taken/taak001/modsel.zft";
+    const std::string chosen = dir.read(values);
+    dir.write(values, chosen + "40HN0007 2s 0.93 x\n");
+    run = runCli(dir, "cluster status study");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("taak003  mislukt: fasen.txt is beschadigd: " + dir.file(phases) + ":"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("taak001  mislukt: " + dir.file(values) + ":"), std::string::npos)
+        << run.out;
+    run = runCli(dir, "cluster merge study");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("2 van de 3 taken zijn niet klaar"), std::string::npos) << run.err;
+    dir.write(phases, tags);
+    dir.write(values, chosen);
+
+    std::filesystem::remove(dir.file("study/overzicht.csv"));
+    std::filesystem::create_directory(dir.file("study/overzicht.csv"));
+    run = runCli(dir, "cluster merge study");
+    EXPECT_EQ(run.code, 4) << run.out << run.err;
+    EXPECT_NE(run.err.find("niet geschreven: het rapport (rapport.html, overzicht.csv, "
+                           "overzicht.gpkg): "),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(dir.read("study/modsel.zft"), dir.read("single/modsel.zft"));
   }
 }
 

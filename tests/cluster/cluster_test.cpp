@@ -2,6 +2,8 @@
 // their own files and merged back.
 #include "cluster/cluster.h"
 
+#include <zip.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,9 +14,12 @@
 #include "coupling/given_components.h"
 #include "demo/demo_data.h"
 #include "error.h"
+#include "files/values_lines.h"
+#include "files/zip_contents.h"
 #include "input/calendar.h"
 #include "platform/files.h"
 #include "report/messages.h"
+#include "results/zip_check.h"
 #include "session/session.h"
 #include "support/temp_dir.h"
 
@@ -71,36 +76,109 @@ TEST(Cluster, ATaskKeepsTheExportLinesOfItsOwnLocations) {
   EXPECT_FALSE(taskExportLines({"Titel", "32CN0031,001,2"}, all, {"28AL0005"}, out));
 }
 
-// A study of two tasks written as cluster prepare writes it, with the
-// results a finished run leaves (or part of them).
+// A values line of modsel.zft or foutbuis.zft as the selection writes it.
+std::string values(const std::string& stem, const std::string& label) {
+  return valuesLine(stem, label, Parameters{0.93, 4.24, 0, 0.96, -104.8, 5.1}) + "\n";
+}
+
+// A zip archive of the members, each holding its own name, as the packing
+// leaves it; the members as zipinhoud.txt records them.
+std::vector<ZipMember> writeArchive(const std::string& dir, const std::string& zipName,
+                                    const std::vector<std::string>& members) {
+  int error = 0;
+  zip_t* zip = zip_open(joinPath(dir, zipName).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  EXPECT_NE(zip, nullptr);
+  std::vector<ZipMember> recorded;
+  std::vector<std::string> texts;
+  texts.reserve(members.size());
+  for (const std::string& name : members) {
+    texts.push_back("inhoud van " + name + "\n" + std::string(200, 'x'));
+    const std::string& text = texts.back();
+    const zip_int64_t index =
+        zip_file_add(zip, name.c_str(), zip_source_buffer(zip, text.data(), text.size(), 0), 0);
+    // Stored as it is, so that a test can find a member's bytes in the file.
+    zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    Crc32 crc;
+    crc.add(text);
+    recorded.push_back({zipName, name, text.size(), crc.value()});
+  }
+  EXPECT_EQ(zip_close(zip), 0);
+  return recorded;
+}
+
+// A study of tasks written as cluster prepare writes it (by default two
+// tasks: 28AL0005 and 32CN0031, then 40HN0007), with the results a
+// finished run leaves (or part of them).
 struct Study {
   test::TempDir dir;
   ClusterPlan plan;
-  Study() {
-    dir.write("export.csv", "LOCATIE,F\n28AL0005,001\n32CN0031,001\n40HN0007,001\n");
-    dir.write("koppeling.txt", "28AL0005 west.prn\n32CN0031,oost.prn\n40HN0007 oost.prn\n");
+  explicit Study(const std::vector<std::pair<std::string, int>>& locations = {{"28AL0005", 1},
+                                                                              {"32CN0031", 1},
+                                                                              {"40HN0007", 1}},
+                 const std::vector<std::string>& options = {"--start-year", "1970", "--end-year",
+                                                            "1999"}) {
+    std::string exportText = "LOCATIE,F\n", coupling;
+    for (std::size_t i = 0; i < locations.size(); ++i) {
+      exportText += locations[i].first + ",001\n";
+      coupling += locations[i].first + (i == 0   ? " west.prn\n"
+                                        : i == 1 ? ",oost.prn\n"
+                                                 : " oost.prn\n");
+    }
+    dir.write("export.csv", exportText);
+    dir.write("koppeling.txt", coupling);
     dir.write("west.prn", "w\n");
     dir.write("oost.prn", "o\n");
     dir.write("kron.txt", "k\n");
     plan.dataFiles = {"export.csv"};
     plan.couplingFile = "koppeling.txt";
-    plan.options = {"--start-year", "1970", "--end-year", "1999"};
+    plan.options = options;
     plan.program = "/opt/phreatix cli/phreatix-cli";
-    plan.tasks = planTasks({{"28AL0005", 1}, {"32CN0031", 1}, {"40HN0007", 1}}, 2);
+    plan.tasks = planTasks(locations, 2);
     prepareCluster(dir.path(), plan);
   }
   std::string task(const std::string& name) const { return "taken/" + name + "/"; }
+  // The task's archives, each zip with its members, and zipinhoud.txt.
+  void pack(const std::string& name,
+            const std::vector<std::pair<std::string, std::vector<std::string>>>& zips) {
+    std::vector<ZipMember> recorded;
+    for (const auto& [zip, members] : zips) {
+      const std::vector<ZipMember> own = writeArchive(dir.file(task(name)), zip, members);
+      recorded.insert(recorded.end(), own.begin(), own.end());
+    }
+    writeZipContents(dir.file(task(name) + kZipContentsName), recorded);
+  }
+  // Packs the locations of `zips` ("28AL0005.zip") with their S.01 and S.sta.
+  void packLocations(const std::string& name, const std::vector<std::string>& zips) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> archives;
+    for (const std::string& zip : zips) {
+      const std::string S = zip.substr(0, zip.size() - 4);
+      archives.push_back({zip, {S + ".01", S + ".sta"}});
+    }
+    pack(name, archives);
+  }
   void finish(const std::string& name, const std::string& modsel, const std::string& foutbuis,
               const std::vector<std::string>& zips, const std::string& logLine) {
     dir.write(task(name) + "modsel.zft", modsel);
     dir.write(task(name) + "foutbuis.zft", foutbuis);
-    for (const std::string& zip : zips) dir.write(task(name) + zip, "zip of " + zip);
+    packLocations(name, zips);
+    // The lines about the task's first location.
+    const std::string& first = plan.tasks.at(name == "taak001" ? 0 : 1).locations.front();
     Messages m;
-    m.appendLog(logLine);
+    m.beginPhase("open");
+    {
+      TubeLines tube(m, first);
+      m.appendLog(logLine);
+    }
+    m.beginPhase("rapport");
     m.appendLog("Rapport geschreven: (taak)");
-    m.appendBuis("buis " + name);
-    m.appendStopExit("exit " + name);
+    m.beginPhase("inpakken");
+    {
+      TubeLines tube(m, first);
+      m.appendBuis("buis " + name);
+      m.appendStopExit("exit " + name);
+    }
     writeSessionLog(m, dir.file(task(name)));
+    writePhaseFile(dir.file(task(name) + kPhaseFileName), runTags(m));
   }
 };
 
@@ -331,16 +409,18 @@ TEST(Cluster, ATaskIsJudgedByItsOwnFiles) {
   TaskStatus status = judgeTask(s.dir.path(), s.plan, 0);
   EXPECT_EQ(status.state, TaskState::kFailed);
   EXPECT_EQ(status.reason, "Phreatix.log ontbreekt");
-  s.finish("taak001", "28AL0005 2s 0.9\n", "", {"28AL0005.zip"}, "Buis 28AL0005");
+  std::filesystem::remove(s.dir.file(s.task("taak001") + "28AL0005.01"));
+  s.finish("taak001", values("28AL0005", "2s"), "", {"28AL0005.zip"}, "Buis 28AL0005");
   status = judgeTask(s.dir.path(), s.plan, 0);
   EXPECT_EQ(status.state, TaskState::kFailed);
   EXPECT_EQ(status.reason, "modsel.zft en foutbuis.zft noemen 32CN0031 niet");
-  s.dir.write(s.task("taak001") + "foutbuis.zft", "32CN0031 ft 0.\n");
+  s.dir.write(s.task("taak001") + "foutbuis.zft", values("32CN0031", "ft"));
+  s.packLocations("taak001", {"28AL0005.zip", "32CN0031.zip"});
   EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kFinished);
   std::filesystem::remove(s.dir.file(s.task("taak001") + "28AL0005.zip"));
   EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason, "28AL0005.zip ontbreekt");
   // No model at all: finished.
-  s.finish("taak002", "", "40HN0007 ft 0.\n", {}, "Buis 40HN0007");
+  s.finish("taak002", "", values("40HN0007", "ft"), {}, "Buis 40HN0007");
   EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).state, TaskState::kFinished);
   s.dir.write(s.task("taak002") + "Phreatix.log", "Buis 40HN0007\n");
   EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).reason, "Phreatix.log is onvolledig");
@@ -350,11 +430,126 @@ TEST(Cluster, ATaskIsJudgedByItsOwnFiles) {
   EXPECT_FALSE(fileExists(s.dir.file(s.task("taak001") + "modsel.zft")));
 }
 
+// A task's zip is opened and held against zipinhoud.txt, member by member:
+// one cut short, emptied, overwritten with something else, with a member
+// changed, or left out of the record is no finished task, and the reason
+// names it; so is a task without the record. Without packing there is
+// nothing to hold the zips against.
+TEST(Cluster, ATaskZipThatIsDamagedIsNotFinished) {
+  Study s;
+  s.finish("taak001", values("28AL0005", "2s"), values("32CN0031", "ft"),
+           {"28AL0005.zip", "32CN0031.zip"}, "Buis 28AL0005");
+  ASSERT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kFinished);
+  const std::string zip = s.task("taak001") + "28AL0005.zip";
+  const std::string whole = s.dir.read(zip);
+  std::string changed = whole;
+  const std::size_t at = changed.find("inhoud van 28AL0005.sta");
+  ASSERT_NE(at, std::string::npos);
+  changed[at + 3] = 'X';
+  const std::pair<std::string, std::string> damages[] = {
+      {whole.substr(0, whole.size() - 30), "28AL0005.zip: het archief is niet te openen"},
+      {"", "28AL0005.zip: het archief is niet te openen"},
+      {std::string(whole.size(), 'x'), "28AL0005.zip: het archief is niet te openen"},
+      {changed, "28AL0005.zip: 28AL0005.sta: "},
+  };
+  for (const auto& [text, reason] : damages) {
+    s.dir.write(zip, text);
+    const TaskStatus status = judgeTask(s.dir.path(), s.plan, 0);
+    EXPECT_EQ(status.state, TaskState::kFailed) << reason;
+    EXPECT_EQ(status.reason.rfind(reason, 0), 0u) << status.reason;
+  }
+  s.dir.write(zip, whole);
+  ASSERT_EQ(judgeTask(s.dir.path(), s.plan, 0).state, TaskState::kFinished);
+
+  // A zip the record does not hold, and no record at all.
+  writeArchive(s.dir.file(s.task("taak001")), "32CN0031x.zip", {"32CN0031x.01"});
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason, "32CN0031x.zip staat niet in zipinhoud.txt");
+  std::filesystem::remove(s.dir.file(s.task("taak001") + "32CN0031x.zip"));
+  const std::string record = s.dir.read(s.task("taak001") + kZipContentsName);
+  std::filesystem::remove(s.dir.file(s.task("taak001") + kZipContentsName));
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason, "zipinhoud.txt ontbreekt");
+  s.dir.write(s.task("taak001") + kZipContentsName, record + "28AL0005.zip 28AL0005.a01 12\n");
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason.find(":5: verwacht archief"),
+            s.dir.file(s.task("taak001") + kZipContentsName).size())
+      << judgeTask(s.dir.path(), s.plan, 0).reason;
+  s.dir.write(s.task("taak001") + kZipContentsName, record);
+
+  // Without packing the zips are not looked at.
+  Study loose({{"28AL0005", 1}}, {"--no-pack"});
+  loose.finish("taak001", values("28AL0005", "2s"), "", {}, "Buis 28AL0005");
+  std::filesystem::remove(loose.dir.file(loose.task("taak001") + kZipContentsName));
+  EXPECT_EQ(judgeTask(loose.dir.path(), loose.plan, 0).state, TaskState::kFinished);
+}
+
+// What a task's lists say is read as values lines: a line the reader
+// refuses is no finished task, named with its file and line, and the merge
+// refuses the study rather than pass the line on to the report.
+TEST(Cluster, ABadValuesLineInATaskIsNamedAndRefused) {
+  Study s;
+  s.finish("taak001", values("28AL0005", "2s"), values("32CN0031", "ft"),
+           {"28AL0005.zip", "32CN0031.zip"}, "Buis 28AL0005");
+  s.finish("taak002", "", values("40HN0007", "ft"), {"40HN0007.zip"}, "Buis 40HN0007");
+  s.dir.write(s.task("taak001") + "modsel.zft", values("28AL0005", "2s") + "32CN0031 2s 0.93 x\n");
+  const TaskStatus status = judgeTask(s.dir.path(), s.plan, 0);
+  EXPECT_EQ(status.state, TaskState::kFailed);
+  EXPECT_EQ(status.reason.rfind(s.dir.file(s.task("taak001") + "modsel.zft:2: "), 0), 0u)
+      << status.reason;
+  try {
+    mergeTasks(s.dir.path(), s.plan);
+    ADD_FAILURE() << "merged a bad values line";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("taak001 (mislukt: " + status.reason + ")"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_FALSE(fileExists(s.dir.file("modsel.zft")));
+}
+
+// A location without filter 01 was calibrated in its other filter and
+// never selected: under "standaard" neither list names it, as in a run of
+// the whole data set, and its task has finished; under "uitgebreid" the
+// selection takes that filter, so a list must name it. A location with a
+// filter 01 is always named.
+TEST(Cluster, ALocationWithoutFilter01CountsAsOneRunOfTheModelTreatsIt) {
+  for (const bool extended : {false, true}) {
+    SCOPED_TRACE(extended ? "uitgebreid" : "standaard");
+    std::vector<std::string> options = {"--start-year", "1970", "--end-year", "1999"};
+    if (extended) options.insert(options.end(), {"--model", "uitgebreid"});
+    for (const bool packed : {true, false}) {
+      SCOPED_TRACE(packed ? "packed" : "not packed");
+      if (!packed) options.push_back("--no-pack");
+      Study s({{"28AL0005", 1}, {"32CN0031", 1}, {"40HN0007", 1}}, options);
+      s.finish("taak001", values("28AL0005", "2s"), "", {"28AL0005.zip"}, "Buis 28AL0005");
+      const std::vector<std::string> filter02 = {"32CN0031.02", "32CN0031.a02", "32CN0031.LOG"};
+      if (packed) {
+        s.pack("taak001", {{"28AL0005.zip", {"28AL0005.01"}}, {"32CN0031.zip", filter02}});
+      } else {
+        for (const std::string& name : filter02) s.dir.write(s.task("taak001") + name, "x\n");
+      }
+      const TaskStatus status = judgeTask(s.dir.path(), s.plan, 0);
+      if (extended) {
+        EXPECT_EQ(status.reason, "modsel.zft en foutbuis.zft noemen 32CN0031 niet");
+      } else {
+        EXPECT_EQ(status.state, TaskState::kFinished) << status.reason;
+      }
+      // With a filter 01 the location went to the selection.
+      if (packed) {
+        s.pack("taak001", {{"28AL0005.zip", {"28AL0005.01"}},
+                           {"32CN0031.zip", {"32CN0031.01", "32CN0031.02"}}});
+      } else {
+        s.dir.write(s.task("taak001") + "32CN0031.01", "x\n");
+      }
+      EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason,
+                "modsel.zft en foutbuis.zft noemen 32CN0031 niet");
+    }
+  }
+}
+
 // The merge refuses while a task has not finished, naming each; then it
-// gathers the zips and both lists in task order and the logs list by list.
+// gathers the zips, their records and both lists and the logs list by list.
 TEST(Cluster, MergeGathersFinishedTasksInTaskOrder) {
   Study s;
-  s.finish("taak002", "", "40HN0007 ft 0.\n", {}, "Buis 40HN0007");
+  s.finish("taak002", "", values("40HN0007", "ft"), {"40HN0007.zip"}, "Buis 40HN0007");
   try {
     mergeTasks(s.dir.path(), s.plan);
     ADD_FAILURE() << "merged with a task missing";
@@ -364,11 +559,15 @@ TEST(Cluster, MergeGathersFinishedTasksInTaskOrder) {
               "resultaten).");
   }
   EXPECT_FALSE(fileExists(s.dir.file("modsel.zft")));
-  s.finish("taak001", "28AL0005 2s 0.9\n", "32CN0031 ft 0.\n", {"28AL0005.zip"}, "Buis 28AL0005");
-  mergeTasks(s.dir.path(), s.plan);
-  EXPECT_EQ(s.dir.read("modsel.zft"), "28AL0005 2s 0.9\n");
-  EXPECT_EQ(s.dir.read("foutbuis.zft"), "32CN0031 ft 0.\n40HN0007 ft 0.\n");
-  EXPECT_EQ(s.dir.read("28AL0005.zip"), "zip of 28AL0005.zip");
+  s.finish("taak001", values("28AL0005", "2s"), values("32CN0031", "ft"),
+           {"28AL0005.zip", "32CN0031.zip"}, "Buis 28AL0005");
+  const MergeOutcome merged = mergeTasks(s.dir.path(), s.plan);
+  EXPECT_TRUE(merged.unwritten.empty());
+  EXPECT_EQ(s.dir.read("modsel.zft"), values("28AL0005", "2s"));
+  EXPECT_EQ(s.dir.read("foutbuis.zft"), values("32CN0031", "ft") + values("40HN0007", "ft"));
+  EXPECT_EQ(s.dir.read("28AL0005.zip"), s.dir.read(s.task("taak001") + "28AL0005.zip"));
+  EXPECT_EQ(s.dir.read(kZipContentsName), s.dir.read(s.task("taak001") + kZipContentsName) +
+                                              s.dir.read(s.task("taak002") + kZipContentsName));
   const std::vector<std::string> log = readLines(s.dir.file("Phreatix.log"));
   ASSERT_GE(log.size(), 8u);
   EXPECT_EQ(log[0], "Buis 28AL0005");
@@ -381,6 +580,102 @@ TEST(Cluster, MergeGathersFinishedTasksInTaskOrder) {
   EXPECT_EQ(log[7], "exit taak001");
 }
 
+// A study whose export is not sorted by location: the tasks hold the data
+// set's order, the selection goes by location code. modsel.zft and
+// foutbuis.zft come out in the selection's order, under "uitgebreid" with
+// the locations without filter 01 after the others, as the selection
+// appends them.
+TEST(Cluster, MergeWritesTheListsInTheOrderOfTheSelection) {
+  for (const bool extended : {false, true}) {
+    SCOPED_TRACE(extended ? "uitgebreid" : "standaard");
+    std::vector<std::string> options = {"--no-pack"};
+    if (extended) options.insert(options.end(), {"--model", "uitgebreid"});
+    Study s({{"40HN0007", 1}, {"30BB0002", 1}, {"34EF0047", 1}, {"28AL0005", 1}}, options);
+    ASSERT_EQ(s.plan.tasks.size(), 2u);
+    // 30BB0002 has only filter 02: under "standaard" in neither list.
+    s.finish("taak001", "", values("40HN0007", "ft") + (extended ? values("30BB0002", "ft") : ""),
+             {}, "Buis 40HN0007");
+    s.finish("taak002", values("28AL0005", "2s") + values("34EF0047", "1s"), "", {},
+             "Buis 34EF0047");
+    for (const auto& [task, name] : {std::pair{"taak001", "40HN0007.01"},
+                                     {"taak001", "30BB0002.02"},
+                                     {"taak002", "34EF0047.01"},
+                                     {"taak002", "28AL0005.01"}}) {
+      s.dir.write(s.task(task) + name, "x\n");
+    }
+    const MergeOutcome merged = mergeTasks(s.dir.path(), s.plan);
+    EXPECT_TRUE(merged.unwritten.empty());
+    EXPECT_EQ(s.dir.read("modsel.zft"), values("28AL0005", "2s") + values("34EF0047", "1s"));
+    EXPECT_EQ(s.dir.read("foutbuis.zft"),
+              values("40HN0007", "ft") + (extended ? values("30BB0002", "ft") : ""));
+    if (!extended) continue;
+    // A location without filter 01 after one with it, in another task.
+    s.dir.write(s.task("taak002") + "foutbuis.zft", values("34EF0047", "ft"));
+    s.dir.write(s.task("taak002") + "modsel.zft", values("28AL0005", "2s"));
+    mergeTasks(s.dir.path(), s.plan);
+    EXPECT_EQ(s.dir.read("foutbuis.zft"),
+              values("34EF0047", "ft") + values("40HN0007", "ft") + values("30BB0002", "ft"));
+  }
+}
+
+// A phase file that does not tag the log (cut off, a line that is none of
+// its own, or fewer tags than log lines) is named with its fault and the
+// merge refuses, rather than put the lines in another order.
+TEST(Cluster, ADamagedPhaseFileIsNamedAndTheMergeRefuses) {
+  Study s;
+  s.finish("taak001", values("28AL0005", "2s"), values("32CN0031", "ft"),
+           {"28AL0005.zip", "32CN0031.zip"}, "Buis 28AL0005");
+  s.finish("taak002", "", values("40HN0007", "ft"), {"40HN0007.zip"}, "Buis 40HN0007");
+  const std::string phases = s.task("taak002") + kPhaseFileName;
+  const std::string whole = s.dir.read(phases);
+  const std::pair<std::string, std::string> damages[] = {
+      {"fase open\nlog 1 40HN0007\nfase rapport\nlog 1\nfa",
+       "fasen.txt is beschadigd: " + s.dir.file(phases) +
+           ":5: verwacht fase, log, buis of stopexit, kreeg \"fa\""},
+      {"fase open\nlog 1 40HN0007\n",
+       "fasen.txt past niet bij Phreatix.log (log: 1 regels in fasen.txt, 2 in Phreatix.log)"},
+      {"fase open\nlog x\n", "fasen.txt is beschadigd: " + s.dir.file(phases) +
+                                 ":2: verwacht een aantal regels van 1 of meer, kreeg \"x\""},
+  };
+  for (const auto& [text, reason] : damages) {
+    s.dir.write(phases, text);
+    EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).reason, reason);
+    try {
+      mergeTasks(s.dir.path(), s.plan);
+      ADD_FAILURE() << "merged with " << reason;
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("taak002 (mislukt: " + reason + ")"), std::string::npos)
+          << e.what();
+    }
+    EXPECT_FALSE(fileExists(s.dir.file("Phreatix.log")));
+  }
+  std::filesystem::remove(s.dir.file(phases));
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).reason,
+            "fasen.txt is beschadigd: " + s.dir.file(phases) + ": ontbreekt");
+  s.dir.write(phases, whole);
+  EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 1).state, TaskState::kFinished);
+}
+
+// A report that cannot be written leaves the merge unfinished: its outcome
+// names the report and why, the tasks' results are all in place, and the
+// log says the report was not written.
+TEST(Cluster, AMergeWhoseReportCannotBeWrittenSaysSo) {
+  Study s;
+  s.finish("taak001", values("28AL0005", "2s"), values("32CN0031", "ft"),
+           {"28AL0005.zip", "32CN0031.zip"}, "Buis 28AL0005");
+  s.finish("taak002", "", values("40HN0007", "ft"), {"40HN0007.zip"}, "Buis 40HN0007");
+  std::filesystem::create_directory(s.dir.file("overzicht.csv"));  // in the way of the report
+  const MergeOutcome merged = mergeTasks(s.dir.path(), s.plan);
+  ASSERT_EQ(merged.unwritten.size(), 1u);
+  EXPECT_EQ(
+      merged.unwritten[0].rfind("het rapport (rapport.html, overzicht.csv, overzicht.gpkg): ", 0),
+      0u)
+      << merged.unwritten[0];
+  EXPECT_EQ(s.dir.read("modsel.zft"), values("28AL0005", "2s"));
+  EXPECT_TRUE(fileExists(s.dir.file("40HN0007.zip")));
+  EXPECT_NE(s.dir.read("Phreatix.log").find("Rapport niet geschreven: "), std::string::npos);
+}
+
 // The words of a run's lines that the merge must not go by.
 struct Wording {
   std::string heading = "Alle buizen: maken invoer ZEFTAL (det+stoch calib)";
@@ -389,9 +684,13 @@ struct Wording {
   std::string engineMessage = "";                  // after "Meldingen uit ZEFTAL3:"
 };
 
-// A task's run over `tubes` as the pipeline appends its lines: every phase
-// begun, the lines of a tube tagged with it.
+// A task's run over `tubes` (in the data set's order) as the pipeline
+// appends its lines: every phase begun, the lines of a tube tagged with it;
+// the selection, the post-processing and the packing take the tubes by
+// code, as they list the tubes' files.
 Messages taskRun(const std::vector<std::string>& tubes, bool noModel, const Wording& w = {}) {
+  std::vector<std::string> byCode = tubes;
+  std::sort(byCode.begin(), byCode.end());
   Messages r;
   r.beginPhase("open");
   for (const std::string& t : tubes) {
@@ -411,12 +710,21 @@ Messages taskRun(const std::vector<std::string>& tubes, bool noModel, const Word
     r.appendLog("ZEFTAL (op " + t + ") goed afgesloten.");
   }
   r.beginPhase("selectie");
+  for (const std::string& t : byCode) {
+    TubeLines tube(r, t);
+    r.appendBuis("Modelkeuze " + t);
+  }
   r.beginPhase("oordeel");
   if (noModel) r.appendLog(w.noModel);
+  r.beginPhase("post");
+  for (const std::string& t : byCode) {
+    TubeLines tube(r, t);
+    r.appendLog("Buis " + t + ": karakteristieken geschreven");
+  }
   r.beginPhase("rapport");
   r.appendLog("Rapport geschreven: (taak)");
   r.beginPhase("inpakken");
-  for (const std::string& t : tubes) {
+  for (const std::string& t : byCode) {
     TubeLines tube(r, t);
     r.appendLog(replacedPath(w.packing, "TUBE", t));
   }
@@ -425,16 +733,24 @@ Messages taskRun(const std::vector<std::string>& tubes, bool noModel, const Word
 }
 
 // Leaves a task's run in its folder as run.sh does: Phreatix.log, the phase
-// file, modsel.zft, foutbuis.zft and the zip of every modelled location.
+// file, modsel.zft and foutbuis.zft (each given as "STEM LABEL" a line, a
+// values line of that tube), and the zip of every location they name with
+// zipinhoud.txt.
 void leaveTask(Study& s, const std::string& task, const Messages& r, const std::string& modsel,
                const std::string& foutbuis) {
   writeSessionLog(r, s.dir.file(s.task(task)));
   writePhaseFile(s.dir.file(s.task(task) + "fasen.txt"), runTags(r));
-  s.dir.write(s.task(task) + "modsel.zft", modsel);
-  s.dir.write(s.task(task) + "foutbuis.zft", foutbuis);
-  for (const std::string& location : readLines(s.dir.file(s.task(task) + "modsel.zft"))) {
-    s.dir.write(s.task(task) + location.substr(0, 8) + ".zip", "zip");
+  std::vector<std::string> zips;
+  for (const auto& [name, given] : {std::pair{"modsel.zft", modsel}, {"foutbuis.zft", foutbuis}}) {
+    std::string text;
+    for (const std::string& line : splitLines(given)) {
+      const std::string stem = line.substr(0, line.find(' '));
+      text += values(stem, line.substr(line.find(' ') + 1));
+      zips.push_back(stem + ".zip");
+    }
+    s.dir.write(s.task(task) + name, text);
   }
+  s.packLocations(task, zips);
 }
 
 // The study's opening as prepare saves it.
@@ -486,6 +802,26 @@ TEST(Cluster, MergeWritesTheLogPhaseByPhase) {
   EXPECT_EQ(std::count(merged.begin(), merged.end(), w.noModel), 0);
 }
 
+// An export not sorted by location: one run takes the tubes in the data
+// set's order in most phases, and by code where it lists their files (the
+// selection, the post-processing, the packing). The merged log follows the
+// order of each phase, however the tasks cut the data set.
+TEST(Cluster, MergePutsTheTubesOfEachPhaseInTheOrderOfOneRun) {
+  Study s({{"40HN0007", 1}, {"32CN0031", 1}, {"28AL0005", 1}});
+  leaveTask(s, "taak001", taskRun({"40HN0007", "32CN0031"}, false), "32CN0031 2s\n",
+            "40HN0007 ft\n");
+  leaveTask(s, "taak002", taskRun({"28AL0005"}, false), "28AL0005 2s\n", "");
+  Messages opening;
+  for (const char* tube : {"40HN0007", "32CN0031", "28AL0005"}) {
+    opening.appendLog(std::string("Buis ") + tube + " geopend");
+  }
+  writeLines(s.dir.file("taken/opening.log"), sessionLogLines(opening));
+  mergeTasks(s.dir.path(), s.plan);
+  expectLogOfOneRun(readLines(s.dir.file("Phreatix.log")),
+                    taskRun({"40HN0007", "32CN0031", "28AL0005"}, false));
+  EXPECT_EQ(s.dir.read("modsel.zft"), values("28AL0005", "2s") + values("32CN0031", "2s"));
+}
+
 // The merge goes by the tags of the lines, not by their words: a stage's
 // heading and the verdict that no tube got a model in other words, packing
 // lines that do not name their own tube but hold another task's location
@@ -528,7 +864,7 @@ TEST(Cluster, MergeGoesByTheTagsNotByTheWording) {
 // for it, and the task has finished all the same.
 TEST(Cluster, ALocationLeftOutOfTheCalibrationCountsAsFinished) {
   Study s;
-  s.finish("taak001", "28AL0005 2s 0.9\n", "", {"28AL0005.zip"}, "Buis 28AL0005");
+  s.finish("taak001", values("28AL0005", "2s"), "", {"28AL0005.zip"}, "Buis 28AL0005");
   EXPECT_EQ(judgeTask(s.dir.path(), s.plan, 0).reason,
             "modsel.zft en foutbuis.zft noemen 32CN0031 niet");
   s.dir.write(s.task("taak001") + "32CN0031.n01", "geen meting binnen de periode\n");

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "files/zip_contents.h"
 #include "platform/files.h"
+#include "results/zip_check.h"
 #include "support/doubles.h"
 #include "support/temp_dir.h"
 
@@ -88,6 +90,73 @@ TEST(Closing, KeyMetPacksEveryCalibratedTube) {
   packTubes(c.session, c.main, c.box, ArchiverSettings());
   EXPECT_TRUE(c.inArchive("A0000002", "A0000002.cor"));
   EXPECT_TRUE(c.inArchive("A0000002", "A0000002.u01"));
+}
+
+// A line of zipinhoud.txt for a member holding `text`.
+std::string recordLine(const std::string& stem, const std::string& name, const std::string& text) {
+  Crc32 crc;
+  crc.add(text);
+  return zipContentsLine({stem + ".zip", name, text.size(), crc.value()});
+}
+
+// Every archive packed is recorded in zipinhoud.txt, member by member with
+// its size and CRC-32, tube by tube and in the order zip took the files (by
+// name). A later packing replaces the lines of the tubes it packs and keeps
+// the others'; a tube the archiver failed keeps what was recorded of it,
+// and an archive that is gone takes its lines with it.
+TEST(Closing, ThePackingRecordsTheMembersOfEveryArchive) {
+  if (!zipInstalled()) GTEST_SKIP() << "zip is not installed";
+  ClosingCase c;
+  c.session.markPipelineStarted();
+  // Each file holds its own name and a line end.
+  std::vector<std::string> first;
+  for (const char* stem : {"A0000001", "A0000002", "A0000003"}) {
+    for (const std::string& name : listFiles(c.dir.path(), std::string(stem) + ".*")) {
+      first.push_back(recordLine(stem, name, name + "\n"));
+    }
+  }
+  ASSERT_EQ(first.size(), 8u + 12u + 12u);
+  EXPECT_EQ(first[0].rfind("A0000001.zip A0000001.01 12 ", 0), 0u) << first[0];
+  packTubes(c.session, c.main, c.box, ArchiverSettings());
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), first);
+
+  // A0000002 again, with one file changed and one new, which zip adds last.
+  c.dir.write("A0000002.met", "again\n");
+  c.dir.write("A0000002.cor", "new\n");
+  std::vector<std::string> second = first;
+  const std::string oldMet = recordLine("A0000002", "A0000002.met", "A0000002.met\n");
+  std::replace(second.begin(), second.end(), oldMet,
+               recordLine("A0000002", "A0000002.met", "again\n"));
+  ASSERT_NE(second, first);
+  second.insert(second.begin() + 20, recordLine("A0000002", "A0000002.cor", "new\n"));
+  packTubes(c.session, c.main, c.box, ArchiverSettings());
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), second);
+
+  // The archiver fails on A0000003: its lines stay as they were.
+  c.dir.write("A0000003.met", "once more\n");
+  ArchiverSettings failing;
+  failing.program = "false";
+  packTubes(c.session, c.main, c.box, failing);
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), second);
+  std::filesystem::remove(c.dir.file("A0000003.met"));
+
+  // A0000001.zip taken away: its lines go at the next packing.
+  std::filesystem::remove(c.dir.file("A0000001.zip"));
+  PackResult result = packTubes(c.session, c.main, c.box, ArchiverSettings());
+  EXPECT_TRUE(result.contentsWritten);
+  const std::vector<std::string> third(second.begin() + 8, second.end());
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), third);
+
+  // A record that cannot be written is said, and the old one stays.
+  std::filesystem::create_directory(c.dir.file("zipinhoud.txt.nieuw"));
+  c.dir.write("A0000002.met", "last\n");
+  result = packTubes(c.session, c.main, c.box, ArchiverSettings());
+  EXPECT_FALSE(result.contentsWritten);
+  EXPECT_EQ(result.packed, (std::set<std::string>{"A0000002"}));
+  EXPECT_EQ(readLines(c.dir.file("zipinhoud.txt")), third);
+  const std::string said = c.session.messages().stopExit().back();
+  EXPECT_EQ(said.rfind("zipinhoud.txt niet geschreven: ", 0), 0u) << said;
+  EXPECT_EQ(c.session.messages().log().back(), said);
 }
 
 TEST(Closing, KeyU01LeavesTheUnsimulatedTubeInPlace) {
@@ -328,7 +397,7 @@ TEST(ClosingArchivers, TwoAtOnceGiveTheArchivesAndLinesOfOne) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"B0000001.zip", "B0000002.zip", "B0000003.zip",
                                               "B0000004.zip", "B0000005.zip", "B0000006.zip",
-                                              "modsel.zft"}));
+                                              "modsel.zft", "zipinhoud.txt"}));
     // Never more archivers at once than asked for; with more than one, they
     // do overlap (each sleeps 0.2 s before zipping, and they start together).
     EXPECT_EQ(mostAtOnce(tools.file("markers")), archivers);

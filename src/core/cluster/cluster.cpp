@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -15,13 +17,15 @@
 #include "coupling/given_components.h"
 #include "error.h"
 #include "files/not_calibrated.h"
+#include "files/values_lines.h"
+#include "files/zip_contents.h"
 #include "input/tube_file.h"
 #include "pipeline/model_selection.h"
 #include "platform/directory_lock.h"
 #include "platform/files.h"
 #include "report/messages.h"
 #include "results/report_files.h"
-#include "results/result_source.h"
+#include "results/zip_check.h"
 #include "session/session.h"
 #include "text/number_text.h"
 #include "text/parse.h"
@@ -96,17 +100,6 @@ std::vector<std::string> allLocations(const ClusterPlan& plan) {
   return all;
 }
 
-// The location codes named first on the lines of a results list.
-std::set<std::string> namedLocations(const std::string& path) {
-  std::set<std::string> named;
-  if (!fileExists(path)) return named;
-  for (const std::string& line : readLines(path)) {
-    const std::vector<std::string> words = couplingWords(line);
-    if (!words.empty()) named.insert(words.front());
-  }
-  return named;
-}
-
 // The three lists of a session log (Phreatix.log): before the first marker,
 // between the markers, after the end marker.
 std::array<std::vector<std::string>, 3> logLists(const std::string& path) {
@@ -136,6 +129,13 @@ struct TaggedLine {
   bool aboutTube() const { return !tube->empty(); }
 };
 using PhaseLines = std::vector<TaggedLine>;
+
+// The place of a tube in the order a run takes the tubes of a phase.
+using TubeKey = std::pair<int, std::string>;
+// The key of each tube in one phase; none where the run takes them in the
+// data set's order, which is that of the tasks.
+using TubeOrder = std::function<TubeKey(const std::string& tube)>;
+using PhaseOrder = std::function<TubeOrder(const std::string& phase)>;
 
 struct TaskLog {
   std::array<std::vector<std::string>, 3> lists;  // as in Phreatix.log
@@ -172,10 +172,13 @@ void appendTexts(std::vector<std::string>& to, const PhaseLines& lines, std::siz
 // One phase of one list over the whole study, from the tasks' lines of it:
 // what the first task that names a tube says about the data set before its
 // tubes (a stage's heading), every task's lines from its first tube's to
-// its last tube's in task order, and what the last task that names a tube
-// says about the data set after its tubes (the closing lines). Where no
-// task names a tube, the data set's lines as the last task says them, once.
-std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks) {
+// its last tube's, and what the last task that names a tube says about the
+// data set after its tubes (the closing lines). Where no task names a tube,
+// the data set's lines as the last task says them, once. The tasks' lines
+// about tubes go task after task, or, by `order`, tube by tube in the order
+// of their keys: each task's lines of a tube, with the lines about the data
+// set that follow them, as one block, and a task's blocks in its own order.
+std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks, const TubeOrder& order) {
   std::vector<std::string> out;
   auto firstTube = [](const PhaseLines& lines) {
     return static_cast<std::size_t>(
@@ -199,7 +202,39 @@ std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks) {
   }
   const PhaseLines& first = tasks[naming.front()];
   appendTexts(out, first, 0, firstTube(first));
-  for (std::size_t k : naming) appendTexts(out, tasks[k], firstTube(tasks[k]), endTube(tasks[k]));
+  if (!order) {
+    for (std::size_t k : naming) appendTexts(out, tasks[k], firstTube(tasks[k]), endTube(tasks[k]));
+  } else {
+    struct Block {
+      TubeKey key;
+      const std::string* tube;
+      std::size_t from, end;
+    };
+    std::vector<std::vector<Block>> blocks(tasks.size());
+    for (std::size_t k : naming) {
+      const PhaseLines& lines = tasks[k];
+      for (std::size_t i = firstTube(lines), end = endTube(lines); i < end; ++i) {
+        std::vector<Block>& own = blocks[k];
+        if (lines[i].aboutTube() && (own.empty() || *own.back().tube != *lines[i].tube)) {
+          own.push_back({order(*lines[i].tube), lines[i].tube, i, i + 1});
+        } else {
+          own.back().end = i + 1;
+        }
+      }
+    }
+    // The tasks' blocks merged by key, each task's in its own order.
+    std::vector<std::size_t> next(tasks.size(), 0);
+    while (true) {
+      std::optional<std::size_t> best;
+      for (std::size_t k : naming) {
+        if (next[k] == blocks[k].size()) continue;
+        if (!best || blocks[k][next[k]].key < blocks[*best][next[*best]].key) best = k;
+      }
+      if (!best) break;
+      const Block& block = blocks[*best][next[*best]++];
+      appendTexts(out, tasks[*best], block.from, block.end);
+    }
+  }
   const PhaseLines& last = tasks[naming.back()];
   appendTexts(out, last, endTube(last), last.size());
   return out;
@@ -210,7 +245,8 @@ std::vector<std::string> mergedPhase(const std::vector<PhaseLines>& tasks) {
 std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& tasks,
                                                     const std::string& opening,
                                                     std::optional<std::size_t> verdictTask,
-                                                    const std::string& reportLine) {
+                                                    const std::string& reportLine,
+                                                    const PhaseOrder& phaseOrder) {
   std::array<std::vector<std::string>, 3> out;
   const std::vector<std::string>& phases = tasks.front().tags->phases;
   std::vector<std::size_t> order = {LineTag::kNoPhase};
@@ -239,7 +275,7 @@ std::array<std::vector<std::string>, 3> mergedLists(const std::vector<TaskLog>& 
           appendTexts(to, verdict, 0, verdict.size());
         }
       } else {
-        const std::vector<std::string> merged = mergedPhase(lines);
+        const std::vector<std::string> merged = mergedPhase(lines, phaseOrder(phase));
         to.insert(to.end(), merged.begin(), merged.end());
       }
     }
@@ -291,24 +327,38 @@ void writePhaseFile(const std::string& path, const RunTags& tags) {
   writeLines(path, lines);
 }
 
-std::optional<RunTags> readPhaseFile(const std::string& path) {
-  if (!fileExists(path)) return std::nullopt;
+std::optional<RunTags> readPhaseFile(const std::string& path, std::string* fault) {
+  auto damaged = [&](std::size_t i, const std::string& what) -> std::optional<RunTags> {
+    if (fault) *fault = path + ":" + formatInt(static_cast<long long>(i + 1)) + ": " + what;
+    return std::nullopt;
+  };
+  if (!fileExists(path)) {
+    if (fault) *fault = path + ": ontbreekt";
+    return std::nullopt;
+  }
   RunTags tags;
   std::size_t phase = LineTag::kNoPhase;
-  for (const std::string& line : readLines(path)) {
+  const std::vector<std::string> lines = readLines(path);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
     const std::size_t blank = line.find(' ');
     const std::string key = line.substr(0, blank);
     const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
-    if (key == "fase" && !rest.empty()) {
+    if (key == "fase") {
+      if (rest.empty()) return damaged(i, "fase zonder naam");
       tags.phases.push_back(rest);
       phase = tags.phases.size() - 1;
       continue;
     }
     const auto list = std::find(std::begin(kListNames), std::end(kListNames), key);
+    if (list == std::end(kListNames)) {
+      return damaged(i, "verwacht fase, log, buis of stopexit, kreeg " + phreatix::quoted(key));
+    }
     const std::size_t countEnd = rest.find(' ');
     int count = 0;
-    if (list == std::end(kListNames) || !parseInt(rest.substr(0, countEnd), count) || count < 1) {
-      return std::nullopt;
+    if (!parseInt(rest.substr(0, countEnd), count) || count < 1) {
+      return damaged(i, "verwacht een aantal regels van 1 of meer, kreeg " +
+                            phreatix::quoted(rest.substr(0, countEnd)));
     }
     const std::string tube =
         countEnd == std::string::npos ? std::string() : rest.substr(countEnd + 1);
@@ -642,6 +692,205 @@ ClusterPlan readClusterPlan(const std::string& studyDir) {
   return plan;
 }
 
+namespace {
+
+// The model family of the tasks' runs: the last --model among the options.
+ModelFamily taskModel(const ClusterPlan& plan) {
+  ModelFamily model = ModelFamily::kStandaard;
+  for (std::size_t i = 0; i < plan.options.size(); ++i) {
+    const std::string& option = plan.options[i];
+    std::string value;
+    if (option == "--model" && i + 1 < plan.options.size())
+      value = plan.options[i + 1];
+    else if (option.rfind("--model=", 0) == 0)
+      value = option.substr(8);
+    else
+      continue;
+    model = value == "uitgebreid" ? ModelFamily::kUitgebreid : ModelFamily::kStandaard;
+  }
+  return model;
+}
+
+bool packedPlan(const ClusterPlan& plan) {
+  return std::find(plan.options.begin(), plan.options.end(), "--no-pack") == plan.options.end();
+}
+
+// What a task's packing recorded (zipinhoud.txt), by archive in its order.
+struct TaskContents {
+  std::vector<std::string> zips;
+  std::map<std::string, std::vector<ZipMember>> members;
+  std::vector<ZipMember> all;  // as the file lists them
+
+  explicit TaskContents(std::vector<ZipMember> lines) : all(std::move(lines)) {
+    for (const ZipMember& m : all) {
+      auto [at, fresh] = members.try_emplace(m.zip);
+      if (fresh) zips.push_back(m.zip);
+      at->second.push_back(m);
+    }
+  }
+  bool records(const std::string& zip) const { return members.count(zip) > 0; }
+  bool records(const std::string& zip, const std::string& member) const {
+    const auto at = members.find(zip);
+    if (at == members.end()) return false;
+    return std::any_of(at->second.begin(), at->second.end(),
+                       [&](const ZipMember& m) { return m.member == member; });
+  }
+};
+
+// A file "location.FF" of a filter other than 01 (FF two digits): the
+// measurement file of that filter.
+bool otherFilterFile(const std::string& location, const std::string& name) {
+  if (name.size() != location.size() + 3 || name.compare(0, location.size(), location) != 0 ||
+      name[location.size()] != '.') {
+    return false;
+  }
+  const std::string FF = name.substr(location.size() + 1);
+  return std::isdigit(static_cast<unsigned char>(FF[0])) &&
+         std::isdigit(static_cast<unsigned char>(FF[1])) && FF != "01";
+}
+
+// A file "location.nFF": why a filter of the location was not calibrated.
+bool notCalibratedFile(const std::string& location, const std::string& name) {
+  return wildcardMatch(name, notCalibratedName(location, "??"));
+}
+
+// The files a task holds of a location: loose in its folder, or recorded
+// in the location's archive.
+struct TaskFiles {
+  std::string dir;
+  std::optional<TaskContents> contents;  // none without packing
+
+  bool holds(const std::string& location, const std::string& ext) const {
+    return fileExists(joinPath(dir, location + ext)) ||
+           (contents && contents->records(location + ".zip", location + ext));
+  }
+  // Whether a file of the location (by its name) is there, loose or packed.
+  template <typename Match>
+  bool holdsAny(const std::string& location, const std::string& pattern, Match match) const {
+    for (const std::string& name : listFiles(dir, pattern)) {
+      if (match(location, name)) return true;
+    }
+    if (!contents) return false;
+    const auto at = contents->members.find(location + ".zip");
+    if (at == contents->members.end()) return false;
+    return std::any_of(at->second.begin(), at->second.end(),
+                       [&](const ZipMember& m) { return match(location, m.member); });
+  }
+};
+
+// One values line of a task's modsel.zft or foutbuis.zft, as written, and
+// its location.
+struct ListLine {
+  std::string text;
+  std::string stem;
+};
+
+// The values lines of a task's list, checked by the reader of values lines
+// (a bad line is a read error naming the file and the line); none when the
+// file is not there.
+std::vector<ListLine> listLines(const std::string& path) {
+  std::vector<ListLine> out;
+  if (!fileExists(path)) return out;
+  const std::string text = readFileText(path);
+  const std::vector<ValuesLine> values = readValuesLines(path, text);
+  std::size_t v = 0;
+  // The reader passes over the lines of nothing but blanks and tabs.
+  for (std::string& line : splitLines(text)) {
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    out.push_back({std::move(line), values.at(v++).stem});
+  }
+  return out;
+}
+
+// The order in which the model selection takes the locations, and so of
+// modsel.zft and foutbuis.zft and the selection's lines: by the name of
+// their S.01 as the directory lists it; under "uitgebreid" those without
+// filter 01 (`without01`) after them, by code.
+TubeKey selectionKey(const std::string& stem, const std::set<std::string>& without01) {
+  if (without01.count(stem)) return {1, stem};
+  return {0, stem + ".01"};
+}
+
+// The phases in which a run takes its tubes by the name of one file of each
+// as the directory lists it, not in the data set's order, with that file's
+// extension: the inputs of the s and d+s calibrations (from S.b01, S.c01),
+// the post-processing (S.u01) and the packing (the key file S.met); the
+// selection goes by selectionKey.
+constexpr std::pair<const char*, const char*> kNameOrderedPhases[] = {
+    {"s", ".b01"}, {"d+s", ".c01"}, {"post", ".u01"}, {"inpakken", ".met"}};
+
+// The task's own check of its files after its log: phase file, lists,
+// locations, archives. Empty when it has finished.
+std::string taskFault(const ClusterPlan& plan, const ClusterTask& task, const std::string& dir,
+                      const std::array<std::vector<std::string>, 3>& log) {
+  // The phase file must tag every line of the log, or the merge cannot put
+  // the task's lines in their places.
+  std::string fault;
+  const std::optional<RunTags> tags = readPhaseFile(joinPath(dir, kPhaseFileName), &fault);
+  if (!tags) return std::string(kPhaseFileName) + " is beschadigd: " + fault;
+  for (std::size_t L = 0; L < 3; ++L) {
+    if (tags->lists[L].size() != log[L].size()) {
+      return std::string(kPhaseFileName) + " past niet bij " + kSessionLogName + " (" +
+             kListNames[L] + ": " + formatInt(static_cast<long long>(tags->lists[L].size())) +
+             " regels in " + kPhaseFileName + ", " +
+             formatInt(static_cast<long long>(log[L].size())) + " in " + kSessionLogName + ")";
+    }
+  }
+  std::set<std::string> named, modelled;
+  try {
+    for (const ListLine& line : listLines(joinPath(dir, kModselName))) {
+      named.insert(line.stem);
+      modelled.insert(line.stem);
+    }
+    for (const ListLine& line : listLines(joinPath(dir, kFoutbuisName))) named.insert(line.stem);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  TaskFiles files{dir, std::nullopt};
+  const bool packed = packedPlan(plan);
+  if (packed) {
+    const std::string path = joinPath(dir, kZipContentsName);
+    if (!fileExists(path)) return std::string(kZipContentsName) + " ontbreekt";
+    try {
+      files.contents.emplace(readZipContentsFile(path));
+    } catch (const Error& e) {
+      return e.what();
+    }
+    // The zips before what they hold: every zip the record holds whole,
+    // every modelled location's zip recorded, no zip beside the record.
+    const TaskContents& contents = *files.contents;
+    for (const std::string& zip : contents.zips) {
+      const std::string broken = archiveFault(joinPath(dir, zip), contents.members.at(zip));
+      if (!broken.empty()) return broken;
+    }
+    for (const std::string& location : modelled) {
+      const std::string zip = location + ".zip";
+      if (!fileExists(joinPath(dir, zip))) return zip + " ontbreekt";
+      if (!contents.records(zip)) return zip + " staat niet in " + kZipContentsName;
+    }
+    for (const std::string& name : listFiles(dir, "*.zip")) {
+      if (!contents.records(name)) return name + " staat niet in " + kZipContentsName;
+    }
+  }
+  const bool standaard = taskModel(plan) == ModelFamily::kStandaard;
+  // A location the calibration left out is in neither list: its S.nFF,
+  // loose or packed, accounts for it. So does, under "standaard", the lack
+  // of a filter 01 in a location that was calibrated in another filter:
+  // only filter 01 goes on to the selection.
+  for (const std::string& location : task.locations) {
+    if (named.count(location)) continue;
+    if (files.holdsAny(location, notCalibratedName(location, "??"), notCalibratedFile)) continue;
+    if (standaard && !files.holds(location, ".01") &&
+        files.holdsAny(location, location + ".??", otherFilterFile)) {
+      continue;
+    }
+    return std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location + " niet";
+  }
+  return std::string();
+}
+
+}  // namespace
+
 TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::size_t k) {
   const ClusterTask& task = plan.tasks.at(k);
   const std::string dir = taskDir(studyDir, task);
@@ -678,39 +927,12 @@ TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::
     status.reason = std::string(kSessionLogName) + " is onvolledig";
     return status;
   }
-  std::set<std::string> named = namedLocations(joinPath(dir, kModselName));
-  const std::set<std::string> modelled = named;
-  for (const std::string& location : namedLocations(joinPath(dir, kFoutbuisName))) {
-    named.insert(location);
-  }
-  // A location the calibration left out is in neither list: its S.nFF,
-  // loose or packed with the files of another filter, accounts for it.
-  auto leftOut = [&](const std::string& location) {
-    return !listFiles(dir, notCalibratedName(location, "??")).empty() ||
-           TubeFiles(dir, location).has(notCalibratedName("", "01"));
-  };
-  for (const std::string& location : task.locations) {
-    if (!named.count(location) && !leftOut(location)) {
-      status.reason =
-          std::string(kModselName) + " en " + kFoutbuisName + " noemen " + location + " niet";
-      return status;
-    }
-  }
-  const bool packed =
-      std::find(plan.options.begin(), plan.options.end(), "--no-pack") == plan.options.end();
-  if (packed) {
-    for (const std::string& location : modelled) {
-      if (!fileExists(joinPath(dir, location + ".zip"))) {
-        status.reason = location + ".zip ontbreekt";
-        return status;
-      }
-    }
-  }
-  status.state = TaskState::kFinished;
+  status.reason = taskFault(plan, task, dir, logLists(log));
+  if (status.reason.empty()) status.state = TaskState::kFinished;
   return status;
 }
 
-DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers) {
+MergeOutcome mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers) {
   std::vector<std::string> open;
   for (std::size_t k = 0; k < plan.tasks.size(); ++k) {
     const TaskStatus status = judgeTask(studyDir, plan, k);
@@ -728,12 +950,19 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
                     " van de " + formatInt(static_cast<long long>(plan.tasks.size())) +
                     " taken zijn niet klaar: " + names + ".");
   }
-  std::string modsel, foutbuis;
+  const bool packed = packedPlan(plan);
+  const bool uitgebreid = taskModel(plan) == ModelFamily::kUitgebreid;
+  MergeOutcome outcome;
+  std::vector<ListLine> modsel, foutbuis;
+  std::vector<ZipMember> contents;
+  std::set<std::string> without01;
   std::vector<TaskLog> logs;
   // The last task whose foutbuis.zft holds a line.
   std::optional<std::size_t> refusingTask;
   for (const ClusterTask& task : plan.tasks) {
     const std::string dir = taskDir(studyDir, task);
+    TaskFiles files{dir, std::nullopt};
+    if (packed) files.contents.emplace(readZipContentsFile(joinPath(dir, kZipContentsName)));
     for (const std::string& name : listFiles(dir, "*.zip")) {
       placeFile(joinPath(dir, name), joinPath(studyDir, name));
     }
@@ -743,12 +972,19 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
                                    name.substr(0, name.find('.'))) != task.locations.end();
       if (loose) placeFile(joinPath(dir, name), joinPath(studyDir, name));  // --no-pack
     }
-    if (fileExists(joinPath(dir, kModselName))) modsel += readFileText(joinPath(dir, kModselName));
-    if (fileExists(joinPath(dir, kFoutbuisName))) {
-      const std::string text = readFileText(joinPath(dir, kFoutbuisName));
-      if (text.find_first_not_of(" \r\n") != std::string::npos) refusingTask = logs.size();
-      foutbuis += text;
+    if (files.contents) {
+      contents.insert(contents.end(), files.contents->all.begin(), files.contents->all.end());
     }
+    if (uitgebreid) {
+      for (const std::string& location : task.locations) {
+        if (!files.holds(location, ".01")) without01.insert(location);
+      }
+    }
+    std::vector<ListLine> own = listLines(joinPath(dir, kModselName));
+    modsel.insert(modsel.end(), own.begin(), own.end());
+    own = listLines(joinPath(dir, kFoutbuisName));
+    if (!own.empty()) refusingTask = logs.size();
+    foutbuis.insert(foutbuis.end(), own.begin(), own.end());
     TaskLog log;
     log.lists = logLists(joinPath(dir, kSessionLogName));
     // A file the task's run names in its folder is the study's file.
@@ -760,33 +996,74 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
     log.tags = readPhaseFile(joinPath(dir, kPhaseFileName));
     logs.push_back(std::move(log));
   }
-  auto writeText = [&](const char* name, const std::string& text) {
+  // The lists in the order one run over the whole study writes them: the
+  // selection's, whatever the order of the tasks.
+  auto writeList = [&](const char* name, std::vector<ListLine>& lines) {
+    std::stable_sort(lines.begin(), lines.end(), [&](const ListLine& a, const ListLine& b) {
+      return selectionKey(a.stem, without01) < selectionKey(b.stem, without01);
+    });
+    std::string text;
+    for (const ListLine& line : lines) text += line.text + "\n";
     std::ofstream out(joinPath(studyDir, name), std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
     if (!out) throw Error(ErrorKind::kIo, joinPath(studyDir, name) + ": niet volledig geschreven");
   };
-  writeText(kModselName, modsel);
-  writeText(kFoutbuisName, foutbuis);
-  DataSetResults results;
+  writeList(kModselName, modsel);
+  writeList(kFoutbuisName, foutbuis);
+  if (packed) {
+    // The tasks' records one after the other: the data set's order.
+    try {
+      writeZipContents(joinPath(studyDir, kZipContentsName), contents);
+    } catch (const Error& e) {
+      outcome.unwritten.push_back(e.what());
+    }
+  }
   std::string reportLine;
   try {
-    results = writeReports(studyDir, workers);
-    reportLine = reportWrittenLine(results);
+    outcome.results = writeReports(studyDir, workers);
+    reportLine = reportWrittenLine(outcome.results);
   } catch (const std::exception& e) {
-    results = DataSetResults{};
+    outcome.results = DataSetResults{};
     reportLine = reportNotWrittenLine(e.what());
+    outcome.unwritten.push_back(std::string("het rapport (rapport.html, overzicht.csv, "
+                                            "overzicht.gpkg): ") +
+                                e.what());
   }
   std::array<std::vector<std::string>, 3> lists;
   if (samePhases(logs)) {
     const std::string opening = joinPath(tasksDir(studyDir), kOpeningLogName);
     std::optional<std::size_t> verdictTask;
     if (modsel.empty()) verdictTask = refusingTask ? *refusingTask : logs.size() - 1;
-    lists =
-        mergedLists(logs, fileExists(opening) ? opening : std::string(), verdictTask, reportLine);
+    const PhaseOrder phaseOrder = [&](const std::string& phase) -> TubeOrder {
+      if (phase == "selectie") {
+        return [&](const std::string& tube) { return selectionKey(tube, without01); };
+      }
+      for (const auto& [name, ext] : kNameOrderedPhases) {
+        if (phase == name) {
+          const std::string e = ext;
+          return [e](const std::string& tube) { return TubeKey{0, tube + e}; };
+        }
+      }
+      return nullptr;
+    };
+    lists = mergedLists(logs, fileExists(opening) ? opening : std::string(), verdictTask,
+                        reportLine, phaseOrder);
   } else {
-    // Without the tags of every task: each task's lists one after the
-    // other, each task's own report line left out for the merge's.
+    // The tasks ran through other phases (every task's phase file was read
+    // whole: the judgement saw to it): each task's lists one after the
+    // other, each task's own report line left out for the merge's, and a
+    // line that says so.
+    std::string differing;
+    for (std::size_t k = 0; k < logs.size(); ++k) {
+      if (!logs[k].tagged() || !logs.front().tagged() ||
+          logs[k].tags->phases != logs.front().tags->phases) {
+        differing += (differing.empty() ? "" : ", ") + plan.tasks[k].name;
+      }
+    }
+    const std::string note = "Samenvoegen: de taken " + differing +
+                             " doorliepen andere fasen dan " + plan.tasks.front().name +
+                             "; hun regels staan per taak achter elkaar, niet per fase.";
     for (const TaskLog& log : logs) {
       for (std::size_t L = 0; L < 3; ++L) {
         for (const std::string& line : log.lists[L]) {
@@ -795,14 +1072,20 @@ DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, 
         }
       }
     }
+    lists[0].push_back(note);
     lists[0].push_back(reportLine);
+    outcome.unwritten.push_back(std::string(kSessionLogName) + " per fase: " + note);
   }
   Messages merged;
   for (std::string& line : lists[0]) merged.appendLog(std::move(line));
   for (std::string& line : lists[1]) merged.appendBuis(std::move(line));
   for (std::string& line : lists[2]) merged.appendStopExit(std::move(line));
-  writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
-  return results;
+  try {
+    writeLines(joinPath(studyDir, kSessionLogName), sessionLogLines(merged));
+  } catch (const Error& e) {
+    outcome.unwritten.push_back(e.what());  // the tasks' logs are still there
+  }
+  return outcome;
 }
 
 }  // namespace phreatix

@@ -61,8 +61,9 @@ RunTags runTags(const Messages& messages);
 // Lines appended before the first phase come before the first "fase" line.
 // Within a phase the runs of each list follow that list's lines in order.
 void writePhaseFile(const std::string& path, const RunTags& tags);
-// Nothing when the file is not there or not whole.
-std::optional<RunTags> readPhaseFile(const std::string& path);
+// Nothing when the file is not there or not whole; `fault`, when given,
+// then says why, naming the file and the line.
+std::optional<RunTags> readPhaseFile(const std::string& path, std::string* fault = nullptr);
 
 struct ClusterTask {
   std::string name;                    // taak001, ...
@@ -152,25 +153,45 @@ struct TaskStatus {
   std::string reason;  // what is missing or incomplete; empty when finished
 };
 
-// Judged from the task's own files: finished when Phreatix.log is complete
-// and modsel.zft and foutbuis.zft name every location of the task but those
-// the calibration left out (S.nFF) (and each modelled location has its zip,
-// unless nothing was packed); missing when
-// the directory holds nothing but its inputs; failed otherwise.
+// Judged from the task's own files: finished when Phreatix.log is complete,
+// fasen.txt tags every line of it, modsel.zft and foutbuis.zft read as
+// values lines and name every location of the task but those the
+// calibration left out (S.nFF) and, under "standaard", those without a
+// filter 01 that were calibrated in another (S.02, ...; only filter 01 goes
+// on to the selection, as in a run of the whole data set), and, where the
+// tasks pack, zipinhoud.txt records the zip of each modelled location and
+// of every zip in the folder, and every zip it records holds its members
+// whole, of the size and CRC-32 recorded; missing when the directory holds
+// nothing but its inputs; failed otherwise, with the first fault found.
 TaskStatus judgeTask(const std::string& studyDir, const ClusterPlan& plan, std::size_t task);
 
+// What the merge wrote, and what it could not: each entry names the file
+// and why (a report that could not be written, a log not put together
+// phase by phase); nothing was lost of the tasks' results then.
+struct MergeOutcome {
+  DataSetResults results;              // what the report read
+  std::vector<std::string> unwritten;  // empty when everything was written
+};
+
 // Gathers the finished tasks into the study directory: the tubes' zips,
-// modsel.zft and foutbuis.zft (the tasks' lines in task order) and
-// Phreatix.log, then the report over all tubes; returns what the report
-// read. The log is put together phase by phase from the tags in the tasks'
-// phase files, never from the wording of a line: the study's own opening,
-// per phase the lines about tubes of every task in task order and the lines
-// about the data set as a whole once, the merge's own report line, and the
-// verdict that no tube got a model only where no task chose one (that of a
-// task whose foutbuis.zft holds a line, when one does). Where a
-// task has no whole phase file, each task's lists follow one another.
-// Raises an Error naming every task that has not finished; nothing is
-// written then.
-DataSetResults mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers = 1);
+// zipinhoud.txt (the tasks' records in task order), modsel.zft and
+// foutbuis.zft (in the order of one run over the whole study: the model
+// selection's, by location code, whatever the order of the export) and
+// Phreatix.log, then the report over all tubes. The log is put together
+// phase by phase from the tags in the tasks' phase files, never from the
+// wording of a line: the study's own opening, per phase the lines about
+// tubes of every task in the order one run takes the tubes in that phase
+// (the data set's, or by location code where the run lists its files: the
+// s and d+s inputs, the selection, the post-processing, the packing) and
+// the lines about the data set as a whole once, the merge's own report
+// line, and the verdict that no tube got a model only where no task chose
+// one (that of a task whose foutbuis.zft holds a line, when one does).
+// Where the tasks went through other phases, each task's lists follow one
+// another, with a line that says so (and an entry in `unwritten`).
+// Raises an Error naming every task that has not finished, and why; nothing
+// is written then. A zip, modsel.zft or foutbuis.zft that cannot be written
+// raises an I/O error naming it; zipinhoud.txt, the report and
+// Phreatix.log that cannot be written are entries in `unwritten`.
+MergeOutcome mergeTasks(const std::string& studyDir, const ClusterPlan& plan, int workers = 1);
 
 }  // namespace phreatix

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <map>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "files/zip_contents.h"
+#include "input/tube_file.h"
 #include "pipeline/pipeline.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "results/zip_check.h"
 #include "text/number_text.h"
 #include "text/rounding.h"
 
@@ -94,8 +98,10 @@ StartedProcess launch(const Session& session, TubeReport& report, const std::str
 struct TubePacking {
   std::string stem;  // S, the first 8 characters of the key file's name
   std::string keyFile;
-  bool launched = false;  // an archiver was asked to take it (whether it started or not)
-  bool done = false;      // its verdict is in (or it had no key file left)
+  std::string archive;             // S.zip, its path
+  std::vector<ZipMember> members;  // of S.zip once it is packed
+  bool launched = false;           // an archiver was asked to take it (whether it started or not)
+  bool done = false;               // its verdict is in (or it had no key file left)
   StartedProcess process;
   bool ended = false;  // the archiver has ended, with `status`
   int status = -1;
@@ -129,15 +135,101 @@ bool verdictIn(TubePacking& tube, PackResult& result) {
   tube.done = true;
   const std::string& S = tube.stem;
   if (tube.ended && tube.status == 0 && !fileExists(tube.keyFile)) {
-    result.packed.insert(S);
-  } else {
-    result.notPacked.insert(S);
-    const std::string line =
-        "Buis " + S + " is niet (volledig) ingepakt in " + S + ".zip; de bestanden blijven staan.";
-    tube.report.log(line);
-    tube.report.stopExit(line);
+    // What the archive holds now, for zipinhoud.txt. One that cannot be
+    // read back is no packed tube.
+    try {
+      tube.members = archiveMembers(tube.archive, S + ".zip");
+      result.packed.insert(S);
+      return true;
+    } catch (const Error& e) {
+      result.notPacked.insert(S);
+      const std::string line = "Buis " + S + ": " + S + ".zip is na het inpakken niet te lezen (" +
+                               e.what() + "); de bestanden die er nog zijn blijven staan.";
+      tube.report.log(line);
+      tube.report.stopExit(line);
+      return true;
+    }
   }
+  result.notPacked.insert(S);
+  const std::string line =
+      "Buis " + S + " is niet (volledig) ingepakt in " + S + ".zip; de bestanden blijven staan.";
+  tube.report.log(line);
+  tube.report.stopExit(line);
   return true;
+}
+
+// zipinhoud.txt anew: the members of every archive packed now, the lines
+// of the archives recorded before and not packed again while these are
+// still there (a repair packs only what it made), and the members of any
+// other zip of a location of the data set, in the data set's order of the
+// locations; archives of locations the data set does not hold follow by
+// name. A failure is told in mmLOG and mmSTOPEXIT.
+void recordContents(Session& session, const std::vector<TubePacking>& tubes, PackResult& result) {
+  const std::string& dir = session.workingDir();
+  const std::string path = joinPath(dir, kZipContentsName);
+  std::map<std::string, std::size_t> rank;  // location code -> place in the data set
+  for (const std::string& line : session.dataSet()) {
+    if (isTubeRecord(line)) rank.emplace(std::string(recordLocation(line)), rank.size());
+  }
+  std::vector<std::string> zips;  // in the order found
+  std::map<std::string, std::vector<ZipMember>> byZip;
+  auto take = [&](const ZipMember& member) {
+    auto [at, fresh] = byZip.try_emplace(member.zip);
+    if (fresh) zips.push_back(member.zip);
+    at->second.push_back(member);
+  };
+  auto fail = [&](const std::string& line) {
+    session.messages().appendLog(line);
+    session.messages().appendStopExit(line);
+  };
+  std::map<std::string, const TubePacking*> packedNow;
+  for (const TubePacking& tube : tubes) {
+    if (result.packed.count(tube.stem)) packedNow[tube.stem + ".zip"] = &tube;
+  }
+  if (fileExists(path)) {
+    try {
+      for (const ZipMember& member : readZipContentsFile(path)) {
+        if (!packedNow.count(member.zip) && fileExists(joinPath(dir, member.zip))) take(member);
+      }
+    } catch (const Error& e) {
+      fail(std::string(kZipContentsName) + " van eerder niet te lezen (" + e.what() +
+           "); alleen de buizen die nu zijn ingepakt staan erin.");
+      zips.clear();
+      byZip.clear();
+    }
+  }
+  for (const auto& entry : packedNow) {
+    for (const ZipMember& member : entry.second->members) take(member);
+  }
+  // The zip of a location of the data set that no record holds was packed
+  // by a run that ended before it could record it (a crash while packing):
+  // recorded as it is.
+  for (const std::string& zip : listFiles(dir, "*.zip")) {
+    if (byZip.count(zip) || !rank.count(zip.substr(0, zip.size() - 4))) continue;
+    try {
+      for (const ZipMember& member : archiveMembers(joinPath(dir, zip), zip)) take(member);
+    } catch (const Error& e) {
+      fail(zip + " niet te lezen (" + e.what() + "); niet opgenomen in " + kZipContentsName + ".");
+    }
+  }
+  auto place = [&](const std::string& zip) {
+    const auto at = rank.find(zip.substr(0, zip.size() - 4));
+    return at == rank.end() ? rank.size() : at->second;
+  };
+  std::stable_sort(zips.begin(), zips.end(), [&](const std::string& a, const std::string& b) {
+    const std::size_t pa = place(a), pb = place(b);
+    return pa != pb ? pa < pb : pa == rank.size() && a < b;
+  });
+  std::vector<ZipMember> members;
+  for (const std::string& zip : zips) {
+    members.insert(members.end(), byZip[zip].begin(), byZip[zip].end());
+  }
+  try {
+    writeZipContents(path, members);
+  } catch (const Error& e) {
+    result.contentsWritten = false;
+    fail(std::string(kZipContentsName) + " niet geschreven: " + e.what());
+  }
 }
 
 }  // namespace
@@ -161,6 +253,7 @@ PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBo
   for (std::size_t i = 0; i < keys.size(); ++i) {
     tubes[i].stem = keys[i].substr(0, 8);
     tubes[i].keyFile = joinPath(session.workingDir(), tubes[i].stem + key);
+    tubes[i].archive = joinPath(session.workingDir(), tubes[i].stem + ".zip");
   }
   // The label names the first tube not yet reported: the one under way when
   // a single archiver packs them one by one.
@@ -213,6 +306,7 @@ PackResult packTubes(Session& session, ProgressView& main, MessageBox& messageBo
       main.repaint();  // the windows stay alive while the archivers work
     }
   }
+  recordContents(session, tubes, result);
   messageBox.show(
       "Druk op OK als alle DOS-boxen weg of be\xC3\xAB"
       "indigd zijn.");

@@ -28,12 +28,19 @@ std::string packingKey(const Session& session);
 
 struct PackResult {
   std::set<std::string> packed;     // the archiver took the files and ended well
-  std::set<std::string> notPacked;  // it could not start, failed, or kept the key file
+  std::set<std::string> notPacked;  // it could not start, failed, kept the key file,
+                                    // or left an archive that cannot be read
+  bool contentsWritten = true;      // zipinhoud.txt was written completely
 };
 
 // Hands every tube with a key file to the archiver, in directory order, up
 // to `archiver.archivers` tubes at once, and waits for each tube's key file
-// to go. A tube not packed gets a line in mmLOG and mmSTOPEXIT. Whatever the
+// to go. The members of every archive packed are recorded in zipinhoud.txt
+// (files/zip_contents.h), in the data set's order of the locations (those
+// the data set does not hold after them, by name), with those of archives
+// packed before and not now while they are there, and of a zip of a
+// location of the data set that no record held (packed before a crash). A tube not packed, and a
+// zipinhoud.txt not written, gets a line in mmLOG and mmSTOPEXIT. Whatever the
 // number of archivers, the label, the gauge and the lines of mmLOG, mmSTOPEXIT
 // and the message boxes come tube by tube in directory order, as one archiver
 // would give them: a tube's lines wait until every tube before it is done.
