@@ -190,12 +190,18 @@ struct RunOptions {
   std::string phaseFile;           // the tags of the lists' lines ("" for none)
 };
 
-// The table of every tube the report holds, after the rest of the output.
+// The table of every tube the report holds, after the rest of the output;
+// the tubes whose results could not be read with their reason on standard
+// error.
 void printResultsTable(const DataSetResults& results) {
   if (results.tubes.empty()) return;
   std::cout << "\nResultaten (GxG in cm-mv; " << kReportFileName << ", " << kOverviewCsvName << ", "
             << kOverviewLayerName << "):\n";
   for (const std::string& line : resultsTable(results)) std::cout << line << '\n';
+  std::cout.flush();
+  for (const std::string& line : unreadableLines(results)) {
+    std::cerr << "phreatix-cli: " << line << '\n';
+  }
 }
 
 // Runs the workflow in `workDir`, whose lock the caller holds, then the

@@ -341,7 +341,8 @@ TEST(FilesTraceAndLocations, ReadTheRowsOfTheirLayout) {
             "\"B07\",\"002\",,\n"
             ",003,1,2\n"
             "B08 ,1,12x,5\n");
-  const std::vector<LocationRow> locations = readLocationRows(dir.file("locaties.csv"));
+  const LocationRows read = readLocationRows(dir.file("locaties.csv"));
+  const std::vector<LocationRow>& locations = read.rows;
   ASSERT_EQ(locations.size(), 3u);  // the row without a location is passed over
   EXPECT_EQ(locations[0].location, "28AL0005");
   EXPECT_EQ(locations[0].filter, "001");
@@ -352,6 +353,9 @@ TEST(FilesTraceAndLocations, ReadTheRowsOfTheirLayout) {
   EXPECT_EQ(locations[2].location, "B08");
   EXPECT_FALSE(locations[2].x);  // x unreadable: neither is kept
   EXPECT_FALSE(locations[2].y);
+  ASSERT_EQ(read.refused.size(), 1u);
+  EXPECT_EQ(read.refused[0],
+            dir.file("locaties.csv") + ":5: x \"12x\" is geen getal; B08 zonder coördinaten");
   EXPECT_EQ(refusal([&] { readLocationRows(dir.file("absent.csv")); }, ErrorKind::kIo),
             dir.file("absent.csv") + ": bestand niet te openen");
 }

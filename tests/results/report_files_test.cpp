@@ -321,6 +321,40 @@ TEST(OverviewCsv, UnwritableFileIsAnError) {
   EXPECT_THROW(writeOverviewCsv(threeTubes(), dir.file("geen/map/overzicht.csv")), Error);
 }
 
+// A location code, a reason and a warning that a spreadsheet would run as
+// formulas are written as text, with the usual quote in front; numbers, a
+// negative one included, and a code that is a number stay as they are.
+TEST(OverviewCsv, CellsASpreadsheetWouldRunAreWrittenAsText) {
+  test::TempDir dir;
+  DataSetResults results = threeTubes();
+  results.tubes[0].location = "=1+2+3+4";
+  results.tubes[0].warnings = {{ResultWarningKind::kShortSeries, "@SUM(A1:A9)"}};
+  results.tubes[1].location = "-12";
+  results.tubes[1].failure = "-1+cmd|' /C calc'!A0";
+  results.tubes[2].location = "+31AB0001";
+  writeOverviewCsv(results, dir.file("overzicht.csv"));
+  const std::vector<std::string> records = crlfRecords(dir.read("overzicht.csv"));
+  ASSERT_EQ(records.size(), 4u);
+  const std::vector<std::string> titles = csvFields(records[0]);
+  auto field = [&](std::size_t row, const std::string& title) {
+    const auto at = std::find(titles.begin(), titles.end(), title);
+    EXPECT_NE(at, titles.end()) << title;
+    return csvFields(records[row]).at(static_cast<std::size_t>(at - titles.begin()));
+  };
+  EXPECT_EQ(field(1, "locatie"), "'=1+2+3+4");
+  EXPECT_EQ(field(1, "waarschuwingen"), "'@SUM(A1:A9)");
+  EXPECT_EQ(field(1, "c (cm+mv)"), "-152.12346");
+  EXPECT_EQ(field(1, "me_fit (cm)"), "-0.4");
+  EXPECT_EQ(field(2, "locatie"), "-12");
+  EXPECT_EQ(field(2, "reden_geen_model"), "'-1+cmd|' /C calc'!A0");
+  EXPECT_EQ(field(3, "locatie"), "'+31AB0001");
+  EXPECT_EQ(field(3, "buis"), "28AL0007");
+
+  // The window's table saved as CSV alike.
+  writeScreenCsv(results, {0}, dir.file("scherm.csv"));
+  EXPECT_NE(dir.read("scherm.csv").find("'@SUM(A1:A9)"), std::string::npos);
+}
+
 // --- The map layer --------------------------------------------------------
 
 struct DatasetCloser {
@@ -1046,6 +1080,65 @@ TEST(ResultsTable, OneAlignedLinePerTubeAfterTheHeader) {
   EXPECT_NE(lines[2].find("ft"), std::string::npos);
   EXPECT_NE(lines[2].find("geen model"), std::string::npos);
   EXPECT_NE(lines[3].find("geen model"), std::string::npos);
+}
+
+// --- Writing where the files say -------------------------------------------
+
+// Whatever stands at a path of the report that is no regular file (a link
+// to a file or folder elsewhere) is refused, and what it points at stays as
+// it was; a file that is there is replaced by a new one, so that a second
+// name of the old one (a hard link) keeps the old text.
+TEST(WriteReports, RefusesLinksAndReplacesFilesInsteadOfWritingIntoThem) {
+  namespace fs = std::filesystem;
+  test::TempDir outside;
+  outside.write("doel.txt", "niet aanraken\n");
+  fs::create_directory(outside.file("map"));
+  test::TempDir dir;
+  dir.write("modsel.zft", "28AL0005 1s 0.9712345 2.5000000 0. 0.9800000 -152.12346   12.25000\n");
+  auto refused = [&] {
+    try {
+      writeReports(dir.path());
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("niet geweigerd");
+  };
+  for (const char* name : {"overzicht.csv", "overzicht.gpkg", "rapport.html"}) {
+    fs::create_symlink(outside.file("doel.txt"), dir.file(name));
+    const std::string why = refused();
+    EXPECT_NE(why.find(dir.file(name) + ": staat er als een symbolische koppeling"),
+              std::string::npos)
+        << name << ": " << why;
+    EXPECT_EQ(outside.read("doel.txt"), "niet aanraken\n") << name;
+    EXPECT_TRUE(fs::is_symlink(dir.file(name))) << name;
+    fs::remove(dir.file(name));
+  }
+  fs::remove_all(dir.file("rapport"));  // made by the run that refused rapport.html
+  fs::create_symlink(outside.file("map"), dir.file("rapport"));
+  EXPECT_NE(refused().find("rapport: staat er als een symbolische koppeling"), std::string::npos);
+  fs::remove(dir.file("rapport"));
+  EXPECT_TRUE(fs::is_empty(outside.file("map")));
+
+  // A page of a modelled tube.
+  fs::create_directory(dir.file("rapport"));
+  fs::create_symlink(outside.file("doel.txt"), dir.file("rapport/28AL0005.html"));
+  EXPECT_THROW(writeHtmlReport(threeTubes(), dir.path(), &madeUpCharts), Error);
+  EXPECT_EQ(outside.read("doel.txt"), "niet aanraken\n");
+  fs::remove(dir.file("rapport/28AL0005.html"));
+
+  // Replaced, not written into.
+  fs::remove(dir.file("overzicht.csv"));  // written by the runs that refused the others
+  fs::create_hard_link(outside.file("doel.txt"), dir.file("overzicht.csv"));
+  writeReports(dir.path());
+  EXPECT_EQ(outside.read("doel.txt"), "niet aanraken\n");
+  EXPECT_EQ(dir.read("overzicht.csv").rfind("buis,", 0), 0u);
+  // Nothing of the writing left behind.
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
+  for (const auto& entry : fs::directory_iterator(dir.file("rapport"))) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
 }
 
 }  // namespace

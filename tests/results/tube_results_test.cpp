@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include "results/charts.h"
 #include "results/fit.h"
 #include "results/report_columns.h"
+#include "results/report_files.h"
 #include "support/doubles.h"
 #include "support/engine_screen.h"
 #include "support/temp_dir.h"
@@ -859,6 +861,219 @@ TEST(ReadResults, CoordinatesUnfinishedTubesAndEmptyDirectories) {
 
   test::TempDir empty;
   EXPECT_THROW(readResults(empty.path()), Error);
+}
+
+// --- Results that cannot be read -------------------------------------------
+
+// Packs the files of one tube into S.zip (stored, so that a test can change
+// the archive's directory) and removes them.
+void packOneTube(const test::TempDir& dir, const std::string& stem) {
+  int error = 0;
+  zip_t* zip = zip_open(dir.file(stem + ".zip").c_str(), ZIP_CREATE | ZIP_EXCL, &error);
+  ASSERT_NE(zip, nullptr);
+  for (const std::string& name : listFiles(dir.path(), stem + ".*")) {
+    if (name == stem + ".zip") continue;
+    zip_source_t* source = zip_source_file(zip, dir.file(name).c_str(), 0, -1);
+    ASSERT_NE(source, nullptr) << name;
+    const zip_int64_t index = zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    ASSERT_GE(index, 0) << name;
+    ASSERT_EQ(zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0), 0);
+  }
+  ASSERT_EQ(zip_close(zip), 0);
+  for (const std::string& name : listFiles(dir.path(), stem + ".*")) {
+    if (name != stem + ".zip") removeFile(dir.file(name));
+  }
+}
+
+// Sets the size the central directory of a zip declares for one member:
+// four bytes of the file, as a damaged copy would have them.
+void declareSize(const std::string& path, const std::string& member, std::uint32_t size) {
+  std::string bytes = readFileText(path);
+  const std::string signature("PK\x01\x02", 4);
+  for (std::size_t at = bytes.find(signature); at != std::string::npos;
+       at = bytes.find(signature, at + 4)) {
+    const auto u16 = [&](std::size_t k) {
+      return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + k])) |
+             static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + k + 1])) << 8;
+    };
+    if (bytes.compare(at + 46, u16(28), member) != 0) continue;
+    for (int k = 0; k < 4; ++k) bytes[at + 24 + k] = static_cast<char>(size >> (8 * k) & 0xff);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    ASSERT_EQ(std::fclose(f), 0);
+    return;
+  }
+  FAIL() << member << " not in " << path;
+}
+
+// A tube whose archive does not open, whose statistics are empty or whose
+// archive holds a member too large for a result file has that as its
+// reason; it has no model and no GxG, counts as unreadable, and the other
+// tubes keep theirs.
+TEST(ReadResults, ATubeWhoseResultsCannotBeReadHasThatAsItsReason) {
+  test::TempDir dir;
+  std::string modsel;
+  for (const char* stem : {"11AA0001", "11AA0002", "11AA0003", "11AA0004", "11AA0005"}) {
+    MadeUpTube t;
+    t.stem = stem;
+    t.write(dir);
+    modsel += t.valuesLine() + "\n";
+  }
+  dir.write("modsel.zft", modsel);
+  MadeUpTube refused;
+  refused.stem = "11AA0006";
+  dir.write("foutbuis.zft", refused.valuesLine() + "\n");
+  // Not an archive at all, and no loose files beside it.
+  for (const std::string& name : listFiles(dir.path(), "11AA0002.*")) removeFile(dir.file(name));
+  dir.write("11AA0002.zip", "dit is geen zip\n");
+  dir.write("11AA0006.zip", "PK\x03\x04 afgebroken");
+  // Empty statistics.
+  dir.write("11AA0003.sta", "");
+  // A member whose directory entry claims 200 MB.
+  packOneTube(dir, "11AA0004");
+  declareSize(dir.file("11AA0004.zip"), "11AA0004.sta", 200u << 20);
+  // A loose file of 65 MB (sparse: nothing is written).
+  std::filesystem::resize_file(dir.file("11AA0005.sta"), 65u << 20);
+
+  const DataSetResults results = readResults(dir.path(), false, 2);
+  ASSERT_EQ(results.tubes.size(), 6u);
+  const TubeResult& good = tubeOf(results, "11AA0001");
+  EXPECT_TRUE(good.modelled);
+  EXPECT_FALSE(good.unreadable);
+  EXPECT_TRUE(good.ghg);
+
+  struct Case {
+    const char* stem;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"11AA0002", "resultaten niet te lezen: " + dir.file("11AA0002.zip") +
+                       ": het archief is niet te openen: "},
+      {"11AA0003", "resultaten niet te lezen: 11AA0003.sta: leeg"},
+      {"11AA0004", "resultaten niet te lezen: " + dir.file("11AA0004.zip") +
+                       ": 11AA0004.sta: 209715200 bytes volgens het archief, meer dan de "
+                       "67108864 bytes die een resultaatbestand hoogstens heeft"},
+      {"11AA0005", "resultaten niet te lezen: " + dir.file("11AA0005.sta") +
+                       ": 68157440 bytes, meer dan de 67108864 bytes"},
+      {"11AA0006", "calibratieresultaten niet te lezen: " + dir.file("11AA0006.zip") +
+                       ": het archief is niet te openen: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stem);
+    const TubeResult& tube = tubeOf(results, c.stem);
+    EXPECT_FALSE(tube.modelled);
+    EXPECT_TRUE(tube.unreadable);
+    EXPECT_FALSE(tube.ghg || tube.glg || tube.gvg);
+    EXPECT_EQ(tube.failure.rfind(c.reason, 0), 0u) << tube.failure;
+  }
+  EXPECT_EQ(results.unreadableTubes(), 5u);
+  EXPECT_NE(reportWrittenLine(results).find("(6 buizen, 1 met model, 5 niet te lezen)"),
+            std::string::npos);
+  // The results window shows them too, unfinished tubes aside.
+  EXPECT_EQ(readResults(dir.path(), true).tubes.size(), 6u);
+}
+
+// Numbers of a program file are checked before they become integers: an
+// out-of-range first year of the simulation (S.t01) is a note naming the
+// file and line, not a warning about the year -2147483648.
+TEST(ReadResults, AFirstYearOutOfRangeIsRefusedNotCast) {
+  test::TempDir dir;
+  MadeUpTube t;
+  t.phi = 0.99;
+  t.warmUp = 100;  // a start transient of 9.7 cm (see above)
+  t.write(dir);
+  dir.write("modsel.zft", t.valuesLine() + "\n");
+  std::string t01 = dir.read("11AA0001.t01");
+  const std::size_t at = t01.find(" 1990\n");
+  ASSERT_NE(at, std::string::npos);
+  const struct {
+    std::string year, shown;
+  } cases[] = {{"1e10", "10000000000"}, {"1990.5", "1990.5"}, {"-3", "-3"}, {"1e300", "1e+300"}};
+  for (const auto& [year, shown] : cases) {
+    SCOPED_TRACE(year);
+    dir.write("11AA0001.t01", t01.substr(0, at + 1) + year + t01.substr(at + 5));
+    const DataSetResults results = readResults(dir.path());
+    const TubeResult& tube = results.tubes.at(0);
+    EXPECT_TRUE(tube.modelled);
+    EXPECT_EQ(warningOf(tube, ResultWarningKind::kStartTransient), nullptr) << kinds(tube);
+    const std::string expected =
+        "11AA0001: simulatie-invoer niet gelezen: 11AA0001.t01:5: "
+        "verwacht als eerste jaar een geheel getal van 1 t/m 9999, niet " +
+        shown;
+    EXPECT_NE(std::find(results.notes.begin(), results.notes.end(), expected), results.notes.end())
+        << (results.notes.empty() ? "" : results.notes.back());
+  }
+}
+
+// A values line of a stem and blanks, or with too few numbers, is refused
+// naming the file, the line and why.
+TEST(ReadResults, AValuesLineTooShortIsRefusedWithFileAndLine) {
+  test::TempDir dir;
+  const std::string good = "28AL0005 1s 0.9712345 2.5000000 0. 0.9800000 -152.12346   12.25000\n";
+  const struct {
+    std::string line;
+    std::string message;
+  } cases[] = {
+      {"28AL0006      ", ":2: een stam zonder label en waarden: \"28AL0006      \""},
+      {"28AL0006 \t ", ":2: een stam zonder label en waarden"},
+      {"28AL0006 1s 0.97 2.5", ":2: geen stam, label en zes waarden"},
+      {"28AL0", ":2: verwacht een stam van 8 tekens en de waarden"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    dir.write("modsel.zft", good + c.line + "\n");
+    try {
+      readResults(dir.path());
+      ADD_FAILURE() << "not refused";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(dir.file("modsel.zft") + c.message), std::string::npos)
+          << e.what();
+    }
+  }
+}
+
+// locaties.csv as RFC 4180 has it, and only points in the Netherlands: a
+// quoted decimal comma is one field that is no number, a point far outside
+// RD New is refused; each refusal names the line, and the tube stays,
+// without coordinates.
+TEST(ReadResults, LocationsReadAsCsvAndWithinTheNetherlands) {
+  test::TempDir dir;
+  dir.write("modsel.zft", "");
+  dir.write(kLocationsFileName,
+            "locatie,filter,x,y\r\n"
+            "\"11AA0001\",\"001\",\"155000.5\",\"463000\"\r\n"
+            "11AA0002,1,\"211350,5\",463000\r\n"
+            "11AA0003,1,1e300,400000\r\n"
+            "11AA0004,1,150000,\r\n"
+            "11AA0005,1,-7000,629000\r\n"
+            "11AA0006,1,-7000.5,450000\r\n"
+            "\"11AA0007\"x,1,150000,450000\r\n"
+            "11AA0008,1,,\r\n"
+            "\"11AA0009,1,150000,450000\r\n");
+  const DataSetResults results = readResults(dir.path());
+  ASSERT_EQ(results.tubes.size(), 7u);
+  EXPECT_EQ(tubeOf(results, "11AA0001").x, 155000.5);
+  EXPECT_EQ(tubeOf(results, "11AA0001").y, 463000.0);
+  EXPECT_EQ(tubeOf(results, "11AA0005").x, -7000.0);  // the corner of the area
+  for (const char* stem : {"11AA0002", "11AA0003", "11AA0004", "11AA0006", "11AA0008"}) {
+    EXPECT_FALSE(tubeOf(results, stem).x) << stem;
+    EXPECT_FALSE(tubeOf(results, stem).y) << stem;
+  }
+  const std::string file = dir.file(kLocationsFileName);
+  const std::string area =
+      " ligt buiten RD New (EPSG:28992) in Nederland (x -7000..300000, "
+      "y 289000..629000 m); ";
+  for (const std::string& expected :
+       {file + ":3: x \"211350,5\" is geen getal; 11AA0002 zonder coördinaten",
+        file + ":4: x 1e+300, y 400000" + area + "11AA0003 zonder coördinaten",
+        file + ":5: alleen x gegeven; 11AA0004 zonder coördinaten",
+        file + ":7: x -7000.5, y 450000" + area + "11AA0006 zonder coördinaten",
+        file + ":8: tekst na het sluitende aanhalingsteken; regel overgeslagen",
+        file + ":10: aanhalingsteken niet gesloten; regel overgeslagen"}) {
+    EXPECT_NE(std::find(results.notes.begin(), results.notes.end(), expected), results.notes.end())
+        << expected;
+  }
 }
 
 }  // namespace

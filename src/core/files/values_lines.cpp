@@ -41,6 +41,9 @@ std::vector<ValuesLine> readValuesLines(const std::string& name, const std::stri
     v.stem = withoutBlanks(line.substr(0, 8));
     const std::string rest = line.substr(8);
     const std::size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string::npos) {
+      refuseLine(name, i, "een stam zonder label en waarden: " + quoted(line), ErrorKind::kRead);
+    }
     const std::size_t end = rest.find_first_of(" \t", start);
     v.label = rest.substr(start, end - start);
     LineNumbers numbers(

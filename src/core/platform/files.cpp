@@ -1,7 +1,12 @@
 #include "platform/files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -103,6 +108,73 @@ void LineWriter::close() {
   closed_ = true;
   out_.close();
   check();
+}
+
+namespace {
+
+// What a path is when it is no regular file, for the refusal; empty for a
+// regular file or none.
+std::string notRegular(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return std::string();
+  if (S_ISREG(st.st_mode)) return std::string();
+  if (S_ISLNK(st.st_mode)) return "een symbolische koppeling";
+  if (S_ISDIR(st.st_mode)) return "een map";
+  return "een speciaal bestand";
+}
+
+}  // namespace
+
+void refuseUnlessRegularFile(const std::string& path) {
+  const std::string what = notRegular(path);
+  if (!what.empty()) {
+    throw Error(ErrorKind::kIo,
+                path + ": staat er als " + what + ", niet als gewoon bestand; niet overschreven");
+  }
+}
+
+void makeOwnFolder(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return;
+    const std::string what = S_ISLNK(st.st_mode)   ? "een symbolische koppeling"
+                             : S_ISREG(st.st_mode) ? "een bestand"
+                                                   : "een speciaal bestand";
+    throw Error(ErrorKind::kIo,
+                path + ": staat er als " + what + ", niet als map; niets in geschreven");
+  }
+  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+    throw Error(ErrorKind::kIo, path + ": map niet te maken: " + std::strerror(errno));
+  }
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    throw Error(ErrorKind::kIo, path + ": map niet te maken");
+  }
+}
+
+StagedFile::StagedFile(const std::string& target) : target_(target) {
+  refuseUnlessRegularFile(target_);
+  const std::filesystem::path t(target_);
+  const std::string name = t.filename().string();
+  std::string pattern = joinPath(t.parent_path().string(), "." + name + ".XXXXXX");
+  if (!::mkdtemp(pattern.data())) {
+    throw Error(ErrorKind::kIo,
+                target_ + ": tijdelijke map ernaast niet te maken: " + std::strerror(errno));
+  }
+  folder_ = pattern;
+  path_ = joinPath(folder_, name);
+}
+
+StagedFile::~StagedFile() {
+  std::error_code ec;
+  std::filesystem::remove_all(folder_, ec);
+}
+
+void StagedFile::commit() {
+  refuseUnlessRegularFile(target_);
+  if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+    throw Error(ErrorKind::kIo,
+                target_ + ": niet op zijn plaats te zetten: " + std::strerror(errno));
+  }
 }
 
 bool fileExists(const std::string& path) {

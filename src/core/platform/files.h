@@ -56,6 +56,45 @@ class LineWriter {
   bool closed_ = false;
 };
 
+// A file of the working directory written whole, then put in place: the
+// writer (a LineWriter, or a library that makes its own file) writes path(),
+// a new file in a new folder of its own beside the target (".NAME.XXXXXX",
+// made exclusively, so no link can be waiting there), and commit() renames
+// it over the target. A target that is there as anything but a regular file
+// (a symbolic link, a folder, a device) is refused, when the file is staged
+// and again at the commit, and stays as it was; should a link be planted in
+// between, the rename replaces the link itself and writes nothing through
+// it. Without a commit the new file and its folder are removed and the
+// target is left untouched.
+class StagedFile {
+ public:
+  // An I/O error naming the target when it is there and no regular file, or
+  // when the folder cannot be made.
+  explicit StagedFile(const std::string& target);
+  ~StagedFile();
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  const std::string& path() const { return path_; }  // where to write
+  // Renames path() over the target: an I/O error naming the target when
+  // the target turned into something else than a regular file, or the
+  // rename fails.
+  void commit();
+
+ private:
+  std::string target_;
+  std::string folder_;
+  std::string path_;
+};
+
+// An I/O error naming `path` unless it is absent or a regular file (a
+// symbolic link, even to a regular file, is refused).
+void refuseUnlessRegularFile(const std::string& path);
+// Makes the folder `path` (not its parents' parents) unless it is there as a
+// folder; an I/O error naming it when it is there as anything else (a
+// symbolic link, even to a folder) or cannot be made.
+void makeOwnFolder(const std::string& path);
+
 bool fileExists(const std::string& path);
 // Copies src over dst (replacing it); true when the copy is complete.
 bool copyFile(const std::string& src, const std::string& dst);

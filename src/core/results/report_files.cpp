@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "results/report_columns.h"
 #include "text/number_text.h"
+#include "text/parse.h"
 
 namespace phreatix {
 
@@ -24,6 +25,24 @@ std::string csvField(const std::string& text) {
   }
   quoted += '"';
   return quoted;
+}
+
+// A text a spreadsheet would take for a formula (=, +, - or @ first, or a
+// tab or CR, which some take the same way) gets the usual quote in front, so
+// that a location code "=1+2" is shown as the text it is and runs nothing. A
+// text that reads as a number ("-3.5") stays as it is: it is no formula.
+std::string textCell(const std::string& text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text[0]) == std::string_view::npos) {
+    return text;
+  }
+  double number = 0;
+  if (parseReal(text, number)) return text;
+  return "'" + text;
+}
+
+// A cell of a column: numbers as written, texts guarded as above.
+std::string csvCell(OverviewColumn::Type type, const std::string& text) {
+  return csvField(type == OverviewColumn::Type::kText ? textCell(text) : text);
 }
 
 // Short names of the warnings for the terminal table; the full texts are in
@@ -78,7 +97,8 @@ std::string leftPadded(const std::string& text, std::size_t width) {
 
 void writeOverviewCsv(const DataSetResults& results, const std::string& path) {
   const std::vector<OverviewColumn>& columns = overviewColumns(results.extendedFamily);
-  LineWriter out(path);
+  StagedFile staged(path);
+  LineWriter out(staged.path());
   // Each record ends in CR LF as RFC 4180 has it: the CR here, the LF from
   // the writer.
   std::string line;
@@ -92,11 +112,12 @@ void writeOverviewCsv(const DataSetResults& results, const std::string& path) {
     line.clear();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) line += ',';
-      line += csvField(overviewText(columns[i], values[i]));
+      line += csvCell(columns[i].type, overviewText(columns[i], values[i]));
     }
     out.write(line + '\r');
   }
   out.close();
+  staged.commit();
 }
 
 void writeScreenCsv(const DataSetResults& results, const std::vector<std::size_t>& rows,
@@ -114,7 +135,7 @@ void writeScreenCsv(const DataSetResults& results, const std::vector<std::size_t
     line.clear();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) line += ',';
-      line += csvField(screenText(*columns[i], screenValue(*columns[i], tube)));
+      line += csvCell(columns[i]->type, screenText(*columns[i], screenValue(*columns[i], tube)));
     }
     out.write(line + '\r');
   }

@@ -45,8 +45,14 @@ void writeHtmlReport(const DataSetResults& results, const std::string& workingDi
 // The table `run` prints: tube, model, GHG, GLG, GVG, warnings; one line each.
 std::vector<std::string> resultsTable(const DataSetResults& results);
 
+// One line per tube whose results could not be read, with the reason:
+// "28AL0005 filter 01: resultaten niet te lezen: 28AL0005.zip: ...".
+std::vector<std::string> unreadableLines(const DataSetResults& results);
+
 // The log line after the three files were written: "Rapport geschreven:
 // rapport.html, overzicht.csv en overzicht.gpkg (N buizen, M met model)."
+// With ", K niet te lezen" after the M when the results of K tubes could
+// not be read.
 std::string reportWrittenLine(const DataSetResults& results);
 // The log line when they could not be written: "Rapport niet geschreven: "
 // and why.

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "engine/component_calibration.h"
 #include "error.h"
@@ -224,7 +222,8 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
   std::size_t modelled = 0;
   for (const TubeResult& tube : results.tubes) modelled += tube.modelled ? 1 : 0;
 
-  LineWriter out(path);
+  StagedFile staged(path);
+  LineWriter out(staged.path());
   writeHead(out, "Phreatix: resultaten");
   out.write("<h1>Resultaten per buis</h1>");
   out.write("<p>Werkmap: " + markupEscaped(results.workingDir) + "<br>" +
@@ -292,6 +291,7 @@ void writeIndex(const DataSetResults& results, const std::string& path) {
     out.write("</ul>");
   }
   writeTail(out);
+  staged.commit();
 }
 
 // A row of a name/value table; an unknown value shows as a dash.
@@ -405,7 +405,8 @@ void writeChosenParameters(LineWriter& out, const ModelChoice& choice) {
 
 void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartSource charts,
                    const std::string& path) {
-  LineWriter out(path);
+  StagedFile staged(path);
+  LineWriter out(staged.path());
   writeHead(out, "Buis " + tubeName(tube));
   out.write("<p><a href=\"../" + std::string(kReportFileName) + "\">&larr; alle buizen</a></p>");
   out.write("<h1>Buis " + markupEscaped(tubeName(tube)) + "</h1>");
@@ -505,16 +506,17 @@ void writeTubePage(const TubeResult& tube, const std::string& workingDir, ChartS
     out.write("</figure>");
   }
   writeTail(out);
+  staged.commit();
 }
 
 }  // namespace
 
 void writeHtmlReport(const DataSetResults& results, const std::string& workingDir,
                      ChartSource charts, int workers) {
+  // The pages go into a folder of the working directory itself, never
+  // through a link to one elsewhere.
   const std::string folder = joinPath(workingDir, kReportFolderName);
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) refuseFile(folder, "map niet te maken: " + ec.message(), ErrorKind::kIo);
+  makeOwnFolder(folder);
   // One page per modelled tube, the pages written by the workers.
   OrderedSteps steps;
   steps.prepare = [&](std::size_t k, std::size_t) { return hasPage(results.tubes[k]); };

@@ -156,9 +156,10 @@ void writeOverviewLayer(const DataSetResults& results, const std::string& path) 
 
   GDALDriverH driver = GDALGetDriverByName("GPKG");
   if (driver == nullptr) refuseLayer(path, "GDAL heeft geen GeoPackage-driver");
-  // A GeoPackage is a database that GDAL would open rather than replace.
-  if (!removeFile(path)) refuseFile(path, "bestand niet te vervangen", ErrorKind::kIo);
-  Dataset ds(GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  // A GeoPackage is a database that GDAL would open rather than replace:
+  // it is made new beside the old one and renamed over it when complete.
+  StagedFile staged(path);
+  Dataset ds(GDALCreate(driver, staged.path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
   if (!ds) refuseLayer(path, "GeoPackage niet te maken");
 
   Srs srs(OSRNewSpatialReference(nullptr));
@@ -183,6 +184,7 @@ void writeOverviewLayer(const DataSetResults& results, const std::string& path) 
   CPLErrorReset();
   ds.reset();
   if (CPLGetLastErrorType() >= CE_Failure) refuseLayer(path, "GeoPackage niet te sluiten");
+  staged.commit();
 }
 
 }  // namespace phreatix

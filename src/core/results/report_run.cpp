@@ -17,9 +17,22 @@ constexpr std::string_view kNotWritten = "Rapport niet geschreven: ";
 std::string reportWrittenLine(const DataSetResults& results) {
   std::size_t modelled = 0;
   for (const TubeResult& tube : results.tubes) modelled += tube.modelled ? 1 : 0;
+  const std::size_t unreadable = results.unreadableTubes();
   return std::string(kWritten) + kReportFileName + ", " + kOverviewCsvName + " en " +
          kOverviewLayerName + " (" + formatInt(static_cast<long long>(results.tubes.size())) +
-         " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model).";
+         " buizen, " + formatInt(static_cast<long long>(modelled)) + " met model" +
+         (unreadable > 0 ? ", " + formatInt(static_cast<long long>(unreadable)) + " niet te lezen"
+                         : std::string()) +
+         ").";
+}
+
+std::vector<std::string> unreadableLines(const DataSetResults& results) {
+  std::vector<std::string> lines;
+  for (const TubeResult& tube : results.tubes) {
+    if (tube.unreadable)
+      lines.push_back(tube.stem + " filter " + tube.filter + ": " + tube.failure);
+  }
+  return lines;
 }
 
 std::string reportNotWrittenLine(const std::string& why) { return std::string(kNotWritten) + why; }

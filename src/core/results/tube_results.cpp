@@ -147,7 +147,8 @@ std::string fixedBoundFailures(const Parameters& p) {
 // refused; the first on equal objectives, S.a01 before S.d01, as the
 // selection takes them). Without readable vertex files the values line of
 // foutbuis.zft (the last vertex read) is judged instead.
-std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
+std::string noModelReason(const TubeFiles& files, const ValuesLine& line,
+                          std::string& readFailure) {
   const Vertex* best = nullptr;
   std::string source;
   std::vector<Vertex> vertices[2];
@@ -166,8 +167,10 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
         }
       }
     }
-  } catch (const Error&) {
-    // An unreadable vertex file: judge the values line below.
+  } catch (const Error& e) {
+    // An unreadable vertex file: judge the values line below, and say why
+    // the files were not judged.
+    readFailure = e.what();
     best = nullptr;
     vertices[0].clear();
     vertices[1].clear();
@@ -179,6 +182,11 @@ std::string noModelReason(const TubeFiles& files, const ValuesLine& line) {
              ") valt buiten de plausibiliteitsgrenzen van de sessie-instellingen";
     }
     return failed + " (beste fit, " + source + ")";
+  }
+  if (!readFailure.empty()) {
+    const std::string failed = fixedBoundFailures(line.p);
+    return "calibratieresultaten niet te lezen: " + readFailure +
+           (failed.empty() ? std::string() : " (laatst gelezen: " + failed + ")");
   }
   if (!anyFile)
     return "geen calibratieresultaat: " + files.name(".a01") + " en " + files.name(".d01") +
@@ -214,9 +222,21 @@ std::optional<SimulationStart> readSimulationStart(const TubeFiles& files) {
     }
     return *v;
   };
+  // A whole number within its bounds before it becomes an int: a year or
+  // a count of days from a damaged file is refused, never cast.
+  auto whole = [&](int line, int position, long long lo, long long hi, const char* what) {
+    const double v = number(line, position);
+    if (!(v == std::trunc(v) && v >= static_cast<double>(lo) && v <= static_cast<double>(hi))) {
+      refuseLine(name, static_cast<std::size_t>(line) - 1,
+                 std::string("verwacht als ") + what + " een geheel getal van " + formatInt(lo) +
+                     " t/m " + formatInt(hi) + ", niet " + shortestReal(v),
+                 ErrorKind::kRead);
+    }
+    return static_cast<int>(v);
+  };
   SimulationStart start;
-  start.firstYear = static_cast<int>(number(kRunLineNumber, 4));
-  start.warmUpDays = static_cast<int>(number(kWarmUpLineNumber, 0));
+  start.firstYear = whole(kRunLineNumber, 4, 1, 9999, "eerste jaar");
+  start.warmUpDays = whole(kWarmUpLineNumber, 0, 0, MAXDAT, "opwarmtijd in dagen");
   start.delta = number(6, 0);
   start.omega0 = number(6, 1);
   start.omega1 = number(6, 2);
@@ -408,8 +428,10 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
   tube.sigma2 = line.p[5];
 
   TubeFiles files(dir, tube.stem);
+  // One note per fault: an archive that does not open fails every read.
+  std::set<std::string> faults;
   auto noted = [&](const char* what, const Error& e) {
-    notes.push_back(tube.stem + ": " + what + ": " + e.what());
+    if (faults.insert(e.what()).second) notes.push_back(tube.stem + ": " + what + ": " + e.what());
   };
 
   // The extended family's choice: its label, the filter it simulated, and
@@ -470,44 +492,57 @@ TubeResult readTube(const std::string& dir, const ValuesLine& line, bool chosen,
 
   if (!chosen) {
     tube.label = line.label.empty() ? "ft" : line.label;
+    std::string readFailure;
     try {
-      tube.failure = noModelReason(files, line);
+      tube.failure = noModelReason(files, line, readFailure);
     } catch (const Error& e) {
-      noted("calibratieresultaten niet gelezen", e);
-      tube.failure = "geen plausibel calibratieresultaat";
+      readFailure = e.what();
+      tube.failure = "calibratieresultaten niet te lezen: " + readFailure;
     }
+    tube.unreadable = !readFailure.empty();
     tube.warnings.insert(tube.warnings.begin(),
                          {ResultWarningKind::kNoModel, "Geen plausibel model: " + tube.failure});
     lastWarnings();
     return tube;
   }
 
+  // The tube has a model and GxG only when S.sta is read: an archive or a
+  // member that cannot be read, or a damaged or empty S.sta, is the reason
+  // it has none, never blank GxG.
   std::optional<std::string> sta;
+  std::optional<StatisticsFigures> figures;
   try {
     sta = files.read(".sta");
+    if (sta) {
+      figures = readStatistics(files.name(".sta"), *sta);
+      if (!figures->ghg && !figures->glg && !figures->gvg) {
+        refuseFile(files.name(".sta"),
+                   sta->find_first_not_of(" \t\r\n") == std::string::npos
+                       ? "leeg"
+                       : "geen GHG, GLG of GVG (regels GHG(t), GLG(t), GVG(t))",
+                   ErrorKind::kRead);
+      }
+    }
   } catch (const Error& e) {
-    noted("statistieken niet gelezen", e);
+    figures.reset();
+    tube.unreadable = true;
+    tube.failure = std::string("resultaten niet te lezen: ") + e.what();
   }
-  tube.modelled = sta.has_value();
-  if (!tube.modelled)
+  tube.modelled = figures.has_value();
+  if (!figures && !tube.unreadable)
     tube.failure = "postprocessing niet afgerond: " + files.name(".sta") + " ontbreekt";
 
   std::optional<double> realisationsSd;
-  if (sta) {
-    try {
-      const StatisticsFigures figures = readStatistics(files.name(".sta"), *sta);
-      // The statistics keep the engine's levels, positive upward; the
-      // highest level is the smallest depth.
-      auto depth = [](std::optional<double> v) {
-        return v ? std::optional<double>(-*v) : std::nullopt;
-      };
-      tube.ghg = depth(figures.ghg);
-      tube.glg = depth(figures.glg);
-      tube.gvg = depth(figures.gvg);
-      realisationsSd = figures.stdev;
-    } catch (const Error& e) {
-      noted("statistieken niet gelezen", e);
-    }
+  if (figures) {
+    // The statistics keep the engine's levels, positive upward; the
+    // highest level is the smallest depth.
+    auto depth = [](std::optional<double> v) {
+      return v ? std::optional<double>(-*v) : std::nullopt;
+    };
+    tube.ghg = depth(figures->ghg);
+    tube.glg = depth(figures->glg);
+    tube.gvg = depth(figures->gvg);
+    realisationsSd = figures->stdev;
   }
 
   // The fit: of the course in equilibrium (S.fit) when the pipeline wrote
@@ -682,6 +717,12 @@ const char* warningMeaning(ResultWarningKind kind) {
   return "";
 }
 
+std::size_t DataSetResults::unreadableTubes() const {
+  std::size_t n = 0;
+  for (const TubeResult& tube : tubes) n += tube.unreadable ? 1 : 0;
+  return n;
+}
+
 DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int workers) {
   DataSetResults results;
   results.workingDir = workingDir;
@@ -699,7 +740,11 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   std::vector<Location> locations;
   const std::string locationsPath = joinPath(workingDir, kLocationsFileName);
   const bool haveLocations = fileExists(locationsPath);
-  if (haveLocations) locations = readLocationRows(locationsPath);
+  if (haveLocations) {
+    LocationRows read = readLocationRows(locationsPath);
+    locations = std::move(read.rows);
+    results.notes.insert(results.notes.end(), read.refused.begin(), read.refused.end());
+  }
   // A data set in which no tube reached the selection still has its tubes,
   // each with the reason it has no model.
   if (chosen.empty() && refused.empty() && locations.empty()) {
@@ -737,14 +782,28 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
   OrderedSteps steps;
   steps.prepare = [](std::size_t, std::size_t) { return true; };
   steps.work = [&](std::size_t k, std::size_t, int) {
-    items[k].tube = readTube(workingDir, *items[k].line, items[k].chosen, groups, items[k].notes);
+    Item& item = items[k];
+    try {
+      item.tube = readTube(workingDir, *item.line, item.chosen, groups, item.notes);
+    } catch (const std::exception& e) {
+      // Whatever one tube's files did (memory ran out on them), it costs
+      // that tube, not the report of the others.
+      item.tube = TubeResult{};
+      item.tube.stem = item.tube.location = item.line->stem;
+      item.tube.filter = "01";
+      item.tube.label = item.line->label;
+      item.tube.unreadable = true;
+      item.tube.failure = std::string("resultaten niet te lezen: ") + e.what();
+    }
   };
   steps.take = [&](std::size_t k, std::size_t) {
     Item& item = items[k];
     results.notes.insert(results.notes.end(), item.notes.begin(), item.notes.end());
     results.extendedFamily = results.extendedFamily || item.tube.choice.extended;
     listed.insert({item.tube.stem, item.tube.filter});
-    if (finishedOnly && item.chosen && !item.tube.modelled) return;
+    // Unfinished tubes wait; a tube whose results are there but cannot be
+    // read is shown with the reason.
+    if (finishedOnly && item.chosen && !item.tube.modelled && !item.tube.unreadable) return;
     results.tubes.push_back(std::move(item.tube));
   };
   runOrdered(workers, items.size(), steps);
@@ -776,7 +835,8 @@ DataSetResults readResults(const std::string& workingDir, bool finishedOnly, int
         tube.failure = "niet gecalibreerd: " + readNotCalibrated(files.name(ext), *text);
       }
     } catch (const Error& e) {
-      results.notes.push_back(tube.stem + ": reden niet gelezen: " + e.what());
+      tube.unreadable = true;
+      tube.failure += std::string("; reden niet te lezen: ") + e.what();
     }
     tube.warnings.insert(tube.warnings.begin(),
                          {ResultWarningKind::kNoModel, "Geen model: " + tube.failure});

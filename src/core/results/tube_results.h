@@ -100,6 +100,10 @@ struct TubeResult {
   std::optional<Situation> situation;
   std::vector<ResultWarning> warnings;
   std::string failure;  // why no model, for a tube without one
+  // Files of the tube are there but could not be read (an archive that does
+  // not open, a damaged or oversized member, an empty S.sta): `failure`
+  // names the file and why.
+  bool unreadable = false;
 };
 
 struct DataSetResults {
@@ -107,6 +111,8 @@ struct DataSetResults {
   bool extendedFamily = false;     // some tube's S.sel holds the extended lines
   std::vector<TubeResult> tubes;   // ordered by stem
   std::vector<std::string> notes;  // about the data set as a whole (no coordinates, ...)
+  // The tubes whose results could not be read (TubeResult::unreadable).
+  std::size_t unreadableTubes() const;
 };
 
 // Every tube of the working directory (modsel.zft, foutbuis.zft, locaties.csv,

@@ -242,4 +242,16 @@ std::string formatInt(long long v, int width) {
   return s;
 }
 
+std::string shortestReal(double x) {
+  // Plain digits where they stay short ("400000", not "4e+05"), the
+  // exponent beyond.
+  char buffer[64];
+  const double magnitude = std::fabs(x);
+  const bool plain = x == 0 || (magnitude >= 1e-4 && magnitude < 1e15);
+  const auto result =
+      plain ? std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed)
+            : std::to_chars(buffer, buffer + sizeof buffer, x);
+  return std::string(buffer, result.ptr);
+}
+
 }  // namespace phreatix

@@ -32,6 +32,11 @@ std::string formatReal(double x, int width, int decimals);
 void appendInt(std::string& out, long long v, int width = 0);
 std::string formatInt(long long v, int width = 0);
 
+// The shortest text that reads back as x, for messages about a number read
+// from a file: plain digits from 0.0001 to below 1e15 ("211350.5",
+// "400000"), an exponent beyond ("1e+300"); "nan", "inf".
+std::string shortestReal(double x);
+
 // Appends text right-aligned in width characters, as a string written w.
 void appendPadded(std::string& out, std::string_view text, int width);
 
