@@ -511,6 +511,13 @@ ExitStatus commandReport(const std::string& dirArgument) {
     return ExitStatus::kIncomplete;
   }
   printResultsTable(results);
+  // Tubes whose results are there but could not be read are in the report
+  // with that reason (named above): written, but not the whole of it.
+  if (const std::size_t unreadable = results.unreadableTubes(); unreadable > 0) {
+    std::cerr << "phreatix-cli: klaar, maar de resultaten van " << unreadable << " van de "
+              << results.tubes.size() << " buizen zijn niet te lezen\n";
+    return ExitStatus::kIncomplete;
+  }
   return ExitStatus::kOk;
 }
 

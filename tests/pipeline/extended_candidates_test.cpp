@@ -67,6 +67,32 @@ TEST(ExtendedCandidates, FilesReadBackExactlyAndBadLinesAreNamed) {
   }
 }
 
+// A count or a day number of a candidate file is whole and within range
+// before it becomes an int: a damaged file is refused naming the line.
+TEST(ExtendedCandidates, CountsAndDayNumbersOutOfRangeAreRefusedNotCast) {
+  TempDir dir;
+  const struct {
+    std::string line;
+    std::string message;
+  } cases[] = {
+      {"metingen 1e300", ":2: verwacht een aantal metingen van 0 t/m 38525"},
+      {"metingen 12.5", ":2: verwacht een aantal metingen van 0 t/m 38525"},
+      {"component trend start 1e300 eind 100 helling 0.1 se -",
+       ":2: verwacht een dagnummer na start"},
+      {"component stap dag -3e9 sprong 10 se -", ":2: verwacht een dagnummer na dag"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    dir.write("28AL0005.ef01", "# kandidaat\n" + c.line + "\n");
+    try {
+      readCandidateResults(dir.file("28AL0005.ef01"), ExtendedShape::kExponential);
+      ADD_FAILURE() << "not refused";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), dir.file("28AL0005.ef01") + c.message);
+    }
+  }
+}
+
 TEST(ExtendedCandidates, ValuesLinesOfBothFamiliesReadBack) {
   ChosenModel m;
   m.label = "gf";

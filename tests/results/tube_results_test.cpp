@@ -974,10 +974,12 @@ TEST(ReadResults, ATubeWhoseResultsCannotBeReadHasThatAsItsReason) {
   EXPECT_EQ(readResults(dir.path(), true).tubes.size(), 6u);
 }
 
-// Numbers of a program file are checked before they become integers: an
+// Numbers of a program file are checked before they are used: an
 // out-of-range first year of the simulation (S.t01) is a note naming the
-// file and line, not a warning about the year -2147483648.
-TEST(ReadResults, AFirstYearOutOfRangeIsRefusedNotCast) {
+// file and line, not a warning about the year -2147483648; a head line of
+// S.sim naming a column beyond its day lines is refused before a day line
+// is read.
+TEST(ReadResults, NumbersOfTheSimulationFilesAreCheckedBeforeUse) {
   test::TempDir dir;
   MadeUpTube t;
   t.phi = 0.99;
@@ -1004,6 +1006,17 @@ TEST(ReadResults, AFirstYearOutOfRangeIsRefusedNotCast) {
     EXPECT_NE(std::find(results.notes.begin(), results.notes.end(), expected), results.notes.end())
         << (results.notes.empty() ? "" : results.notes.back());
   }
+  dir.write("11AA0001.t01", t01);
+  std::string sim = dir.read("11AA0001.sim");
+  ASSERT_EQ(sim.rfind("1000 5 1 4 5\n", 0), 0u);
+  dir.write("11AA0001.sim", "1000 5 1 1984 5\n" + sim.substr(13));
+  const DataSetResults results = readResults(dir.path());
+  EXPECT_EQ(warningOf(results.tubes.at(0), ResultWarningKind::kStartTransient), nullptr);
+  const std::string expected =
+      "11AA0001: simulatie-invoer niet gelezen: 11AA0001.sim:1: de "
+      "kopregel noemt geen bruikbare kolommen";
+  EXPECT_NE(std::find(results.notes.begin(), results.notes.end(), expected), results.notes.end())
+      << (results.notes.empty() ? "" : results.notes.back());
 }
 
 // A values line of a stem and blanks, or with too few numbers, is refused

@@ -1,11 +1,14 @@
 #include "files/candidate_file.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <vector>
 
 #include "engine/component_calibration.h"
+#include "engine/engine_files.h"
 #include "error.h"
 #include "platform/files.h"
 #include "text/parse.h"
@@ -207,6 +210,14 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
         }
         return v;
       };
+      // A day number: whole and within an int before it becomes one.
+      auto day = [&](const char* name) {
+        const double v = field(name);
+        if (!(v == std::trunc(v) && std::fabs(v) <= std::numeric_limits<int>::max())) {
+          refuseLine(path, i, "verwacht een dagnummer na " + std::string(name), ErrorKind::kRead);
+        }
+        return static_cast<int>(v);
+      };
       auto error = [&](const char* name) {
         const auto it = pairs.find(name);
         double v = -1;
@@ -225,13 +236,13 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
       };
       if (kind == "trend") {
         mc.kind = ComponentKind::kTrend;
-        mc.start = static_cast<int>(field("start"));
-        mc.end = static_cast<int>(field("eind"));
+        mc.start = day("start");
+        mc.end = day("eind");
         mc.gain = field("helling");
         mc.given = given();
       } else if (kind == "stap") {
         mc.kind = ComponentKind::kStep;
-        mc.start = static_cast<int>(field("dag"));
+        mc.start = day("dag");
         mc.end = mc.start;
         mc.gain = field("sprong");
         if (pairs.count("uitdoving") != 0) {
@@ -264,7 +275,12 @@ CandidateFit readCandidateResults(const std::string& path, ExtendedShape shape) 
       return v;
     };
     if (key == "metingen") {
-      fit.n = static_cast<int>(number(a));
+      const double n = number(a);
+      if (!(n == std::trunc(n) && n >= 0 && n <= MAXDAT)) {
+        refuseLine(path, i, "verwacht een aantal metingen van 0 t/m " + std::to_string(MAXDAT),
+                   ErrorKind::kRead);
+      }
+      fit.n = static_cast<int>(n);
     } else if (key == "doelfunctie") {
       fit.objective = number(a);
     } else if (key == "doelfunctie_gewogen") {

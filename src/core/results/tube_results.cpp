@@ -251,8 +251,20 @@ std::optional<double> meanSurplus(const TubeFiles& files) {
   std::optional<std::string> text = files.read(".sim");
   if (!text) return std::nullopt;
   std::vector<double> surplus;
-  const MeteoHead head = readMeteoText(
-      files.name(".sim"), *text, [](const MeteoHead&) {}, surplus);
+  const std::string name = files.name(".sim");
+  // The head decides what is read: its counts are checked before a day line is.
+  auto judgeHead = [&](const MeteoHead& head) {
+    if (head.days < 0 || head.days > MAXDAT) {
+      refuseLine(name, 0, formatInt(head.days) + " dagregels, hoogstens " + formatInt(MAXDAT),
+                 ErrorKind::kIndex);
+    }
+    if (head.columns < 1 || head.columns > kMaxMeteoColumns || head.precipitation < 1 ||
+        head.precipitation > head.columns || head.evaporation < 1 ||
+        head.evaporation > head.columns) {
+      refuseLine(name, 0, "de kopregel noemt geen bruikbare kolommen", ErrorKind::kIndex);
+    }
+  };
+  const MeteoHead head = readMeteoText(name, *text, judgeHead, surplus);
   if (head.days < 1) return std::nullopt;
   double sum = 0;
   for (int m = 1; m <= head.days; ++m) sum = sum + surplus[static_cast<std::size_t>(m)];
